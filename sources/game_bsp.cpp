@@ -1,0 +1,490 @@
+#ifdef NDEBUG
+#undef NDEBUG  // the library's assertions guard invariants in every build
+#endif
+#include <cassert>
+
+#include "game_bsp.h"
+
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
+#include "line_walker.h"
+
+template class cBSP_Node<cHV_Wall>;
+template class cBSP_Tree<cHV_Wall>;
+
+cRect2D WORLD_BOUNDS(cPoint2D(0, 0), cPoint2D(100, 100));
+
+namespace {
+
+// Coordinate of p along a line of the given orientation, and across it.
+int Along(const cPoint2D& p, bool horizontal) { return horizontal ? p.x : p.y; }
+
+// The point at coordinate v along the line of side.
+cPoint2D On_Line_Of(const cHV_Seg& side, int v) {
+    return side.Horizontal ? cPoint2D(v, side.p0.y) : cPoint2D(side.p0.x, v);
+}
+
+bool Wall_Contains(const cHV_Wall& w, const cPoint2D& p) {
+    return Square_Distance_To_Box(w.p0, w.p1, p) == 0;
+}
+
+}  // namespace
+
+// ====================================================================== area
+
+cSquarePortal::cSquarePortal(const cRect2D& bounds) : Bounds(bounds) {}
+
+cSquarePortal::~cSquarePortal() {
+    for (cHV_Seg* w : Walls) delete w;
+    for (cAligned_WayPoint* w : WayPoints) delete w;
+    Walls.clear();
+    Portals.clear();
+    WayPoints.clear();
+}
+
+void cSquarePortal::Print() {
+    assert(Front == NULL && Back == NULL);
+    std::ostringstream out;
+    out << "[Leaf:" << Id << "]]-> Area " << Bounds << "\n";
+    out << "\t\tn_walls =" << Walls.size() << "\n";
+    out << "\t\tn_portals =" << Portals.size() << "\n";
+    out << "       walls : \n";
+    for (const cHV_Seg* w : Walls) out << "\t\t\t-> " << *w << "\n";
+    out << "       portals : \n";
+    for (const cPortal* p : Portals) out << "\t\t\t-> " << *p << "\n";
+    std::cout << out.str();
+}
+
+void cSquarePortal::Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front,
+                                  cSquarePortal*& back) const {
+    const cPoint2D& lo = Bounds.Min;
+    const cPoint2D& hi = Bounds.Max;
+    if (wall.Horizontal) {
+        const int Y = wall.p0.y;
+        front = new cSquarePortal(cRect2D(lo, cPoint2D(hi.x, Y)));
+        back = new cSquarePortal(cRect2D(cPoint2D(lo.x, Y), hi));
+    } else {
+        const int X = wall.p0.x;
+        front = new cSquarePortal(cRect2D(lo, cPoint2D(X, hi.y)));
+        back = new cSquarePortal(cRect2D(cPoint2D(X, lo.y), hi));
+    }
+}
+
+void cSquarePortal::Get_Center(cPoint2D& p) const {
+    Bounds.Get_Center(p);
+    assert(Bounds.In(p));
+}
+
+void cSquarePortal::Add_Wall(const cSeg& w) {
+    assert(Bounds.In(w.Get_p0() ));
+    assert(Bounds.In(w.Get_p1() ));
+    Walls.push_back(new cHV_Seg(w.p0, w.p1));
+}
+
+void cSquarePortal::Add_Portal(cPortal* portal) {
+    assert(portal != NULL);
+    assert(Bounds.In(portal->Segment.Get_p0()));
+    assert(Bounds.In(portal->Segment.Get_p1()));
+    for (cPortal* other : Portals) {
+        if (!portal->Segment.Is_On_Same_Line(other->Segment)) {
+            other->Add_Neighbour(portal);
+            portal->Add_Neighbour(other);
+        }
+    }
+    Portals.push_back(portal);
+}
+
+void cSquarePortal::Link_Aligned_Portals() {
+    for (cPortal* A : Portals) {
+        for (cPortal* B : Portals) {
+            // Each unordered pair once, in creation order of the portals.
+            if (!(A->Id < B->Id) || !A->Segment.Is_On_Same_Line(B->Segment)) continue;
+            cPoint2D M1, M2, M;
+            A->Segment.Get_Middle(M1);
+            B->Segment.Get_Middle(M2);
+            cHV_Seg(M1, M2).Get_Middle(M);
+            // The waypoint stands inside the area, up to 40 units from M
+            // across the portals' line, away from the border they lie on.
+            const bool horizontal = A->Segment.Horizontal;
+            const int line = horizontal ? A->Segment.p0.y : A->Segment.p0.x;
+            const int lo = horizontal ? Bounds.Min.y : Bounds.Min.x;
+            const int hi = horizontal ? Bounds.Max.y : Bounds.Max.x;
+            const int reach = std::min(40, hi - lo);
+            const int offset = line == hi ? -reach : reach;
+            const cPoint2D P = horizontal ? cPoint2D(M.x, M.y + offset) : cPoint2D(M.x + offset, M.y);
+            cAligned_WayPoint* W = new cAligned_WayPoint(P, this);
+            WayPoints.push_back(W);
+            A->Add_Neighbour(W);
+            B->Add_Neighbour(W);
+            // The waypoint leads on to both portals, A first.
+            W->Add_Neighbour(A);
+            W->Add_Neighbour(B);
+        }
+    }
+}
+
+// ===================================================================== world
+
+cGame_World::~cGame_World() {
+    for (cPortal* p : Portals) delete p;
+    Portals.clear();
+}
+
+void cGame_World::Build() {
+    Decorate_With_Square_Portals();
+    Decorate_With_Walls_And_Portals();
+    Link_Aligned_Portals();
+}
+
+// ------------------------------------------------------------ area partition
+
+void cGame_World::Decorate_With_Square_Portals() {
+    Built_Bounds = WORLD_BOUNDS;
+    cSquarePortal* region = new cSquarePortal(WORLD_BOUNDS);
+    Squares_Done = true;
+    if (Root == NULL) {
+        // A world without walls is one area.
+        ++N_Areas;
+        region->Id = -N_Areas;
+        Root = region;
+        Areas.push_back(region);
+        return;
+    }
+    Decorate_Node(Root, region);
+}
+
+void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
+    // A pending entry is a region waiting for the child slot of a node. The
+    // front half of every split is handled completely before the back half,
+    // so areas are numbered in depth-first order, front first.
+    struct Pending {
+        Node* parent;
+        bool back;
+        cSquarePortal* region;
+    };
+    std::vector<Pending> pending;
+    auto split = [&pending](Node* n, cSquarePortal* r) {
+        cSquarePortal *front, *back;
+        r->Split_By_Wall(n->Item, front, back);
+        delete r;
+        pending.push_back({n, true, back});
+        pending.push_back({n, false, front});
+    };
+    split(node, region);
+    while (!pending.empty()) {
+        const Pending p = pending.back();
+        pending.pop_back();
+        Node*& slot = p.back ? p.parent->Back : p.parent->Front;
+        if (slot != NULL) {
+            split(slot, p.region);
+            continue;
+        }
+        slot = p.region;
+        ++N_Areas;
+        p.region->Id = -N_Areas;
+        Areas.push_back(p.region);
+    }
+}
+
+// ------------------------------------------------------ walls and portals
+
+void cGame_World::Decorate_With_Walls_And_Portals() {
+    if (!Squares_Done) {
+        std::cout << " ERROR : void cGame_World::Decorate_With_Walls_And_Portals() \n";
+        std::cout << " l'arbre doit d'abord etre d\xE9" "cor\xE9 avec les cSquarePortals !!! \n";
+        return;
+    }
+    for (cSquarePortal* area : Areas) {
+        cHV_Seg side;
+        area->Bounds.Get_Side_Ymin(side);
+        Decorate_Side(area, side);
+        area->Bounds.Get_Side_Xmax(side);
+        Decorate_Side(area, side);
+        area->Bounds.Get_Side_Ymax(side);
+        Decorate_Side(area, side);
+        area->Bounds.Get_Side_Xmin(side);
+        Decorate_Side(area, side);
+    }
+}
+
+cGame_World::Node* cGame_World::Find_Side_Node(const cHV_Seg& side) const {
+    // Descend with both ends of the side: a divider that the side touches at
+    // one end only does not hold it, so the walk goes on toward the other end.
+    Node* node = Root;
+    while (node != NULL && !node->Is_Leaf()) {
+        const BSP_POSITION_POINT a = node->Item.Get_Position_Point(side.p0);
+        const BSP_POSITION_POINT b = node->Item.Get_Position_Point(side.p1);
+        if (a == POINT_ON && b == POINT_ON) return node;
+        const bool front = a == POINT_FRONT || b == POINT_FRONT;
+        const bool back = a == POINT_BACK || b == POINT_BACK;
+        assert(!(front && back));  // an area's side never crosses a divider's line
+        node = front ? node->Front : node->Back;
+    }
+    return NULL;
+}
+
+void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side) {
+    assert(area != NULL);
+    if (side.p0 == side.p1) return;  // the side of an area of zero extent holds nothing
+    Node* node = Find_Side_Node(side);
+    if (node == NULL) return;  // no wall's line holds the side
+
+    // The stretches of the side that the walls on its line cover. A wall of
+    // zero length covers the single point it stands on.
+    const bool horizontal = side.Horizontal;
+    const int s0 = Along(side.p0, horizontal), s1 = Along(side.p1, horizontal);
+    std::vector<cHV_Seg> covered;
+    auto cover = [&](const cHV_Wall& w) {
+        const int w0 = std::min(Along(w.p0, horizontal), Along(w.p1, horizontal));
+        const int w1 = std::max(Along(w.p0, horizontal), Along(w.p1, horizontal));
+        const int lo = std::max(s0, w0), hi = std::min(s1, w1);
+        if (lo <= hi) covered.emplace_back(On_Line_Of(side, lo), On_Line_Of(side, hi));
+    };
+    cover(node->Item);
+    for (const cHV_Wall& w : node->Line_Walls) cover(w);
+    std::sort(covered.begin(), covered.end(), [horizontal](const cHV_Seg& a, const cHV_Seg& b) {
+        const int a0 = Along(a.p0, horizontal), b0 = Along(b.p0, horizontal);
+        return a0 != b0 ? a0 < b0 : Along(a.p1, horizontal) < Along(b.p1, horizontal);
+    });
+
+    // Wall pieces: the covered stretches of positive length, merged where
+    // they overlap or touch.
+    bool open = false;
+    cHV_Seg piece;
+    for (const cHV_Seg& c : covered) {
+        if (c.p0 == c.p1) continue;
+        if (open && Along(c.p0, horizontal) <= Along(piece.p1, horizontal)) {
+            if (Along(c.p1, horizontal) > Along(piece.p1, horizontal)) piece.Set(piece.p0, c.p1);
+            continue;
+        }
+        if (open) area->Add_Wall(piece);
+        piece = c;
+        open = true;
+    }
+    if (open) area->Add_Wall(piece);
+
+    // No portal leads out of the world, nor into or out of an area of zero
+    // width or height.
+    const cRect2D& b = Built_Bounds;
+    const bool on_border = horizontal ? (side.p0.y == b.Min.y || side.p0.y == b.Max.y)
+                                      : (side.p0.x == b.Min.x || side.p0.x == b.Max.x);
+    const bool flat = area->Bounds.Min.x == area->Bounds.Max.x || area->Bounds.Min.y == area->Bounds.Max.y;
+    if (on_border || flat) return;
+    Add_Side_Portals(area, side, covered);
+}
+
+void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side, const cHV_Seg& inter) {
+    Add_Side_Portals(area, side, std::vector<cHV_Seg>{inter});
+}
+
+void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side,
+                                   const std::vector<cHV_Seg>& covered) {
+    // Every open stretch of positive length between the covered ones becomes
+    // a portal, in order along the side.
+    const bool horizontal = side.Horizontal;
+    int from = Along(side.p0, horizontal);
+    for (const cHV_Seg& c : covered) {
+        const int lo = Along(c.p0, horizontal), hi = Along(c.p1, horizontal);
+        if (lo > from) Insert_Portal(area, cHV_Seg(On_Line_Of(side, from), On_Line_Of(side, lo)));
+        from = std::max(from, hi);
+    }
+    const int to = Along(side.p1, horizontal);
+    if (to > from) Insert_Portal(area, cHV_Seg(On_Line_Of(side, from), On_Line_Of(side, to)));
+}
+
+cPortal* cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
+    assert(area != NULL);
+    cPortal* current_portal = NULL;
+    cHV_Seg inter;
+    for (std::vector<cPortal*>::iterator Portals_Itr = Portals.begin(); Portals_Itr != Portals.end();
+         ++Portals_Itr) {
+        if (seg.Is_Same((*Portals_Itr)->Segment)) {
+            assert((*Portals_Itr)->Area1 != NULL || (*Portals_Itr)->Area2 != NULL);
+            (*Portals_Itr)->Add_Area(area);
+            area->Add_Portal(*Portals_Itr);
+            return *Portals_Itr;
+        }
+        if ((*Portals_Itr)->Segment.Intersection(seg, inter) && inter.p0 != inter.p1) {
+            current_portal = *Portals_Itr;
+            break;
+        }
+    }
+    if (current_portal == NULL) return Add_New_Portal(area, seg);
+
+    // An existing portal overlaps seg along inter: cut it down to inter,
+    // join it, and place the rest of seg in pieces.
+    if (!inter.Is_Same(current_portal->Segment)) Split_Portal(current_portal, inter);
+    assert(current_portal->Segment == inter);
+    cHV_Seg before, after;
+    switch (seg.Subtract(inter, before, after)) {
+    case 1:
+        current_portal->Add_Area(area);
+        area->Add_Portal(current_portal);
+        break;
+    case 2:
+        Insert_Portal(area, inter);
+        Insert_Portal(area, before);
+        Insert_Portal(area, after);
+        break;
+    case 3:
+        Insert_Portal(area, inter);
+        Insert_Portal(area, before);
+        break;
+    case 4:
+        Insert_Portal(area, inter);
+        Insert_Portal(area, after);
+        break;
+    default:
+        assert(0);
+    }
+    return NULL;
+}
+
+cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
+    cPortal* portal = new cPortal(seg, area, N_Portals);
+    Portals.push_back(portal);
+    ++N_Portals;
+    area->Add_Portal(portal);
+    return portal;
+}
+
+void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
+    assert(p->Segment.Contient(seg ));
+    assert(p->Segment.Contient(seg));
+    cHV_Seg before, after;
+    const int r = p->Segment.Subtract(seg, before, after);
+    if (r < 2 || r > 4) assert(0);
+    // The portal object keeps the common stretch; the cut-off pieces become
+    // new portals of its first area.
+    p->Segment.Set(seg.p0, seg.p1);
+    p->Segment.Get_Middle(p->Position);
+    if (r == 2 || r == 3) Add_New_Portal(p->Area1, before);
+    if (r == 2 || r == 4) Add_New_Portal(p->Area1, after);
+}
+
+void cGame_World::Link_Aligned_Portals() {
+    for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
+}
+
+// ==================================================================== queries
+
+cSquarePortal* cGame_World::Area_At(const cPoint2D& p) const {
+    if (!Squares_Done) return NULL;
+    return static_cast<cSquarePortal*>(Where_Is_Leaf(p));
+}
+
+bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
+    // Walls lie on their node's line, inside the node's region: only nodes
+    // whose line holds p can carry a wall through it, and below such a node
+    // both sides must be searched.
+    std::vector<const Node*> pending;
+    if (Root != NULL) pending.push_back(Root);
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node->Is_Leaf()) continue;
+        switch (node->Item.Get_Position_Point(p)) {
+        case POINT_ON:
+            if (Wall_Contains(node->Item, p)) return true;
+            for (const cHV_Wall& w : node->Line_Walls)
+                if (Wall_Contains(w, p)) return true;
+            if (node->Back) pending.push_back(node->Back);
+            if (node->Front) pending.push_back(node->Front);
+            break;
+        case POINT_FRONT:
+            if (node->Front) pending.push_back(node->Front);
+            break;
+        case POINT_BACK:
+            if (node->Back) pending.push_back(node->Back);
+            break;
+        }
+    }
+    return false;
+}
+
+bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
+    path.clear();
+    cSquarePortal* start_area = Area_At(start);
+    cSquarePortal* goal_area = Area_At(goal);
+    if (start_area == goal_area) {
+        if (start_area == NULL) return false;  // an unbuilt world knows no area
+        path.push_back(goal);
+        return true;
+    }
+    if (start_area == NULL || goal_area == NULL) return false;
+
+    cPoint_Node* start_node = new cPoint_Node(start_area, start);
+    cPoint_Node* goal_node = new cPoint_Node(goal_area, goal);
+    // Hook the goal into its area's portals for this search only.
+    cNode_List goal_portals;
+    goal_node->Get_Neighbours(goal_portals);
+    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Add_Neighbour(goal_node);
+
+    cNode_List route;
+    const bool ok = Path_Finder.Search(start_node, goal_node, route);
+    if (ok)
+        for (const cA_Star_Node* node : route) path.push_back(node->Position);
+
+    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Remove_Neighbour(goal_node);
+    delete start_node;
+    delete goal_node;
+    return ok;
+}
+
+bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) {
+    return Intersect_Segment(seg, hit, seg.Get_Square_Length());
+}
+
+bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) {
+    const cPoint2D A = seg.p0, B = seg.p1;
+    const cSquarePortal* area_a = Area_At(A);
+    if (area_a == NULL || area_a == Area_At(B)) return false;  // inside one convex area
+    if (A == B) return false;
+    cLine_Walker walker;
+    walker.Start(A, B);
+    cPoint2D current = A;
+    std::int64_t d2 = 0;
+    bool done = false;
+    for (;;) {
+        if (done) return false;
+        if (d2 >= limit) return false;
+        done = walker.Next(current);
+        d2 = Square_Distance(current, A);
+        if (Is_On_Wall(current)) {
+            hit = current;
+            return true;
+        }
+    }
+}
+
+bool cGame_World::Intersect_Ball(int x, int y, int radius) {
+    if (!Squares_Done) return false;
+    const cPoint2D centre(x, y);
+    const std::int64_t r2 = std::int64_t(radius) * radius;
+    // Walls on a divider's line, and the subtree beyond it, matter only when
+    // the ball reaches across that line.
+    std::vector<const Node*> pending;
+    if (Root != NULL) pending.push_back(Root);
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node->Is_Leaf()) continue;
+        const cHV_Wall& divider = node->Item;
+        const std::int64_t across = divider.Horizontal ? std::int64_t(y) - divider.p0.y
+                                                       : std::int64_t(x) - divider.p0.x;
+        if (across * across < r2) {
+            if (Square_Distance_To_Box(divider.p0, divider.p1, centre) < r2) return true;
+            for (const cHV_Wall& w : node->Line_Walls)
+                if (Square_Distance_To_Box(w.p0, w.p1, centre) < r2) return true;
+            if (node->Back) pending.push_back(node->Back);
+            if (node->Front) pending.push_back(node->Front);
+        } else if (across < 0) {
+            if (node->Front) pending.push_back(node->Front);
+        } else {
+            if (node->Back) pending.push_back(node->Back);
+        }
+    }
+    return false;
+}

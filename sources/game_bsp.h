@@ -1,0 +1,122 @@
+// The game world: one level in memory. It is the BSP tree of the level's
+// walls; its build cuts the world rectangle into rectangular areas hung as the
+// tree's leaves, gives every area the wall pieces and portals on its sides and
+// links the portals into the search graph. A built world answers path,
+// segment and ball queries.
+#ifndef GAME_BSP_H
+#define GAME_BSP_H
+
+#include <cstdint>
+#include <vector>
+
+#include "a_star.h"
+#include "bsp.h"
+#include "game_graph.h"
+#include "geo_utils.h"
+#include "hv_wall.h"
+
+// The extent of the first area of every world built from now on. It starts as
+// [0,0]-[100,100]; the level loader overwrites it when a level has an area
+// item, and nothing resets it.
+extern cRect2D WORLD_BOUNDS;
+
+// A rectangular area, hung in the wall tree as a leaf.
+class cSquarePortal : public cBSP_Node<cHV_Wall> {
+public:
+    cRect2D Bounds;                 // the area, borders included
+    std::vector<cHV_Seg*> Walls;    // wall pieces on the sides (owned)
+    std::vector<cPortal*> Portals;  // portals on the sides (owned by the world)
+    // Waypoints between aligned portals of this area (owned).
+    std::vector<cAligned_WayPoint*> WayPoints;
+
+    explicit cSquarePortal(const cRect2D& bounds);
+    ~cSquarePortal() override;
+
+    // Writes the area's block: bounds, wall pieces and portals.
+    void Print() override;
+
+    // Two new areas, the halves of Bounds on either side of the wall's line.
+    void Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front, cSquarePortal*& back) const;
+    // The centre of Bounds, halves rounded toward zero.
+    void Get_Center(cPoint2D& p) const;
+    // Adds a wall piece lying on the area's border.
+    void Add_Wall(const cSeg& w);
+    // Adds a portal and makes it a neighbour of every portal of the area that
+    // does not lie on its line.
+    void Add_Portal(cPortal* portal);
+    // Places a waypoint between every two portals of the area that lie on one
+    // line.
+    void Link_Aligned_Portals();
+};
+
+class cGame_World : public cBSP_Tree<cHV_Wall> {
+public:
+    std::vector<cSquarePortal*> Areas;  // every area, in numbering order (-1 first)
+    std::vector<cPortal*> Portals;      // every portal, in creation order (owned)
+    int N_Areas = 0;
+    int N_Portals = 0;
+    bool Squares_Done = false;
+    cA_Star Path_Finder;
+
+    cGame_World() = default;
+    ~cGame_World();
+
+    // Cuts the world into areas, decorates them with walls and portals and
+    // links aligned portals.
+    void Build();
+
+    // Build step 1: areas under every free child slot, numbered -1, -2, ...
+    void Decorate_With_Square_Portals();
+    // Partitions region (an area holding node's region, not yet attached) by
+    // node's subtree. region is released.
+    void Decorate_Node(Node* node, cSquarePortal* region);
+
+    // Build step 2: wall pieces and portals on every side of every area.
+    void Decorate_With_Walls_And_Portals();
+    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side);
+    // The parts of side outside the covered stretch inter become portals.
+    void Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side, const cHV_Seg& inter);
+    // The same for several covered stretches (single points included), given
+    // in order along side: every open stretch of positive length between them
+    // becomes a portal.
+    void Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side, const std::vector<cHV_Seg>& covered);
+    // Gives area the portals that cover seg exactly, finding, cutting or
+    // creating them. Returns the portal when seg matched one portal, null when
+    // seg was handled in pieces.
+    cPortal* Insert_Portal(cSquarePortal* area, const cHV_Seg& seg);
+    // Shrinks p to the stretch seg of its segment; the rest become new portals.
+    void Split_Portal(cPortal* p, const cHV_Seg& seg);
+
+    // Build step 3: waypoints between aligned portals of every area.
+    void Link_Aligned_Portals();
+
+    // Route from start to goal: the points to head for, ending with goal.
+    // Returns false, with path empty, when no route exists.
+    bool Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path);
+
+    // Walks seg from p0 to p1 and reports the first grid point that lies on a
+    // wall. The walk stops once a point at squared distance limit or more from
+    // p0 has been tested.
+    bool Intersect_Segment(const cSeg& seg, cPoint2D& hit);
+    bool Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit);
+    // True when a wall lies closer than radius to (x, y).
+    bool Intersect_Ball(int x, int y, int radius);
+
+    // The area holding p (a point on a divider's line belongs to its front
+    // side), or null when the world has no area.
+    cSquarePortal* Area_At(const cPoint2D& p) const;
+    // True when any wall of the world contains p.
+    bool Is_On_Wall(const cPoint2D& p) const;
+    // The rectangle the world was built with.
+    const cRect2D& Get_Bounds() const { return Built_Bounds; }
+
+private:
+    // The node whose divider's line holds side, or null when no wall's line does.
+    Node* Find_Side_Node(const cHV_Seg& side) const;
+    // Creates a portal on seg for area, with the next Id.
+    cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
+
+    cRect2D Built_Bounds;
+};
+
+#endif
