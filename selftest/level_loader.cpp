@@ -49,6 +49,7 @@ bool Read_Number(std::istream& in, int& value) {
 
 bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
     std::string text;
+    if (file_name == nullptr) file_name = "";
     if (world == nullptr || !Read_File(file_name, text)) {
         std::cout << "error while opening file : " << file_name << "\n";
         std::cout << "error loading \n";
@@ -69,7 +70,11 @@ bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
             char tag[100] = {};
             in.getline(tag, sizeof tag);
             ++line;
-            const std::string text_of_tag(tag);
+            // Compare every character read, so that a NUL byte cannot hide
+            // what follows the tag.
+            std::streamsize length = in.gcount();
+            if (!in.eof() && !in.fail()) --length;  // the line feed was consumed, not stored
+            const std::string text_of_tag(tag, std::size_t(length));
             if (text_of_tag == "<AREA>")
                 section = AREA;
             else if (text_of_tag == "<WALLS>")

@@ -36,6 +36,10 @@ public:
     // The general wall does not classify: it says so and answers POINT_ON.
     virtual BSP_POSITION_POINT Get_Position_Point(const cPoint2D& p) const;
 
+    virtual ~cWall() = default;
+    cWall(const cWall&) = default;
+    cWall& operator=(const cWall&) = default;
+
     cPoint2D& Get_p0() { return p0; }
     cPoint2D& Get_p1() { return p1; }
     const cPoint2D& Get_p0() const { return p0; }

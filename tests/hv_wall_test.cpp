@@ -1,0 +1,373 @@
+// Unit tests of the walls: cWall, cHV_Wall's construction and its messages,
+// the classification of points and walls against a divider, the crossing
+// point of two wall lines, and the split of a wall that crosses a divider.
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "hv_wall.h"
+#include "test_support.h"
+
+namespace {
+
+cPoint2D P(int x, int y) { return cPoint2D(x, y); }
+
+template <typename T>
+std::string Text(const T& value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// Builds a wall while swallowing whatever its construction writes.
+cHV_Wall Quiet_Wall(int x1, int y1, int x2, int y2) {
+    Capture_Cout out;
+    return Wall(x1, y1, x2, y2);
+}
+
+void Expect_Wall(const cHV_Wall& w, cPoint2D p0, cPoint2D p1, bool horizontal) {
+    EXPECT_EQ(w.p0, p0);
+    EXPECT_EQ(w.p1, p1);
+    EXPECT_EQ(w.Is_Horizontal(), horizontal);
+}
+
+const std::string ZERO_LENGTH_WARNING =
+    "WARNING : cHV_Wall( cPoint2D &A, cPoint2D &B):cWall(A,B) \n"
+    "le cHV_Wall a une longueur tres petite ... \n";
+
+const std::string SPLIT_ERROR =
+    "ERROR : BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split( cHV_Wall & w , "
+    "cHV_Wall & w_front  , cHV_Wall & w_back ) \n";
+
+// ------------------------------------------------------------------ cWall
+
+TEST(WallBase, KeepsEndPointsAndMeasuresLength) {
+    const cWall zero;
+    EXPECT_EQ(zero.p0, P(0, 0));
+    EXPECT_EQ(zero.p1, P(0, 0));
+    EXPECT_EQ(zero.Get_Length(), 0.0);
+
+    const cWall w(P(10, 4), P(7, 0));  // no ordering in the general wall
+    EXPECT_EQ(w.Get_p0(), P(10, 4));
+    EXPECT_EQ(w.Get_p1(), P(7, 0));
+    EXPECT_EQ(w.Get_Length(), 5.0);
+    EXPECT_EQ(Text(w), "[10,4]-->[7,0]");
+
+    // Lengths stay exact far beyond what 32-bit squares could hold.
+    const int L = COORD_LIMIT;
+    EXPECT_EQ(cWall(P(-L, 0), P(L, 0)).Get_Length(), 2.0e8);
+    EXPECT_DOUBLE_EQ(cWall(P(-L, -L), P(L, L)).Get_Length(), std::sqrt(8.0e16));
+}
+
+TEST(WallBase, GeneralWallDoesNotClassify) {
+    const cWall w(P(0, 0), P(10, 0));
+    Capture_Cout out;
+    EXPECT_EQ(w.Get_Position_Point(P(5, -3)), POINT_ON);
+    EXPECT_EQ(out.str(),
+              "BSP_POSITION_POINT cWall::Get_Position_Point( cPoint2D& p) not implemented yet !! \n");
+}
+
+// ------------------------------------------------------------ construction
+
+TEST(HvWallConstruct, OrientsOrdersAndWarns) {
+    struct Case {
+        cPoint2D a, b;
+        cPoint2D p0, p1;
+        bool horizontal;
+        std::string output;
+    };
+    const std::vector<Case> cases = {
+        {P(10, 5), P(0, 5), P(0, 5), P(10, 5), true, ""},
+        {P(0, 5), P(10, 5), P(0, 5), P(10, 5), true, ""},
+        {P(3, 9), P(3, 4), P(3, 4), P(3, 9), false, ""},
+        {P(-3, -4), P(-3, -9), P(-3, -9), P(-3, -4), false, ""},
+        {P(0, 0), P(0, 1), P(0, 0), P(0, 1), false, ""},  // one unit is long enough
+        {P(0, 1), P(1, 1), P(0, 1), P(1, 1), true, ""},
+        // Zero length: vertical, reported, kept.
+        {P(3, 3), P(3, 3), P(3, 3), P(3, 3), false, ZERO_LENGTH_WARNING + "[3,3]-->[3,3]\n"},
+        {P(-2, 0), P(-2, 0), P(-2, 0), P(-2, 0), false, ZERO_LENGTH_WARNING + "[-2,0]-->[-2,0]\n"},
+        // Neither horizontal nor vertical: reported as given, then kept as a
+        // vertical wall and ordered by y.
+        {P(0, 0), P(4, 4), P(0, 0), P(4, 4), false,
+         "ERROR : void cHV_Wall::Set_HV()[0,0]-->[4,4] is not an valid HV_wall !!! \n"},
+        {P(4, 4), P(0, 0), P(0, 0), P(4, 4), false,
+         "ERROR : void cHV_Wall::Set_HV()[4,4]-->[0,0] is not an valid HV_wall !!! \n"},
+        {P(0, 4), P(4, 0), P(4, 0), P(0, 4), false,
+         "ERROR : void cHV_Wall::Set_HV()[0,4]-->[4,0] is not an valid HV_wall !!! \n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
+        Capture_Cout out;
+        const cHV_Wall w(c.a, c.b);
+        EXPECT_EQ(out.str(), c.output);
+        Expect_Wall(w, c.p0, c.p1, c.horizontal);
+        EXPECT_EQ(w.Is_Valid_HV(), c.a.x == c.b.x || c.a.y == c.b.y);
+    }
+}
+
+TEST(HvWallConstruct, DefaultIsSilentZeroLengthVertical) {
+    Capture_Cout out;
+    const cHV_Wall w;
+    EXPECT_EQ(out.str(), "");
+    Expect_Wall(w, P(0, 0), P(0, 0), false);
+}
+
+TEST(HvWallConstruct, CopyKeepsOrientation) {
+    cHV_Wall target;  // vertical
+    target = Wall(0, 7, 9, 7);
+    Expect_Wall(target, P(0, 7), P(9, 7), true);
+    const cHV_Wall copy(target);
+    Expect_Wall(copy, P(0, 7), P(9, 7), true);
+    EXPECT_EQ(Text(copy), "[0,7]-->[9,7]");
+}
+
+TEST(HvWallConstruct, SetHvReadsTheCurrentEndPoints) {
+    cHV_Wall w = Wall(0, 0, 10, 0);
+    w.p1 = P(0, 10);
+    Capture_Cout out;
+    w.Set_HV();
+    EXPECT_FALSE(w.Is_Horizontal());
+    w.p1 = P(-5, 0);
+    w.Set_HV();
+    EXPECT_TRUE(w.Is_Horizontal());
+    EXPECT_EQ(out.str(), "");
+
+    // A pair that is neither is reported and the flag is left as it was.
+    w.p1 = P(3, 3);
+    w.Set_HV();
+    EXPECT_EQ(out.str(), "ERROR : void cHV_Wall::Set_HV()[0,0]-->[3,3] is not an valid HV_wall !!! \n");
+    EXPECT_TRUE(w.Is_Horizontal());
+}
+
+TEST(HvWallConstruct, GetSegmentNormalisesThroughSet) {
+    cHV_Seg s;
+    Wall(10, 5, 0, 5).Get_Segment(s);
+    EXPECT_EQ(s.p0, P(0, 5));
+    EXPECT_EQ(s.p1, P(10, 5));
+    EXPECT_TRUE(s.Is_Horizontal());
+
+    Wall(3, 9, 3, 4).Get_Segment(s);
+    EXPECT_EQ(s.p0, P(3, 4));
+    EXPECT_EQ(s.p1, P(3, 9));
+    EXPECT_FALSE(s.Is_Horizontal());
+
+    // A zero-length wall is vertical, but its segment is horizontal.
+    Quiet_Wall(6, 6, 6, 6).Get_Segment(s);
+    EXPECT_EQ(s.p0, P(6, 6));
+    EXPECT_EQ(s.p1, P(6, 6));
+    EXPECT_TRUE(s.Is_Horizontal());
+
+    // A plain segment receives the wall's (ordered) end points.
+    cSeg plain(P(1, 1), P(2, 2));
+    Wall(0, 8, 0, 2).Get_Segment(plain);
+    EXPECT_EQ(plain.p0, P(0, 2));
+    EXPECT_EQ(plain.p1, P(0, 8));
+}
+
+// ------------------------------------------------------------ point sides
+
+TEST(HvWallPosition, PointAgainstTheWallsLine) {
+    struct Case {
+        cHV_Wall divider;
+        cPoint2D p;
+        BSP_POSITION_POINT expected;
+    };
+    const cHV_Wall H = Wall(0, 10, 100, 10);
+    const cHV_Wall V = Wall(50, 0, 50, 100);
+    const std::vector<Case> cases = {
+        {H, P(500, 10), POINT_ON},  // the line extends past the wall's ends
+        {H, P(50, 10), POINT_ON},     {H, P(5, 3), POINT_FRONT},  {H, P(5, 11), POINT_BACK},
+        {H, P(-500, 9), POINT_FRONT}, {H, P(1000, 11), POINT_BACK},
+        {V, P(50, -70), POINT_ON},    {V, P(49, 50), POINT_FRONT}, {V, P(51, 50), POINT_BACK},
+        {V, P(-9, 500), POINT_FRONT}, {V, P(900, -9), POINT_BACK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Text(c.divider) + " point " + Text(c.p));
+        Capture_Cout out;
+        EXPECT_EQ(c.divider.Get_Position_Point(c.p), c.expected);
+        // Through the general wall, the override answers.
+        const cWall& base = c.divider;
+        EXPECT_EQ(base.Get_Position_Point(c.p), c.expected);
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+// ------------------------------------------------------------- crossings
+
+TEST(HvWallIntersection, CrossingPointOfTheLines) {
+    struct Case {
+        cHV_Wall divider, w;
+        cPoint2D expected;
+    };
+    const std::vector<Case> cases = {
+        {Wall(0, 10, 100, 10), Wall(5, 0, 5, 20), P(5, 10)},
+        {Wall(50, 0, 50, 100), Wall(0, 20, 100, 20), P(50, 20)},
+        // No range test against either wall.
+        {Wall(0, 10, 100, 10), Wall(500, 30, 500, 40), P(500, 10)},
+        {Wall(50, 0, 50, 100), Wall(-90, 300, -80, 300), P(50, 300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Text(c.divider) + " x " + Text(c.w));
+        Capture_Cout out;
+        cPoint2D i(-1, -1);
+        c.divider.Get_Intersection(c.w, i);
+        EXPECT_EQ(i, c.expected);
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
+    struct Case {
+        cHV_Wall d1, d2;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {Wall(0, 0, 10, 0), Wall(0, 5, 10, 5),
+         "ERROR : void Get_Intersection( cHV_Wall& w ,cPoint2D&  ) \n"
+         " les deux droites sont horizontales !! \n"
+         "d1 =[0,0]-->[10,0]\n"
+         "d2 =[0,5]-->[10,5]\n"},
+        {Wall(2, 0, 2, 10), Wall(2, 20, 2, 30),
+         "ERROR : void Get_Intersection( cHV_Wall& w ,cPoint2D&  ) \n"
+         " les deux droites sont verticales !! \n"
+         "d1 =[2,0]-->[2,10]\n"
+         "d2 =[2,20]-->[2,30]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Text(c.d1) + " x " + Text(c.d2));
+        Capture_Cout out;
+        cPoint2D i(-1, -7);
+        c.d1.Get_Intersection(c.d2, i);
+        EXPECT_EQ(i, P(-1, -7));
+        EXPECT_EQ(out.str(), c.message);
+    }
+}
+
+// ------------------------------------------------- classification and split
+
+// Classifies w against the divider and checks the answer, the pieces (or
+// that the caller's walls were left alone) and that nothing was written.
+struct Split_Case {
+    const char* what;
+    cHV_Wall divider, w;
+    BSP_POSITION_DIVIDER expected;
+    cPoint2D front0, front1, back0, back1;  // the pieces when spanning
+};
+
+const cHV_Wall UNTOUCHED = Wall(-7, -7, -7, -1);
+
+void Check_Split(const cHV_Wall& divider, const Split_Case& c, const std::string& expected_output) {
+    cHV_Wall front = UNTOUCHED, back = UNTOUCHED;
+    Capture_Cout out;
+    EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.w, front, back), c.expected);
+    EXPECT_EQ(out.str(), expected_output);
+    if (c.expected == DIVIDER_SPANNING) {
+        Expect_Wall(front, c.front0, c.front1, c.w.Is_Horizontal());
+        Expect_Wall(back, c.back0, c.back1, c.w.Is_Horizontal());
+    } else {
+        Expect_Wall(front, UNTOUCHED.p0, UNTOUCHED.p1, false);
+        Expect_Wall(back, UNTOUCHED.p0, UNTOUCHED.p1, false);
+    }
+}
+
+TEST(HvWallSplit, ClassifiesWallsAgainstDivider) {
+    const cHV_Wall V = Wall(50, 0, 50, 100);
+    const cHV_Wall H = Wall(0, 10, 100, 10);
+    const cPoint2D n;
+    const std::vector<Split_Case> cases = {
+        {"crosses", V, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
+        {"crosses, given backwards", V, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
+         P(50, 20), P(100, 20)},
+        {"two units across", V, Wall(49, 20, 51, 20), DIVIDER_SPANNING, P(49, 20), P(50, 20), P(50, 20),
+         P(51, 20)},
+        {"crosses a horizontal divider", H, Wall(5, 0, 5, 20), DIVIDER_SPANNING, P(5, 0), P(5, 10),
+         P(5, 10), P(5, 20)},
+        // The divider's own ends do not matter: its line goes on forever.
+        {"far beyond the divider", H, Wall(500, -40, 500, 900), DIVIDER_SPANNING, P(500, -40),
+         P(500, 10), P(500, 10), P(500, 900)},
+        {"starts on the line", V, Wall(50, 30, 80, 30), DIVIDER_BACK, n, n, n, n},
+        {"ends on the line", V, Wall(10, 30, 50, 30), DIVIDER_FRONT, n, n, n, n},
+        {"in front", V, Wall(0, 30, 49, 30), DIVIDER_FRONT, n, n, n, n},
+        {"behind", V, Wall(51, 30, 90, 30), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front", V, Wall(10, 0, 10, 100), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind", V, Wall(60, -5, 60, 5), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front, horizontal", H, Wall(0, 9, 300, 9), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind, horizontal", H, Wall(0, 11, 1, 11), DIVIDER_BACK, n, n, n, n},
+        // Both ends on the divider's line: a normal answer, written silently.
+        {"on the line, apart", V, Wall(50, 200, 50, 300), DIVIDER_ON, n, n, n, n},
+        {"on the line, overlapping", V, Wall(50, 50, 50, 150), DIVIDER_ON, n, n, n, n},
+        {"the divider itself", H, H, DIVIDER_ON, n, n, n, n},
+        {"a point on the line", V, Quiet_Wall(50, 5, 50, 5), DIVIDER_ON, n, n, n, n},
+        {"a point in front", V, Quiet_Wall(40, 5, 40, 5), DIVIDER_FRONT, n, n, n, n},
+        // Only a wall that is neither horizontal nor vertical can have its
+        // first end on the line and its second in front: it lies in front.
+        {"slanted, touching the line", V, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
+    };
+    for (const Split_Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + ": " + Text(c.w) + " against " + Text(c.divider));
+        Check_Split(c.divider, c, "");
+    }
+}
+
+// A divider whose classification of points is scripted, so that every pair
+// of positions, including ones no horizontal or vertical wall produces, goes
+// through the split. The geometry (crossing point, pieces) stays real.
+class Scripted_Divider : public cHV_Wall {
+public:
+    Scripted_Divider(const cHV_Wall& line, std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers)
+        : cHV_Wall(line), answers_(std::move(answers)) {}
+
+    BSP_POSITION_POINT Get_Position_Point(const cPoint2D& p) const override {
+        for (const auto& a : answers_)
+            if (a.first == p) return a.second;
+        ADD_FAILURE() << "unexpected point " << p;
+        return POINT_ON;
+    }
+
+private:
+    std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers_;
+};
+
+TEST(HvWallSplit, EveryPairOfPointPositions) {
+    const BSP_POSITION_POINT F = POINT_FRONT, B = POINT_BACK, O = POINT_ON;
+    const BSP_POSITION_POINT BAD = static_cast<BSP_POSITION_POINT>(7);
+    const cHV_Wall line = Wall(50, 0, 50, 100);
+    const cHV_Wall w = Wall(0, 20, 100, 20);
+    struct Case {
+        BSP_POSITION_POINT a, b;
+        BSP_POSITION_DIVIDER expected;
+        bool reported;
+    };
+    const std::vector<Case> cases = {
+        {F, F, DIVIDER_FRONT, false},    {F, O, DIVIDER_FRONT, false},
+        {F, B, DIVIDER_SPANNING, false}, {O, B, DIVIDER_BACK, false},
+        {B, B, DIVIDER_BACK, false},     {B, O, DIVIDER_BACK, false},
+        {B, F, DIVIDER_SPANNING, false}, {O, O, DIVIDER_ON, false},
+        {O, F, DIVIDER_FRONT, false},
+        // A position outside the enumeration, on either end.
+        {BAD, F, DIVIDER_ON, true},      {BAD, B, DIVIDER_ON, true},
+        {BAD, O, DIVIDER_ON, true},      {F, BAD, DIVIDER_ON, true},
+        {B, BAD, DIVIDER_ON, true},      {O, BAD, DIVIDER_ON, true},
+        {BAD, BAD, DIVIDER_ON, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("positions " + std::to_string(c.a) + "," + std::to_string(c.b));
+        const Scripted_Divider divider(line, {{w.p0, c.a}, {w.p1, c.b}});
+        // The front piece runs from the end scripted in front to the line.
+        Split_Case split{"", line, w, c.expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
+        if (c.a == B && c.b == F) {
+            // w.p1 is the front end: front piece from the crossing to w.p1.
+            split.front0 = P(50, 20);
+            split.front1 = P(100, 20);
+            split.back0 = P(0, 20);
+            split.back1 = P(50, 20);
+        }
+        Check_Split(divider, split, c.reported ? SPLIT_ERROR : "");
+    }
+}
+
+}  // namespace
