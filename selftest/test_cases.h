@@ -3,6 +3,14 @@
 #ifndef TEST_CASES_H
 #define TEST_CASES_H
 
+#include <memory>
+
+class cGame_World;
+
+// A new world loaded from file and built. The loader's result is not looked
+// at: a level that fails to load is built as far as it was read.
+std::unique_ptr<cGame_World> Build_Test_World(const char* file);
+
 // Runs Test_Path_Finder_1 to _5, writing each label, then "OK\n" or "ERROR \n".
 void Test_Path_Finder();
 bool Test_Path_Finder_1();

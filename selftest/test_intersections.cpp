@@ -1,20 +1,8 @@
 #include <iostream>
+#include <memory>
 
 #include "game_bsp.h"
-#include "level_loader.h"
 #include "test_cases.h"
-
-namespace {
-
-cGame_World* Build_World(const char* file) {
-    cGame_World* world = new cGame_World();
-    cLevel_Loader loader;
-    loader.Load(file, world);
-    world->Build();
-    return world;
-}
-
-}  // namespace
 
 void Test_Intersections() {
     Test_Segment_Intersections();
@@ -22,7 +10,7 @@ void Test_Intersections() {
 }
 
 void Test_Segment_Intersections() {
-    cGame_World* world = Build_World("../test_levels/level_test_intersections.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_intersections.txt");
     cPoint2D hit(0, 0);  // shared by the tests; looked at only after a hit
 
     struct tCase {
@@ -50,7 +38,7 @@ void Test_Segment_Intersections() {
 }
 
 void Test_Ball_Intersections() {
-    cGame_World* world = Build_World("../test_levels/level_test_intersections_2.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_intersections_2.txt");
     const int radius = 10;
 
     struct tCase {

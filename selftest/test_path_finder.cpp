@@ -1,23 +1,15 @@
 #include <iostream>
+#include <memory>
 #include <vector>
 
 #include "game_bsp.h"
-#include "level_loader.h"
 #include "test_cases.h"
 
 namespace {
 
 typedef std::vector<cPoint2D> tPath;
 
-// A new world loaded from file and built; the loader's result is not looked at.
-cGame_World* Build_World(const char* file) {
-    cGame_World* world = new cGame_World();
-    cLevel_Loader loader;
-    loader.Load(file, world);
-    world->Build();
-    return world;
-}
-
+// The path check: the same points in the same order.
 bool Same_Path(const tPath& path, const tPath& expected) { return path == expected; }
 
 }  // namespace
@@ -35,7 +27,7 @@ void Test_Path_Finder() {
 
 // A route that zigzags between ten doors.
 bool Test_Path_Finder_1() {
-    cGame_World* world = Build_World("../test_levels/level_test_pathfinder_1.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_pathfinder_1.txt");
     tPath path;
     world->Find_Path(cPoint2D(5, 5), cPoint2D(95, 95), path);
     const tPath expected = {{10, 95}, {20, 5}, {30, 95}, {40, 5}, {50, 95},
@@ -45,7 +37,7 @@ bool Test_Path_Finder_1() {
 
 // No route at all.
 bool Test_Path_Finder_2() {
-    cGame_World* world = Build_World("../test_levels/level_test_pathfinder_2.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_pathfinder_2.txt");
     tPath path;
     return !world->Find_Path(cPoint2D(5, 5), cPoint2D(95, 95), path);
 }
@@ -53,7 +45,7 @@ bool Test_Path_Finder_2() {
 // Four queries on one world: a failed query leaves the world able to answer
 // the earlier one the same way.
 bool Test_Path_Finder_3() {
-    cGame_World* world = Build_World("../test_levels/level_test_pathfinder_3.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_pathfinder_3.txt");
     tPath path;
     const tPath to_62 = {{5, 20}, {5, 60}, {20, 85}, {58, 62}};
 
@@ -78,7 +70,7 @@ bool Test_Path_Finder_3() {
 
 // A long way round through twelve points.
 bool Test_Path_Finder_4() {
-    cGame_World* world = Build_World("../test_levels/level_test_pathfinder_4.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_pathfinder_4.txt");
     tPath path;
     world->Find_Path(cPoint2D(55, 82), cPoint2D(63, 83), path);
     const tPath expected = {{50, 95}, {30, 90}, {10, 80}, {5, 50},  {30, 5},  {50, 10},
@@ -87,7 +79,7 @@ bool Test_Path_Finder_4() {
 }
 
 bool Test_Path_Finder_5() {
-    cGame_World* world = Build_World("../test_levels/level_test_pathfinder_5.txt");
+    const std::unique_ptr<cGame_World> world = Build_Test_World("../test_levels/level_test_pathfinder_5.txt");
     tPath path;
     path.clear();
     world->Find_Path(cPoint2D(3, 40), cPoint2D(85, 80), path);

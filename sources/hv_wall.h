@@ -10,15 +10,17 @@
 
 #include "geo_utils.h"
 
-// Position of a point against a wall's infinite line.
-enum BSP_POSITION_POINT {
+// Position of a point against a wall's infinite line. Both enumerations have
+// a fixed underlying type, so that a classifier answering a value outside
+// them is defined behaviour and meets the callers' "unknown value" branches.
+enum BSP_POSITION_POINT : int {
     POINT_ON = 0,     // on the line
     POINT_FRONT = 1,  // smaller coordinate across the wall
     POINT_BACK = 2    // greater coordinate across the wall
 };
 
 // Position of a wall against a divider wall.
-enum BSP_POSITION_DIVIDER {
+enum BSP_POSITION_DIVIDER : int {
     DIVIDER_FRONT = 0,     // wholly in front; an end may touch the line
     DIVIDER_BACK = 1,      // wholly behind; an end may touch the line
     DIVIDER_SPANNING = 2,  // crosses the line; split into a front and a back piece
