@@ -132,15 +132,53 @@ cGame_World::~cGame_World() {
     Portals.clear();
 }
 
+bool In_Coordinate_Range(const cPoint2D& p) {
+    return -COORD_LIMIT <= p.x && p.x <= COORD_LIMIT && -COORD_LIMIT <= p.y && p.y <= COORD_LIMIT;
+}
+
+void cGame_World::Insert(const cHV_Wall& wall) {
+    if (Stage != NOTHING_BUILT) {
+        std::ostringstream msg;
+        msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : the world is already built, " << wall
+            << " is not inserted !!! \n";
+        std::cout << msg.str();
+        return;
+    }
+    if (!wall.Is_Valid_HV()) {
+        std::ostringstream msg;
+        msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : " << wall
+            << " is neither horizontal nor vertical, it is not inserted !!! \n";
+        std::cout << msg.str();
+        return;
+    }
+    Level_Walls.push_back(wall);
+    cBSP_Tree<cHV_Wall>::Insert(wall);
+}
+
 void cGame_World::Build() {
+    if (Built) return;
     Decorate_With_Square_Portals();
+    if (!Squares_Done) return;  // refused: the world stays as it was
     Decorate_With_Walls_And_Portals();
     Link_Aligned_Portals();
+    Built = true;
 }
 
 // ------------------------------------------------------------ area partition
 
 void cGame_World::Decorate_With_Square_Portals() {
+    if (Stage != NOTHING_BUILT) return;
+    // A wall outside the world rectangle would make areas overlap.
+    for (const cHV_Wall& w : Level_Walls) {
+        if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) {
+            std::ostringstream msg;
+            msg << "ERROR : void cGame_World::Build() : the wall " << w << " lies outside the world "
+                << WORLD_BOUNDS << ", the world is not built !!! \n";
+            std::cout << msg.str();
+            return;
+        }
+    }
+    Stage = SQUARES_BUILT;
     Built_Bounds = WORLD_BOUNDS;
     cSquarePortal* region = new cSquarePortal(WORLD_BOUNDS);
     Squares_Done = true;
@@ -196,6 +234,8 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
         std::cout << " l'arbre doit d'abord etre d\xE9" "cor\xE9 avec les cSquarePortals !!! \n";
         return;
     }
+    if (Stage != SQUARES_BUILT) return;
+    Stage = PORTALS_BUILT;
     for (cSquarePortal* area : Areas) {
         cHV_Seg side;
         area->Bounds.Get_Side_Ymin(side);
@@ -365,6 +405,8 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
 }
 
 void cGame_World::Link_Aligned_Portals() {
+    if (Stage != PORTALS_BUILT) return;
+    Stage = WAYPOINTS_BUILT;
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
 }
 
@@ -406,14 +448,14 @@ bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
 
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
     path.clear();
+    if (!Built || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
     cSquarePortal* start_area = Area_At(start);
     cSquarePortal* goal_area = Area_At(goal);
+    if (start_area == NULL || goal_area == NULL) return false;
     if (start_area == goal_area) {
-        if (start_area == NULL) return false;  // an unbuilt world knows no area
         path.push_back(goal);
         return true;
     }
-    if (start_area == NULL || goal_area == NULL) return false;
 
     cPoint_Node* start_node = new cPoint_Node(start_area, start);
     cPoint_Node* goal_node = new cPoint_Node(goal_area, goal);
@@ -439,6 +481,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) {
 
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) {
     const cPoint2D A = seg.p0, B = seg.p1;
+    if (!Built || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
     const cSquarePortal* area_a = Area_At(A);
     if (area_a == NULL || area_a == Area_At(B)) return false;  // inside one convex area
     if (A == B) return false;
@@ -460,8 +503,8 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
 }
 
 bool cGame_World::Intersect_Ball(int x, int y, int radius) {
-    if (!Squares_Done) return false;
     const cPoint2D centre(x, y);
+    if (!Built || !In_Coordinate_Range(centre)) return false;
     const std::int64_t r2 = std::int64_t(radius) * radius;
     // Walls on a divider's line, and the subtree beyond it, matter only when
     // the ball reaches across that line.

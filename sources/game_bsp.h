@@ -61,11 +61,18 @@ public:
     cGame_World() = default;
     ~cGame_World();
 
+    // Inserts a wall into the wall tree. Refused, with a message, once the
+    // world is built and for a wall that is neither horizontal nor vertical.
+    void Insert(const cHV_Wall& wall);
+
     // Cuts the world into areas, decorates them with walls and portals and
-    // links aligned portals.
+    // links aligned portals. Refused, with a message, when a wall lies outside
+    // WORLD_BOUNDS: the world then stays unbuilt. Does nothing on a built world.
     void Build();
+    bool Is_Built() const { return Built; }
 
     // Build step 1: areas under every free child slot, numbered -1, -2, ...
+    // Refused when a wall lies outside WORLD_BOUNDS.
     void Decorate_With_Square_Portals();
     // Partitions region (an area holding node's region, not yet attached) by
     // node's subtree. region is released.
@@ -90,6 +97,9 @@ public:
     // Build step 3: waypoints between aligned portals of every area.
     void Link_Aligned_Portals();
 
+    // The queries answer false (no route, no hit, no touch) on a world that
+    // is not built and for points outside the coordinate range.
+
     // Route from start to goal: the points to head for, ending with goal.
     // Returns false, with path empty, when no route exists.
     bool Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path);
@@ -99,7 +109,7 @@ public:
     // p0 has been tested.
     bool Intersect_Segment(const cSeg& seg, cPoint2D& hit);
     bool Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit);
-    // True when a wall lies closer than radius to (x, y).
+    // True when a wall lies closer than |radius| to (x, y).
     bool Intersect_Ball(int x, int y, int radius);
 
     // The area holding p (a point on a divider's line belongs to its front
@@ -109,6 +119,8 @@ public:
     bool Is_On_Wall(const cPoint2D& p) const;
     // The rectangle the world was built with.
     const cRect2D& Get_Bounds() const { return Built_Bounds; }
+    // Every wall accepted by Insert, in insertion order.
+    const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
 
 private:
     // The node whose divider's line holds side, or null when no wall's line does.
@@ -116,7 +128,15 @@ private:
     // Creates a portal on seg for area, with the next Id.
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
 
+    // How far the build has gone; each step runs once.
+    enum Build_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
+    Build_Stage Stage = NOTHING_BUILT;
+    bool Built = false;
     cRect2D Built_Bounds;
+    std::vector<cHV_Wall> Level_Walls;
 };
+
+// Whether a point lies within the coordinate range the library supports.
+bool In_Coordinate_Range(const cPoint2D& p);
 
 #endif

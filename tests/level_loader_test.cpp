@@ -136,10 +136,14 @@ const std::vector<Load_Case>& Load_Cases() {
          {"[-100000000,0]-->[100000000,0]"}, Rect(0, -100000000, 100000000, 0)},
         // The loader does not judge a wall's shape: the wall reports a
         // diagonal pair itself and the reading goes on.
+        // A diagonal wall is reported by the wall and refused by the world;
+        // the reading goes on.
         {"DiagonalWallReportedAndReadingGoesOn",
          "<WALLS>\n[0,20]->[10,20]\n[0,0]->[4,4]\n[0,40]->[10,40]\n", true,
-         "ERROR : void cHV_Wall::Set_HV()[0,0]-->[4,4] is not an valid HV_wall !!! \n",
-         {"[0,20]-->[10,20]", "[0,0]-->[4,4]", "[0,40]-->[10,40]"}, Start_Bounds()},
+         "ERROR : void cHV_Wall::Set_HV()[0,0]-->[4,4] is not an valid HV_wall !!! \n"
+         "ERROR : void cGame_World::Insert( cHV_Wall & w ) : [0,0]-->[4,4] is neither horizontal "
+         "nor vertical, it is not inserted !!! \n",
+         {"[0,20]-->[10,20]", "[0,40]-->[10,40]"}, Start_Bounds()},
 
         // Silent failures: nothing written, what was read before stays.
         {"ItemBeforeFirstTag", "[0,0]->[10,0]\n<WALLS>\n[0,20]->[10,20]\n", false, "", {},
