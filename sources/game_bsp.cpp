@@ -156,12 +156,11 @@ void cGame_World::Insert(const cHV_Wall& wall) {
 }
 
 void cGame_World::Build() {
-    if (Built) return;
+    if (Is_Built()) return;
     Decorate_With_Square_Portals();
     if (!Squares_Done) return;  // refused: the world stays as it was
     Decorate_With_Walls_And_Portals();
     Link_Aligned_Portals();
-    Built = true;
 }
 
 // ------------------------------------------------------------ area partition
@@ -448,7 +447,7 @@ bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
 
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
     path.clear();
-    if (!Built || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
+    if (!Is_Built() || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
     cSquarePortal* start_area = Area_At(start);
     cSquarePortal* goal_area = Area_At(goal);
     if (start_area == NULL || goal_area == NULL) return false;
@@ -481,9 +480,11 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) {
 
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) {
     const cPoint2D A = seg.p0, B = seg.p1;
-    if (!Built || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
+    if (!Is_Built() || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
     const cSquarePortal* area_a = Area_At(A);
-    if (area_a == NULL || area_a == Area_At(B)) return false;  // inside one convex area
+    const cSquarePortal* area_b = Area_At(B);
+    if (area_a == NULL || area_b == NULL) return false;
+    if (area_a == area_b) return false;  // inside one convex area: no wall between
     if (A == B) return false;
     cLine_Walker walker;
     walker.Start(A, B);
@@ -504,7 +505,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
 
 bool cGame_World::Intersect_Ball(int x, int y, int radius) {
     const cPoint2D centre(x, y);
-    if (!Built || !In_Coordinate_Range(centre)) return false;
+    if (!Is_Built() || !In_Coordinate_Range(centre)) return false;
     const std::int64_t r2 = std::int64_t(radius) * radius;
     // Walls on a divider's line, and the subtree beyond it, matter only when
     // the ball reaches across that line.

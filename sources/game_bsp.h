@@ -69,7 +69,8 @@ public:
     // links aligned portals. Refused, with a message, when a wall lies outside
     // WORLD_BOUNDS: the world then stays unbuilt. Does nothing on a built world.
     void Build();
-    bool Is_Built() const { return Built; }
+    // Built: all three build steps have run.
+    bool Is_Built() const { return Stage == WAYPOINTS_BUILT; }
 
     // Build step 1: areas under every free child slot, numbered -1, -2, ...
     // Refused when a wall lies outside WORLD_BOUNDS.
@@ -131,7 +132,6 @@ private:
     // How far the build has gone; each step runs once.
     enum Build_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
     Build_Stage Stage = NOTHING_BUILT;
-    bool Built = false;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
 };

@@ -62,8 +62,9 @@ public:
     void Get_Middle(cPoint2D& out) const;
     // True when both segments have the same end points, in either order.
     bool Is_Same(const cSeg& other) const;
-    // Squared distance from p to the closed segment: the exact value, rounded
-    // once to single precision.
+    // Squared distance from p to the closed segment, computed exactly and
+    // rounded to single precision (correctly rounded for every horizontal or
+    // vertical segment, whose squared distances are integers).
     float Get_Square_Distance(const cPoint2D& p) const;
 
     // Same end points in the same order.

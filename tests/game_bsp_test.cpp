@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "level_loader.h"
 #include "test_support.h"
 
 namespace {
@@ -385,3 +386,161 @@ TEST(DecorationDeathTest, AreaRefusesPiecesOutsideItsBounds) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ life cycle
+
+namespace {
+
+// Every query answers "nothing" on a world that is not built.
+void Expect_No_Answers(cGame_World& world) {
+    std::vector<cPoint2D> path = {{1, 1}};
+    EXPECT_FALSE(world.Find_Path(cPoint2D(5, 5), cPoint2D(95, 95), path));
+    EXPECT_TRUE(path.empty());
+    cPoint2D hit(-1, -1);
+    EXPECT_FALSE(world.Intersect_Segment(cSeg(cPoint2D(0, 50), cPoint2D(100, 50)), hit));
+    EXPECT_EQ(hit, cPoint2D(-1, -1));
+    EXPECT_FALSE(world.Intersect_Ball(95, 50, 50));
+}
+
+}  // namespace
+
+TEST(WorldLifeCycle, WallOutsideTheBoundsRefusesTheBuild) {
+    Bounds_Guard bounds(Rect(0, 0, 100, 100));
+    std::unique_ptr<cGame_World> world =
+        Load_World({{10, 10, 10, 90}, {90, 50, 120, 50}, {-5, 5, -5, 10}, {50, 0, 50, 40}});
+    {
+        Capture_Cout out;
+        world->Build();
+        EXPECT_EQ(out.str(),
+                  "ERROR : void cGame_World::Build() : the wall [90,50]-->[120,50] lies outside the world "
+                  "[[0,0]<->[100,100]], the world is not built !!! \n");
+    }
+    EXPECT_FALSE(world->Is_Built());
+    EXPECT_FALSE(world->Squares_Done);
+    EXPECT_TRUE(world->Areas.empty());
+    EXPECT_TRUE(world->Portals.empty());
+    Expect_No_Answers(*world);
+
+    // Nothing was changed: with bounds that hold every wall it builds.
+    WORLD_BOUNDS = Rect(-10, 0, 200, 100);
+    Capture_Cout out;
+    world->Build();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(world->Is_Built());
+    EXPECT_EQ(world->Get_Bounds(), Rect(-10, 0, 200, 100));
+    std::vector<cPoint2D> path;
+    EXPECT_TRUE(world->Find_Path(cPoint2D(5, 50), cPoint2D(150, 50), path));
+}
+
+TEST(WorldLifeCycle, SecondBuildDoesNothing) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200, 100), {{0, 50, 60, 50}, {60, 0, 60, 30}});
+    Bounds_Guard other(Rect(0, 0, 50, 50));
+    Capture_Cout out;
+    world->Build();
+    world->Decorate_With_Square_Portals();
+    world->Decorate_With_Walls_And_Portals();
+    world->Link_Aligned_Portals();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(world->N_Areas, 3);
+    EXPECT_EQ(world->N_Portals, 2);
+    EXPECT_EQ(world->Get_Bounds(), Rect(0, 0, 200, 100));
+    EXPECT_EQ(Ids(world->Areas[1]->Portals), "1 0");
+    EXPECT_EQ(Neighbours(world->Portals[0]), "P1");
+}
+
+TEST(WorldLifeCycle, TheThreeStepsCalledOneByOneBuildTheWorld) {
+    Bounds_Guard bounds(Rect(0, 0, 100, 100));
+    std::unique_ptr<cGame_World> world = Load_World({{10, 0, 10, 90}});
+    world->Decorate_With_Square_Portals();
+    EXPECT_FALSE(world->Is_Built());
+    world->Decorate_With_Walls_And_Portals();
+    world->Link_Aligned_Portals();
+    EXPECT_TRUE(world->Is_Built());
+    std::vector<cPoint2D> path;
+    EXPECT_TRUE(world->Find_Path(cPoint2D(50, 50), cPoint2D(5, 5), path));
+    EXPECT_EQ(path, (std::vector<cPoint2D>{{10, 95}, {5, 5}}));
+}
+
+TEST(WorldLifeCycle, InsertAfterTheBuildIsRefused) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}});
+    Capture_Cout out;
+    world->Insert(Wall(60, 50, 100, 50));
+    EXPECT_EQ(out.str(),
+              "ERROR : void cGame_World::Insert( cHV_Wall & w ) : the world is already built, "
+              "[60,50]-->[100,50] is not inserted !!! \n");
+    EXPECT_EQ(world->N_Nodes, 1);
+    EXPECT_TRUE(world->Root->Line_Walls.empty());
+    EXPECT_EQ(world->Get_Level_Walls().size(), 1u);
+    cPoint2D hit;
+    EXPECT_FALSE(world->Intersect_Segment(cSeg(cPoint2D(80, 40), cPoint2D(80, 60)), hit));
+}
+
+TEST(WorldLifeCycle, WallThatIsNeitherHorizontalNorVerticalIsRefused) {
+    cGame_World world;
+    Capture_Cout out;
+    world.Insert(Wall(0, 0, 40, 40));
+    EXPECT_EQ(out.str(),
+              "ERROR : void cHV_Wall::Set_HV()[0,0]-->[40,40] is not an valid HV_wall !!! \n"
+              "ERROR : void cGame_World::Insert( cHV_Wall & w ) : [0,0]-->[40,40] is neither horizontal "
+              "nor vertical, it is not inserted !!! \n");
+    EXPECT_EQ(world.Root, nullptr);
+    EXPECT_TRUE(world.Get_Level_Walls().empty());
+}
+
+TEST(WorldLifeCycle, QueriesOutsideTheCoordinateRangeAnswerFalse) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{60, 0, 60, 90}});
+    const int far = COORD_LIMIT + 1;
+    std::vector<cPoint2D> path = {{1, 1}};
+    EXPECT_FALSE(world->Find_Path(cPoint2D(far, 5), cPoint2D(5, 5), path));
+    EXPECT_TRUE(path.empty());
+    EXPECT_FALSE(world->Find_Path(cPoint2D(5, 5), cPoint2D(-2147483647 - 1, 5), path));
+    cPoint2D hit;
+    EXPECT_FALSE(world->Intersect_Segment(cSeg(cPoint2D(0, 50), cPoint2D(2147483647, 50)), hit));
+    EXPECT_FALSE(world->Intersect_Ball(far, 50, 2147483647));
+    // At the edge of the range everything still works, exactly.
+    EXPECT_TRUE(world->Find_Path(cPoint2D(COORD_LIMIT, 5), cPoint2D(5, 5), path));
+    EXPECT_TRUE(world->Intersect_Ball(-COORD_LIMIT, -COORD_LIMIT, 2147483647));
+    EXPECT_FALSE(world->Intersect_Ball(COORD_LIMIT, 50, COORD_LIMIT - 60));
+    EXPECT_TRUE(world->Intersect_Ball(COORD_LIMIT, 50, COORD_LIMIT - 59));
+}
+
+TEST(WorldLifeCycle, LongSegmentTakesTimeInProportionToItsLength) {
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(-COORD_LIMIT, -COORD_LIMIT, COORD_LIMIT, COORD_LIMIT), {{0, 10, 0, 20}});
+    cPoint2D hit;
+    // Two million grid points, none on the wall.
+    EXPECT_FALSE(world->Intersect_Segment(cSeg(cPoint2D(-1000000, 0), cPoint2D(1000000, 7)), hit));
+    EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(-1000000, 15), cPoint2D(1000000, 15)), hit));
+    EXPECT_EQ(hit, cPoint2D(0, 15));
+}
+
+TEST(WorldLifeCycle, LevelAsDeepAsItHasWalls) {
+    // 20,000 walls across the whole width in increasing order of y: every
+    // wall lies behind all the earlier ones, so the tree is 20,000 deep.
+    const int n = 20000;
+    std::ostringstream level;
+    level << "<AREA>\n[1000," << n + 1 << "]\n<WALLS>\n";
+    for (int y = 1; y <= n; ++y) level << "[0," << y << "]->[1000," << y << "]\n";
+    const std::string file = Write_Temp_File("deep_level.txt", level.str());
+    Bounds_Guard bounds(WORLD_BOUNDS);
+    std::unique_ptr<cGame_World> world(new cGame_World());
+    cLevel_Loader loader;
+    Capture_Cout out;
+    ASSERT_TRUE(loader.Load(file.c_str(), world.get()));
+    world->Build();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(world->N_Nodes, n);
+    EXPECT_EQ(world->N_Areas, n + 1);
+    EXPECT_EQ(world->N_Portals, 0);
+    std::vector<cPoint2D> path;
+    EXPECT_TRUE(world->Find_Path(cPoint2D(5, n / 2 + 1), cPoint2D(995, n / 2 + 1), path));
+    EXPECT_FALSE(world->Find_Path(cPoint2D(5, 5), cPoint2D(5, n - 5), path));
+    cPoint2D hit;
+    EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(500, n + 1), cPoint2D(500, 0)), hit));
+    EXPECT_EQ(hit, cPoint2D(500, n));
+    EXPECT_TRUE(world->Intersect_Ball(500, n / 2, 1));
+    EXPECT_FALSE(world->Intersect_Ball(500, n + 1, 1));
+    world->Root->Print();  // the dump walks the whole depth too
+    EXPECT_NE(out.str().find("[Leaf:-20001]]-> Area [[0,20000]<->[1000,20001]]\n"), std::string::npos);
+    world.reset();  // and so does the destruction
+}
