@@ -20,6 +20,7 @@ namespace {
 
 // Coordinate of p along a line of the given orientation, and across it.
 int Along(const cPoint2D& p, bool horizontal) { return horizontal ? p.x : p.y; }
+int Across(const cPoint2D& p, bool horizontal) { return horizontal ? p.y : p.x; }
 
 // The point at coordinate v along the line of side.
 cPoint2D On_Line_Of(const cHV_Seg& side, int v) {
@@ -96,24 +97,79 @@ void cSquarePortal::Add_Portal(cPortal* portal) {
     Portals.push_back(portal);
 }
 
+bool cSquarePortal::Shared_Side(const cPoint2D& a, const cPoint2D& b, bool& horizontal, int& line) const {
+    if (a.y == b.y && (a.y == Bounds.Min.y || a.y == Bounds.Max.y)) {
+        horizontal = true;
+        line = a.y;
+        return true;
+    }
+    if (a.x == b.x && (a.x == Bounds.Min.x || a.x == Bounds.Max.x)) {
+        horizontal = false;
+        line = a.x;
+        return true;
+    }
+    return false;
+}
+
+bool cSquarePortal::Wall_Between(const cPoint2D& a, const cPoint2D& b) const {
+    bool horizontal;
+    int line;
+    if (a == b || !Shared_Side(a, b, horizontal, line)) return false;
+    const int lo = std::min(Along(a, horizontal), Along(b, horizontal));
+    const int hi = std::max(Along(a, horizontal), Along(b, horizontal));
+    for (const cHV_Seg* w : Walls) {
+        if (w->Horizontal != horizontal || Across(w->p0, horizontal) != line) continue;
+        if (std::max(lo, Along(w->p0, horizontal)) < std::min(hi, Along(w->p1, horizontal))) return true;
+    }
+    return false;
+}
+
 void cSquarePortal::Link_Aligned_Portals() {
     for (cPortal* A : Portals) {
         for (cPortal* B : Portals) {
             // Each unordered pair once, in creation order of the portals.
-            if (!(A->Id < B->Id) || !A->Segment.Is_On_Same_Line(B->Segment)) continue;
+            if (!(A->Id < B->Id)) continue;
+            bool horizontal = false;
+            int line = 0;
+            if (A->Segment.Is_On_Same_Line(B->Segment)) {
+                horizontal = A->Segment.Horizontal;
+                line = Across(A->Segment.p0, horizontal);
+            } else if (Wall_Between(A->Position, B->Position)) {
+                // A portal one unit long stands at an end of its segment, which
+                // may be a corner of the area: the step to a portal on that
+                // corner's other side would run along the side, through its
+                // wall. The two are joined through a waypoint instead.
+                Shared_Side(A->Position, B->Position, horizontal, line);
+                A->Remove_Neighbour(B);
+                B->Remove_Neighbour(A);
+            } else {
+                continue;
+            }
             cPoint2D M1, M2, M;
             A->Segment.Get_Middle(M1);
             B->Segment.Get_Middle(M2);
             cHV_Seg(M1, M2).Get_Middle(M);
             // The waypoint stands inside the area, up to 40 units from M
-            // across the portals' line, away from the border they lie on.
-            const bool horizontal = A->Segment.Horizontal;
-            const int line = horizontal ? A->Segment.p0.y : A->Segment.p0.x;
+            // across the side the portals stand on, away from it.
             const int lo = horizontal ? Bounds.Min.y : Bounds.Min.x;
             const int hi = horizontal ? Bounds.Max.y : Bounds.Max.x;
-            const int reach = std::min(40, hi - lo);
-            const int offset = line == hi ? -reach : reach;
-            const cPoint2D P = horizontal ? cPoint2D(M.x, M.y + offset) : cPoint2D(M.x + offset, M.y);
+            int reach = std::min(40, hi - lo);
+            // The waypoint must not stand on the area's border beside the
+            // side: when M is a corner (the portals stand one unit apart) it
+            // takes the other portal's place along the side, and when both
+            // are corners (the side is one unit long) it stays one unit in.
+            const int along_lo = horizontal ? Bounds.Min.x : Bounds.Min.y;
+            const int along_hi = horizontal ? Bounds.Max.x : Bounds.Max.y;
+            int along = Along(M, horizontal);
+            if (along == along_lo || along == along_hi) {
+                const int other = along == Along(M1, horizontal) ? Along(M2, horizontal) : Along(M1, horizontal);
+                if (other != along_lo && other != along_hi)
+                    along = other;
+                else
+                    reach = std::min(reach, 1);
+            }
+            const int across = line == hi ? line - reach : line + reach;
+            const cPoint2D P = horizontal ? cPoint2D(along, across) : cPoint2D(across, along);
             cAligned_WayPoint* W = new cAligned_WayPoint(P, this);
             WayPoints.push_back(W);
             A->Add_Neighbour(W);

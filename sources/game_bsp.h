@@ -45,8 +45,17 @@ public:
     // does not lie on its line.
     void Add_Portal(cPortal* portal);
     // Places a waypoint between every two portals of the area that lie on one
-    // line.
+    // line, and between two portals that stand on one side of the area with a
+    // wall piece between them (no longer neighbours then).
     void Link_Aligned_Portals();
+
+private:
+    // The border line of the area on which both points stand: horizontal or
+    // not, and its coordinate. False when they share none.
+    bool Shared_Side(const cPoint2D& a, const cPoint2D& b, bool& horizontal, int& line) const;
+    // Both points stand on one border line of the area, with a wall piece of
+    // the area between them.
+    bool Wall_Between(const cPoint2D& a, const cPoint2D& b) const;
 };
 
 class cGame_World : public cBSP_Tree<cHV_Wall> {

@@ -359,6 +359,41 @@ TEST(DecorationMends, WaypointsStayInsideTheirArea) {
     }
 }
 
+TEST(DecorationMends, NoStepAlongAWallToAPortalStandingInACorner) {
+    // Area [0,10]-[14,30] has a door (0..8) in its bottom side, whose rest is
+    // wall, and a door one unit long, (14,10)-(14,11), in its right side: that
+    // door stands at its end (14,10), the bottom-right corner. Going straight
+    // from (4,10) to (14,10) would run along the wall (8,10)-(14,10).
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 30, 30), {{8, 10, 30, 10}, {14, 11, 14, 30}});
+    const cSquarePortal* room = world->Area_At(cPoint2D(5, 20));
+    ASSERT_EQ(room->Bounds, Rect(0, 10, 14, 30));
+    ASSERT_EQ(Ids(room->Portals), "0 1");
+    EXPECT_EQ(world->Portals[1]->Position, cPoint2D(14, 10));
+    EXPECT_EQ(Neighbours(world->Portals[0]), "W[9,30]");
+    EXPECT_EQ(Neighbours(world->Portals[1]), "W[9,30]");
+    EXPECT_EQ(Neighbours(room->WayPoints[0]), "P0 P1");
+    std::vector<cPoint2D> path;
+    EXPECT_TRUE(world->Find_Path(cPoint2D(5, 5), cPoint2D(20, 20), path));
+    EXPECT_EQ(path, (std::vector<cPoint2D>{{4, 10}, {9, 30}, {14, 10}, {20, 20}}));
+    // Without a wall between them two such portals stay neighbours.
+    std::unique_ptr<cGame_World> open = Build_World(Rect(0, 0, 30, 30), {{14, 10, 30, 10}, {14, 11, 14, 30}});
+    EXPECT_TRUE(open->Find_Path(cPoint2D(5, 5), cPoint2D(20, 20), path));
+    EXPECT_EQ(path, (std::vector<cPoint2D>{{7, 10}, {14, 10}, {20, 20}}));
+}
+
+TEST(DecorationMends, WaypointNeverStandsOnTheBorderBesideTheSide) {
+    // Two doors one unit long, side by side at the left end of the top side:
+    // halfway between them is the corner (0,50), so the waypoint takes the
+    // second door's place along the side instead of standing on the left
+    // border line.
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{2, 50, 100, 50}, {1, 50, 1, 60}});
+    const cSquarePortal* below = world->Area_At(cPoint2D(50, 10));
+    ASSERT_EQ(below->Bounds, Rect(0, 0, 100, 50));
+    ASSERT_EQ(below->Portals.size(), 2u);
+    EXPECT_EQ(Waypoints(below), "[1,10]");
+}
+
 TEST(DecorationMends, AlignedPairsAreTakenInCreationOrder) {
     // The area lists the younger portal first; the pair is still taken with
     // the older portal as its first member.

@@ -1,0 +1,615 @@
+#include "bsplevel.h"
+
+#include <cstdint>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "game_bsp.h"
+#include "grid_import.h"
+#include "parse_int.h"
+#include "svg_picture.h"
+#include "tool_level.h"
+
+namespace {
+
+// ================================================================ help texts
+
+const char* const GENERAL_HELP =
+    "bsplevel: ask a level file questions, draw it, or make one from a grid map\n"
+    "\n"
+    "usage: bsplevel COMMAND ARGUMENTS...      (bsplevel COMMAND --help for details)\n"
+    "\n"
+    "Every command but import-grid loads LEVEL with the level loader, builds the\n"
+    "world, and then:\n"
+    "  info LEVEL [--json] [--time]       bounds, walls read, wall nodes, tree depth,\n"
+    "                                     areas, portals, waypoints, load and build state\n"
+    "  path LEVEL X1 Y1 X2 Y2 [--json]    the route, one point \"X Y\" per line\n"
+    "  segment LEVEL X1 Y1 X2 Y2 [--limit N] [--json]\n"
+    "                                     \"hit X Y\" (first wall point met) or \"no hit\"\n"
+    "  ball LEVEL X Y R [--json]          \"touch\" or \"clear\"\n"
+    "  dump LEVEL                         the tree dump from the root\n"
+    "  batch LEVEL                        answers queries read from standard input\n"
+    "  svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... [--segment X1 Y1 X2 Y2]...\n"
+    "      [--ball X Y R]...              a picture of the built world and the queries\n"
+    "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan]\n"
+    "                                     a level made from a grid map\n"
+    "\n"
+    "Coordinates and lengths are whole numbers. Standard output carries only\n"
+    "answers; errors and the library's own messages go to standard error.\n"
+    "\n"
+    "Exit status: 0 for a success or a positive answer (a route, a hit, a touch),\n"
+    "1 for a negative answer (no route, no hit, clear), 2 for an error (unknown\n"
+    "command, missing or malformed argument, unreadable file, malformed batch line).\n";
+
+struct Option_Spec {
+    std::string Name;
+    std::vector<std::string> Values;  // names of the values that follow the option
+    bool Integers;                    // the values are integers
+    bool Repeat;                      // may be given more than once
+};
+
+struct Parsed_Args;
+struct Io {
+    std::istream& In;
+    std::ostream& Out;
+    std::ostream& Err;
+};
+
+struct Command_Spec {
+    std::string Name;
+    std::vector<std::string> Positional;
+    std::vector<Option_Spec> Options;
+    std::string Usage_Tail;  // options, as shown in the usage line
+    std::string Help;
+    int (*Run)(const Parsed_Args&, Io&);
+};
+
+// An error in the command line or its files: one line, status 2.
+struct Cli_Error {
+    std::string Message;
+};
+
+struct Parsed_Args {
+    const Command_Spec* Command = nullptr;
+    std::vector<std::string> Positional;
+    // Every occurrence of every option given, with its values.
+    std::map<std::string, std::vector<std::vector<std::string>>> Options;
+
+    bool Has(const std::string& name) const { return Options.count(name) != 0; }
+    const std::vector<std::vector<std::string>>& All(const std::string& name) const {
+        static const std::vector<std::vector<std::string>> none;
+        const auto it = Options.find(name);
+        return it == Options.end() ? none : it->second;
+    }
+};
+
+std::string Usage(const Command_Spec& c) {
+    std::string u = "bsplevel " + c.Name;
+    for (const std::string& p : c.Positional) u += " " + p;
+    if (!c.Usage_Tail.empty()) u += " " + c.Usage_Tail;
+    return u;
+}
+
+[[noreturn]] void Fail(const Command_Spec& c, const std::string& message) {
+    throw Cli_Error{c.Name + ": " + message};
+}
+
+int To_Int(const Command_Spec& c, const std::string& name, const std::string& text) {
+    int v = 0;
+    if (!Parse_Int(text, v)) Fail(c, name + " must be an integer, got '" + text + "'");
+    return v;
+}
+
+int To_Non_Negative(const Command_Spec& c, const std::string& name, const std::string& text) {
+    const int v = To_Int(c, name, text);
+    if (v < 0) Fail(c, name + " must not be negative, got '" + text + "'");
+    return v;
+}
+
+// ================================================================ arguments
+
+// Splits the arguments after the command's name into positional arguments
+// and options. A value that starts with one '-' (a negative number) is a
+// positional argument unless it is an option's name.
+Parsed_Args Parse(const Command_Spec& c, const std::vector<std::string>& args) {
+    Parsed_Args parsed;
+    parsed.Command = &c;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const Option_Spec* option = nullptr;
+        for (const Option_Spec& o : c.Options)
+            if (o.Name == a) option = &o;
+        if (option == nullptr) {
+            if (a.size() > 2 && a.compare(0, 2, "--") == 0)
+                Fail(c, "unknown option '" + a + "' (usage: " + Usage(c) + ")");
+            if (parsed.Positional.size() == c.Positional.size())
+                Fail(c, "unexpected argument '" + a + "' (usage: " + Usage(c) + ")");
+            parsed.Positional.push_back(a);
+            continue;
+        }
+        if (!option->Repeat && parsed.Has(a)) Fail(c, a + " given twice");
+        std::vector<std::string> values;
+        for (const std::string& name : option->Values) {
+            if (i + 1 >= args.size()) {
+                std::string names;
+                for (const std::string& n : option->Values) names += " " + n;
+                Fail(c, a + " needs" + names);
+            }
+            values.push_back(args[++i]);
+            if (option->Integers) To_Int(c, a + " " + name, values.back());
+        }
+        parsed.Options[a].push_back(values);
+    }
+    if (parsed.Positional.size() < c.Positional.size())
+        Fail(c, "missing " + c.Positional[parsed.Positional.size()] + " (usage: " + Usage(c) + ")");
+    return parsed;
+}
+
+// ================================================================ output helpers
+
+std::string Json_String(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+const char* Json_Bool(bool b) { return b ? "true" : "false"; }
+
+// Writes text to the file, or to out when the file is "-".
+void Write_Output(const Command_Spec& c, const std::string& file, const std::string& text, Io& io) {
+    if (file == "-") {
+        io.Out << text;
+        return;
+    }
+    std::ofstream f(file, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (f.is_open()) f << text;
+    if (f.is_open()) f.close();
+    if (!f) Fail(c, "cannot write '" + file + "'");
+}
+
+Tool_Level Load(const Parsed_Args& a) {
+    const std::string& file = a.Positional[0];
+    if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
+    return Load_Level(file);
+}
+
+cPoint2D Point_Arg(const Parsed_Args& a, std::size_t first) {
+    const Command_Spec& c = *a.Command;
+    return cPoint2D(To_Int(c, c.Positional[first], a.Positional[first]),
+                    To_Int(c, c.Positional[first + 1], a.Positional[first + 1]));
+}
+
+// ================================================================ commands
+
+int Run_Info(const Parsed_Args& a, Io& io) {
+    const Tool_Level level = Load(a);
+    const Level_Stats st = Get_Stats(*level.World);
+    const cRect2D& b = level.Bounds;
+    std::ostringstream s;
+    if (a.Has("--json")) {
+        s << "{\"level\":" << Json_String(level.File) << ",\"loaded\":" << Json_Bool(level.Loaded)
+          << ",\"built\":" << Json_Bool(level.Built) << ",\"bounds\":[" << b.Min.x << ',' << b.Min.y << ','
+          << b.Max.x << ',' << b.Max.y << "],\"walls\":" << st.Walls << ",\"wall_nodes\":" << st.Wall_Nodes
+          << ",\"tree_depth\":" << st.Tree_Depth << ",\"areas\":" << st.Areas << ",\"portals\":" << st.Portals
+          << ",\"waypoints\":" << st.Waypoints;
+        if (a.Has("--time")) s << ",\"load_ms\":" << level.Load_Ms << ",\"build_ms\":" << level.Build_Ms;
+        s << "}\n";
+    } else {
+        s << "level: " << level.File << "\n";
+        s << "loaded: "
+          << (level.Loaded ? "yes" : "no, the loader stopped early (see its message); the world holds what was read")
+          << "\n";
+        s << "built: "
+          << (level.Built ? "yes" : "no, a wall lies outside the bounds; every query answers none / no hit / clear")
+          << "\n";
+        s << "bounds: " << b.Min.x << ' ' << b.Min.y << ' ' << b.Max.x << ' ' << b.Max.y << "\n";
+        s << "walls read: " << st.Walls << "\n";
+        s << "wall nodes: " << st.Wall_Nodes << "\n";
+        s << "tree depth: " << st.Tree_Depth << "\n";
+        s << "areas: " << st.Areas << "\n";
+        s << "portals: " << st.Portals << "\n";
+        s << "waypoints: " << st.Waypoints << "\n";
+        if (a.Has("--time")) s << "load time: " << level.Load_Ms << " ms\nbuild time: " << level.Build_Ms << " ms\n";
+    }
+    io.Out << s.str();
+    return 0;
+}
+
+int Run_Path(const Parsed_Args& a, Io& io) {
+    const cPoint2D start = Point_Arg(a, 1), goal = Point_Arg(a, 3);
+    Tool_Level level = Load(a);
+    std::vector<cPoint2D> path;
+    const bool found = level.World->Find_Path(start, goal, path);
+    std::ostringstream s;
+    if (a.Has("--json")) {
+        s << "{\"found\":" << Json_Bool(found) << ",\"path\":[";
+        for (std::size_t i = 0; i < path.size(); ++i) s << (i ? "," : "") << '[' << path[i].x << ',' << path[i].y << ']';
+        s << "]}\n";
+    } else if (found) {
+        for (const cPoint2D& p : path) s << p.x << ' ' << p.y << "\n";
+    } else {
+        s << "none\n";
+    }
+    io.Out << s.str();
+    return found ? 0 : 1;
+}
+
+// The squared limit the library takes, for a walk that stops after the first
+// point at distance limit or more from the start.
+std::int64_t Square_Limit(int limit) { return std::int64_t(limit) * limit; }
+
+int Run_Segment(const Parsed_Args& a, Io& io) {
+    const cPoint2D p0 = Point_Arg(a, 1), p1 = Point_Arg(a, 3);
+    const bool limited = a.Has("--limit");
+    const int limit = limited ? To_Non_Negative(*a.Command, "--limit N", a.All("--limit")[0][0]) : 0;
+    Tool_Level level = Load(a);
+    cPoint2D hit;
+    const cSeg seg(p0, p1);
+    const bool found = limited ? level.World->Intersect_Segment(seg, hit, Square_Limit(limit))
+                               : level.World->Intersect_Segment(seg, hit);
+    std::ostringstream s;
+    if (a.Has("--json")) {
+        s << "{\"hit\":" << Json_Bool(found);
+        if (found) s << ",\"x\":" << hit.x << ",\"y\":" << hit.y;
+        s << "}\n";
+    } else if (found) {
+        s << "hit " << hit.x << ' ' << hit.y << "\n";
+    } else {
+        s << "no hit\n";
+    }
+    io.Out << s.str();
+    return found ? 0 : 1;
+}
+
+int Run_Ball(const Parsed_Args& a, Io& io) {
+    const cPoint2D centre = Point_Arg(a, 1);
+    const int radius = To_Non_Negative(*a.Command, "R", a.Positional[3]);
+    Tool_Level level = Load(a);
+    const bool touch = level.World->Intersect_Ball(centre.x, centre.y, radius);
+    if (a.Has("--json"))
+        io.Out << "{\"touch\":" << Json_Bool(touch) << "}\n";
+    else
+        io.Out << (touch ? "touch\n" : "clear\n");
+    return touch ? 0 : 1;
+}
+
+int Run_Dump(const Parsed_Args& a, Io& io) {
+    Tool_Level level = Load(a);
+    if (level.World->Root != nullptr) {
+        Cout_Redirect to_out(io.Out.rdbuf());
+        level.World->Root->Print();
+    }
+    return 0;
+}
+
+// One batch line, split into blank-separated words.
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    std::string w;
+    while (in >> w) words.push_back(w);
+    return words;
+}
+
+// Answers one batch query; throws a Cli_Error with the reason for a
+// malformed line.
+std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
+    auto number = [](const std::string& text) {
+        int v = 0;
+        if (!Parse_Int(text, v)) throw Cli_Error{"'" + text + "' is not an integer"};
+        return v;
+    };
+    const std::string& q = w[0];
+    std::ostringstream s;
+    if (q == "path") {
+        if (w.size() != 5) throw Cli_Error{"path needs X1 Y1 X2 Y2"};
+        const cPoint2D start(number(w[1]), number(w[2])), goal(number(w[3]), number(w[4]));
+        std::vector<cPoint2D> path;
+        if (!world.Find_Path(start, goal, path)) return "path none";
+        s << "path";
+        for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
+    } else if (q == "segment") {
+        if (w.size() != 5 && w.size() != 6) throw Cli_Error{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
+        const cSeg seg(cPoint2D(number(w[1]), number(w[2])), cPoint2D(number(w[3]), number(w[4])));
+        cPoint2D hit;
+        bool found;
+        if (w.size() == 6) {
+            const int limit = number(w[5]);
+            if (limit < 0) throw Cli_Error{"LIMIT must not be negative"};
+            found = world.Intersect_Segment(seg, hit, Square_Limit(limit));
+        } else {
+            found = world.Intersect_Segment(seg, hit);
+        }
+        if (!found) return "no hit";
+        s << "hit " << hit.x << ' ' << hit.y;
+    } else if (q == "ball") {
+        if (w.size() != 4) throw Cli_Error{"ball needs X Y R"};
+        const int x = number(w[1]), y = number(w[2]), r = number(w[3]);
+        if (r < 0) throw Cli_Error{"R must not be negative"};
+        return world.Intersect_Ball(x, y, r) ? "touch" : "clear";
+    } else {
+        throw Cli_Error{"unknown query '" + q + "' (path, segment or ball)"};
+    }
+    return s.str();
+}
+
+int Run_Batch(const Parsed_Args& a, Io& io) {
+    Tool_Level level = Load(a);
+    std::string line;
+    int number = 0, malformed = 0;
+    while (std::getline(io.In, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string> w = Words(line);
+        if (w.empty() || w[0][0] == '#') continue;
+        std::string answer;
+        try {
+            answer = Answer(*level.World, w);
+        } catch (const Cli_Error& e) {
+            answer = "error: line " + std::to_string(number) + ": " + e.Message;
+            ++malformed;
+        }
+        io.Out << answer << "\n";
+    }
+    if (malformed > 0)
+        Fail(*a.Command, std::to_string(malformed) + (malformed == 1 ? " malformed line" : " malformed lines") +
+                             " in the input");
+    return 0;
+}
+
+int Run_Svg(const Parsed_Args& a, Io& io) {
+    const Command_Spec& c = *a.Command;
+    if (!a.Has("-o")) Fail(c, "missing -o FILE.svg (usage: " + Usage(c) + ")");
+    auto value = [&](const std::vector<std::string>& v, std::size_t i) { return To_Int(c, "", v[i]); };
+    Tool_Level level = Load(a);
+    cGame_World& world = *level.World;
+    Svg_Queries q;
+    for (const std::vector<std::string>& v : a.All("--path")) {
+        Svg_Path p;
+        p.Start = cPoint2D(value(v, 0), value(v, 1));
+        p.Goal = cPoint2D(value(v, 2), value(v, 3));
+        p.Found = world.Find_Path(p.Start, p.Goal, p.Points);
+        q.Paths.push_back(p);
+    }
+    for (const std::vector<std::string>& v : a.All("--segment")) {
+        Svg_Segment g;
+        g.A = cPoint2D(value(v, 0), value(v, 1));
+        g.B = cPoint2D(value(v, 2), value(v, 3));
+        g.Hit = world.Intersect_Segment(cSeg(g.A, g.B), g.Hit_Point);
+        q.Segments.push_back(g);
+    }
+    for (const std::vector<std::string>& v : a.All("--ball")) {
+        Svg_Ball b;
+        b.Centre = cPoint2D(value(v, 0), value(v, 1));
+        b.Radius = To_Non_Negative(c, "--ball R", v[2]);
+        b.Touch = world.Intersect_Ball(b.Centre.x, b.Centre.y, b.Radius);
+        q.Balls.push_back(b);
+    }
+    const Level_Stats st = Get_Stats(world);
+    std::string caption = level.File + ": " + std::to_string(st.Walls) + " walls, " + std::to_string(st.Areas) +
+                          " areas, " + std::to_string(st.Portals) + " portals, " + std::to_string(st.Waypoints) +
+                          " waypoints";
+    if (!level.Loaded) caption += " (the loader stopped early)";
+    if (!level.Built) caption += " (not built: a wall lies outside the bounds)";
+    std::ostringstream svg;
+    Write_Svg(svg, world, level.Bounds, caption, q);
+    Write_Output(c, a.All("-o")[0][0], svg.str(), io);
+    return 0;
+}
+
+int Run_Import_Grid(const Parsed_Args& a, Io& io) {
+    const Command_Spec& c = *a.Command;
+    if (!a.Has("-o")) Fail(c, "missing -o LEVEL (usage: " + Usage(c) + ")");
+    int cell = 10;
+    if (a.Has("--cell")) {
+        cell = To_Int(c, "--cell S", a.All("--cell")[0][0]);
+        if (cell < 1) Fail(c, "--cell S must be at least 1");
+    }
+    Wall_Order order = Wall_Order::BALANCED;
+    if (a.Has("--order") && !Parse_Wall_Order(a.All("--order")[0][0], order))
+        Fail(c, "--order must be balanced, longest or scan, got '" + a.All("--order")[0][0] + "'");
+    const std::string& file = a.Positional[0];
+    if (!Is_Readable_File(file)) Fail(c, "cannot read map file '" + file + "'");
+    std::ifstream in(file, std::ios::in | std::ios::binary);
+    Grid_Map map;
+    std::string error;
+    if (!Read_Grid_Map(in, map, error)) Fail(c, file + ": " + error);
+    const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
+    if (width > COORD_LIMIT || height > COORD_LIMIT)
+        Fail(c, "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
+                    " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT));
+    const std::vector<Grid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
+    std::ostringstream level;
+    Write_Level(level, int(width), int(height), walls);
+    Write_Output(c, a.All("-o")[0][0], level.str(), io);
+    return 0;
+}
+
+// ================================================================ the command table
+
+const std::vector<Command_Spec>& Commands() {
+    const Option_Spec json{"--json", {}, false, false};
+    static const std::vector<Command_Spec> commands = {
+        {"info", {"LEVEL"}, {json, {"--time", {}, false, false}}, "[--json] [--time]",
+         "Loads and builds LEVEL and describes the world, one \"key: value\" per line:\n"
+         "the level file, whether the loader read the whole file (a level that stops\n"
+         "early is built from what was read), whether the world accepted its build (a\n"
+         "world with a wall outside its bounds refuses it and then answers every query\n"
+         "with none / no hit / clear), the bounds \"XMIN YMIN XMAX YMAX\", the walls read,\n"
+         "the wall nodes of the tree (wall pieces that divide; pieces on an earlier\n"
+         "wall's line add none), the tree depth (most wall nodes on one way from the\n"
+         "root to an area), the areas, the portals and the waypoints.\n"
+         "\n"
+         "  --json   one JSON object instead: level, loaded, built, bounds [xmin,ymin,\n"
+         "           xmax,ymax], walls, wall_nodes, tree_depth, areas, portals, waypoints\n"
+         "  --time   adds the load time (reading and inserting the walls) and the build\n"
+         "           time (areas, portals, waypoints) in milliseconds\n"
+         "\n"
+         "Exit status 0.\n"
+         "Example: bsplevel info test_levels/level_test_pathfinder_4.txt\n",
+         Run_Info},
+        {"path", {"LEVEL", "X1", "Y1", "X2", "Y2"}, {json}, "[--json]",
+         "The route from (X1,Y1) to (X2,Y2): the points to head for, one \"X Y\" per line.\n"
+         "The start is not among them; the last point is the goal. When both points lie\n"
+         "in one area the route is the goal alone. Without a route it prints \"none\".\n"
+         "\n"
+         "  --json   {\"found\":true,\"path\":[[x,y],...]} ({\"found\":false,\"path\":[]})\n"
+         "\n"
+         "Exit status 0 when a route exists, 1 when none does.\n"
+         "Example: bsplevel path test_levels/level_test_pathfinder_4.txt 55 82 63 83\n",
+         Run_Path},
+        {"segment", {"LEVEL", "X1", "Y1", "X2", "Y2"}, {json, {"--limit", {"N"}, true, false}}, "[--limit N] [--json]",
+         "Walks the grid points of the segment from (X1,Y1) to (X2,Y2) and prints the\n"
+         "first one that lies on a wall as \"hit X Y\", or \"no hit\". The start point is\n"
+         "never tested, the end point is; a segment whose ends lie in one area answers\n"
+         "\"no hit\" at once.\n"
+         "\n"
+         "  --limit N   stop after the first point at distance N or more from the start\n"
+         "              (N >= 0; the library's squared limit N*N)\n"
+         "  --json      {\"hit\":true,\"x\":X,\"y\":Y} or {\"hit\":false}\n"
+         "\n"
+         "Exit status 0 for a hit, 1 for no hit.\n"
+         "Example: bsplevel segment test_levels/level_test_intersections.txt 10 10 90 90\n",
+         Run_Segment},
+        {"ball", {"LEVEL", "X", "Y", "R"}, {json}, "[--json]",
+         "Prints \"touch\" when a wall lies closer than R to (X,Y) and \"clear\" otherwise\n"
+         "(a wall exactly R away does not touch). R must not be negative.\n"
+         "\n"
+         "  --json   {\"touch\":true} or {\"touch\":false}\n"
+         "\n"
+         "Exit status 0 for touch, 1 for clear.\n"
+         "Example: bsplevel ball test_levels/level_test_intersections.txt 50 50 10\n",
+         Run_Ball},
+        {"dump", {"LEVEL"}, {}, "",
+         "Prints the library's dump of the built tree from the root: a line\n"
+         "\"FRONT] <---> [BACK] \" per wall node, with the ids of its children (areas\n"
+         "have negative ids), and a block per area with its bounds, wall pieces and\n"
+         "portals. Front children come before back children.\n"
+         "\n"
+         "Exit status 0.\n"
+         "Example: bsplevel dump test_levels/level_test_pathfinder_4.txt\n",
+         Run_Dump},
+        {"batch", {"LEVEL"}, {}, "",
+         "Builds LEVEL once, then reads queries from standard input, one per line:\n"
+         "  path X1 Y1 X2 Y2              answers \"path X Y X Y ...\" or \"path none\"\n"
+         "  segment X1 Y1 X2 Y2 [LIMIT]   answers \"hit X Y\" or \"no hit\" (LIMIT as --limit)\n"
+         "  ball X Y R                    answers \"touch\" or \"clear\"\n"
+         "Each query gets one answer line on standard output, in order. Blank lines and\n"
+         "lines starting with '#' are skipped. A malformed line is answered with\n"
+         "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n"
+         "\n"
+         "Exit status 0, or 2 when a line was malformed.\n"
+         "Example: printf 'path 55 82 63 83\\nball 50 50 5\\n' | bsplevel batch LEVEL\n",
+         Run_Batch},
+        {"svg",
+         {"LEVEL"},
+         {{"-o", {"FILE.svg"}, false, false},
+          {"--path", {"X1", "Y1", "X2", "Y2"}, true, true},
+          {"--segment", {"X1", "Y1", "X2", "Y2"}, true, true},
+          {"--ball", {"X", "Y", "R"}, true, true}},
+         "-o FILE.svg [--path X1 Y1 X2 Y2]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...",
+         "Draws the built world into FILE.svg (\"-o -\" writes to standard output): the\n"
+         "walls thick and dark, every area's rectangle in light blue with its id, every\n"
+         "portal in orange with its id, waypoints as small purple dots, and on top each\n"
+         "query asked: a path as a blue line through its points from a hollow start\n"
+         "(a dashed red line when there is no route), a segment dashed with the part up\n"
+         "to its hit in red and the hit point marked (green when it hits nothing), a\n"
+         "ball as a circle, red when it touches and green when clear. Ids are written\n"
+         "only where they fit. The level's y axis points down the picture.\n"
+         "\n"
+         "Exit status 0.\n"
+         "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg --path 55 82 63 83\n",
+         Run_Svg},
+        {"import-grid",
+         {"MAP"},
+         {{"-o", {"LEVEL"}, false, false}, {"--cell", {"S"}, true, false}, {"--order", {"ORDER"}, false, false}},
+         "-o LEVEL [--cell S] [--order balanced|longest|scan]",
+         "Turns a grid map (\"type octile\", \"height H\", \"width W\", \"map\", then H rows\n"
+         "of W characters; '.', 'G' and 'S' are free, anything else is blocked) into a\n"
+         "level file (\"-o -\" writes to standard output). Cell (x,y), x the column and y\n"
+         "the row from the top, covers [x*S,(x+1)*S] x [y*S,(y+1)*S]. The level's area\n"
+         "is [W*S,H*S]; every border between a blocked and a free cell becomes a wall,\n"
+         "neighbouring pieces on one line merged into one wall. The map's outer edge\n"
+         "gives no wall: the world's border closes the level.\n"
+         "\n"
+         "  --cell S    level units per cell (default 10)\n"
+         "  --order O   the order the walls are written in, which shapes the tree:\n"
+         "              balanced (default): region by region, the line that splits the\n"
+         "              region's walls most evenly while cutting few of them;\n"
+         "              longest: longest walls first; scan: horizontal walls row by row,\n"
+         "              then vertical walls column by column\n"
+         "\n"
+         "Exit status 0.\n"
+         "Example: bsplevel import-grid den012d.map -o den.txt\n",
+         Run_Import_Grid},
+    };
+    return commands;
+}
+
+bool Is_Help(const std::string& a) { return a == "--help" || a == "-h"; }
+
+// Restores WORLD_BOUNDS, which the loader overwrites, after a run.
+class Bounds_Keeper {
+public:
+    Bounds_Keeper() : Saved(WORLD_BOUNDS) {}
+    ~Bounds_Keeper() { WORLD_BOUNDS = Saved; }
+    Bounds_Keeper(const Bounds_Keeper&) = delete;
+    Bounds_Keeper& operator=(const Bounds_Keeper&) = delete;
+
+private:
+    cRect2D Saved;
+};
+
+}  // namespace
+
+int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << "bsplevel: missing command (try 'bsplevel --help')\n";
+        return 2;
+    }
+    if (Is_Help(args[0]) || args[0] == "help") {
+        out << GENERAL_HELP;
+        return 0;
+    }
+    const Command_Spec* command = nullptr;
+    for (const Command_Spec& c : Commands())
+        if (c.Name == args[0]) command = &c;
+    if (command == nullptr) {
+        err << "bsplevel: unknown command '" << args[0] << "' (try 'bsplevel --help')\n";
+        return 2;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& a : rest) {
+        if (Is_Help(a)) {
+            out << "usage: " << Usage(*command) << "\n\n" << command->Help;
+            return 0;
+        }
+    }
+    Io io{in, out, err};
+    Bounds_Keeper keep_bounds;
+    Cout_Redirect library_to_err(err.rdbuf());
+    try {
+        return command->Run(Parse(*command, rest), io);
+    } catch (const Cli_Error& e) {
+        err << "bsplevel: " << e.Message << "\n";
+    } catch (const std::exception& e) {
+        err << "bsplevel: " << command->Name << ": " << e.what() << "\n";
+    }
+    return 2;
+}

@@ -1,0 +1,326 @@
+#include "grid_import.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <sstream>
+
+#include "parse_int.h"
+
+// ================================================================ the map
+
+bool Grid_Map::Is_Blocked(int x, int y) const {
+    const char c = Rows[std::size_t(y)][std::size_t(x)];
+    return c != '.' && c != 'G' && c != 'S';
+}
+
+namespace {
+
+// One line of the text without its line end (LF or CR LF).
+bool Next_Line(std::istream& in, std::string& line) {
+    if (!std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool Is_Blank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+}  // namespace
+
+bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
+    map = Grid_Map();
+    std::string line;
+    int number = 0;  // lines read, so the current line's number from 1
+    bool has_type = false;
+    int height = -1, width = -1;
+    for (;;) {
+        if (!Next_Line(in, line)) {
+            error = "no \"map\" line: not a grid map";
+            return false;
+        }
+        ++number;
+        if (Is_Blank(line)) continue;
+        std::istringstream fields(line);
+        std::string key, value, extra;
+        fields >> key >> value;
+        if (key == "map" && value.empty()) break;
+        int* target = key == "height" ? &height : key == "width" ? &width : nullptr;
+        if (key == "type" && !value.empty()) {
+            has_type = true;
+        } else if (target != nullptr && Parse_Int(value, *target) && *target > 0 && !(fields >> extra)) {
+        } else {
+            error = "line " + std::to_string(number) + ": expected \"type T\", \"height H\", \"width W\" or \"map\"";
+            return false;
+        }
+    }
+    if (!has_type || height < 0 || width < 0) {
+        error = "the header needs \"type\", \"height\" and \"width\" before \"map\"";
+        return false;
+    }
+    map.Width = width;
+    map.Height = height;
+    map.Rows.reserve(std::size_t(height));
+    while (int(map.Rows.size()) < height) {
+        if (!Next_Line(in, line)) {
+            error = "the map has " + std::to_string(map.Rows.size()) + " rows, the header says " +
+                    std::to_string(height);
+            return false;
+        }
+        ++number;
+        if (int(line.size()) != width) {
+            error = "line " + std::to_string(number) + ": a row of " + std::to_string(line.size()) +
+                    " characters, the header says " + std::to_string(width);
+            return false;
+        }
+        map.Rows.push_back(line);
+    }
+    while (Next_Line(in, line)) {
+        ++number;
+        if (!Is_Blank(line)) {
+            error = "line " + std::to_string(number) + ": more rows than the header's " + std::to_string(height);
+            return false;
+        }
+    }
+    return true;
+}
+
+// ================================================================ tracing
+
+std::vector<Grid_Wall> Trace_Walls(const Grid_Map& map, int cell) {
+    std::vector<Grid_Wall> walls;
+    // Horizontal borders: between row y-1 and row y, on the line y*cell.
+    for (int y = 1; y < map.Height; ++y) {
+        int x = 0;
+        while (x < map.Width) {
+            if (map.Is_Blocked(x, y - 1) == map.Is_Blocked(x, y)) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < map.Width && map.Is_Blocked(x, y - 1) != map.Is_Blocked(x, y)) ++x;
+            walls.push_back({start * cell, y * cell, x * cell, y * cell});
+        }
+    }
+    // Vertical borders: between column x-1 and column x, on the line x*cell.
+    for (int x = 1; x < map.Width; ++x) {
+        int y = 0;
+        while (y < map.Height) {
+            if (map.Is_Blocked(x - 1, y) == map.Is_Blocked(x, y)) {
+                ++y;
+                continue;
+            }
+            const int start = y;
+            while (y < map.Height && map.Is_Blocked(x - 1, y) != map.Is_Blocked(x, y)) ++y;
+            walls.push_back({x * cell, start * cell, x * cell, y * cell});
+        }
+    }
+    return walls;
+}
+
+// ================================================================ ordering
+
+bool Parse_Wall_Order(const std::string& name, Wall_Order& order) {
+    if (name == "scan") order = Wall_Order::SCAN;
+    else if (name == "longest") order = Wall_Order::LONGEST;
+    else if (name == "balanced") order = Wall_Order::BALANCED;
+    else return false;
+    return true;
+}
+
+namespace {
+
+std::int64_t Length(const Grid_Wall& w) {
+    return std::int64_t(w.X2) - w.X1 + (std::int64_t(w.Y2) - w.Y1);
+}
+
+// The balanced order replays, in a light model of the level's tree, what the
+// library's insertion does with the walls written so far: every wall is cut
+// by the lines of the walls written before it that it crosses, a piece lying
+// on such a line stays with that line's node, and every other piece becomes a
+// node in the empty slot it reaches. The model keeps, in each empty slot, the
+// pieces of the walls not yet written that would reach it. Slots are visited
+// breadth first; an empty slot that still expects pieces gets the line that
+// splits them best, and the wall holding that line is written next.
+class Balanced_Order {
+public:
+    explicit Balanced_Order(const std::vector<Grid_Wall>& walls) : Walls(walls), Written(walls.size(), false) {}
+
+    std::vector<Grid_Wall> Run() {
+        Nodes.emplace_back();
+        for (std::size_t i = 0; i < Walls.size(); ++i) Nodes[0].Pending.push_back(Whole(int(i)));
+        std::deque<int> queue{0};
+        while (!queue.empty()) {
+            const int n = queue.front();
+            queue.pop_front();
+            if (!Nodes[std::size_t(n)].Split) {
+                if (Nodes[std::size_t(n)].Pending.empty()) continue;  // stays an area
+                Write(Choose_Divider(Nodes[std::size_t(n)].Pending));
+            }
+            queue.push_back(Nodes[std::size_t(n)].Front);
+            queue.push_back(Nodes[std::size_t(n)].Back);
+        }
+        // Walls whose every piece lies on an earlier line add no node; they
+        // go last, in traced order.
+        for (std::size_t i = 0; i < Walls.size(); ++i)
+            if (!Written[i]) Order.push_back(Walls[i]);
+        return Order;
+    }
+
+private:
+    // A piece of a wall: the stretch [A, B] along its line.
+    struct Piece {
+        int Wall;
+        bool Horizontal;
+        int Line;  // y of a horizontal piece, x of a vertical one
+        int A, B;  // extent along the line, A < B
+    };
+    struct Node {
+        bool Split = false;
+        bool Horizontal = false;
+        int Line = 0;
+        int Front = -1, Back = -1;
+        std::vector<Piece> Pending;  // pieces of unwritten walls that reach this empty slot
+    };
+    enum Side { FRONT, BACK, SPANNING, ON };
+
+    const std::vector<Grid_Wall>& Walls;
+    std::vector<bool> Written;
+    std::vector<Grid_Wall> Order;
+    std::vector<Node> Nodes;
+
+    Piece Whole(int i) const {
+        const Grid_Wall& w = Walls[std::size_t(i)];
+        return w.Is_Horizontal() ? Piece{i, true, w.Y1, w.X1, w.X2} : Piece{i, false, w.X1, w.Y1, w.Y2};
+    }
+
+    static Side Classify(const Piece& p, bool horizontal, int line) {
+        if (p.Horizontal == horizontal) return p.Line < line ? FRONT : p.Line > line ? BACK : ON;
+        if (p.B <= line) return FRONT;
+        if (p.A >= line) return BACK;
+        return SPANNING;
+    }
+
+    // Hands p on to the children of the split node n.
+    void Pass_Down(const Node& n, const Piece& p, std::vector<std::pair<int, Piece>>& to) const {
+        switch (Classify(p, n.Horizontal, n.Line)) {
+        case FRONT: to.emplace_back(n.Front, p); break;
+        case BACK: to.emplace_back(n.Back, p); break;
+        case SPANNING:
+            to.emplace_back(n.Front, Piece{p.Wall, p.Horizontal, p.Line, p.A, n.Line});
+            to.emplace_back(n.Back, Piece{p.Wall, p.Horizontal, p.Line, n.Line, p.B});
+            break;
+        case ON: break;  // kept with the node's line
+        }
+    }
+
+    // Writes wall i: each of its pieces splits the empty slot it reaches.
+    void Write(int i) {
+        Written[std::size_t(i)] = true;
+        Order.push_back(Walls[std::size_t(i)]);
+        std::vector<std::pair<int, Piece>> pending{{0, Whole(i)}};
+        while (!pending.empty()) {
+            const int n = pending.back().first;
+            const Piece p = pending.back().second;
+            pending.pop_back();
+            if (Nodes[std::size_t(n)].Split) {
+                Pass_Down(Nodes[std::size_t(n)], p, pending);
+                continue;
+            }
+            // p becomes the node's divider; the slot's other pieces move on.
+            const int front = int(Nodes.size()), back = front + 1;
+            Nodes.emplace_back();
+            Nodes.emplace_back();
+            Node& node = Nodes[std::size_t(n)];
+            node.Split = true;
+            node.Horizontal = p.Horizontal;
+            node.Line = p.Line;
+            node.Front = front;
+            node.Back = back;
+            std::vector<Piece> waiting;
+            waiting.swap(node.Pending);
+            std::vector<std::pair<int, Piece>> moved;
+            for (const Piece& q : waiting)
+                if (q.Wall != i) Pass_Down(Nodes[std::size_t(n)], q, moved);
+            for (const auto& m : moved) Nodes[std::size_t(m.first)].Pending.push_back(m.second);
+        }
+    }
+
+    // The wall whose line best divides the pieces: few pieces cut, the rest
+    // split evenly; pieces on the line itself vanish into it. A wall found
+    // whole here is preferred, so that no piece of it lands elsewhere.
+    int Choose_Divider(const std::vector<Piece>& pieces) const {
+        // Candidate lines: every line when there are few, otherwise lines at
+        // evenly spaced ranks of each orientation's sorted pieces.
+        std::vector<std::pair<bool, int>> candidates;
+        for (const bool horizontal : {true, false}) {
+            std::vector<int> lines;
+            for (const Piece& p : pieces)
+                if (p.Horizontal == horizontal) lines.push_back(p.Line);
+            if (lines.empty()) continue;
+            std::sort(lines.begin(), lines.end());
+            const std::size_t samples = 24;
+            if (lines.size() <= 2 * samples) {
+                for (std::size_t k = 0; k < lines.size(); ++k) candidates.emplace_back(horizontal, lines[k]);
+            } else {
+                for (std::size_t k = 1; k < samples; ++k)
+                    candidates.emplace_back(horizontal, lines[lines.size() * k / samples]);
+            }
+        }
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+
+        std::int64_t best_cost = -1;
+        std::pair<bool, int> best{true, 0};
+        for (const auto& c : candidates) {
+            std::int64_t count[4] = {0, 0, 0, 0};
+            for (const Piece& p : pieces) ++count[Classify(p, c.first, c.second)];
+            // A cut piece is one more node, and one more piece on each side.
+            const std::int64_t front = count[FRONT] + count[SPANNING];
+            const std::int64_t back = count[BACK] + count[SPANNING];
+            const std::int64_t cost = 4 * count[SPANNING] + std::llabs(front - back);
+            if (best_cost < 0 || cost < best_cost) {
+                best_cost = cost;
+                best = c;
+            }
+        }
+        int chosen = -1;
+        for (const Piece& p : pieces) {
+            if (p.Horizontal != best.first || p.Line != best.second) continue;
+            const Piece whole = Whole(p.Wall);
+            if (p.A == whole.A && p.B == whole.B) return p.Wall;
+            if (chosen < 0) chosen = p.Wall;
+        }
+        return chosen;
+    }
+};
+
+}  // namespace
+
+std::vector<Grid_Wall> Order_Walls(const std::vector<Grid_Wall>& walls, Wall_Order order) {
+    switch (order) {
+    case Wall_Order::SCAN:
+        return walls;
+    case Wall_Order::LONGEST: {
+        std::vector<Grid_Wall> sorted = walls;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const Grid_Wall& a, const Grid_Wall& b) { return Length(a) > Length(b); });
+        return sorted;
+    }
+    case Wall_Order::BALANCED:
+        return Balanced_Order(walls).Run();
+    }
+    return walls;
+}
+
+// ================================================================ writing
+
+void Write_Level(std::ostream& out, int width, int height, const std::vector<Grid_Wall>& walls) {
+    std::ostringstream text;
+    text << "<AREA>\n[" << width << ',' << height << "]\n";
+    if (!walls.empty()) text << "<WALLS>\n";
+    for (const Grid_Wall& w : walls) text << '[' << w.X1 << ',' << w.Y1 << "]->[" << w.X2 << ',' << w.Y2 << "]\n";
+    out << text.str();
+}

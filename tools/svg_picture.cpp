@@ -1,0 +1,225 @@
+#include "svg_picture.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+// A coordinate or length with at most two decimals, trailing zeros dropped.
+std::string Num(double v) {
+    std::ostringstream s;
+    s.setf(std::ios::fixed);
+    s.precision(2);
+    s << v;
+    std::string t = s.str();
+    while (!t.empty() && t.back() == '0') t.pop_back();
+    if (!t.empty() && t.back() == '.') t.pop_back();
+    if (t == "-0") t = "0";
+    return t;
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default:
+            // Control characters are not allowed in XML 1.0 text.
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+            else out += '?';
+        }
+    }
+    return out;
+}
+
+// Extent of the drawing, in level units.
+struct Extent {
+    double X0, Y0, X1, Y1;
+    void Add(double x, double y) {
+        X0 = std::min(X0, x);
+        Y0 = std::min(Y0, y);
+        X1 = std::max(X1, x);
+        Y1 = std::max(Y1, y);
+    }
+    void Add(const cPoint2D& p) { Add(p.x, p.y); }
+};
+
+// Width of a label in level units, for a font of size f (a generous average
+// for digits and a minus sign in a sans-serif font).
+double Text_Width(const std::string& text, double f) { return 0.62 * f * double(text.size()); }
+
+}  // namespace
+
+void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
+               const Svg_Queries& queries) {
+    const std::vector<cHV_Wall>& walls = world.Get_Level_Walls();
+
+    Extent e{double(bounds.Min.x), double(bounds.Min.y), double(bounds.Max.x), double(bounds.Max.y)};
+    for (const cHV_Wall& w : walls) {
+        e.Add(w.p0);
+        e.Add(w.p1);
+    }
+    for (const Svg_Path& p : queries.Paths) {
+        e.Add(p.Start);
+        e.Add(p.Goal);
+        for (const cPoint2D& q : p.Points) e.Add(q);
+    }
+    for (const Svg_Segment& s : queries.Segments) {
+        e.Add(s.A);
+        e.Add(s.B);
+    }
+    for (const Svg_Ball& b : queries.Balls) {
+        const double r = b.Radius < 0 ? -double(b.Radius) : double(b.Radius);
+        e.Add(b.Centre.x - r, b.Centre.y - r);
+        e.Add(b.Centre.x + r, b.Centre.y + r);
+    }
+    const double span = std::max({e.X1 - e.X0, e.Y1 - e.Y0, 1.0});
+
+    // The longest side is drawn on `pixels` picture pixels; every stroke and
+    // font is given in pixels and turned into level units with u, so that a
+    // picture looks alike whatever the level's size.
+    const double pixels = walls.size() <= 500 ? 900 : 1800;
+    const double u = span / pixels;
+    const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
+    const double area_font = 11 * u, portal_font = 9 * u, caption_font = 14 * u;
+    const double side = 0.03 * span + 8 * u;
+    const double top = side + 2.2 * caption_font, bottom = side + 2.2 * caption_font;
+    const double vx = e.X0 - side, vy = e.Y0 - top;
+    const double vw = (e.X1 - e.X0) + 2 * side, vh = (e.Y1 - e.Y0) + top + bottom;
+
+    std::ostringstream s;
+    s << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    s << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << Num(vw / u) << "\" height=\""
+      << Num(vh / u) << "\" viewBox=\"" << Num(vx) << ' ' << Num(vy) << ' ' << Num(vw) << ' ' << Num(vh) << "\">\n";
+    s << "<title>" << Escape(caption) << "</title>\n";
+    const std::string halo = "paint-order:stroke;stroke:#ffffff;stroke-width:" + Num(2.5 * u) +
+                             ";stroke-linejoin:round;font-family:sans-serif;text-anchor:middle";
+    s << "<style>\n"
+      << ".bounds{fill:#fbfbf8;stroke:#b0b0b0;stroke-width:" << Num(1 * u) << "}\n"
+      << ".area{fill:none;stroke:#9ecae1;stroke-width:" << Num(0.8 * u) << "}\n"
+      << ".area-id{fill:#3b7fb6;font-size:" << Num(area_font) << "px;" << halo << "}\n"
+      << ".portal{stroke:#f28e2b;stroke-width:" << Num(2.2 * u) << "}\n"
+      << ".portal-id{fill:#b8500a;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
+      << ".waypoint{fill:#8e44ad}\n"
+      << ".wall{stroke:#1c1c1c;stroke-width:" << Num(px_wall * u) << ";stroke-linecap:square}\n"
+      << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u) << ";stroke-linejoin:round}\n"
+      << ".path-none{fill:none;stroke:#d62728;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u)
+      << "}\n"
+      << ".path-point{fill:#1f63c6}\n"
+      << ".path-start{fill:#ffffff;stroke:#1f63c6;stroke-width:" << Num(2 * u) << "}\n"
+      << ".segment{stroke:#6b6b6b;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u) << "}\n"
+      << ".segment-clear{stroke:#2ca02c;stroke-width:" << Num(2 * u) << "}\n"
+      << ".segment-run{stroke:#d62728;stroke-width:" << Num(2 * u) << "}\n"
+      << ".hit{fill:#d62728;stroke:#ffffff;stroke-width:" << Num(1 * u) << "}\n"
+      << ".ball-clear{fill:#2ca02c;fill-opacity:0.25;stroke:#2ca02c;stroke-width:" << Num(1.5 * u) << "}\n"
+      << ".ball-touch{fill:#d62728;fill-opacity:0.25;stroke:#d62728;stroke-width:" << Num(1.5 * u) << "}\n"
+      << ".caption{fill:#222222;font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
+      << "</style>\n";
+
+    // The world rectangle.
+    s << "<rect class=\"bounds\" x=\"" << Num(bounds.Min.x) << "\" y=\"" << Num(bounds.Min.y) << "\" width=\""
+      << Num(double(bounds.Max.x) - bounds.Min.x) << "\" height=\"" << Num(double(bounds.Max.y) - bounds.Min.y)
+      << "\"/>\n";
+
+    // Areas, then the ids that fit inside them.
+    s << "<g id=\"areas\">\n";
+    for (const cSquarePortal* a : world.Areas) {
+        const cRect2D& r = a->Bounds;
+        s << "<rect class=\"area\" x=\"" << r.Min.x << "\" y=\"" << r.Min.y << "\" width=\""
+          << double(r.Max.x) - r.Min.x << "\" height=\"" << double(r.Max.y) - r.Min.y << "\"/>\n";
+    }
+    for (const cSquarePortal* a : world.Areas) {
+        const cRect2D& r = a->Bounds;
+        const std::string id = std::to_string(a->Id);
+        const double w = double(r.Max.x) - r.Min.x, h = double(r.Max.y) - r.Min.y;
+        if (w < Text_Width(id, area_font) + area_font || h < 1.6 * area_font) continue;
+        s << "<text class=\"area-id\" x=\"" << Num(r.Min.x + w / 2) << "\" y=\"" << Num(r.Min.y + h / 2 + 0.35 * area_font)
+          << "\">" << id << "</text>\n";
+    }
+    s << "</g>\n";
+
+    // Portals with their ids, waypoints.
+    s << "<g id=\"portals\">\n";
+    for (const cPortal* p : world.Portals) {
+        const cHV_Seg& g = p->Segment;
+        s << "<line class=\"portal\" x1=\"" << g.p0.x << "\" y1=\"" << g.p0.y << "\" x2=\"" << g.p1.x << "\" y2=\""
+          << g.p1.y << "\"/>\n";
+    }
+    s << "</g>\n<g id=\"waypoints\">\n";
+    for (const cSquarePortal* a : world.Areas)
+        for (const cAligned_WayPoint* w : a->WayPoints)
+            s << "<circle class=\"waypoint\" cx=\"" << w->Position.x << "\" cy=\"" << w->Position.y << "\" r=\""
+              << Num(2.2 * u) << "\"/>\n";
+    s << "</g>\n";
+
+    // Walls, over the areas' outlines.
+    s << "<g id=\"walls\">\n";
+    for (const cHV_Wall& w : walls)
+        s << "<line class=\"wall\" x1=\"" << w.p0.x << "\" y1=\"" << w.p0.y << "\" x2=\"" << w.p1.x << "\" y2=\""
+          << w.p1.y << "\"/>\n";
+    s << "</g>\n";
+
+    // Portal ids along their portals, over the walls' ends.
+    s << "<g id=\"portal-ids\">\n";
+    for (const cPortal* p : world.Portals) {
+        const cHV_Seg& g = p->Segment;
+        const std::string id = std::to_string(p->Id);
+        const double length = double(g.p1.x) - g.p0.x + (double(g.p1.y) - g.p0.y);
+        if (length < Text_Width(id, portal_font) + portal_font) continue;
+        const double mx = (double(g.p0.x) + g.p1.x) / 2, my = (double(g.p0.y) + g.p1.y) / 2;
+        s << "<text class=\"portal-id\" x=\"" << Num(mx) << "\" y=\"" << Num(my + 0.35 * portal_font) << '"';
+        if (!g.Horizontal) s << " transform=\"rotate(-90 " << Num(mx) << ' ' << Num(my) << ")\"";
+        s << '>' << id << "</text>\n";
+    }
+    s << "</g>\n";
+
+    // The queries.
+    s << "<g id=\"queries\">\n";
+    for (const Svg_Ball& b : queries.Balls) {
+        s << "<circle class=\"" << (b.Touch ? "ball-touch" : "ball-clear") << "\" cx=\"" << b.Centre.x << "\" cy=\""
+          << b.Centre.y << "\" r=\"" << (b.Radius < 0 ? -double(b.Radius) : double(b.Radius)) << "\"/>\n";
+        s << "<circle class=\"" << (b.Touch ? "ball-touch" : "ball-clear") << "\" cx=\"" << b.Centre.x
+          << "\" cy=\"" << b.Centre.y << "\" r=\"" << Num(1.5 * u) << "\"/>\n";
+    }
+    for (const Svg_Segment& g : queries.Segments) {
+        s << "<line class=\"segment\" x1=\"" << g.A.x << "\" y1=\"" << g.A.y << "\" x2=\"" << g.B.x << "\" y2=\""
+          << g.B.y << "\"/>\n";
+        const cPoint2D end = g.Hit ? g.Hit_Point : g.B;
+        s << "<line class=\"" << (g.Hit ? "segment-run" : "segment-clear") << "\" x1=\"" << g.A.x << "\" y1=\""
+          << g.A.y << "\" x2=\"" << end.x << "\" y2=\"" << end.y << "\"/>\n";
+        if (g.Hit)
+            s << "<circle class=\"hit\" cx=\"" << g.Hit_Point.x << "\" cy=\"" << g.Hit_Point.y << "\" r=\""
+              << Num(4 * u) << "\"/>\n";
+    }
+    for (const Svg_Path& p : queries.Paths) {
+        if (p.Found) {
+            s << "<polyline class=\"path\" points=\"" << p.Start.x << ',' << p.Start.y;
+            for (const cPoint2D& q : p.Points) s << ' ' << q.x << ',' << q.y;
+            s << "\"/>\n";
+            for (const cPoint2D& q : p.Points)
+                s << "<circle class=\"path-point\" cx=\"" << q.x << "\" cy=\"" << q.y << "\" r=\"" << Num(3.2 * u)
+                  << "\"/>\n";
+        } else {
+            s << "<line class=\"path-none\" x1=\"" << p.Start.x << "\" y1=\"" << p.Start.y << "\" x2=\"" << p.Goal.x
+              << "\" y2=\"" << p.Goal.y << "\"/>\n";
+        }
+        s << "<circle class=\"path-start\" cx=\"" << p.Start.x << "\" cy=\"" << p.Start.y << "\" r=\"" << Num(4 * u)
+          << "\"/>\n";
+    }
+    s << "</g>\n";
+
+    // Caption above the world, legend below it.
+    s << "<text class=\"caption\" x=\"" << Num(e.X0) << "\" y=\"" << Num(e.Y0 - side * 0.5 - 0.6 * caption_font)
+      << "\">" << Escape(caption) << "</text>\n";
+    s << "<text class=\"caption\" x=\"" << Num(e.X0) << "\" y=\"" << Num(e.Y1 + side * 0.5 + 1.3 * caption_font)
+      << "\"><tspan fill=\"#1c1c1c\">walls</tspan>  <tspan fill=\"#3b7fb6\">areas (id)</tspan>  "
+      << "<tspan fill=\"#d9731c\">portals (id)</tspan>  <tspan fill=\"#8e44ad\">waypoints</tspan>  "
+      << "<tspan fill=\"#1f63c6\">path</tspan>  <tspan fill=\"#d62728\">hit / touch</tspan>  "
+      << "<tspan fill=\"#2ca02c\">no hit / clear</tspan></text>\n";
+    s << "</svg>\n";
+    out << s.str();
+}

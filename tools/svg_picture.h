@@ -1,0 +1,45 @@
+// An SVG picture of a built level: walls, areas with their ids, portals with
+// their ids, waypoints, and the answers of a few queries drawn on top.
+#ifndef SVG_PICTURE_H
+#define SVG_PICTURE_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "game_bsp.h"
+
+struct Svg_Path {
+    cPoint2D Start, Goal;
+    bool Found = false;
+    std::vector<cPoint2D> Points;  // the library's path: without the start, ending with the goal
+};
+
+struct Svg_Segment {
+    cPoint2D A, B;
+    bool Hit = false;
+    cPoint2D Hit_Point;
+};
+
+struct Svg_Ball {
+    cPoint2D Centre;
+    int Radius = 0;
+    bool Touch = false;
+};
+
+struct Svg_Queries {
+    std::vector<Svg_Path> Paths;
+    std::vector<Svg_Segment> Segments;
+    std::vector<Svg_Ball> Balls;
+};
+
+// Draws the world within bounds (widened to hold every query) with a margin.
+// The level's y axis points down the picture, as the rows of a grid map do.
+// Every level wall is one element of class "wall", every area one of class
+// "area" and every portal one of class "portal". Ids are written only where
+// their text fits inside the area or along the portal. caption names the
+// level; a world that is not built shows its walls and says so.
+void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
+               const Svg_Queries& queries);
+
+#endif

@@ -1,0 +1,70 @@
+#include "tool_level.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "level_loader.h"
+
+Cout_Redirect::Cout_Redirect(std::streambuf* to) : Saved(std::cout.rdbuf(to)) {}
+
+Cout_Redirect::~Cout_Redirect() { std::cout.rdbuf(Saved); }
+
+bool Is_Readable_File(const std::string& file) {
+    std::error_code ec;
+    if (file.empty() || std::filesystem::is_directory(file, ec)) return false;
+    std::ifstream in(file, std::ios::in | std::ios::binary);
+    return in.is_open();
+}
+
+namespace {
+
+double Milliseconds_Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+Tool_Level Load_Level(const std::string& file) {
+    Tool_Level level;
+    level.File = file;
+    level.World.reset(new cGame_World());
+    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(100, 100));
+    cLevel_Loader loader;
+    auto start = std::chrono::steady_clock::now();
+    level.Loaded = loader.Load(file.c_str(), level.World.get());
+    level.Load_Ms = Milliseconds_Since(start);
+    start = std::chrono::steady_clock::now();
+    level.World->Build();
+    level.Build_Ms = Milliseconds_Since(start);
+    level.Built = level.World->Is_Built();
+    level.Bounds = level.Built ? level.World->Get_Bounds() : WORLD_BOUNDS;
+    return level;
+}
+
+Level_Stats Get_Stats(const cGame_World& world) {
+    Level_Stats stats;
+    stats.Walls = int(world.Get_Level_Walls().size());
+    stats.Wall_Nodes = world.N_Nodes;
+    stats.Areas = int(world.Areas.size());
+    stats.Portals = int(world.Portals.size());
+    for (const cSquarePortal* area : world.Areas) stats.Waypoints += int(area->WayPoints.size());
+    // Depth: count the wall nodes (every node that is not an area) on each way down.
+    std::vector<std::pair<const cGame_World::Node*, int>> pending;
+    if (world.Root != nullptr) pending.emplace_back(world.Root, 0);
+    while (!pending.empty()) {
+        const cGame_World::Node* node = pending.back().first;
+        const int above = pending.back().second;
+        pending.pop_back();
+        if (dynamic_cast<const cSquarePortal*>(node) != nullptr) continue;
+        const int depth = above + 1;
+        if (depth > stats.Tree_Depth) stats.Tree_Depth = depth;
+        if (node->Front) pending.emplace_back(node->Front, depth);
+        if (node->Back) pending.emplace_back(node->Back, depth);
+    }
+    return stats;
+}

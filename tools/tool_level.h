@@ -1,0 +1,54 @@
+// A level as the command-line tool sees it: loaded from its file, built, and
+// described by a few counts.
+#ifndef TOOL_LEVEL_H
+#define TOOL_LEVEL_H
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "game_bsp.h"
+
+// Sends everything written to std::cout to another buffer while it lives:
+// the library writes its messages on std::cout.
+class Cout_Redirect {
+public:
+    explicit Cout_Redirect(std::streambuf* to);
+    ~Cout_Redirect();
+    Cout_Redirect(const Cout_Redirect&) = delete;
+    Cout_Redirect& operator=(const Cout_Redirect&) = delete;
+
+private:
+    std::streambuf* Saved;
+};
+
+struct Tool_Level {
+    std::unique_ptr<cGame_World> World;
+    std::string File;
+    bool Loaded = false;   // the loader read the whole file
+    bool Built = false;    // the world accepted its build
+    cRect2D Bounds;        // the rectangle the world was built (or refused) with
+    double Load_Ms = 0;    // reading the file and inserting the walls
+    double Build_Ms = 0;   // the build: areas, portals, waypoints
+};
+
+// Whether the file exists, is not a directory and can be opened for reading.
+bool Is_Readable_File(const std::string& file);
+
+// Loads the file into a new world, starting from the default bounds
+// (0,0)-(100,100) as a fresh program would, and builds it, whatever the
+// loader answered. The caller redirects std::cout. The file must be readable.
+Tool_Level Load_Level(const std::string& file);
+
+struct Level_Stats {
+    int Walls = 0;       // walls accepted by the world, in file order
+    int Wall_Nodes = 0;  // tree nodes made by insertion (wall pieces that divide)
+    int Tree_Depth = 0;  // most wall nodes on one way from the root to an area
+    int Areas = 0;
+    int Portals = 0;
+    int Waypoints = 0;
+};
+
+Level_Stats Get_Stats(const cGame_World& world);
+
+#endif
