@@ -130,40 +130,45 @@ cBSP_Tree<cItem>::~cBSP_Tree() {
 
 template <class cItem>
 void cBSP_Tree<cItem>::Insert(const cItem& item) {
-    // Each pending entry is an item waiting to be placed in a child slot.
-    // Entries are taken last-in first-out, so the front piece of a split, and
-    // every node its descent creates, is placed before the back piece.
-    std::vector<std::pair<Node**, cItem>> pending;
-    pending.emplace_back(&Root, item);
-    while (!pending.empty()) {
-        Node** slot = pending.back().first;
-        const cItem w = pending.back().second;
-        pending.pop_back();
+    // The item descends from the root until it reaches an empty child slot.
+    // When a divider cuts it, the front piece goes on at once and the back
+    // piece waits; waiting pieces are taken last-in first-out, so the front
+    // piece, and every node its descent creates, is placed before the back
+    // piece.
+    std::vector<std::pair<Node**, cItem>> waiting;
+    Node** slot = &Root;
+    cItem w = item;
+    cItem w_front, w_back;  // receive the pieces of a split
+    for (;;) {
         Node* node = *slot;
         if (node == nullptr) {
             *slot = new Node(w, N_Nodes);
             ++N_Nodes;
-            continue;
+        } else {
+            switch (node->Item.Get_Position_Divider_And_Split(w, w_front, w_back)) {
+            case DIVIDER_FRONT:
+                slot = &node->Front;
+                continue;
+            case DIVIDER_BACK:
+                slot = &node->Back;
+                continue;
+            case DIVIDER_SPANNING:
+                waiting.emplace_back(&node->Back, w_back);
+                slot = &node->Front;
+                w = w_front;
+                continue;
+            case DIVIDER_ON:
+                node->Line_Walls.push_back(w);
+                break;
+            default:
+                std::cout << "ERROR : class cBSP_Tree : unknown position of the divider \n";
+                break;
+            }
         }
-        cItem w_front, w_back;
-        switch (node->Item.Get_Position_Divider_And_Split(w, w_front, w_back)) {
-        case DIVIDER_FRONT:
-            pending.emplace_back(&node->Front, w);
-            break;
-        case DIVIDER_BACK:
-            pending.emplace_back(&node->Back, w);
-            break;
-        case DIVIDER_SPANNING:
-            pending.emplace_back(&node->Back, w_back);
-            pending.emplace_back(&node->Front, w_front);
-            break;
-        case DIVIDER_ON:
-            node->Line_Walls.push_back(w);
-            break;
-        default:
-            std::cout << "ERROR : class cBSP_Tree : unknown position of the divider \n";
-            break;
-        }
+        if (waiting.empty()) return;
+        slot = waiting.back().first;
+        w = waiting.back().second;
+        waiting.pop_back();
     }
 }
 

@@ -1,2 +1,710 @@
+// The bsplevel command-line tool, run in-process: every command's answers and
+// exit status, its errors, the batch format, the SVG picture and the grid map
+// importer.
+//
+// The fixture levels in data/bsplevel/:
+//   small.txt    world [0,0]-[100,60]; a vertical wall x=50 from y=0 to 40 and
+//                a horizontal wall y=30 from x=0 to 30. Three areas:
+//                -1 [0,0]-[50,30], -2 [0,30]-[50,60], -3 [50,0]-[100,60];
+//                portal 0 [30,30]-[50,30] (-1|-2), portal 1 [50,40]-[50,60] (-2|-3).
+//   closed.txt   the same world cut in two by x=50 from y=0 to 60.
+//   broken.txt   small.txt whose second wall item is malformed.
+//   outside.txt  small.txt whose second wall leaves the world: the build is refused.
+//   arena.map    a 49 x 49 grid map.
 #include <gtest/gtest.h>
-TEST(Bsplevel, Placeholder) {}
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bsplevel.h"
+
+namespace {
+
+const std::string DATA = BSPLEVEL_TEST_DATA;
+const std::string SMALL = DATA + "/small.txt";
+const std::string CLOSED = DATA + "/closed.txt";
+const std::string BROKEN = DATA + "/broken.txt";
+const std::string OUTSIDE = DATA + "/outside.txt";
+const std::string ARENA = DATA + "/arena.map";
+
+struct Result {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs the tool. Anything that reaches the real std::cout (rather than the
+// tool's answer or error stream) fails the test.
+Result Tool(const std::vector<std::string>& args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err, leaked;
+    std::streambuf* const saved = std::cout.rdbuf(leaked.rdbuf());
+    const int status = Run_Bsplevel(args, in, out, err);
+    std::cout.rdbuf(saved);
+    EXPECT_EQ(leaked.str(), "") << "written on std::cout by: " << ::testing::PrintToString(args);
+    return {status, out.str(), err.str()};
+}
+
+std::string Temp(const std::string& name) { return ::testing::TempDir() + "bsplevel_" + name; }
+
+std::string Read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const std::string& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+}
+
+std::string Info_Text(const std::string& file, const std::string& loaded, const std::string& built,
+                      const std::string& counts) {
+    return "level: " + file + "\nloaded: " + loaded + "\nbuilt: " + built + "\n" + counts;
+}
+
+// ------------------------------------------------------------------ answers
+
+struct Answer_Case {
+    std::vector<std::string> Args;
+    int Status;
+    std::string Out;
+};
+
+TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
+    const Answer_Case cases[] = {
+        {{"info", SMALL},
+         0,
+         Info_Text(SMALL, "yes", "yes",
+                   "bounds: 0 0 100 60\nwalls read: 2\nwall nodes: 2\ntree depth: 2\nareas: 3\nportals: 2\n"
+                   "waypoints: 0\n")},
+        {{"info", SMALL, "--json"},
+         0,
+         "{\"level\":\"" + SMALL +
+             "\",\"loaded\":true,\"built\":true,\"bounds\":[0,0,100,60],\"walls\":2,\"wall_nodes\":2,"
+             "\"tree_depth\":2,\"areas\":3,\"portals\":2,\"waypoints\":0}\n"},
+        // Through portal 0's and portal 1's middles to the goal.
+        {{"path", SMALL, "10", "10", "90", "10"}, 0, "40 30\n50 50\n90 10\n"},
+        {{"path", "--json", SMALL, "10", "10", "90", "10"}, 0, "{\"found\":true,\"path\":[[40,30],[50,50],[90,10]]}\n"},
+        {{"path", SMALL, "10", "10", "20", "20"}, 0, "20 20\n"},  // one area: the goal alone
+        {{"path", CLOSED, "10", "10", "90", "10"}, 1, "none\n"},
+        {{"path", CLOSED, "10", "10", "90", "10", "--json"}, 1, "{\"found\":false,\"path\":[]}\n"},
+        {{"segment", SMALL, "10", "10", "90", "10"}, 0, "hit 50 10\n"},
+        {{"segment", SMALL, "90", "10", "10", "10"}, 0, "hit 50 10\n"},
+        {{"segment", SMALL, "-5", "10", "90", "10"}, 0, "hit 50 10\n"},  // a negative number is no option
+        {{"segment", SMALL, "10", "10", "90", "10", "--json"}, 0, "{\"hit\":true,\"x\":50,\"y\":10}\n"},
+        // The limit is a distance: the wall point lies 40 from the start.
+        {{"segment", SMALL, "10", "10", "90", "10", "--limit", "40"}, 0, "hit 50 10\n"},
+        {{"segment", SMALL, "10", "10", "90", "10", "--limit", "39"}, 1, "no hit\n"},
+        {{"segment", SMALL, "10", "10", "20", "20", "--json"}, 1, "{\"hit\":false}\n"},
+        // The nearest wall is x=50, 10 away; a wall exactly at the radius does not touch.
+        {{"ball", SMALL, "40", "35", "11"}, 0, "touch\n"},
+        {{"ball", SMALL, "40", "35", "10"}, 1, "clear\n"},
+        {{"ball", SMALL, "40", "35", "11", "--json"}, 0, "{\"touch\":true}\n"},
+        {{"ball", SMALL, "40", "35", "10", "--json"}, 1, "{\"touch\":false}\n"},
+    };
+    for (const Answer_Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        const Result r = Tool(c.Args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Err, "");
+    }
+}
+
+TEST(BsplevelAnswers, PathOfThePathFinderTestLevel) {
+    const Result r = Tool({"path", std::string(BSPLEVEL_TEST_LEVELS) + "/level_test_pathfinder_4.txt", "55", "82", "63", "83"});
+    EXPECT_EQ(r.Out, "50 95\n30 90\n10 80\n5 50\n30 5\n50 10\n60 40\n90 5\n95 50\n95 80\n90 95\n63 83\n");
+    EXPECT_EQ(r.Status, 0);
+}
+
+TEST(BsplevelAnswers, DumpOfTheSmallLevel) {
+    const Result r = Tool({"dump", SMALL});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out,
+              "1] <---> [-3] \n"
+              "-1] <---> [-2] \n"
+              "[Leaf:-1]]-> Area [[0,0]<->[50,30]]\n"
+              "\t\tn_walls =2\n\t\tn_portals =1\n"
+              "       walls : \n"
+              "\t\t\t-> [[50,0],[50,30]]\n"
+              "\t\t\t-> [[0,30],[30,30]]\n"
+              "       portals : \n"
+              "\t\t\t-> [0] between [-1] and [-2] [[30,30],[50,30]]\n"
+              "[Leaf:-2]]-> Area [[0,30]<->[50,60]]\n"
+              "\t\tn_walls =2\n\t\tn_portals =2\n"
+              "       walls : \n"
+              "\t\t\t-> [[0,30],[30,30]]\n"
+              "\t\t\t-> [[50,30],[50,40]]\n"
+              "       portals : \n"
+              "\t\t\t-> [0] between [-1] and [-2] [[30,30],[50,30]]\n"
+              "\t\t\t-> [1] between [-2] and [-3] [[50,40],[50,60]]\n"
+              "[Leaf:-3]]-> Area [[50,0]<->[100,60]]\n"
+              "\t\tn_walls =1\n\t\tn_portals =1\n"
+              "       walls : \n"
+              "\t\t\t-> [[50,0],[50,40]]\n"
+              "       portals : \n"
+              "\t\t\t-> [1] between [-2] and [-3] [[50,40],[50,60]]\n");
+}
+
+// A level that stops early is built from what was read; the loader's
+// message goes to the error stream, not among the answers.
+TEST(BsplevelAnswers, LevelThatFailsToLoad) {
+    Result r = Tool({"info", BROKEN});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, Info_Text(BROKEN, "no, the loader stopped early (see its message); the world holds what was read",
+                               "yes",
+                               "bounds: 0 0 100 60\nwalls read: 1\nwall nodes: 1\ntree depth: 1\nareas: 2\n"
+                               "portals: 1\nwaypoints: 0\n"));
+    EXPECT_EQ(r.Err, "ERROR while reading file : " + BROKEN + " at line 4\n");
+    r = Tool({"segment", BROKEN, "10", "10", "90", "10"});
+    EXPECT_EQ(r.Out, "hit 50 10\n");
+    EXPECT_EQ(r.Status, 0);
+}
+
+// A world whose build is refused answers every query negatively.
+TEST(BsplevelAnswers, WorldWhoseBuildIsRefused) {
+    const Result info = Tool({"info", OUTSIDE, "--json"});
+    EXPECT_NE(info.Out.find("\"loaded\":true,\"built\":false,"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Err.find("the world is not built"), std::string::npos) << info.Err;
+    EXPECT_NE(Tool({"info", OUTSIDE}).Out.find("\nbuilt: no, a wall lies outside the bounds; every query answers "
+                                              "none / no hit / clear\n"),
+              std::string::npos);
+    const Answer_Case cases[] = {
+        {{"path", OUTSIDE, "10", "10", "90", "10"}, 1, "none\n"},
+        {{"segment", OUTSIDE, "10", "10", "90", "10"}, 1, "no hit\n"},
+        {{"ball", OUTSIDE, "50", "10", "5"}, 1, "clear\n"},  // centred on a wall
+    };
+    for (const Answer_Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        const Result r = Tool(c.Args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_NE(r.Err.find("the world is not built"), std::string::npos);
+    }
+}
+
+// ------------------------------------------------------------------ errors
+
+TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "bsplevel: missing command (try 'bsplevel --help')\n"},
+        {{"frobnicate", SMALL}, "bsplevel: unknown command 'frobnicate' (try 'bsplevel --help')\n"},
+        {{"path", SMALL, "1", "2", "3"}, "bsplevel: path: missing Y2 (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json])\n"},
+        {{"path", SMALL, "1", "2", "3", "12abc"}, "bsplevel: path: Y2 must be an integer, got '12abc'\n"},
+        {{"path", SMALL, "1", "2", "3", "2147483648"}, "bsplevel: path: Y2 must be an integer, got '2147483648'\n"},
+        {{"path", SMALL, "1", "2", "3", "-2147483649"}, "bsplevel: path: Y2 must be an integer, got '-2147483649'\n"},
+        {{"path", SMALL, "1", "2", "3", ""}, "bsplevel: path: Y2 must be an integer, got ''\n"},
+        {{"path", SMALL, "1", "2", "3", " 4"}, "bsplevel: path: Y2 must be an integer, got ' 4'\n"},
+        {{"path", SMALL, "1", "2", "3", "4", "5"},
+         "bsplevel: path: unexpected argument '5' (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json])\n"},
+        {{"ball", SMALL, "1", "2", "3", "--limit", "4"},
+         "bsplevel: ball: unknown option '--limit' (usage: bsplevel ball LEVEL X Y R [--json])\n"},
+        {{"segment", SMALL, "1", "2", "3", "4", "--limit"}, "bsplevel: segment: --limit needs N\n"},
+        {{"segment", SMALL, "1", "2", "3", "4", "--limit", "x"}, "bsplevel: segment: --limit N must be an integer, got 'x'\n"},
+        {{"segment", SMALL, "1", "2", "3", "4", "--limit", "-1"}, "bsplevel: segment: --limit N must not be negative, got '-1'\n"},
+        {{"segment", SMALL, "1", "2", "3", "4", "--limit", "1", "--limit", "2"}, "bsplevel: segment: --limit given twice\n"},
+        {{"ball", SMALL, "1", "2", "-3"}, "bsplevel: ball: R must not be negative, got '-3'\n"},
+        {{"info", DATA + "/no-such-level.txt"}, "bsplevel: info: cannot read level file '" + DATA + "/no-such-level.txt'\n"},
+        {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
+        {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... "
+                         "[--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
+        {{"svg", SMALL, "-o", "-", "--path", "1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
+        {{"svg", SMALL, "-o", DATA + "/no-such-dir/x.svg"}, "bsplevel: svg: cannot write '" + DATA + "/no-such-dir/x.svg'\n"},
+        {{"import-grid", ARENA, "-o", "-", "--cell", "0"}, "bsplevel: import-grid: --cell S must be at least 1\n"},
+        {{"import-grid", ARENA, "-o", "-", "--order", "random"},
+         "bsplevel: import-grid: --order must be balanced, longest or scan, got 'random'\n"},
+        {{"import-grid", ARENA, "-o", "-", "--cell", "3000000"},
+         "bsplevel: import-grid: the level would measure 147000000 x 147000000 units, beyond the coordinate limit "
+         "100000000\n"},
+        {{"import-grid", SMALL, "-o", "-"}, "bsplevel: import-grid: " + SMALL +
+                                             ": line 1: expected \"type T\", \"height H\", \"width W\" or \"map\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.first));
+        const Result r = Tool(c.first);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Err, c.second);
+        EXPECT_EQ(r.Out, "");
+    }
+}
+
+TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
+    const Result general = Tool({"--help"});
+    EXPECT_EQ(general.Status, 0);
+    EXPECT_EQ(general.Err, "");
+    for (const std::string command : {"info", "path", "segment", "ball", "dump", "batch", "svg", "import-grid"}) {
+        SCOPED_TRACE(command);
+        EXPECT_NE(general.Out.find("\n  " + command + " "), std::string::npos);
+        // Help wins over missing or malformed arguments.
+        const Result r = Tool({command, "x", "--help"});
+        EXPECT_EQ(r.Status, 0);
+        EXPECT_EQ(r.Out.rfind("usage: bsplevel " + command + " ", 0), 0u) << r.Out;
+        EXPECT_NE(r.Out.find("Exit status"), std::string::npos);
+    }
+    EXPECT_EQ(Tool({"-h"}).Out, general.Out);
+}
+
+// ------------------------------------------------------------------ batch
+
+TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
+    const std::string input =
+        "# queries on small.txt\n"
+        "\n"
+        "path 10 10 90 10\n"
+        "  segment 10 10 90 10\r\n"
+        "segment 10 10 90 10 39\n"
+        "ball 40 35 11\n"
+        "ball\t40 35 10\n"
+        "jump 1 2\n"
+        "path 1 2 3\n"
+        "ball 1 2 x\n"
+        "segment 1 2 3 4 -5\n"
+        "   # an indented comment\n"
+        "path 10 10 10 20\n"
+        "ball 40 35 99999999999";  // no final line feed
+    const Result r = Tool({"batch", SMALL}, input);
+    EXPECT_EQ(r.Out,
+              "path 40 30 50 50 90 10\n"
+              "hit 50 10\n"
+              "no hit\n"
+              "touch\n"
+              "clear\n"
+              "error: line 8: unknown query 'jump' (path, segment or ball)\n"
+              "error: line 9: path needs X1 Y1 X2 Y2\n"
+              "error: line 10: 'x' is not an integer\n"
+              "error: line 11: LIMIT must not be negative\n"
+              "path 10 20\n"
+              "error: line 14: '99999999999' is not an integer\n");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "bsplevel: batch: 5 malformed lines in the input\n");
+}
+
+TEST(BsplevelBatch, CleanRunOnAClosedLevel) {
+    const Result r = Tool({"batch", CLOSED}, "path 10 10 90 10\nsegment 10 10 90 10\nball 60 30 11\n");
+    EXPECT_EQ(r.Out, "path none\nhit 50 10\ntouch\n");
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(Tool({"batch", CLOSED}, "").Status, 0);
+}
+
+// ------------------------------------------------------------------ svg
+
+struct Element {
+    std::string Name;
+    std::map<std::string, std::string> Attributes;
+};
+
+// A small checker of well-formed XML: one root element, tags properly
+// nested, attributes quoted and unique, only the predefined entities and
+// character references, no '<' in text or attribute values. Collects the
+// elements in document order.
+class Xml_Checker {
+public:
+    explicit Xml_Checker(const std::string& text) : T(text) {}
+
+    bool Check(std::vector<Element>& elements, std::string& why) {
+        if (T.compare(0, 5, "<?xml") == 0) {
+            const auto end = T.find("?>");
+            if (end == std::string::npos) return Fail(why, "unterminated XML declaration");
+            P = end + 2;
+        }
+        std::vector<std::string> open;
+        int roots = 0;
+        while (P < T.size()) {
+            const auto lt = T.find('<', P);
+            const std::string text = T.substr(P, lt == std::string::npos ? std::string::npos : lt - P);
+            if (!Text_Ok(text)) return Fail(why, "bad character data near offset " + std::to_string(P));
+            if (open.empty() && text.find_first_not_of(" \t\r\n") != std::string::npos)
+                return Fail(why, "text outside the root element");
+            if (lt == std::string::npos) break;
+            P = lt + 1;
+            if (T.compare(P, 3, "!--") == 0) {
+                const auto end = T.find("-->", P);
+                if (end == std::string::npos) return Fail(why, "unterminated comment");
+                P = end + 3;
+                continue;
+            }
+            if (T[P] == '/') {
+                ++P;
+                const std::string name = Name();
+                Skip_Blanks();
+                if (name.empty() || P >= T.size() || T[P] != '>') return Fail(why, "bad end tag");
+                ++P;
+                if (open.empty() || open.back() != name) return Fail(why, "end tag </" + name + "> does not match");
+                open.pop_back();
+                continue;
+            }
+            Element e;
+            e.Name = Name();
+            if (e.Name.empty()) return Fail(why, "bad start tag near offset " + std::to_string(P));
+            if (open.empty() && ++roots > 1) return Fail(why, "more than one root element");
+            for (;;) {
+                const bool blank = Skip_Blanks();
+                if (P >= T.size()) return Fail(why, "unterminated tag");
+                if (T.compare(P, 2, "/>") == 0) {
+                    P += 2;
+                    break;
+                }
+                if (T[P] == '>') {
+                    ++P;
+                    open.push_back(e.Name);
+                    break;
+                }
+                if (!blank) return Fail(why, "attributes must be separated by blanks");
+                const std::string name = Name();
+                Skip_Blanks();
+                if (name.empty() || P >= T.size() || T[P] != '=') return Fail(why, "bad attribute in <" + e.Name + ">");
+                ++P;
+                Skip_Blanks();
+                if (P >= T.size() || (T[P] != '"' && T[P] != '\'')) return Fail(why, "unquoted attribute " + name);
+                const char quote = T[P++];
+                const auto end = T.find(quote, P);
+                if (end == std::string::npos) return Fail(why, "unterminated attribute " + name);
+                const std::string value = T.substr(P, end - P);
+                if (value.find('<') != std::string::npos || !Text_Ok(value))
+                    return Fail(why, "bad attribute value " + name);
+                if (!e.Attributes.emplace(name, value).second) return Fail(why, "duplicate attribute " + name);
+                P = end + 1;
+            }
+            elements.push_back(e);
+        }
+        if (!open.empty()) return Fail(why, "unclosed <" + open.back() + ">");
+        if (roots != 1) return Fail(why, "no root element");
+        return true;
+    }
+
+private:
+    const std::string& T;
+    std::size_t P = 0;
+
+    static bool Fail(std::string& why, const std::string& reason) {
+        why = reason;
+        return false;
+    }
+    bool Skip_Blanks() {
+        const std::size_t from = P;
+        while (P < T.size() && std::isspace(static_cast<unsigned char>(T[P]))) ++P;
+        return P > from;
+    }
+    std::string Name() {
+        const std::size_t from = P;
+        while (P < T.size() && (std::isalnum(static_cast<unsigned char>(T[P])) || T[P] == '_' || T[P] == ':' ||
+                                T[P] == '-' || T[P] == '.'))
+            ++P;
+        return T.substr(from, P - from);
+    }
+    static bool Text_Ok(const std::string& text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '<') return false;
+            if (text[i] != '&') continue;
+            const auto semi = text.find(';', i);
+            if (semi == std::string::npos) return false;
+            const std::string ref = text.substr(i + 1, semi - i - 1);
+            const bool known = ref == "amp" || ref == "lt" || ref == "gt" || ref == "quot" || ref == "apos" ||
+                               (ref.size() > 1 && ref[0] == '#');
+            if (!known) return false;
+            i = semi;
+        }
+        return true;
+    }
+};
+
+// The elements of a well-formed picture; fails the test when it is not one.
+std::vector<Element> Parse_Svg(const std::string& svg) {
+    std::vector<Element> elements;
+    std::string why;
+    EXPECT_TRUE(Xml_Checker(svg).Check(elements, why)) << why;
+    EXPECT_FALSE(elements.empty());
+    if (!elements.empty()) {
+        EXPECT_EQ(elements[0].Name, "svg");
+    }
+    return elements;
+}
+
+std::vector<Element> With_Class(const std::vector<Element>& elements, const std::string& cls) {
+    std::vector<Element> found;
+    for (const Element& e : elements) {
+        const auto it = e.Attributes.find("class");
+        if (it != e.Attributes.end() && it->second == cls) found.push_back(e);
+    }
+    return found;
+}
+
+TEST(BsplevelSvgChecker, RejectsMalformedXml) {
+    const char* const bad[] = {
+        "<svg><line></svg>", "<svg><g></svg></g>", "<svg a=1/>", "<svg a=\"1\" a=\"2\"/>",
+        "<svg>a & b</svg>",  "<svg/><svg/>",       "<svg>",      "<svg x=\"<\"/>",
+    };
+    for (const char* text : bad) {
+        std::vector<Element> elements;
+        std::string why;
+        EXPECT_FALSE(Xml_Checker(text).Check(elements, why)) << text;
+    }
+    std::vector<Element> elements;
+    std::string why;
+    EXPECT_TRUE(Xml_Checker("<?xml version=\"1.0\"?>\n<svg a='1'><!-- c --><g>x &amp; y</g><line b=\"2\"/></svg>\n")
+                    .Check(elements, why))
+        << why;
+    EXPECT_EQ(elements.size(), 3u);
+}
+
+TEST(BsplevelSvg, OneElementPerWallAreaAndPortalWithTheQueries) {
+    const std::string file = Temp("small.svg");
+    const Result r = Tool({"svg", SMALL, "-o", file, "--path", "10", "10", "90", "10", "--segment", "10", "10", "90",
+                          "10", "--ball", "40", "35", "11", "--ball", "40", "35", "10", "--path", "10", "10", "20",
+                          "20"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "");
+    const std::vector<Element> svg = Parse_Svg(Read(file));
+
+    const std::vector<Element> walls = With_Class(svg, "wall");
+    ASSERT_EQ(walls.size(), 2u);
+    EXPECT_EQ(walls[0].Attributes.at("x1") + "," + walls[0].Attributes.at("y1") + " " + walls[0].Attributes.at("x2") +
+                  "," + walls[0].Attributes.at("y2"),
+              "50,0 50,40");
+    EXPECT_EQ(With_Class(svg, "area").size(), 3u);
+    EXPECT_EQ(With_Class(svg, "portal").size(), 2u);
+    EXPECT_EQ(With_Class(svg, "area-id").size(), 3u);  // every area holds its id in a small level
+
+    const std::vector<Element> paths = With_Class(svg, "path");
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[0].Attributes.at("points"), "10,10 40,30 50,50 90,10");
+    EXPECT_EQ(paths[1].Attributes.at("points"), "10,10 20,20");
+    EXPECT_EQ(With_Class(svg, "path-point").size(), 4u);
+    const std::vector<Element> hits = With_Class(svg, "hit");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].Attributes.at("cx") + " " + hits[0].Attributes.at("cy"), "50 10");
+    const std::vector<Element> touch = With_Class(svg, "ball-touch"), clear = With_Class(svg, "ball-clear");
+    ASSERT_EQ(touch.size(), 2u);  // the circle and its centre
+    ASSERT_EQ(clear.size(), 2u);
+    EXPECT_EQ(touch[0].Attributes.at("r"), "11");
+    EXPECT_EQ(clear[0].Attributes.at("r"), "10");
+}
+
+TEST(BsplevelSvg, NoRouteAndOddFileNames) {
+    // A file name that XML must escape, and a path with no route.
+    const std::string level = Temp("a&b<c>'\".txt");
+    Write(level, Read(CLOSED));
+    const Result r = Tool({"svg", level, "-o", "-", "--path", "10", "10", "90", "10"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<Element> svg = Parse_Svg(r.Out);
+    EXPECT_EQ(With_Class(svg, "path").size(), 0u);
+    EXPECT_EQ(With_Class(svg, "path-none").size(), 1u);
+    EXPECT_EQ(With_Class(svg, "wall").size(), 1u);
+    EXPECT_EQ(With_Class(svg, "area").size(), 2u);
+    EXPECT_EQ(With_Class(svg, "portal").size(), 0u);
+}
+
+TEST(BsplevelSvg, UnbuiltWorldShowsItsWalls) {
+    const Result r = Tool({"svg", OUTSIDE, "-o", "-", "--ball", "50", "10", "5"});
+    ASSERT_EQ(r.Status, 0);
+    EXPECT_NE(r.Out.find("not built"), std::string::npos);
+    const std::vector<Element> svg = Parse_Svg(r.Out);
+    EXPECT_EQ(With_Class(svg, "wall").size(), 2u);
+    EXPECT_EQ(With_Class(svg, "area").size(), 0u);
+    EXPECT_EQ(With_Class(svg, "ball-clear").size(), 2u);
+}
+
+// ------------------------------------------------------------------ import-grid
+
+struct Grid_Case {
+    std::string Name;
+    std::string Map;
+    std::vector<std::string> Options;
+    std::string Level;
+};
+
+TEST(BsplevelImport, HandMadeGrids) {
+    const std::string header = "type octile\nheight ";
+    const Grid_Case cases[] = {
+        // Blocked cells (1,1), (2,1), (1,2) and, in the corner, (4,3). The
+        // corner cell's outer sides lie on the map's edge: no wall there.
+        {"shape",
+         header + "4\nwidth 5\nmap\n.....\n.@@..\n.@...\n....T\n",
+         {"--order", "scan"},
+         "<AREA>\n[50,40]\n<WALLS>\n"
+         "[10,10]->[30,10]\n[20,20]->[30,20]\n[10,30]->[20,30]\n[40,30]->[50,30]\n"
+         "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"},
+        // Border pieces on one line merge even where the blocked side changes.
+        {"diagonal", header + "2\nwidth 2\nmap\n@.\n.@\n", {"--order", "scan", "--cell", "3"},
+         "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n"},
+        // '.', 'G' and 'S' are free; CR LF line ends; the header's lines in any order.
+        {"crlf", "width 3\r\ntype octile\r\nheight 1\r\nmap\r\nG@S\r\n", {"--cell", "1"},
+         "<AREA>\n[3,1]\n<WALLS>\n[1,0]->[1,1]\n[2,0]->[2,1]\n"},
+        // No border at all: no <WALLS> section (a tag line needs an item).
+        {"open", header + "2\nwidth 3\nmap\n...\n...\n", {}, "<AREA>\n[30,20]\n"},
+        {"solid", header + "1\nwidth 2\nmap\n@T\n", {"--order", "longest"}, "<AREA>\n[20,10]\n"},
+    };
+    for (const Grid_Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string map = Temp(c.Name + ".map"), level = Temp(c.Name + ".txt");
+        Write(map, c.Map);
+        std::vector<std::string> args = {"import-grid", map, "-o", level};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const Result r = Tool(args);
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(Read(level), c.Level);
+        // The level loads whole and builds.
+        const Result info = Tool({"info", level});
+        EXPECT_NE(info.Out.find("\nloaded: yes\nbuilt: yes\n"), std::string::npos) << info.Out << info.Err;
+        EXPECT_EQ(info.Err, "");
+    }
+}
+
+TEST(BsplevelImport, MalformedMaps) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"type octile\nheight 2\nwidth 3\nmap\n...\n..\n", "line 6: a row of 2 characters, the header says 3"},
+        {"type octile\nheight 3\nwidth 3\nmap\n...\n...\n", "the map has 2 rows, the header says 3"},
+        {"type octile\nheight 1\nwidth 3\nmap\n...\n...\n", "line 6: more rows than the header's 1"},
+        {"type octile\nheight two\nwidth 3\nmap\n...\n", "line 2: expected \"type T\", \"height H\", \"width W\" or \"map\""},
+        {"type octile\nheight 0\nwidth 3\nmap\n", "line 2: expected \"type T\", \"height H\", \"width W\" or \"map\""},
+        {"type octile\nwidth 3\nmap\n...\n", "the header needs \"type\", \"height\" and \"width\" before \"map\""},
+        {"type octile\nheight 1\nwidth 1\n", "no \"map\" line: not a grid map"},
+        {"", "no \"map\" line: not a grid map"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        const std::string map = Temp("bad" + std::to_string(++number) + ".map");
+        Write(map, c.first);
+        const Result r = Tool({"import-grid", map, "-o", "-"});
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Err, "bsplevel: import-grid: " + map + ": " + c.second + "\n");
+        EXPECT_EQ(r.Out, "");
+    }
+    const Result missing = Tool({"import-grid", DATA + "/no-such.map", "-o", "-"});
+    EXPECT_EQ(missing.Err, "bsplevel: import-grid: cannot read map file '" + DATA + "/no-such.map'\n");
+    EXPECT_EQ(missing.Status, 2);
+}
+
+struct Level_Wall {
+    int X1, Y1, X2, Y2;
+    bool operator<(const Level_Wall& o) const {
+        return std::tie(X1, Y1, X2, Y2) < std::tie(o.X1, o.Y1, o.X2, o.Y2);
+    }
+    bool operator==(const Level_Wall& o) const {
+        return std::tie(X1, Y1, X2, Y2) == std::tie(o.X1, o.Y1, o.X2, o.Y2);
+    }
+};
+
+// The walls of a level file written by import-grid.
+std::vector<Level_Wall> Walls_Of(const std::string& level) {
+    std::istringstream in(level);
+    std::string line;
+    std::vector<Level_Wall> walls;
+    while (std::getline(in, line)) {
+        Level_Wall w;
+        if (std::sscanf(line.c_str(), "[%d,%d]->[%d,%d]", &w.X1, &w.Y1, &w.X2, &w.Y2) == 4) walls.push_back(w);
+    }
+    return walls;
+}
+
+std::map<std::string, long> Info_Json(const std::string& level) {
+    const Result r = Tool({"info", level, "--json"});
+    EXPECT_EQ(r.Status, 0);
+    std::map<std::string, long> numbers;
+    for (const std::string key : {"walls", "wall_nodes", "tree_depth", "areas", "portals", "waypoints"}) {
+        const auto at = r.Out.find("\"" + key + "\":");
+        EXPECT_NE(at, std::string::npos) << key;
+        if (at != std::string::npos) numbers[key] = std::stol(r.Out.substr(at + key.size() + 3));
+    }
+    EXPECT_NE(r.Out.find("\"loaded\":true,\"built\":true,"), std::string::npos) << r.Out;
+    return numbers;
+}
+
+// Every unit border between a blocked and a free cell of arena.map lies on
+// exactly one wall, every wall is made of such borders only, and no two walls
+// on one line meet end to end (they would have been merged).
+TEST(BsplevelImport, ArenaWallsTraceEveryBorderOnce) {
+    std::ifstream map_file(ARENA);
+    std::string line;
+    std::vector<std::string> rows;
+    bool in_map = false;
+    while (std::getline(map_file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (in_map) rows.push_back(line);
+        if (line == "map") in_map = true;
+    }
+    ASSERT_EQ(rows.size(), 49u);
+    const int H = int(rows.size()), W = int(rows[0].size());
+    auto blocked = [&](int x, int y) { return rows[std::size_t(y)][std::size_t(x)] != '.'; };
+
+    const std::string level = Temp("arena.txt");
+    ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level}).Status, 0);
+    const std::string text = Read(level);
+    EXPECT_EQ(text.rfind("<AREA>\n[490,490]\n<WALLS>\n", 0), 0u);
+    const std::vector<Level_Wall> walls = Walls_Of(text);
+
+    // Unit borders, (x, y, horizontal): the border above cell (x,y) or left of it.
+    std::set<std::tuple<int, int, bool>> covered;
+    for (const Level_Wall& w : walls) {
+        ASSERT_TRUE(w.X1 % 10 == 0 && w.Y1 % 10 == 0 && w.X2 % 10 == 0 && w.Y2 % 10 == 0);
+        const bool horizontal = w.Y1 == w.Y2;
+        ASSERT_TRUE(horizontal ? w.X1 < w.X2 : (w.X1 == w.X2 && w.Y1 < w.Y2));
+        for (int a = horizontal ? w.X1 : w.Y1; a < (horizontal ? w.X2 : w.Y2); a += 10) {
+            const int x = horizontal ? a / 10 : w.X1 / 10, y = horizontal ? w.Y1 / 10 : a / 10;
+            ASSERT_TRUE(horizontal ? (y > 0 && y < H && blocked(x, y - 1) != blocked(x, y))
+                                   : (x > 0 && x < W && blocked(x - 1, y) != blocked(x, y)))
+                << "no border at " << x << "," << y;
+            EXPECT_TRUE(covered.insert({x, y, horizontal}).second) << "two walls on " << x << "," << y;
+        }
+    }
+    std::size_t borders = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            if (y > 0 && blocked(x, y - 1) != blocked(x, y)) ++borders;
+            if (x > 0 && blocked(x - 1, y) != blocked(x, y)) ++borders;
+        }
+    EXPECT_EQ(covered.size(), borders);
+    std::set<std::tuple<int, int, bool>> starts;
+    for (const Level_Wall& w : walls) starts.insert({w.X1, w.Y1, w.Y1 == w.Y2});
+    for (const Level_Wall& w : walls)
+        EXPECT_EQ(starts.count({w.X2, w.Y2, w.Y1 == w.Y2}), 0u) << "unmerged walls at " << w.X2 << "," << w.Y2;
+}
+
+// The orders write the same walls; the balanced order gives the smallest
+// and shallowest tree, and its level answers path queries.
+TEST(BsplevelImport, ArenaOrders) {
+    std::map<std::string, std::map<std::string, long>> stats;
+    std::vector<Level_Wall> reference;
+    for (const std::string order : {"scan", "longest", "balanced"}) {
+        SCOPED_TRACE(order);
+        const std::string level = Temp("arena-" + order + ".txt");
+        ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level, "--order", order}).Status, 0);
+        std::vector<Level_Wall> walls = Walls_Of(Read(level));
+        std::sort(walls.begin(), walls.end());
+        if (reference.empty()) reference = walls;
+        EXPECT_TRUE(std::equal(walls.begin(), walls.end(), reference.begin(), reference.end()));
+        stats[order] = Info_Json(level);
+        EXPECT_EQ(stats[order]["walls"], long(walls.size()));
+        EXPECT_EQ(stats[order]["areas"], stats[order]["wall_nodes"] + 1);
+    }
+    for (const std::string other : {"scan", "longest"}) {
+        EXPECT_LE(stats["balanced"]["wall_nodes"], stats[other]["wall_nodes"]) << other;
+        EXPECT_LE(stats["balanced"]["tree_depth"], stats[other]["tree_depth"]) << other;
+    }
+    EXPECT_LT(stats["balanced"]["tree_depth"], stats["scan"]["tree_depth"]);
+
+    // Across the arena, from the free cell (3,3) to the free cell (45,45).
+    const Result path = Tool({"path", Temp("arena-balanced.txt"), "35", "35", "455", "455"});
+    EXPECT_EQ(path.Status, 0);
+    const std::string last = "\n455 455\n";
+    ASSERT_GE(path.Out.size(), last.size());
+    EXPECT_EQ(path.Out.substr(path.Out.size() - last.size()), last);
+}
+
+}  // namespace

@@ -143,13 +143,26 @@ std::int64_t Length(const Grid_Wall& w) {
 // node in the empty slot it reaches. The model keeps, in each empty slot, the
 // pieces of the walls not yet written that would reach it. Slots are visited
 // breadth first; an empty slot that still expects pieces gets the line that
-// splits them best, and the wall holding that line is written next.
+// divides them best, and the wall holding that line is written next (all its
+// pieces land at once, each in the slot it reaches).
+//
+// "Best" weighs a balance term against the cost of cutting. How much each
+// matters depends on the map, so the order is made with a few weightings and
+// the one whose model tree has the fewest nodes is kept.
+struct Weighting {
+    bool By_Lines;  // count lines rather than pieces
+    int Cut;        // weight of a cut piece, or of a line left with pieces on both sides
+    int On;         // bonus for a piece that lies on the candidate line
+};
+
 class Balanced_Order {
 public:
-    explicit Balanced_Order(const std::vector<Grid_Wall>& walls) : Walls(walls), Written(walls.size(), false) {}
+    Balanced_Order(const std::vector<Grid_Wall>& walls, const Weighting& weighting)
+        : Walls(walls), Weights(weighting), Written(walls.size(), false) {}
 
     std::vector<Grid_Wall> Run() {
         Nodes.emplace_back();
+        Nodes[0].Depth = 1;
         for (std::size_t i = 0; i < Walls.size(); ++i) Nodes[0].Pending.push_back(Whole(int(i)));
         std::deque<int> queue{0};
         while (!queue.empty()) {
@@ -169,6 +182,10 @@ public:
         return Order;
     }
 
+    // The model tree's wall nodes and depth (wall nodes on the longest way down).
+    int Wall_Nodes() const { return Split_Nodes; }
+    int Depth() const { return Max_Depth; }
+
 private:
     // A piece of a wall: the stretch [A, B] along its line.
     struct Piece {
@@ -181,21 +198,26 @@ private:
         bool Split = false;
         bool Horizontal = false;
         int Line = 0;
+        int Depth = 0;
         int Front = -1, Back = -1;
         std::vector<Piece> Pending;  // pieces of unwritten walls that reach this empty slot
     };
     enum Side { FRONT, BACK, SPANNING, ON };
 
     const std::vector<Grid_Wall>& Walls;
+    const Weighting Weights;
     std::vector<bool> Written;
     std::vector<Grid_Wall> Order;
     std::vector<Node> Nodes;
+    int Split_Nodes = 0;
+    int Max_Depth = 0;
 
     Piece Whole(int i) const {
         const Grid_Wall& w = Walls[std::size_t(i)];
         return w.Is_Horizontal() ? Piece{i, true, w.Y1, w.X1, w.X2} : Piece{i, false, w.X1, w.Y1, w.Y2};
     }
 
+    // Where p lies against a divider line, as the library's walls classify.
     static Side Classify(const Piece& p, bool horizontal, int line) {
         if (p.Horizontal == horizontal) return p.Line < line ? FRONT : p.Line > line ? BACK : ON;
         if (p.B <= line) return FRONT;
@@ -204,7 +226,7 @@ private:
     }
 
     // Hands p on to the children of the split node n.
-    void Pass_Down(const Node& n, const Piece& p, std::vector<std::pair<int, Piece>>& to) const {
+    static void Pass_Down(const Node& n, const Piece& p, std::vector<std::pair<int, Piece>>& to) {
         switch (Classify(p, n.Horizontal, n.Line)) {
         case FRONT: to.emplace_back(n.Front, p); break;
         case BACK: to.emplace_back(n.Back, p); break;
@@ -239,6 +261,9 @@ private:
             node.Line = p.Line;
             node.Front = front;
             node.Back = back;
+            Nodes[std::size_t(front)].Depth = Nodes[std::size_t(back)].Depth = node.Depth + 1;
+            ++Split_Nodes;
+            Max_Depth = std::max(Max_Depth, node.Depth);
             std::vector<Piece> waiting;
             waiting.swap(node.Pending);
             std::vector<std::pair<int, Piece>> moved;
@@ -248,46 +273,73 @@ private:
         }
     }
 
-    // The wall whose line best divides the pieces: few pieces cut, the rest
-    // split evenly; pieces on the line itself vanish into it. A wall found
-    // whole here is preferred, so that no piece of it lands elsewhere.
-    int Choose_Divider(const std::vector<Piece>& pieces) const {
-        // Candidate lines: every line when there are few, otherwise lines at
-        // evenly spaced ranks of each orientation's sorted pieces.
+    // The cost of dividing pieces (sorted by line) by a line: the imbalance
+    // between the two sides plus the weighted cuts, less the bonus for the
+    // pieces that vanish into the line. Counted in pieces, a cut is a piece
+    // crossing the line; counted in lines (each line is at best one node per
+    // region), a cut is a line left with pieces on both sides.
+    std::int64_t Cost(const std::vector<Piece>& pieces, bool horizontal, int line) const {
+        std::int64_t front = 0, back = 0, cut = 0, on = 0;
+        std::size_t i = 0;
+        while (i < pieces.size()) {
+            int sides = 0;  // 1 front, 2 back, 4 on
+            std::size_t j = i;
+            for (; j < pieces.size() && pieces[j].Horizontal == pieces[i].Horizontal && pieces[j].Line == pieces[i].Line;
+                 ++j) {
+                const Side side = Classify(pieces[j], horizontal, line);
+                sides |= side == FRONT ? 1 : side == BACK ? 2 : side == SPANNING ? 3 : 4;
+                if (!Weights.By_Lines) {
+                    front += side == FRONT || side == SPANNING;
+                    back += side == BACK || side == SPANNING;
+                    cut += side == SPANNING;
+                    on += side == ON;
+                }
+            }
+            if (Weights.By_Lines && sides != 4) {
+                front += (sides & 1) != 0;
+                back += (sides & 2) != 0;
+                cut += sides == 3;
+            }
+            i = j;
+        }
+        return Weights.Cut * cut + (front > back ? front - back : back - front) - Weights.On * on;
+    }
+
+    // The wall whose line divides the pieces at lowest cost. Candidate lines:
+    // every line when there are few, otherwise lines at evenly spaced ranks
+    // of each orientation's pieces. A wall found whole here is preferred to a
+    // piece of one, so that no other piece of it lands elsewhere.
+    int Choose_Divider(const std::vector<Piece>& pending) const {
+        std::vector<Piece> pieces = pending;
+        std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+            return a.Horizontal != b.Horizontal ? a.Horizontal < b.Horizontal : a.Line < b.Line;
+        });
         std::vector<std::pair<bool, int>> candidates;
-        for (const bool horizontal : {true, false}) {
-            std::vector<int> lines;
-            for (const Piece& p : pieces)
-                if (p.Horizontal == horizontal) lines.push_back(p.Line);
-            if (lines.empty()) continue;
-            std::sort(lines.begin(), lines.end());
-            const std::size_t samples = 24;
-            if (lines.size() <= 2 * samples) {
-                for (std::size_t k = 0; k < lines.size(); ++k) candidates.emplace_back(horizontal, lines[k]);
+        for (const bool horizontal : {false, true}) {
+            const auto first = std::find_if(pieces.begin(), pieces.end(),
+                                            [=](const Piece& p) { return p.Horizontal == horizontal; });
+            const auto last = std::find_if(first, pieces.end(),
+                                           [=](const Piece& p) { return p.Horizontal != horizontal; });
+            const std::size_t count = std::size_t(last - first), samples = 24;
+            if (count <= 2 * samples) {
+                for (auto p = first; p != last; ++p) candidates.emplace_back(horizontal, p->Line);
             } else {
-                for (std::size_t k = 1; k < samples; ++k)
-                    candidates.emplace_back(horizontal, lines[lines.size() * k / samples]);
+                for (std::size_t k = 1; k < samples; ++k) candidates.emplace_back(horizontal, first[count * k / samples].Line);
             }
         }
-        std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
-        std::int64_t best_cost = -1;
+        std::int64_t best_cost = 0;
         std::pair<bool, int> best{true, 0};
-        for (const auto& c : candidates) {
-            std::int64_t count[4] = {0, 0, 0, 0};
-            for (const Piece& p : pieces) ++count[Classify(p, c.first, c.second)];
-            // A cut piece is one more node, and one more piece on each side.
-            const std::int64_t front = count[FRONT] + count[SPANNING];
-            const std::int64_t back = count[BACK] + count[SPANNING];
-            const std::int64_t cost = 4 * count[SPANNING] + std::llabs(front - back);
-            if (best_cost < 0 || cost < best_cost) {
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            const std::int64_t cost = Cost(pieces, candidates[k].first, candidates[k].second);
+            if (k == 0 || cost < best_cost) {
                 best_cost = cost;
-                best = c;
+                best = candidates[k];
             }
         }
         int chosen = -1;
-        for (const Piece& p : pieces) {
+        for (const Piece& p : pending) {
             if (p.Horizontal != best.first || p.Line != best.second) continue;
             const Piece whole = Whole(p.Wall);
             if (p.A == whole.A && p.B == whole.B) return p.Wall;
@@ -296,6 +348,26 @@ private:
         return chosen;
     }
 };
+
+std::vector<Grid_Wall> Balanced(const std::vector<Grid_Wall>& walls) {
+    // Pieces with a heavy cut weight suit long walls (mazes), pieces with a
+    // bonus for the line's own pieces suit many short collinear walls
+    // (scattered obstacles), lines suit rooms and corridors.
+    const Weighting weightings[] = {{false, 16, 0}, {false, 16, 8}, {true, 4, 0}};
+    std::vector<Grid_Wall> best;
+    int best_nodes = 0, best_depth = 0;
+    for (const Weighting& w : weightings) {
+        Balanced_Order order(walls, w);
+        std::vector<Grid_Wall> walls_in_order = order.Run();
+        if (best.empty() || order.Wall_Nodes() < best_nodes ||
+            (order.Wall_Nodes() == best_nodes && order.Depth() < best_depth)) {
+            best.swap(walls_in_order);
+            best_nodes = order.Wall_Nodes();
+            best_depth = order.Depth();
+        }
+    }
+    return best;
+}
 
 }  // namespace
 
@@ -310,7 +382,7 @@ std::vector<Grid_Wall> Order_Walls(const std::vector<Grid_Wall>& walls, Wall_Ord
         return sorted;
     }
     case Wall_Order::BALANCED:
-        return Balanced_Order(walls).Run();
+        return Balanced(walls);
     }
     return walls;
 }

@@ -1,7 +1,10 @@
 #include "svg_picture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -52,6 +55,36 @@ struct Extent {
 // for digits and a minus sign in a sans-serif font).
 double Text_Width(const std::string& text, double f) { return 0.62 * f * double(text.size()); }
 
+// The boxes of the labels written so far, so that no two labels overlap.
+class Label_Space {
+public:
+    explicit Label_Space(double cell) : Cell(cell) {}
+
+    // Takes the box [x0,x1] x [y0,y1] when it meets no box taken before.
+    bool Take(double x0, double y0, double x1, double y1) {
+        const long long i0 = Index(x0), i1 = Index(x1), j0 = Index(y0), j1 = Index(y1);
+        for (long long i = i0; i <= i1; ++i)
+            for (long long j = j0; j <= j1; ++j) {
+                const auto it = Cells.find({i, j});
+                if (it == Cells.end()) continue;
+                for (const Box& b : it->second)
+                    if (x0 < b.X1 && b.X0 < x1 && y0 < b.Y1 && b.Y0 < y1) return false;
+            }
+        for (long long i = i0; i <= i1; ++i)
+            for (long long j = j0; j <= j1; ++j) Cells[{i, j}].push_back({x0, y0, x1, y1});
+        return true;
+    }
+
+private:
+    struct Box {
+        double X0, Y0, X1, Y1;
+    };
+    double Cell;
+    std::map<std::pair<long long, long long>, std::vector<Box>> Cells;
+
+    long long Index(double v) const { return static_cast<long long>(std::floor(v / Cell)); }
+};
+
 }  // namespace
 
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
@@ -85,7 +118,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     const double pixels = walls.size() <= 500 ? 900 : 1800;
     const double u = span / pixels;
     const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
-    const double area_font = 11 * u, portal_font = 9 * u, caption_font = 14 * u;
+    const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u;
     const double side = 0.03 * span + 8 * u;
     const double top = side + 2.2 * caption_font, bottom = side + 2.2 * caption_font;
     const double vx = e.X0 - side, vy = e.Y0 - top;
@@ -97,13 +130,13 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << Num(vh / u) << "\" viewBox=\"" << Num(vx) << ' ' << Num(vy) << ' ' << Num(vw) << ' ' << Num(vh) << "\">\n";
     s << "<title>" << Escape(caption) << "</title>\n";
     const std::string halo = "paint-order:stroke;stroke:#ffffff;stroke-width:" + Num(2.5 * u) +
-                             ";stroke-linejoin:round;font-family:sans-serif;text-anchor:middle";
+                             ";stroke-linejoin:round;font-family:sans-serif";
     s << "<style>\n"
       << ".bounds{fill:#fbfbf8;stroke:#b0b0b0;stroke-width:" << Num(1 * u) << "}\n"
       << ".area{fill:none;stroke:#9ecae1;stroke-width:" << Num(0.8 * u) << "}\n"
-      << ".area-id{fill:#3b7fb6;font-size:" << Num(area_font) << "px;" << halo << "}\n"
+      << ".area-id{fill:#3b7fb6;text-anchor:middle;font-size:" << Num(area_font) << "px;" << halo << "}\n"
       << ".portal{stroke:#f28e2b;stroke-width:" << Num(2.2 * u) << "}\n"
-      << ".portal-id{fill:#b8500a;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
+      << ".portal-id{fill:#b8500a;text-anchor:middle;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
       << ".waypoint{fill:#8e44ad}\n"
       << ".wall{stroke:#1c1c1c;stroke-width:" << Num(px_wall * u) << ";stroke-linecap:square}\n"
       << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u) << ";stroke-linejoin:round}\n"
@@ -127,18 +160,26 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
 
     // Areas, then the ids that fit inside them.
     s << "<g id=\"areas\">\n";
+    // An area's sides lie under walls and portals: its outline is drawn a
+    // little inside, where there is room.
+    const double inset = 1.5 * u;
     for (const cSquarePortal* a : world.Areas) {
         const cRect2D& r = a->Bounds;
-        s << "<rect class=\"area\" x=\"" << r.Min.x << "\" y=\"" << r.Min.y << "\" width=\""
-          << double(r.Max.x) - r.Min.x << "\" height=\"" << double(r.Max.y) - r.Min.y << "\"/>\n";
+        const double w = double(r.Max.x) - r.Min.x, h = double(r.Max.y) - r.Min.y;
+        const double d = w > 4 * inset && h > 4 * inset ? inset : 0;
+        s << "<rect class=\"area\" x=\"" << Num(r.Min.x + d) << "\" y=\"" << Num(r.Min.y + d) << "\" width=\""
+          << Num(w - 2 * d) << "\" height=\"" << Num(h - 2 * d) << "\"/>\n";
     }
+    Label_Space labels(4 * area_font);
     for (const cSquarePortal* a : world.Areas) {
         const cRect2D& r = a->Bounds;
         const std::string id = std::to_string(a->Id);
         const double w = double(r.Max.x) - r.Min.x, h = double(r.Max.y) - r.Min.y;
-        if (w < Text_Width(id, area_font) + area_font || h < 1.6 * area_font) continue;
-        s << "<text class=\"area-id\" x=\"" << Num(r.Min.x + w / 2) << "\" y=\"" << Num(r.Min.y + h / 2 + 0.35 * area_font)
-          << "\">" << id << "</text>\n";
+        const double tw = Text_Width(id, area_font), cx = r.Min.x + w / 2, cy = r.Min.y + h / 2;
+        if (w < tw + area_font || h < 1.6 * area_font) continue;
+        if (!labels.Take(cx - tw / 2, cy - 0.5 * area_font, cx + tw / 2, cy + 0.5 * area_font)) continue;
+        s << "<text class=\"area-id\" x=\"" << Num(cx) << "\" y=\"" << Num(cy + 0.35 * area_font) << "\">" << id
+          << "</text>\n";
     }
     s << "</g>\n";
 
@@ -163,17 +204,35 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
           << w.p1.y << "\"/>\n";
     s << "</g>\n";
 
-    // Portal ids along their portals, over the walls' ends.
+    // Portal ids beside their portals, a quarter of the way from their first
+    // end (paths run through the portals' middles): above a horizontal
+    // portal, right of a vertical one.
     s << "<g id=\"portal-ids\">\n";
     for (const cPortal* p : world.Portals) {
         const cHV_Seg& g = p->Segment;
         const std::string id = std::to_string(p->Id);
         const double length = double(g.p1.x) - g.p0.x + (double(g.p1.y) - g.p0.y);
-        if (length < Text_Width(id, portal_font) + portal_font) continue;
-        const double mx = (double(g.p0.x) + g.p1.x) / 2, my = (double(g.p0.y) + g.p1.y) / 2;
-        s << "<text class=\"portal-id\" x=\"" << Num(mx) << "\" y=\"" << Num(my + 0.35 * portal_font) << '"';
-        if (!g.Horizontal) s << " transform=\"rotate(-90 " << Num(mx) << ' ' << Num(my) << ")\"";
-        s << '>' << id << "</text>\n";
+        const double tw = Text_Width(id, portal_font), f = portal_font;
+        // The area on the label's side must hold it too.
+        double room = 0;
+        for (const cSquarePortal* a : {p->Area1, p->Area2}) {
+            if (a == nullptr) continue;
+            const cRect2D& r = a->Bounds;
+            if (g.Horizontal && r.Max.y == g.p0.y) room = std::max(room, double(r.Max.y) - r.Min.y);
+            if (!g.Horizontal && r.Min.x == g.p0.x) room = std::max(room, double(r.Max.x) - r.Min.x);
+        }
+        const double mx = (3.0 * g.p0.x + g.p1.x) / 4, my = (3.0 * g.p0.y + g.p1.y) / 4;
+        if (g.Horizontal) {
+            if (length / 2 < tw + f || room < 1.6 * f) continue;
+            if (!labels.Take(mx - tw / 2, my - 1.3 * f, mx + tw / 2, my - 0.2 * f)) continue;
+            s << "<text class=\"portal-id\" x=\"" << Num(mx) << "\" y=\"" << Num(my - 0.4 * f) << "\">";
+        } else {
+            if (length / 2 < 2 * f || room < tw + f) continue;
+            if (!labels.Take(mx + 0.3 * f, my - 0.55 * f, mx + 0.5 * f + tw, my + 0.55 * f)) continue;
+            s << "<text class=\"portal-id\" style=\"text-anchor:start\" x=\"" << Num(mx + 0.4 * f) << "\" y=\""
+              << Num(my + 0.35 * f) << "\">";
+        }
+        s << id << "</text>\n";
     }
     s << "</g>\n";
 
