@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
         const std::filesystem::path arg(argv[i]);
         if (std::filesystem::is_directory(arg)) {
             for (const auto& entry : std::filesystem::directory_iterator(arg))
-                if (entry.is_regular_file()) inputs.push_back(entry.path());
+                if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                    inputs.push_back(entry.path());
         } else {
             inputs.push_back(arg);
         }

@@ -10,6 +10,7 @@
 //   closed.txt   the same world cut in two by x=50 from y=0 to 60.
 //   broken.txt   small.txt whose second wall item is malformed.
 //   outside.txt  small.txt whose second wall leaves the world: the build is refused.
+//   noarea.txt   the wall x=50 from y=0 to 40 and no area item.
 //   arena.map    a 49 x 49 grid map.
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "bsplevel.h"
+#include "game_bsp.h"
 
 namespace {
 
@@ -34,6 +36,7 @@ const std::string SMALL = DATA + "/small.txt";
 const std::string CLOSED = DATA + "/closed.txt";
 const std::string BROKEN = DATA + "/broken.txt";
 const std::string OUTSIDE = DATA + "/outside.txt";
+const std::string NOAREA = DATA + "/noarea.txt";
 const std::string ARENA = DATA + "/arena.map";
 
 struct Result {
@@ -156,6 +159,20 @@ TEST(BsplevelAnswers, DumpOfTheSmallLevel) {
               "\t\t\t-> [[50,0],[50,40]]\n"
               "       portals : \n"
               "\t\t\t-> [1] between [-2] and [-3] [[50,40],[50,60]]\n");
+}
+
+// Every run starts from the default bounds, as a fresh program does, and
+// leaves the library's bounds as it found them.
+TEST(BsplevelAnswers, EachRunStartsFromTheDefaultBounds) {
+    const cRect2D before = WORLD_BOUNDS;
+    const cRect2D earlier(cPoint2D(0, 0), cPoint2D(70, 70));  // as an earlier level in the process left them
+    WORLD_BOUNDS = earlier;
+    const Result r = Tool({"info", NOAREA});
+    EXPECT_NE(r.Out.find("\nbounds: 0 0 100 100\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(Tool({"segment", NOAREA, "10", "10", "90", "10"}).Out, "hit 50 10\n");
+    EXPECT_EQ(Tool({"info", SMALL}).Status, 0);
+    EXPECT_TRUE(WORLD_BOUNDS == earlier);
+    WORLD_BOUNDS = before;
 }
 
 // A level that stops early is built from what was read; the loader's
