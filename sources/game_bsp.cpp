@@ -261,6 +261,10 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
     auto split = [&pending](Node* n, cSquarePortal* r) {
         cSquarePortal *front, *back;
         r->Split_By_Wall(n->Item, front, back);
+        // Each half keeps the region's cut sides and gains n's cut.
+        for (int i = 0; i < 4; ++i) front->Side_Nodes[i] = back->Side_Nodes[i] = r->Side_Nodes[i];
+        front->Side_Nodes[n->Item.Horizontal ? 2 : 1] = n;
+        back->Side_Nodes[n->Item.Horizontal ? 0 : 3] = n;
         delete r;
         pending.push_back({n, true, back});
         pending.push_back({n, false, front});
@@ -292,15 +296,20 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
     if (Stage != SQUARES_BUILT) return;
     Stage = PORTALS_BUILT;
     for (cSquarePortal* area : Areas) {
-        cHV_Seg side;
-        area->Bounds.Get_Side_Ymin(side);
-        Decorate_Side(area, side);
-        area->Bounds.Get_Side_Xmax(side);
-        Decorate_Side(area, side);
-        area->Bounds.Get_Side_Ymax(side);
-        Decorate_Side(area, side);
-        area->Bounds.Get_Side_Xmin(side);
-        Decorate_Side(area, side);
+        cHV_Seg sides[4];
+        area->Bounds.Get_Side_Ymin(sides[0]);
+        area->Bounds.Get_Side_Xmax(sides[1]);
+        area->Bounds.Get_Side_Ymax(sides[2]);
+        area->Bounds.Get_Side_Xmin(sides[3]);
+        for (int i = 0; i < 4; ++i) {
+            if (Engine == cEngine::REFERENCE || area->Side_Nodes[i] == NULL) {
+                Decorate_Side(area, sides[i]);
+            } else if (sides[i].p0 != sides[i].p1) {
+                // The node that cut the side is the one the descent finds: no
+                // two nodes on one path share a line.
+                Decorate_Side(area, sides[i], area->Side_Nodes[i]);
+            }
+        }
     }
 }
 
@@ -323,7 +332,10 @@ cGame_World::Node* cGame_World::Find_Side_Node(const cHV_Seg& side) const {
 void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side) {
     assert(area != NULL);
     if (side.p0 == side.p1) return;  // the side of an area of zero extent holds nothing
-    Node* node = Find_Side_Node(side);
+    Decorate_Side(area, side, Find_Side_Node(side));
+}
+
+void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node) {
     if (node == NULL) return;  // no wall's line holds the side
 
     // The stretches of the side that the walls on its line cover. A wall of
@@ -393,18 +405,29 @@ cPortal* cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     assert(area != NULL);
     cPortal* current_portal = NULL;
     cHV_Seg inter;
-    for (std::vector<cPortal*>::iterator Portals_Itr = Portals.begin(); Portals_Itr != Portals.end();
-         ++Portals_Itr) {
-        if (seg.Is_Same((*Portals_Itr)->Segment)) {
-            assert((*Portals_Itr)->Area1 != NULL || (*Portals_Itr)->Area2 != NULL);
-            (*Portals_Itr)->Add_Area(area);
-            area->Add_Portal(*Portals_Itr);
-            return *Portals_Itr;
+    if (Engine == cEngine::REFERENCE) {
+        for (std::vector<cPortal*>::iterator Portals_Itr = Portals.begin(); Portals_Itr != Portals.end();
+             ++Portals_Itr) {
+            if (seg.Is_Same((*Portals_Itr)->Segment)) {
+                assert((*Portals_Itr)->Area1 != NULL || (*Portals_Itr)->Area2 != NULL);
+                (*Portals_Itr)->Add_Area(area);
+                area->Add_Portal(*Portals_Itr);
+                return *Portals_Itr;
+            }
+            if ((*Portals_Itr)->Segment.Intersection(seg, inter) && inter.p0 != inter.p1) {
+                current_portal = *Portals_Itr;
+                break;
+            }
         }
-        if ((*Portals_Itr)->Segment.Intersection(seg, inter) && inter.p0 != inter.p1) {
-            current_portal = *Portals_Itr;
-            break;
+    } else {
+        current_portal = First_Overlapping_Portal(seg);
+        if (current_portal != NULL && seg.Is_Same(current_portal->Segment)) {
+            assert(current_portal->Area1 != NULL || current_portal->Area2 != NULL);
+            current_portal->Add_Area(area);
+            area->Add_Portal(current_portal);
+            return current_portal;
         }
+        if (current_portal != NULL) current_portal->Segment.Intersection(seg, inter);
     }
     if (current_portal == NULL) return Add_New_Portal(area, seg);
 
@@ -441,8 +464,43 @@ cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     cPortal* portal = new cPortal(seg, area, N_Portals);
     Portals.push_back(portal);
     ++N_Portals;
+    if (Engine == cEngine::FAST) Index_Portal(portal);
     area->Add_Portal(portal);
     return portal;
+}
+
+namespace {
+
+std::int64_t Line_Key(const cHV_Seg& s) {
+    return s.Horizontal ? (std::int64_t(1) << 32) + s.p0.y : std::int64_t(s.p0.x);
+}
+
+}  // namespace
+
+void cGame_World::Index_Portal(cPortal* portal) {
+    Portal_Lines[Line_Key(portal->Segment)][Along(portal->Segment.p0, portal->Segment.Horizontal)] = portal;
+}
+
+void cGame_World::Unindex_Portal(const cPortal* portal) {
+    Portal_Lines[Line_Key(portal->Segment)].erase(Along(portal->Segment.p0, portal->Segment.Horizontal));
+}
+
+cPortal* cGame_World::First_Overlapping_Portal(const cHV_Seg& seg) const {
+    const auto line = Portal_Lines.find(Line_Key(seg));
+    if (line == Portal_Lines.end()) return NULL;
+    const bool h = seg.Horizontal;
+    const int s0 = Along(seg.p0, h), s1 = Along(seg.p1, h);
+    // Portals on a line overlap in one point at most, so those overlapping
+    // seg start from the last one starting at or before s0.
+    std::map<int, cPortal*>::const_iterator it = line->second.upper_bound(s0);
+    if (it != line->second.begin()) --it;
+    cPortal* first = NULL;
+    for (; it != line->second.end() && it->first < s1; ++it) {
+        cPortal* p = it->second;
+        if (std::min(s1, Along(p->Segment.p1, h)) > std::max(s0, it->first) && (first == NULL || p->Id < first->Id))
+            first = p;
+    }
+    return first;
 }
 
 void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
@@ -453,7 +511,9 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
     if (r < 2 || r > 4) assert(0);
     // The portal object keeps the common stretch; the cut-off pieces become
     // new portals of its first area.
+    if (Engine == cEngine::FAST) Unindex_Portal(p);
     p->Segment.Set(seg.p0, seg.p1);
+    if (Engine == cEngine::FAST) Index_Portal(p);
     p->Segment.Get_Middle(p->Position);
     if (r == 2 || r == 3) Add_New_Portal(p->Area1, before);
     if (r == 2 || r == 4) Add_New_Portal(p->Area1, after);

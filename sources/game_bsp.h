@@ -7,6 +7,8 @@
 #define GAME_BSP_H
 
 #include <cstdint>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "a_star.h"
@@ -19,6 +21,17 @@
 // [0,0]-[100,100]; the level loader overwrites it when a level has an area
 // item, and nothing resets it.
 extern cRect2D WORLD_BOUNDS;
+
+// Which algorithms a world runs. Both give the same answers in every
+// respect (areas, portals and their ids and orders, waypoints, routes, hits,
+// messages). REFERENCE runs the straightforward algorithms: every portal
+// placed walks the list of all portals, a path query keeps its open and
+// closed sets in linked lists and writes the search fields of the shared
+// nodes, and a segment query descends the tree at every grid point. FAST,
+// the default, indexes portals by line, searches on flat arrays with its own
+// per-query state (so several threads may query one built world at once) and
+// steps a segment from area to area.
+enum class cEngine { FAST, REFERENCE };
 
 // A rectangular area, hung in the wall tree as a leaf.
 class cSquarePortal : public cBSP_Node<cHV_Wall> {
@@ -50,6 +63,12 @@ public:
     void Link_Aligned_Portals();
 
 private:
+    friend class cGame_World;
+    // For each side (y = ymin, x = xmax, y = ymax, x = xmin), the node whose
+    // divider cut the region along it during the partition; null for a side
+    // that no cut made.
+    cBSP_Node<cHV_Wall>* Side_Nodes[4] = {nullptr, nullptr, nullptr, nullptr};
+
     // The border line of the area on which both points stand: horizontal or
     // not, and its coordinate. False when they share none.
     bool Shared_Side(const cPoint2D& a, const cPoint2D& b, bool& horizontal, int& line) const;
@@ -68,7 +87,9 @@ public:
     cA_Star Path_Finder;
 
     cGame_World() = default;
+    explicit cGame_World(cEngine engine) : Engine(engine) {}
     ~cGame_World();
+    cEngine Get_Engine() const { return Engine; }
 
     // Inserts a wall into the wall tree. Refused, with a message, once the
     // world is built and for a wall that is neither horizontal nor vertical.
@@ -135,14 +156,27 @@ public:
 private:
     // The node whose divider's line holds side, or null when no wall's line does.
     Node* Find_Side_Node(const cHV_Seg& side) const;
+    // Gives area the wall pieces and portals of side, whose line node holds.
+    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node);
+    // The portal that Insert_Portal's walk over all portals would stop at for
+    // seg: the first in creation order overlapping seg along a positive
+    // length. Found through the index of portals by line.
+    cPortal* First_Overlapping_Portal(const cHV_Seg& seg) const;
+    void Index_Portal(cPortal* portal);
+    void Unindex_Portal(const cPortal* portal);
     // Creates a portal on seg for area, with the next Id.
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
 
     // How far the build has gone; each step runs once.
     enum Build_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
     Build_Stage Stage = NOTHING_BUILT;
+    cEngine Engine = cEngine::FAST;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
+    // The fast engine's portals by line (orientation and coordinate), each
+    // line's portals by the coordinate where they start; on one line portals
+    // overlap in one point at most.
+    std::unordered_map<std::int64_t, std::map<int, cPortal*>> Portal_Lines;
 };
 
 // Whether a point lies within the coordinate range the library supports.

@@ -24,100 +24,12 @@
 #include <vector>
 
 #include "line_walker.h"
+#include "random_level.h"
 #include "test_support.h"
 
 namespace {
 
 typedef std::int64_t i64;
-
-struct Level {
-    cRect2D bounds;
-    std::vector<cHV_Wall> walls;
-};
-
-std::string Describe(const Level& level) {
-    std::ostringstream out;
-    out << "<AREA> bounds " << level.bounds << "\n<WALLS>\n";
-    for (const cHV_Wall& w : level.walls) out << w.p0 << "->" << w.p1 << "\n";
-    return out.str();
-}
-
-// ------------------------------------------------------------ generator
-
-class Level_Maker {
-public:
-    explicit Level_Maker(unsigned seed) : rng_(seed) {}
-
-    Level Make() {
-        Level level;
-        const int kind = Pick(0, 9);
-        const int span = kind < 3 ? Pick(2, 12) : kind < 8 ? Pick(20, 120) : Pick(1000, 20000);
-        const int w = span, h = Pick(0, 1) ? span : Pick(2, std::max(2, span));
-        const int ox = Pick(0, 2) == 0 ? Pick(-w, w) : 0, oy = Pick(0, 2) == 0 ? Pick(-h, h) : 0;
-        level.bounds = Rect(ox, oy, ox + w, oy + h);
-        // A coarse grid makes lines and ends coincide often.
-        step_ = kind < 3 ? 1 : (Pick(0, 1) ? 1 : std::max(1, span / Pick(4, 12)));
-        const int n = kind < 3 ? Pick(0, 8) : Pick(0, 30);
-        for (int i = 0; i < n; ++i) level.walls.push_back(Make_Wall(level));
-        return level;
-    }
-
-private:
-    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-
-    int Snap(int v, int lo, int hi) const {
-        const int s = lo + (v - lo) / step_ * step_;
-        return std::min(std::max(s, lo), hi);
-    }
-
-    cHV_Wall Make_Wall(const Level& level) {
-        const cRect2D& b = level.bounds;
-        const std::vector<cHV_Wall>& walls = level.walls;
-        const bool horizontal = Pick(0, 1) == 1;
-        const int lo = horizontal ? b.Min.x : b.Min.y, hi = horizontal ? b.Max.x : b.Max.y;
-        const int across_lo = horizontal ? b.Min.y : b.Min.x, across_hi = horizontal ? b.Max.y : b.Max.x;
-        int line = Snap(Pick(across_lo, across_hi), across_lo, across_hi);
-        int a = Snap(Pick(lo, hi), lo, hi), c = Snap(Pick(lo, hi), lo, hi);
-        const cHV_Wall* other = walls.empty() ? nullptr : &walls[Pick(0, int(walls.size()) - 1)];
-        switch (Pick(0, 9)) {
-        case 0:  // on a border line
-            line = Pick(0, 1) ? across_lo : across_hi;
-            break;
-        case 1:  // across the whole world
-            a = lo;
-            c = hi;
-            break;
-        case 2:  // one unit beside another wall, parallel
-            if (other && other->Horizontal == horizontal) {
-                const int l = horizontal ? other->p0.y : other->p0.x;
-                line = std::min(std::max(l + (Pick(0, 1) ? 1 : -1), across_lo), across_hi);
-            }
-            break;
-        case 3:  // on another wall's line: a doorway or an overlap
-            if (other && other->Horizontal == horizontal) line = horizontal ? other->p0.y : other->p0.x;
-            break;
-        case 4:  // starting on another wall, perpendicular: touching or crossing
-            if (other && other->Horizontal != horizontal) {
-                line = horizontal ? Pick(other->p0.y, other->p1.y) : Pick(other->p0.x, other->p1.x);
-                a = horizontal ? other->p0.x : other->p0.y;
-            }
-            break;
-        case 5:  // a short wall
-            c = std::min(std::max(a + Pick(-2, 2), lo), hi);
-            break;
-        default:
-            break;
-        }
-        if (a == c && Pick(0, 3) != 0) c = a == hi ? lo : hi;  // zero length only now and then
-        const cPoint2D p = horizontal ? cPoint2D(a, line) : cPoint2D(line, a);
-        const cPoint2D q = horizontal ? cPoint2D(c, line) : cPoint2D(line, c);
-        Capture_Cout quiet;  // a wall of zero length reports itself
-        return cHV_Wall(p, q);
-    }
-
-    std::mt19937 rng_;
-    int step_ = 1;
-};
 
 // ------------------------------------------------------------ oracles
 

@@ -602,7 +602,7 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         }
     }
     Io io{in, out, err};
-
+    Bounds_Keeper keep_bounds;
     Cout_Redirect library_to_err(err.rdbuf());
     try {
         return command->Run(Parse(*command, rest), io);

@@ -28,8 +28,8 @@ struct Tool_Level {
     bool Loaded = false;   // the loader read the whole file
     bool Built = false;    // the world accepted its build
     cRect2D Bounds;        // the rectangle the world was built (or refused) with
-    double Load_Ms = 0;    // reading the file and inserting the walls
-    double Build_Ms = 0;   // the build: areas, portals, waypoints
+    double Load_Ms = 0;    // processor time reading the file and inserting the walls
+    double Build_Ms = 0;   // processor time of the build: areas, portals, waypoints
 };
 
 // Whether the file exists, is not a directory and can be opened for reading.
