@@ -523,6 +523,10 @@ void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
+    if (Engine == cEngine::FAST) {
+        Graph.Build(Portals, Areas);
+        Portal_Lines.clear();  // the build is over
+    }
 }
 
 // ==================================================================== queries
@@ -571,6 +575,8 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
         path.push_back(goal);
         return true;
     }
+    if (Engine == cEngine::FAST)
+        return cFast_A_Star::Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
 
     cPoint_Node* start_node = new cPoint_Node(start_area, start);
     cPoint_Node* goal_node = new cPoint_Node(goal_area, goal);

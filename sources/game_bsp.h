@@ -173,6 +173,8 @@ private:
     cEngine Engine = cEngine::FAST;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
+    // The fast engine's search graph, built with the world.
+    cSearch_Graph Graph;
     // The fast engine's portals by line (orientation and coordinate), each
     // line's portals by the coordinate where they start; on one line portals
     // overlap in one point at most.

@@ -6,6 +6,7 @@
 #include "game_graph.h"
 
 #include <cmath>
+#include <unordered_map>
 
 #include "game_bsp.h"
 
@@ -118,4 +119,30 @@ double cPoint_Node::Get_Heuristic(cA_Star_Node* destination) {
 void cPoint_Node::Get_Neighbours(cNode_List& list) {
     assert(Area != NULL);
     for (cPortal* portal : Area->Portals) list.push_front(portal);
+}
+
+// ---------------------------------------------------------------- cSearch_Graph
+
+void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vector<cSquarePortal*>& areas) {
+    std::vector<const cPortal*> nodes(portals.begin(), portals.end());
+    std::unordered_map<const cA_Star_Node*, int> waypoint_index;
+    for (const cSquarePortal* area : areas)
+        for (const cAligned_WayPoint* w : area->WayPoints) {
+            waypoint_index[w] = int(nodes.size());
+            nodes.push_back(w);
+        }
+    portal_count_ = int(portals.size());
+    Position.clear();
+    First.assign(1, 0);
+    Neighbour.clear();
+    for (const cPortal* node : nodes) {
+        Position.push_back(node->Position);
+        // Voisinage holds the newest neighbour first; the search takes the
+        // earliest first.
+        for (auto it = node->Voisinage.rbegin(); it != node->Voisinage.rend(); ++it) {
+            const cPortal* n = static_cast<const cPortal*>(*it);
+            Neighbour.push_back(n->Id >= 0 ? n->Id : waypoint_index.at(n));
+        }
+        First.push_back(int(Neighbour.size()));
+    }
 }

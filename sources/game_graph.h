@@ -8,6 +8,7 @@
 
 #include <list>
 #include <ostream>
+#include <vector>
 
 #include "geo_utils.h"
 
@@ -93,5 +94,23 @@ public:
 
 // Euclidean distance between two points.
 double Distance(const cPoint2D& a, const cPoint2D& b);
+
+// The search graph of a built world in flat arrays, for searches that keep
+// their state outside the nodes. Its nodes are the portals, numbered by Id,
+// then the waypoints, area by area in creation order. Each node's
+// neighbours are listed in the order its Get_Neighbours hands them out.
+class cSearch_Graph {
+public:
+    void Build(const std::vector<cPortal*>& portals, const std::vector<cSquarePortal*>& areas);
+    int Size() const { return int(Position.size()); }
+    int Portal_Count() const { return portal_count_; }
+
+    std::vector<cPoint2D> Position;
+    std::vector<int> First;      // node n's neighbours are Neighbour[First[n]] .. [First[n + 1] - 1]
+    std::vector<int> Neighbour;
+
+private:
+    int portal_count_ = 0;
+};
 
 #endif
