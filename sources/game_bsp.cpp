@@ -525,6 +525,7 @@ void cGame_World::Link_Aligned_Portals() {
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
     if (Engine == cEngine::FAST) {
         Graph.Build(Portals, Areas);
+        Wall_Index.Build(Level_Walls);
         Portal_Lines.clear();  // the build is over
     }
 }
@@ -608,6 +609,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
     if (area_a == NULL || area_b == NULL) return false;
     if (area_a == area_b) return false;  // inside one convex area: no wall between
     if (A == B) return false;
+    if (Engine == cEngine::FAST) return Walk_Areas(A, B, area_a, limit, hit);
     cLine_Walker walker;
     walker.Start(A, B);
     cPoint2D current = A;
@@ -650,6 +652,103 @@ bool cGame_World::Intersect_Ball(int x, int y, int radius) {
             if (node->Front) pending.push_back(node->Front);
         } else {
             if (node->Back) pending.push_back(node->Back);
+        }
+    }
+    return false;
+}
+
+// ------------------------------------------------------- fast segment walk
+
+void cWall_Index::Build(const std::vector<cHV_Wall>& walls) {
+    horizontal_.clear();
+    vertical_.clear();
+    for (const cHV_Wall& w : walls) {
+        // A wall of zero length is vertical: its point goes with the x lines.
+        if (w.Horizontal)
+            horizontal_[w.p0.y].emplace_back(w.p0.x, w.p1.x);
+        else
+            vertical_[w.p0.x].emplace_back(w.p0.y, w.p1.y);
+    }
+    for (std::unordered_map<int, tStretches>* lines : {&horizontal_, &vertical_}) {
+        for (auto& line : *lines) {
+            tStretches& s = line.second;
+            std::sort(s.begin(), s.end());
+            // Merge stretches that share a grid point or are next to each
+            // other: only grid points are ever tested.
+            std::size_t out = 0;
+            for (std::size_t i = 1; i < s.size(); ++i) {
+                if (std::int64_t(s[i].first) <= std::int64_t(s[out].second) + 1)
+                    s[out].second = std::max(s[out].second, s[i].second);
+                else
+                    s[++out] = s[i];
+            }
+            s.resize(out + 1);
+        }
+    }
+}
+
+bool cWall_Index::Covers(const std::unordered_map<int, tStretches>& lines, int line, int v) {
+    const auto found = lines.find(line);
+    if (found == lines.end()) return false;
+    const tStretches& s = found->second;
+    // The last stretch starting at or before v.
+    auto it = std::upper_bound(s.begin(), s.end(), std::make_pair(v, 2147483647));
+    return it != s.begin() && (--it)->second >= v;
+}
+
+bool cWall_Index::Contains(const cPoint2D& p) const {
+    return Covers(horizontal_, p.y, p.x) || Covers(vertical_, p.x, p.y);
+}
+
+namespace {
+
+bool Strictly_Inside(const cRect2D& r, const cPoint2D& p) {
+    return r.Min.x < p.x && p.x < r.Max.x && r.Min.y < p.y && p.y < r.Max.y;
+}
+
+// The first step from k on (point k lying strictly inside r) whose point is
+// on r's border, or the last step of the walk if none is.
+std::int64_t Exit_Step(const cLine_Walker& w, const cRect2D& r, std::int64_t k) {
+    const bool x_major = w.adx > w.ady;
+    const cPoint2D p = w.Point(k);
+    const int s_major = x_major ? w.sx : w.sy, s_minor = x_major ? w.sy : w.sx;
+    const int major = x_major ? p.x : p.y;
+    const int major_border = s_major > 0 ? (x_major ? r.Max.x : r.Max.y) : (x_major ? r.Min.x : r.Min.y);
+    const int minor_start = x_major ? w.start.y : w.start.x;
+    const int minor_border = s_minor > 0 ? (x_major ? r.Max.y : r.Max.x) : (x_major ? r.Min.y : r.Min.x);
+    std::int64_t exit = k + std::int64_t(s_major) * (std::int64_t(major_border) - major);
+    exit = std::min(exit, w.First_Minor_Step(std::int64_t(s_minor) * (std::int64_t(minor_border) - minor_start), k));
+    return std::min<std::int64_t>(exit, w.Steps());
+}
+
+}  // namespace
+
+bool cGame_World::Walk_Areas(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
+                             cPoint2D& hit) const {
+    cLine_Walker walker;
+    walker.Start(a, b);
+    const std::int64_t n = walker.Steps();
+    for (std::int64_t j = 0; j < n;) {
+        std::int64_t k = j + 1;
+        cPoint2D p = walker.Point(k);
+        if (Strictly_Inside(area->Bounds, p)) {
+            // No wall point inside an area: go straight to its border.
+            k = Exit_Step(walker, area->Bounds, k);
+            p = walker.Point(k);
+            if (Strictly_Inside(area->Bounds, p)) return false;  // the walk ends inside
+        }
+        j = k;
+        if (!area->Bounds.In(p)) {
+            if (!Built_Bounds.In(p)) continue;  // outside the world: no wall there
+            area = Area_At(p);
+            if (Strictly_Inside(area->Bounds, p)) continue;
+        }
+        // p lies on an area's border. The walk tests it unless it stopped at
+        // the limit with the point before.
+        if (Square_Distance(walker.Point(k - 1), a) >= limit) return false;
+        if (Wall_Index.Contains(p)) {
+            hit = p;
+            return true;
         }
     }
     return false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "a_star.h"
@@ -75,6 +76,21 @@ private:
     // Both points stand on one border line of the area, with a wall piece of
     // the area between them.
     bool Wall_Between(const cPoint2D& a, const cPoint2D& b) const;
+};
+
+// Every wall of a level by line, for testing grid points: on each
+// horizontal line y (each vertical line x) the stretches of x (of y) that
+// walls cover, merged and in order.
+class cWall_Index {
+public:
+    void Build(const std::vector<cHV_Wall>& walls);
+    // Whether a wall contains p.
+    bool Contains(const cPoint2D& p) const;
+
+private:
+    typedef std::vector<std::pair<int, int>> tStretches;
+    static bool Covers(const std::unordered_map<int, tStretches>& lines, int line, int v);
+    std::unordered_map<int, tStretches> horizontal_, vertical_;
 };
 
 class cGame_World : public cBSP_Tree<cHV_Wall> {
@@ -166,6 +182,11 @@ private:
     void Unindex_Portal(const cPortal* portal);
     // Creates a portal on seg for area, with the next Id.
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
+    // The fast segment walk from a, whose area is area, to b: it jumps across
+    // each area's inside, where no wall can be, and tests the points on area
+    // borders against the wall index.
+    bool Walk_Areas(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
+                    cPoint2D& hit) const;
 
     // How far the build has gone; each step runs once.
     enum Build_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
@@ -173,8 +194,9 @@ private:
     cEngine Engine = cEngine::FAST;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
-    // The fast engine's search graph, built with the world.
+    // The fast engine's search graph and wall index, built with the world.
     cSearch_Graph Graph;
+    cWall_Index Wall_Index;
     // The fast engine's portals by line (orientation and coordinate), each
     // line's portals by the coordinate where they start; on one line portals
     // overlap in one point at most.

@@ -3,6 +3,8 @@
 #ifndef LINE_WALKER_H
 #define LINE_WALKER_H
 
+#include <cstdint>
+
 #include "geo_utils.h"
 
 class cLine_Walker {
@@ -21,6 +23,18 @@ public:
     // Advances one grid point, writes it to out and tells whether the end has
     // been reached (or passed) on both axes.
     bool Next(cPoint2D& out);
+
+    // The walk in closed form, for jumping ahead: the walk from start takes
+    // Steps() steps (the longer extent, y's when they are equal) and its k-th
+    // point (k from 0, the start, to Steps(), the end) is Point(k).
+    int Steps() const { return adx > ady ? adx : ady; }
+    cPoint2D Point(std::int64_t k) const;
+    // The first step k >= from at which the walk has moved |n| or more units
+    // along its minor axis; a step beyond Steps() when it never does.
+    std::int64_t First_Minor_Step(std::int64_t n, std::int64_t from) const;
+
+private:
+    std::int64_t Minor_Steps(std::int64_t k) const;
 };
 
 #endif

@@ -3,6 +3,9 @@
 // that lie deeper in the tree or beside the area holding the query.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "line_walker.h"
@@ -160,3 +163,32 @@ TEST(CollisionQueries, WorldsWithoutAreasOrWallsAnswerFalse) {
 }
 
 }  // namespace
+
+TEST(LineWalker, ClosedFormMatchesTheSteps) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> coordinate(-40, 40);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const cPoint2D a(coordinate(rng), coordinate(rng)), b(coordinate(rng), coordinate(rng));
+        if (a == b) continue;
+        cLine_Walker walker;
+        walker.Start(a, b);
+        const int n = walker.Steps();
+        // The minor coordinate's moves, to check the first step that reaches each count.
+        std::vector<int> minor_moves{0};
+        cPoint2D p = a;
+        for (int k = 1; k <= n; ++k) {
+            const bool done = walker.Next(p);
+            ASSERT_EQ(walker.Point(k), p) << a << " to " << b << " step " << k;
+            ASSERT_EQ(done, k == n) << a << " to " << b << " step " << k;
+            const bool x_major = std::abs(b.x - a.x) > std::abs(b.y - a.y);
+            minor_moves.push_back(x_major ? std::abs(p.y - a.y) : std::abs(p.x - a.x));
+        }
+        for (int m = 1; m <= minor_moves.back(); ++m) {
+            const int first = int(std::find_if(minor_moves.begin(), minor_moves.end(), [m](int v) { return v >= m; }) -
+                                  minor_moves.begin());
+            EXPECT_EQ(walker.First_Minor_Step(m, 0), first) << a << " to " << b << " moves " << m;
+            EXPECT_EQ(walker.First_Minor_Step(m, first + 2), first + 2);
+        }
+        EXPECT_GT(walker.First_Minor_Step(minor_moves.back() + 1, 0), n);
+    }
+}
