@@ -57,148 +57,240 @@ namespace {
 
 enum : unsigned char { UNSEEN = 0, OPEN = 1, CLOSED = 2 };
 
-// The working state of one thread's searches. A node's entries are valid for
-// the current search only when its stamp is the search's stamp, so nothing
-// needs clearing between searches.
-struct Search_State {
-    std::vector<std::uint32_t> stamp;
-    std::vector<std::uint32_t> goal_stamp;  // marks the portals that reach the goal
-    std::vector<unsigned char> state;
-    std::vector<float> G, H;
-    std::vector<int> parent;
-    std::uint32_t current = 0;
+// The open list of the fast search: the node list's order (a node goes
+// before the first node whose F is greater; a node whose F drops keeps its
+// place) in a B+ tree over list positions. A leaf holds up to 32 entries
+// (F, node) in list order; an inner node holds up to 32 children in list
+// order with the greatest F below each. Finding where a node goes scans one
+// node per level for the first entry greater than its F.
+class cOpen_List {
+public:
+    void Clear() {
+        pool_.clear();
+        free_.clear();
+        root_ = first_leaf_ = -1;
+    }
+    bool Empty() const { return root_ < 0; }
 
-    // The open list: a treap ordered by list position (in-order), a max-heap
-    // on random priorities, where every node knows the greatest F below it.
-    std::vector<double> F, max_F;
-    std::vector<int> left, right, up;
-    std::vector<std::uint32_t> priority;
-    int root = -1;
-    std::uint32_t random = 2463534242u;
+    // Puts node before the first entry whose F is greater than F rounded to
+    // float, or at the end.
+    void Insert_Sorted(int node, double F, std::vector<int>& leaf_of) {
+        if (root_ < 0) {
+            root_ = first_leaf_ = New_Node(true);
+            Put(root_, 0, F, node, leaf_of);
+            return;
+        }
+        const double f = double(float(F));
+        int n = root_, at;
+        if (Max(root_) <= f) {  // nothing greater: at the end
+            while (!pool_[n].leaf) n = pool_[n].val[pool_[n].count - 1];
+            at = pool_[n].count;
+        } else {
+            for (;;) {
+                const Node& b = pool_[n];
+                at = 0;
+                while (!(b.key[at] > f)) ++at;
+                if (b.leaf) break;
+                n = b.val[at];
+            }
+        }
+        Put(n, at, F, node, leaf_of);
+    }
+
+    int Pop_Front(std::vector<int>& leaf_of) {
+        const int leaf = first_leaf_;
+        Node& b = pool_[leaf];
+        const int node = b.val[0];
+        Erase(leaf, 0, leaf_of);
+        return node;
+    }
+
+    // node's F has dropped to F; it keeps its place.
+    void Decreased(int node, double F, const std::vector<int>& leaf_of) {
+        const int leaf = leaf_of[node];
+        Node& b = pool_[leaf];
+        int at = 0;
+        while (b.val[at] != node) ++at;
+        const double old = b.key[at];
+        b.key[at] = F;
+        if (b.parent >= 0 && pool_[b.parent].key[b.slot] == old) Refresh(leaf);
+    }
+
+private:
+    static const int CAPACITY = 32;
+    struct Node {
+        int count, parent, slot;  // slot: the node's place among its parent's children
+        bool leaf;
+        double key[CAPACITY];     // leaf: the entries' F; inner: the greatest F below each child
+        int val[CAPACITY];        // leaf: the entries' nodes; inner: the children
+    };
+
+    double Max(int n) const {
+        const Node& b = pool_[n];
+        double m = b.key[0];
+        for (int i = 1; i < b.count; ++i)
+            if (b.key[i] > m) m = b.key[i];
+        return m;
+    }
+
+    int New_Node(bool leaf) {
+        int n;
+        if (!free_.empty()) {
+            n = free_.back();
+            free_.pop_back();
+        } else {
+            n = int(pool_.size());
+            pool_.emplace_back();
+        }
+        Node& b = pool_[n];
+        b.count = 0;
+        b.parent = -1;
+        b.slot = 0;
+        b.leaf = leaf;
+        return n;
+    }
+
+    // Records that entry i of n moved or arrived there.
+    void Placed(int n, int i, std::vector<int>& leaf_of) {
+        Node& b = pool_[n];
+        if (b.leaf) {
+            leaf_of[b.val[i]] = n;
+        } else {
+            pool_[b.val[i]].parent = n;
+            pool_[b.val[i]].slot = i;
+        }
+    }
+
+    // The greatest F below n may have dropped: update the ancestors' entries.
+    void Refresh(int n) {
+        while (pool_[n].parent >= 0) {
+            const double m = Max(n);
+            Node& p = pool_[pool_[n].parent];
+            if (p.key[pool_[n].slot] == m) return;
+            p.key[pool_[n].slot] = m;
+            n = pool_[n].parent;
+        }
+    }
+
+    // A value below n may have risen to v.
+    void Raise(int n, double v) {
+        while (pool_[n].parent >= 0) {
+            Node& p = pool_[pool_[n].parent];
+            if (p.key[pool_[n].slot] >= v) return;
+            p.key[pool_[n].slot] = v;
+            n = pool_[n].parent;
+        }
+    }
+
+    // Inserts (key, val) at place at of n, splitting n when it is full.
+    void Put(int n, int at, double key, int val, std::vector<int>& leaf_of) {
+        if (pool_[n].count == CAPACITY) {
+            // Move the upper half to a new sibling placed right after n.
+            const int m = New_Node(pool_[n].leaf);
+            Node& b = pool_[n];
+            Node& c = pool_[m];
+            const int half = CAPACITY / 2;
+            for (int i = half; i < CAPACITY; ++i) {
+                c.key[i - half] = b.key[i];
+                c.val[i - half] = b.val[i];
+            }
+            c.count = CAPACITY - half;
+            b.count = half;
+            for (int i = 0; i < c.count; ++i) Placed(m, i, leaf_of);
+            if (pool_[n].parent < 0) {
+                const int r = New_Node(false);
+                Node& root = pool_[r];
+                root.count = 1;
+                root.key[0] = Max(n);
+                root.val[0] = n;
+                Placed(r, 0, leaf_of);
+                root_ = r;
+            } else {
+                pool_[pool_[n].parent].key[pool_[n].slot] = Max(n);
+            }
+            Put(pool_[n].parent, pool_[n].slot + 1, Max(m), m, leaf_of);
+            if (at > half) {
+                n = m;
+                at -= half;
+            }
+        }
+        Node& b = pool_[n];
+        for (int i = b.count; i > at; --i) {
+            b.key[i] = b.key[i - 1];
+            b.val[i] = b.val[i - 1];
+        }
+        b.key[at] = key;
+        b.val[at] = val;
+        ++b.count;
+        if (b.leaf)
+            Placed(n, at, leaf_of);  // the other entries stay in this leaf
+        else
+            for (int i = at; i < b.count; ++i) Placed(n, i, leaf_of);
+        Raise(n, key);
+    }
+
+    // Removes entry at of n; a node left empty leaves its parent.
+    void Erase(int n, int at, std::vector<int>& leaf_of) {
+        Node& b = pool_[n];
+        const double removed = b.key[at];
+        for (int i = at; i + 1 < b.count; ++i) {
+            b.key[i] = b.key[i + 1];
+            b.val[i] = b.val[i + 1];
+        }
+        --b.count;
+        if (!b.leaf)
+            for (int i = at; i < b.count; ++i) Placed(n, i, leaf_of);
+        if (b.count > 0) {
+            // The greatest F below n may have gone with the entry.
+            if (b.parent >= 0 && pool_[b.parent].key[b.slot] == removed) Refresh(n);
+            return;
+        }
+        const int parent = b.parent, slot = b.slot;
+        free_.push_back(n);
+        if (parent < 0) {
+            root_ = first_leaf_ = -1;
+            return;
+        }
+        Erase(parent, slot, leaf_of);
+        if (n == first_leaf_ && root_ >= 0) {
+            first_leaf_ = root_;
+            while (!pool_[first_leaf_].leaf) first_leaf_ = pool_[first_leaf_].val[0];
+        }
+    }
+
+    std::vector<Node> pool_;
+    std::vector<int> free_;
+    int root_ = -1, first_leaf_ = -1;
+};
+
+// The working state of one thread's searches. A node's marks are valid for
+// the current search only when their stamp is the search's stamp, so
+// nothing needs clearing between searches.
+struct Search_State {
+    struct Mark {
+        std::uint32_t stamp;
+        float G, H;
+        int parent;
+        unsigned char state;
+    };
+    std::vector<Mark> mark;
+    std::vector<int> leaf_of;               // the open list's leaf holding each open node
+    std::vector<std::uint32_t> goal_stamp;  // marks the portals that reach the goal
+    std::uint32_t current = 0;
+    cOpen_List open;
 
     void Start(int size) {
-        if (int(stamp.size()) < size) {
-            stamp.resize(size, 0);
+        if (int(mark.size()) < size) {
+            mark.resize(size, Mark());
+            leaf_of.resize(size);
             goal_stamp.resize(size, 0);
-            state.resize(size);
-            G.resize(size);
-            H.resize(size);
-            parent.resize(size);
-            F.resize(size);
-            max_F.resize(size);
-            left.resize(size);
-            right.resize(size);
-            up.resize(size);
-            priority.resize(size);
         }
         if (++current == 0) {  // the stamps went round: forget them all
-            std::fill(stamp.begin(), stamp.end(), 0);
+            for (Mark& m : mark) m.stamp = 0;
             std::fill(goal_stamp.begin(), goal_stamp.end(), 0);
             current = 1;
         }
-        root = -1;
-    }
-
-    bool Seen(int n) const { return stamp[n] == current; }
-
-    void Recompute(int x) {
-        double m = F[x];
-        if (left[x] >= 0 && max_F[left[x]] > m) m = max_F[left[x]];
-        if (right[x] >= 0 && max_F[right[x]] > m) m = max_F[right[x]];
-        max_F[x] = m;
-    }
-
-    // Lifts x above its parent, keeping the in-order sequence.
-    void Rotate_Up(int x) {
-        const int p = up[x], g = up[p];
-        if (left[p] == x) {
-            left[p] = right[x];
-            if (right[x] >= 0) up[right[x]] = p;
-            right[x] = p;
-        } else {
-            right[p] = left[x];
-            if (left[x] >= 0) up[left[x]] = p;
-            left[x] = p;
-        }
-        up[p] = x;
-        up[x] = g;
-        if (g < 0)
-            root = x;
-        else if (left[g] == p)
-            left[g] = x;
-        else
-            right[g] = x;
-        Recompute(p);
-        Recompute(x);
-    }
-
-    // The first node, in list order, whose F is greater than f; -1 if none.
-    int First_Greater(double f) const {
-        for (int y = root; y >= 0;) {
-            if (left[y] >= 0 && max_F[left[y]] > f)
-                y = left[y];
-            else if (F[y] > f)
-                return y;
-            else
-                y = right[y];
-        }
-        return -1;
-    }
-
-    // Inserts x as the node list's Insert_Sorted would: before the first
-    // node whose F is greater than x's F rounded to float, or at the end.
-    void Insert_Sorted(int x) {
-        left[x] = right[x] = -1;
-        max_F[x] = F[x];
-        random ^= random << 13;
-        random ^= random >> 17;
-        random ^= random << 5;
-        priority[x] = random;
-        if (root < 0) {
-            up[x] = -1;
-            root = x;
-            return;
-        }
-        const int e = First_Greater(double(float(F[x])));
-        int y;
-        if (e >= 0 && left[e] < 0) {
-            left[e] = x;
-            y = e;
-        } else {
-            y = e >= 0 ? left[e] : root;
-            while (right[y] >= 0) y = right[y];
-            right[y] = x;
-        }
-        up[x] = y;
-        for (; y >= 0 && max_F[y] < F[x]; y = up[y]) max_F[y] = F[x];
-        while (up[x] >= 0 && priority[x] > priority[up[x]]) Rotate_Up(x);
-    }
-
-    // After x's F has dropped.
-    void Decreased(int x) {
-        for (int y = x; y >= 0; y = up[y]) {
-            const double before = max_F[y];
-            Recompute(y);
-            if (max_F[y] == before) break;
-        }
-    }
-
-    int Pop_Front() {
-        int x = root;
-        while (left[x] >= 0) x = left[x];
-        const int p = up[x], r = right[x];
-        if (r >= 0) up[r] = p;
-        if (p < 0) {
-            root = r;
-        } else {
-            left[p] = r;
-            for (int y = p; y >= 0; y = up[y]) {
-                const double before = max_F[y];
-                Recompute(y);
-                if (max_F[y] == before) break;
-            }
-        }
-        return x;
+        open.Clear();
     }
 };
 
@@ -212,54 +304,64 @@ bool cFast_A_Star::Search(const cSearch_Graph& graph, const cPoint2D& start, con
     const int S = n_graph, T = n_graph + 1;
     Search_State& s = search_state;
     s.Start(n_graph + 2);
-    for (const cPortal* p : goal_portals) s.goal_stamp[p->Id] = s.current;
+    for (const cPortal* p : goal_portals) s.goal_stamp[graph.Of_Portal[p->Id]] = s.current;
     auto position = [&](int n) -> const cPoint2D& { return n < n_graph ? graph.Position[n] : (n == S ? start : goal); };
 
-    s.stamp[S] = s.current;
-    s.G[S] = 0;
-    s.H[S] = float(Distance(start, goal));
-    s.parent[S] = -1;
-    s.F[S] = double(s.G[S]) + double(s.H[S]);
-    s.Insert_Sorted(S);
-    s.state[S] = OPEN;
+    Search_State::Mark& ms = s.mark[S];
+    ms.stamp = s.current;
+    ms.G = 0;
+    ms.H = float(Distance(start, goal));
+    ms.parent = -1;
+    s.open.Insert_Sorted(S, double(ms.G) + double(ms.H), s.leaf_of);
+    ms.state = OPEN;
 
-    auto visit = [&](int current, int n) {
-        const bool seen = s.Seen(n);
-        const bool in_open = seen && s.state[n] == OPEN;
-        const bool in_closed = seen && s.state[n] == CLOSED;
-        const float new_g = float(Distance(position(current), position(n)) + double(s.G[current]));
-        if ((in_open || in_closed) && !(new_g < s.G[n])) return;
+    // Visits n, one step of the given cost from current, whose G is g.
+    auto visit = [&](int current, double cost, float g, int n) {
+        Search_State::Mark& m = s.mark[n];
+        const bool seen = m.stamp == s.current;
+        const bool in_open = seen && m.state == OPEN;
+        const bool in_closed = seen && m.state == CLOSED;
+        const float new_g = float(cost + double(g));
+        if ((in_open || in_closed) && !(new_g < m.G)) return;
         if (!seen) {
-            s.stamp[n] = s.current;
-            s.state[n] = UNSEEN;
+            m.stamp = s.current;
+            m.state = UNSEEN;
+            m.H = float(Distance(position(n), goal));  // the estimate never changes
         }
-        s.parent[n] = current;
-        s.G[n] = new_g;
-        s.H[n] = float(Distance(position(n), goal));
-        s.F[n] = double(s.G[n]) + double(s.H[n]);
+        m.parent = current;
+        m.G = new_g;
+        const double F = double(m.G) + double(m.H);
         if (in_open) {
-            s.Decreased(n);  // it keeps its place in the list
+            s.open.Decreased(n, F, s.leaf_of);  // it keeps its place in the list
         } else {
-            s.Insert_Sorted(n);
-            s.state[n] = OPEN;
+            s.open.Insert_Sorted(n, F, s.leaf_of);
+            m.state = OPEN;
         }
     };
 
-    while (s.root >= 0) {
-        const int current = s.Pop_Front();
+    while (!s.open.Empty()) {
+        const int current = s.open.Pop_Front(s.leaf_of);
         if (current == T) {
             path.clear();
-            for (int n = T; s.parent[n] >= 0; n = s.parent[n]) path.push_back(position(n));
+            for (int n = T; s.mark[n].parent >= 0; n = s.mark[n].parent) path.push_back(position(n));
             std::reverse(path.begin(), path.end());
             return true;
         }
-        s.state[current] = CLOSED;
+        s.mark[current].state = CLOSED;
+        const cPoint2D& from = position(current);
+        const float g = s.mark[current].G;
         if (current == S) {
-            for (auto it = start_portals.rbegin(); it != start_portals.rend(); ++it) visit(current, (*it)->Id);
+            for (auto it = start_portals.rbegin(); it != start_portals.rend(); ++it) {
+                const int n = graph.Of_Portal[(*it)->Id];
+                visit(current, Distance(from, position(n)), g, n);
+            }
             continue;
         }
-        for (int k = graph.First[current]; k < graph.First[current + 1]; ++k) visit(current, graph.Neighbour[k]);
-        if (current < graph.Portal_Count() && s.goal_stamp[current] == s.current) visit(current, T);
+        const int begin = graph.First[current], end = graph.First[current + 1];
+        for (int k = begin; k < end; ++k) __builtin_prefetch(&s.mark[graph.Neighbour[k]]);
+        for (int k = begin; k < end; ++k) visit(current, graph.Cost[k], g, graph.Neighbour[k]);
+        if (graph.Is_Portal[current] && s.goal_stamp[current] == s.current)
+            visit(current, Distance(from, goal), g, T);
     }
     return false;
 }

@@ -31,8 +31,8 @@ public:
 //
 // The open list keeps the linked list's behaviour (a node goes before the
 // first node whose F is greater; a node whose F drops keeps its place) in a
-// balanced tree ordered by list position, where each subtree knows its
-// greatest F: every operation costs a logarithmic time.
+// B+ tree ordered by list position, where each entry of an inner node knows
+// the greatest F below it: every operation costs a logarithmic time.
 class cFast_A_Star {
 public:
     // On success fills path with the positions of the route after the start,

@@ -5,14 +5,12 @@
 
 #include "game_graph.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
 
 #include "game_bsp.h"
-
-double Distance(const cPoint2D& a, const cPoint2D& b) {
-    return std::sqrt(double(Square_Distance(a, b)));
-}
 
 // ---------------------------------------------------------------- cNode_List
 
@@ -123,25 +121,47 @@ void cPoint_Node::Get_Neighbours(cNode_List& list) {
 
 // ---------------------------------------------------------------- cSearch_Graph
 
+namespace {
+
+// The position of p along a Z-order curve over the plane.
+std::uint64_t Curve_Key(const cPoint2D& p) {
+    std::uint64_t key = 0;
+    const std::uint32_t x = std::uint32_t(p.x) ^ 0x80000000u, y = std::uint32_t(p.y) ^ 0x80000000u;
+    for (int bit = 31; bit >= 0; --bit) key = key << 2 | (std::uint64_t(y >> bit & 1) << 1) | (x >> bit & 1);
+    return key;
+}
+
+}  // namespace
+
 void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vector<cSquarePortal*>& areas) {
+    // Portals in Id order, then waypoints; then numbered along the curve.
     std::vector<const cPortal*> nodes(portals.begin(), portals.end());
-    std::unordered_map<const cA_Star_Node*, int> waypoint_index;
     for (const cSquarePortal* area : areas)
-        for (const cAligned_WayPoint* w : area->WayPoints) {
-            waypoint_index[w] = int(nodes.size());
-            nodes.push_back(w);
-        }
-    portal_count_ = int(portals.size());
+        for (const cAligned_WayPoint* w : area->WayPoints) nodes.push_back(w);
+    std::vector<int> order(nodes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&nodes](int a, int b) {
+        return Curve_Key(nodes[a]->Position) < Curve_Key(nodes[b]->Position);
+    });
+    std::unordered_map<const cA_Star_Node*, int> index;
+    for (std::size_t i = 0; i < order.size(); ++i) index[nodes[order[i]]] = int(i);
+
+    Of_Portal.assign(portals.size(), -1);
+    for (const cPortal* p : portals) Of_Portal[p->Id] = index.at(p);
     Position.clear();
+    Is_Portal.clear();
     First.assign(1, 0);
     Neighbour.clear();
-    for (const cPortal* node : nodes) {
+    Cost.clear();
+    for (int i : order) {
+        const cPortal* node = nodes[i];
         Position.push_back(node->Position);
+        Is_Portal.push_back(node->Id >= 0);
         // Voisinage holds the newest neighbour first; the search takes the
         // earliest first.
         for (auto it = node->Voisinage.rbegin(); it != node->Voisinage.rend(); ++it) {
-            const cPortal* n = static_cast<const cPortal*>(*it);
-            Neighbour.push_back(n->Id >= 0 ? n->Id : waypoint_index.at(n));
+            Neighbour.push_back(index.at(*it));
+            Cost.push_back(Distance(node->Position, (*it)->Position));
         }
         First.push_back(int(Neighbour.size()));
     }

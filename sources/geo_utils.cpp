@@ -18,12 +18,6 @@ std::ostream& operator<<(std::ostream& os, const cPoint2D& p) {
     return os << '[' << p.x << ',' << p.y << ']';
 }
 
-std::int64_t Square_Distance(const cPoint2D& a, const cPoint2D& b) {
-    const std::int64_t dx = std::int64_t(a.x) - b.x;
-    const std::int64_t dy = std::int64_t(a.y) - b.y;
-    return dx * dx + dy * dy;
-}
-
 std::int64_t Square_Distance_To_Box(const cPoint2D& a, const cPoint2D& b, const cPoint2D& p) {
     // Distance along one axis from v to the closed interval between lo and hi.
     auto gap = [](std::int64_t v, std::int64_t lo, std::int64_t hi) -> std::int64_t {

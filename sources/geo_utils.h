@@ -33,7 +33,11 @@ public:
 std::ostream& operator<<(std::ostream& os, const cPoint2D& p);
 
 // Squared Euclidean distance between two points, exact in 64 bits.
-std::int64_t Square_Distance(const cPoint2D& a, const cPoint2D& b);
+inline std::int64_t Square_Distance(const cPoint2D& a, const cPoint2D& b) {
+    const std::int64_t dx = std::int64_t(a.x) - b.x;
+    const std::int64_t dy = std::int64_t(a.y) - b.y;
+    return dx * dx + dy * dy;
+}
 // Squared distance from p to the axis-aligned box with opposite corners a and
 // b (for a horizontal or vertical segment, the segment itself), exact.
 std::int64_t Square_Distance_To_Box(const cPoint2D& a, const cPoint2D& b, const cPoint2D& p);

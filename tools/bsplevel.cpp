@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <exception>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <sstream>
 

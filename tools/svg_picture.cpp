@@ -8,18 +8,27 @@
 
 namespace {
 
-// A coordinate or length with at most two decimals, trailing zeros dropped.
-std::string Num(double v) {
-    std::ostringstream s;
-    s.setf(std::ios::fixed);
-    s.precision(2);
-    s << v;
-    std::string t = s.str();
-    while (!t.empty() && t.back() == '0') t.pop_back();
-    if (!t.empty() && t.back() == '.') t.pop_back();
-    if (t == "-0") t = "0";
-    return t;
-}
+// Writes coordinates and lengths with a fixed number of decimals, trailing
+// zeros dropped.
+class Number_Format {
+public:
+    explicit Number_Format(int decimals) : Decimals(decimals) {}
+
+    std::string operator()(double v) const {
+        std::ostringstream s;
+        s.setf(std::ios::fixed);
+        s.precision(Decimals);
+        s << v;
+        std::string t = s.str();
+        while (!t.empty() && t.back() == '0') t.pop_back();
+        if (!t.empty() && t.back() == '.') t.pop_back();
+        if (t == "-0") t = "0";
+        return t;
+    }
+
+private:
+    int Decimals;
+};
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -117,6 +126,8 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     // picture looks alike whatever the level's size.
     const double pixels = walls.size() <= 500 ? 900 : 1800;
     const double u = span / pixels;
+    // Two significant digits for the thinnest stroke, whatever the level's scale.
+    const Number_Format Num(std::max(2, int(std::ceil(-std::log10(u))) + 2));
     const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
     const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u;
     const double side = 0.03 * span + 8 * u;
@@ -259,9 +270,9 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
             s << "<polyline class=\"path\" points=\"" << p.Start.x << ',' << p.Start.y;
             for (const cPoint2D& q : p.Points) s << ' ' << q.x << ',' << q.y;
             s << "\"/>\n";
-            for (const cPoint2D& q : p.Points)
-                s << "<circle class=\"path-point\" cx=\"" << q.x << "\" cy=\"" << q.y << "\" r=\"" << Num(3.2 * u)
-                  << "\"/>\n";
+            for (std::size_t i = 0; i < p.Points.size(); ++i)  // the goal, last, a little larger
+                s << "<circle class=\"path-point\" cx=\"" << p.Points[i].x << "\" cy=\"" << p.Points[i].y
+                  << "\" r=\"" << Num((i + 1 == p.Points.size() ? 4.5 : 3.2) * u) << "\"/>\n";
         } else {
             s << "<line class=\"path-none\" x1=\"" << p.Start.x << "\" y1=\"" << p.Start.y << "\" x2=\"" << p.Goal.x
               << "\" y2=\"" << p.Goal.y << "\"/>\n";
