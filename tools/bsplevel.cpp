@@ -43,7 +43,7 @@ const char* const GENERAL_HELP =
     "1 for a negative answer (no route, no hit, clear), 2 for an error (unknown\n"
     "command, missing or malformed argument, unreadable file, malformed batch line).\n";
 
-struct Option_Spec {
+struct Option_Def {
     std::string Name;
     std::vector<std::string> Values;  // names of the values that follow the option
     bool Integers;                    // the values are integers
@@ -57,10 +57,10 @@ struct Io {
     std::ostream& Err;
 };
 
-struct Command_Spec {
+struct Command_Def {
     std::string Name;
     std::vector<std::string> Positional;
-    std::vector<Option_Spec> Options;
+    std::vector<Option_Def> Options;
     std::string Usage_Tail;  // options, as shown in the usage line
     std::string Help;
     int (*Run)(const Parsed_Args&, Io&);
@@ -72,7 +72,7 @@ struct Cli_Error {
 };
 
 struct Parsed_Args {
-    const Command_Spec* Command = nullptr;
+    const Command_Def* Command = nullptr;
     std::vector<std::string> Positional;
     // Every occurrence of every option given, with its values.
     std::map<std::string, std::vector<std::vector<std::string>>> Options;
@@ -85,24 +85,24 @@ struct Parsed_Args {
     }
 };
 
-std::string Usage(const Command_Spec& c) {
+std::string Usage(const Command_Def& c) {
     std::string u = "bsplevel " + c.Name;
     for (const std::string& p : c.Positional) u += " " + p;
     if (!c.Usage_Tail.empty()) u += " " + c.Usage_Tail;
     return u;
 }
 
-[[noreturn]] void Fail(const Command_Spec& c, const std::string& message) {
+[[noreturn]] void Fail(const Command_Def& c, const std::string& message) {
     throw Cli_Error{c.Name + ": " + message};
 }
 
-int To_Int(const Command_Spec& c, const std::string& name, const std::string& text) {
+int To_Int(const Command_Def& c, const std::string& name, const std::string& text) {
     int v = 0;
     if (!Parse_Int(text, v)) Fail(c, name + " must be an integer, got '" + text + "'");
     return v;
 }
 
-int To_Non_Negative(const Command_Spec& c, const std::string& name, const std::string& text) {
+int To_Non_Negative(const Command_Def& c, const std::string& name, const std::string& text) {
     const int v = To_Int(c, name, text);
     if (v < 0) Fail(c, name + " must not be negative, got '" + text + "'");
     return v;
@@ -113,13 +113,13 @@ int To_Non_Negative(const Command_Spec& c, const std::string& name, const std::s
 // Splits the arguments after the command's name into positional arguments
 // and options. A value that starts with one '-' (a negative number) is a
 // positional argument unless it is an option's name.
-Parsed_Args Parse(const Command_Spec& c, const std::vector<std::string>& args) {
+Parsed_Args Parse(const Command_Def& c, const std::vector<std::string>& args) {
     Parsed_Args parsed;
     parsed.Command = &c;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const Option_Spec* option = nullptr;
-        for (const Option_Spec& o : c.Options)
+        const Option_Def* option = nullptr;
+        for (const Option_Def& o : c.Options)
             if (o.Name == a) option = &o;
         if (option == nullptr) {
             if (a.size() > 2 && a.compare(0, 2, "--") == 0)
@@ -171,7 +171,7 @@ std::string Json_String(const std::string& text) {
 const char* Json_Bool(bool b) { return b ? "true" : "false"; }
 
 // Writes text to the file, or to out when the file is "-".
-void Write_Output(const Command_Spec& c, const std::string& file, const std::string& text, Io& io) {
+void Write_Output(const Command_Def& c, const std::string& file, const std::string& text, Io& io) {
     if (file == "-") {
         io.Out << text;
         return;
@@ -189,7 +189,7 @@ Tool_Level Load(const Parsed_Args& a) {
 }
 
 cPoint2D Point_Arg(const Parsed_Args& a, std::size_t first) {
-    const Command_Spec& c = *a.Command;
+    const Command_Def& c = *a.Command;
     return cPoint2D(To_Int(c, c.Positional[first], a.Positional[first]),
                     To_Int(c, c.Positional[first + 1], a.Positional[first + 1]));
 }
@@ -373,7 +373,7 @@ int Run_Batch(const Parsed_Args& a, Io& io) {
 }
 
 int Run_Svg(const Parsed_Args& a, Io& io) {
-    const Command_Spec& c = *a.Command;
+    const Command_Def& c = *a.Command;
     if (!a.Has("-o")) Fail(c, "missing -o FILE.svg (usage: " + Usage(c) + ")");
     auto value = [&](const std::vector<std::string>& v, std::size_t i) { return To_Int(c, "", v[i]); };
     Tool_Level level = Load(a);
@@ -413,7 +413,7 @@ int Run_Svg(const Parsed_Args& a, Io& io) {
 }
 
 int Run_Import_Grid(const Parsed_Args& a, Io& io) {
-    const Command_Spec& c = *a.Command;
+    const Command_Def& c = *a.Command;
     if (!a.Has("-o")) Fail(c, "missing -o LEVEL (usage: " + Usage(c) + ")");
     int cell = 10;
     if (a.Has("--cell")) {
@@ -442,9 +442,9 @@ int Run_Import_Grid(const Parsed_Args& a, Io& io) {
 
 // ================================================================ the command table
 
-const std::vector<Command_Spec>& Commands() {
-    const Option_Spec json{"--json", {}, false, false};
-    static const std::vector<Command_Spec> commands = {
+const std::vector<Command_Def>& Commands() {
+    const Option_Def json{"--json", {}, false, false};
+    static const std::vector<Command_Def> commands = {
         {"info", {"LEVEL"}, {json, {"--time", {}, false, false}}, "[--json] [--time]",
          "Loads and builds LEVEL and describes the world, one \"key: value\" per line:\n"
          "the level file, whether the loader read the whole file (a level that stops\n"
@@ -586,8 +586,8 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         out << GENERAL_HELP;
         return 0;
     }
-    const Command_Spec* command = nullptr;
-    for (const Command_Spec& c : Commands())
+    const Command_Def* command = nullptr;
+    for (const Command_Def& c : Commands())
         if (c.Name == args[0]) command = &c;
     if (command == nullptr) {
         err << "bsplevel: unknown command '" << args[0] << "' (try 'bsplevel --help')\n";
