@@ -569,6 +569,9 @@ bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
     path.clear();
     if (!Is_Built() || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
+    // A point outside the world lies in no area: the area the tree gives it
+    // does not hold it, and a step from it could cross the world's border.
+    if (!Built_Bounds.In(start) || !Built_Bounds.In(goal)) return false;
     cSquarePortal* start_area = Area_At(start);
     cSquarePortal* goal_area = Area_At(goal);
     if (start_area == NULL || goal_area == NULL) return false;

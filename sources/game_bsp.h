@@ -148,7 +148,8 @@ public:
     // is not built and for points outside the coordinate range.
 
     // Route from start to goal: the points to head for, ending with goal.
-    // Returns false, with path empty, when no route exists.
+    // Returns false, with path empty, when no route exists, and when start or
+    // goal lies outside the rectangle the world was built with.
     bool Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path);
 
     // Walks seg from p0 to p1 and reports the first grid point that lies on a

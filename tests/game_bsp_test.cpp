@@ -532,8 +532,11 @@ TEST(WorldLifeCycle, QueriesOutsideTheCoordinateRangeAnswerFalse) {
     cPoint2D hit;
     EXPECT_FALSE(world->Intersect_Segment(cSeg(cPoint2D(0, 50), cPoint2D(2147483647, 50)), hit));
     EXPECT_FALSE(world->Intersect_Ball(far, 50, 2147483647));
+    // A point within the range but outside the world lies in no area.
+    EXPECT_FALSE(world->Find_Path(cPoint2D(COORD_LIMIT, 5), cPoint2D(5, 5), path));
+    EXPECT_FALSE(world->Find_Path(cPoint2D(5, 5), cPoint2D(101, 5), path));
+    EXPECT_TRUE(world->Find_Path(cPoint2D(100, 5), cPoint2D(5, 5), path));
     // At the edge of the range everything still works, exactly.
-    EXPECT_TRUE(world->Find_Path(cPoint2D(COORD_LIMIT, 5), cPoint2D(5, 5), path));
     EXPECT_TRUE(world->Intersect_Ball(-COORD_LIMIT, -COORD_LIMIT, 2147483647));
     EXPECT_FALSE(world->Intersect_Ball(COORD_LIMIT, 50, COORD_LIMIT - 60));
     EXPECT_TRUE(world->Intersect_Ball(COORD_LIMIT, 50, COORD_LIMIT - 59));
