@@ -4,15 +4,21 @@
 // waypoints, the whole dump) and give the same answer to every query.
 //
 // The number of random levels is ENGINE_LEVELS (default 300), the first seed
-// ENGINE_LEVELS_SEED (default 1).
+// ENGINE_LEVELS_SEED (default 1). The grid maps in tests/data/maps are
+// imported (10 units a cell) and compared with 1,000 queries of each kind;
+// BSP_MAPS_DIR names a folder of more maps to compare the same way (the
+// reference engine needs minutes to build maps of 100,000 walls).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "grid_import.h"
 #include "level_loader.h"
 #include "random_level.h"
 #include "test_support.h"
@@ -131,4 +137,75 @@ TEST(Engines, SameWorldAndAnswersOnTheTestLevels) {
     }
 }
 
+// Imports a grid map as the command-line tool does (10 units a cell, the
+// balanced wall order) into a level file; returns its name.
+std::string Import_Map(const std::filesystem::path& map_file) {
+    std::ifstream in(map_file);
+    Grid_Map map;
+    std::string error;
+    EXPECT_TRUE(Read_Grid_Map(in, map, error)) << error;
+    std::ostringstream level;
+    Write_Level(level, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), Wall_Order::BALANCED));
+    return Write_Temp_File(map_file.stem().string() + "_level.txt", level.str());
+}
+
+void Compare_On_Map(const std::filesystem::path& map_file) {
+    SCOPED_TRACE(map_file.string());
+    const std::string level = Import_Map(map_file);
+    Bounds_Guard bounds(WORLD_BOUNDS);
+    Engines e;
+    cLevel_Loader loader;
+    ASSERT_TRUE(loader.Load(level.c_str(), &e.fast));
+    ASSERT_TRUE(loader.Load(level.c_str(), &e.reference));
+    e.fast.Build();
+    e.reference.Build();
+    ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
+
+    const cRect2D b = e.fast.Get_Bounds();
+    std::mt19937 rng(2024);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    // On large maps the reference search of a far or unreachable goal takes
+    // minutes: there the pairs are reachable goals within 300 units.
+    const bool large = e.fast.N_Portals > 20000;
+    std::vector<cPoint2D> fast_path, reference_path;
+    for (int q = 0; q < 1000;) {
+        const cPoint2D a(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+        const cPoint2D c = large ? cPoint2D(std::min(b.Max.x, std::max(b.Min.x, a.x + pick(-300, 300))),
+                                            std::min(b.Max.y, std::max(b.Min.y, a.y + pick(-300, 300))))
+                                 : cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+        const bool found = e.fast.Find_Path(a, c, fast_path);
+        if (large && !found) continue;
+        ASSERT_EQ(found, e.reference.Find_Path(a, c, reference_path)) << "path " << a << " to " << c;
+        ASSERT_EQ(fast_path, reference_path) << "path " << a << " to " << c;
+        ++q;
+    }
+    for (int q = 0; q < 1000; ++q) {
+        // Segments across the whole map, from one border to another.
+        const cPoint2D a(b.Min.x, pick(b.Min.y, b.Max.y)), c(b.Max.x, pick(b.Min.y, b.Max.y));
+        const cPoint2D from = q % 2 ? a : cPoint2D(pick(b.Min.x, b.Max.x), b.Min.y);
+        const cPoint2D to = q % 2 ? c : cPoint2D(pick(b.Min.x, b.Max.x), b.Max.y);
+        cPoint2D fast_hit(-1, -1), reference_hit(-1, -1);
+        ASSERT_EQ(e.fast.Intersect_Segment(cSeg(from, to), fast_hit), e.reference.Intersect_Segment(cSeg(from, to), reference_hit))
+            << "segment " << from << " to " << to;
+        ASSERT_EQ(fast_hit, reference_hit) << "segment " << from << " to " << to;
+        const cPoint2D centre(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+        const int radius = pick(0, 40);
+        ASSERT_EQ(e.fast.Intersect_Ball(centre.x, centre.y, radius), e.reference.Intersect_Ball(centre.x, centre.y, radius))
+            << "ball " << centre << " r " << radius;
+    }
+}
+
 }  // namespace
+
+TEST(Engines, SameWorldAndAnswersOnGridMaps) {
+    std::vector<std::filesystem::path> maps;
+    const char* const dirs[] = {TEST_DATA_DIR "/maps", std::getenv("BSP_MAPS_DIR")};
+    for (const char* dir : dirs) {
+        if (dir == nullptr || !std::filesystem::is_directory(dir)) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().extension() == ".map") maps.push_back(entry.path());
+    }
+    std::sort(maps.begin(), maps.end());
+    ASSERT_FALSE(maps.empty());
+    for (const std::filesystem::path& map : maps) ASSERT_NO_FATAL_FAILURE(Compare_On_Map(map));
+}
