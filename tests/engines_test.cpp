@@ -16,6 +16,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "grid_import.h"
@@ -208,4 +209,51 @@ TEST(Engines, SameWorldAndAnswersOnGridMaps) {
     std::sort(maps.begin(), maps.end());
     ASSERT_FALSE(maps.empty());
     for (const std::filesystem::path& map : maps) ASSERT_NO_FATAL_FAILURE(Compare_On_Map(map));
+}
+
+TEST(Engines, ThreadsQueryOneWorldAtOnce) {
+    // The fast engine keeps each query's state apart from the world, so
+    // threads may share a built world. Every thread must get the answers a
+    // single thread gets (a ThreadSanitizer build checks for races too).
+    Bounds_Guard bounds(WORLD_BOUNDS);
+    const std::string level = Import_Map(TEST_DATA_DIR "/maps/den012d.map");
+    cGame_World world;
+    cLevel_Loader loader;
+    ASSERT_TRUE(loader.Load(level.c_str(), &world));
+    world.Build();
+    const cRect2D b = world.Get_Bounds();
+    std::mt19937 rng(99);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    struct Query {
+        cPoint2D a, c;
+    };
+    std::vector<Query> queries;
+    for (int q = 0; q < 300; ++q)
+        queries.push_back({cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y)),
+                           cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y))});
+    // One answer text per query: the path, the hit and the touch.
+    auto answer = [&world](const Query& q) {
+        std::ostringstream out;
+        std::vector<cPoint2D> path;
+        out << world.Find_Path(q.a, q.c, path);
+        for (const cPoint2D& p : path) out << p;
+        cPoint2D hit;
+        out << ' ' << world.Intersect_Segment(cSeg(q.a, q.c), hit) << hit << ' ' << world.Intersect_Ball(q.a.x, q.a.y, 25);
+        return out.str();
+    };
+    std::vector<std::string> expected;
+    for (const Query& q : queries) expected.push_back(answer(q));
+    const int threads = 4;
+    std::vector<std::vector<std::string>> answers(threads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            // Each thread starts at a different query, so that they overlap.
+            for (std::size_t i = 0; i < queries.size(); ++i)
+                answers[t].push_back(answer(queries[(i + 75 * t) % queries.size()]));
+        });
+    for (std::thread& w : workers) w.join();
+    for (int t = 0; t < threads; ++t)
+        for (std::size_t i = 0; i < queries.size(); ++i)
+            ASSERT_EQ(answers[t][i], expected[(i + 75 * t) % queries.size()]) << "thread " << t << " query " << i;
 }
