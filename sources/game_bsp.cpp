@@ -27,10 +27,6 @@ cPoint2D On_Line_Of(const cHV_Seg& side, int v) {
     return side.Horizontal ? cPoint2D(v, side.p0.y) : cPoint2D(side.p0.x, v);
 }
 
-bool Wall_Contains(const cHV_Wall& w, const cPoint2D& p) {
-    return Square_Distance_To_Box(w.p0, w.p1, p) == 0;
-}
-
 }  // namespace
 
 // ====================================================================== area
@@ -537,34 +533,35 @@ cSquarePortal* cGame_World::Area_At(const cPoint2D& p) const {
     return static_cast<cSquarePortal*>(Where_Is_Leaf(p));
 }
 
-bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
-    // Walls lie on their node's line, inside the node's region: only nodes
-    // whose line holds p can carry a wall through it, and below such a node
-    // both sides must be searched.
+bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
+    // Walls lie on their node's line, inside the node's region. A node's
+    // walls, and the subtree beyond its line, matter only when the disc
+    // reaches across that line; a point on the line reaches both sides.
     std::vector<const Node*> pending;
     if (Root != NULL) pending.push_back(Root);
     while (!pending.empty()) {
         const Node* node = pending.back();
         pending.pop_back();
         if (node->Is_Leaf()) continue;
-        switch (node->Item.Get_Position_Point(p)) {
-        case POINT_ON:
-            if (Wall_Contains(node->Item, p)) return true;
+        const cHV_Wall& divider = node->Item;
+        const std::int64_t across = divider.Horizontal ? std::int64_t(c.y) - divider.p0.y
+                                                       : std::int64_t(c.x) - divider.p0.x;
+        if (across * across < r2) {
+            if (Square_Distance_To_Box(divider.p0, divider.p1, c) < r2) return true;
             for (const cHV_Wall& w : node->Line_Walls)
-                if (Wall_Contains(w, p)) return true;
+                if (Square_Distance_To_Box(w.p0, w.p1, c) < r2) return true;
             if (node->Back) pending.push_back(node->Back);
             if (node->Front) pending.push_back(node->Front);
-            break;
-        case POINT_FRONT:
+        } else if (across < 0) {
             if (node->Front) pending.push_back(node->Front);
-            break;
-        case POINT_BACK:
+        } else {
             if (node->Back) pending.push_back(node->Back);
-            break;
         }
     }
     return false;
 }
+
+bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
 
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
     path.clear();
@@ -633,31 +630,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
 bool cGame_World::Intersect_Ball(int x, int y, int radius) {
     const cPoint2D centre(x, y);
     if (!Is_Built() || !In_Coordinate_Range(centre)) return false;
-    const std::int64_t r2 = std::int64_t(radius) * radius;
-    // Walls on a divider's line, and the subtree beyond it, matter only when
-    // the ball reaches across that line.
-    std::vector<const Node*> pending;
-    if (Root != NULL) pending.push_back(Root);
-    while (!pending.empty()) {
-        const Node* node = pending.back();
-        pending.pop_back();
-        if (node->Is_Leaf()) continue;
-        const cHV_Wall& divider = node->Item;
-        const std::int64_t across = divider.Horizontal ? std::int64_t(y) - divider.p0.y
-                                                       : std::int64_t(x) - divider.p0.x;
-        if (across * across < r2) {
-            if (Square_Distance_To_Box(divider.p0, divider.p1, centre) < r2) return true;
-            for (const cHV_Wall& w : node->Line_Walls)
-                if (Square_Distance_To_Box(w.p0, w.p1, centre) < r2) return true;
-            if (node->Back) pending.push_back(node->Back);
-            if (node->Front) pending.push_back(node->Front);
-        } else if (across < 0) {
-            if (node->Front) pending.push_back(node->Front);
-        } else {
-            if (node->Back) pending.push_back(node->Back);
-        }
-    }
-    return false;
+    return Wall_Within(centre, std::int64_t(radius) * radius);
 }
 
 // ------------------------------------------------------- fast segment walk

@@ -171,6 +171,8 @@ public:
     const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
 
 private:
+    // Whether a wall of the world lies at a squared distance below r2 from c.
+    bool Wall_Within(const cPoint2D& c, std::int64_t r2) const;
     // The node whose divider's line holds side, or null when no wall's line does.
     Node* Find_Side_Node(const cHV_Seg& side) const;
     // Gives area the wall pieces and portals of side, whose line node holds.

@@ -86,14 +86,9 @@ void Compare_Queries(Engines& e, const cRect2D& b, std::mt19937& rng, int count)
     }
 }
 
-int Setting(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::atoi(value) : fallback;
-}
-
 TEST(Engines, SameWorldAndAnswersOnRandomLevels) {
-    const int levels = Setting("ENGINE_LEVELS", 300);
-    const unsigned first_seed = unsigned(Setting("ENGINE_LEVELS_SEED", 1));
+    const int levels = Env_Setting("ENGINE_LEVELS", 300);
+    const unsigned first_seed = unsigned(Env_Setting("ENGINE_LEVELS_SEED", 1));
     for (int n = 0; n < levels; ++n) {
         const unsigned seed = first_seed + unsigned(n);
         Level_Maker maker(seed);

@@ -276,14 +276,9 @@ void Check_Queries(const Level& level, cGame_World& world, std::mt19937& rng, Co
     }
 }
 
-int Setting(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::atoi(value) : fallback;
-}
-
 TEST(RandomLevels, BuildAndQueriesAgreeWithOracles) {
-    const int levels = Setting("RANDOM_LEVELS", 300);
-    const unsigned first_seed = unsigned(Setting("RANDOM_LEVELS_SEED", 1));
+    const int levels = Env_Setting("RANDOM_LEVELS", 300);
+    const unsigned first_seed = unsigned(Env_Setting("RANDOM_LEVELS_SEED", 1));
     Counts counts;
     for (int n = 0; n < levels; ++n) {
         const unsigned seed = first_seed + unsigned(n);

@@ -2,6 +2,7 @@
 #ifndef TEST_SUPPORT_H
 #define TEST_SUPPORT_H
 
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iostream>
@@ -67,6 +68,12 @@ inline std::unique_ptr<cGame_World> Build_World(const cRect2D& bounds,
     std::unique_ptr<cGame_World> world = Load_World(walls);
     world->Build();
     return world;
+}
+
+// An integer setting from the environment, or fallback when it is not set.
+inline int Env_Setting(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::atoi(value) : fallback;
 }
 
 // Writes text to a fresh file under the test's temporary directory and
