@@ -6,6 +6,7 @@
 #include "game_bsp.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <sstream>
 
@@ -521,7 +522,8 @@ void cGame_World::Link_Aligned_Portals() {
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
     if (Engine == cEngine::FAST) {
         Graph.Build(Portals, Areas);
-        Wall_Index.Build(Level_Walls);
+        Wall_Index.Build(Level_Walls, Built_Bounds);
+        Area_Grid.Build(Areas, Built_Bounds);
         Portal_Lines.clear();  // the build is over
     }
 }
@@ -531,6 +533,14 @@ void cGame_World::Link_Aligned_Portals() {
 cSquarePortal* cGame_World::Area_At(const cPoint2D& p) const {
     if (!Squares_Done) return NULL;
     return static_cast<cSquarePortal*>(Where_Is_Leaf(p));
+}
+
+cSquarePortal* cGame_World::Locate(const cPoint2D& p) const {
+    if (Engine == cEngine::FAST && Is_Built()) {
+        cSquarePortal* area = Area_Grid.Find(p);
+        if (area != NULL) return area;
+    }
+    return Area_At(p);
 }
 
 bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
@@ -569,8 +579,8 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     // A point outside the world lies in no area: the area the tree gives it
     // does not hold it, and a step from it could cross the world's border.
     if (!Built_Bounds.In(start) || !Built_Bounds.In(goal)) return false;
-    cSquarePortal* start_area = Area_At(start);
-    cSquarePortal* goal_area = Area_At(goal);
+    cSquarePortal* start_area = Locate(start);
+    cSquarePortal* goal_area = Locate(goal);
     if (start_area == NULL || goal_area == NULL) return false;
     if (start_area == goal_area) {
         path.push_back(goal);
@@ -604,8 +614,8 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) {
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) {
     const cPoint2D A = seg.p0, B = seg.p1;
     if (!Is_Built() || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
-    const cSquarePortal* area_a = Area_At(A);
-    const cSquarePortal* area_b = Area_At(B);
+    const cSquarePortal* area_a = Locate(A);
+    const cSquarePortal* area_b = Locate(B);
     if (area_a == NULL || area_b == NULL) return false;
     if (area_a == area_b) return false;  // inside one convex area: no wall between
     if (A == B) return false;
@@ -635,45 +645,65 @@ bool cGame_World::Intersect_Ball(int x, int y, int radius) {
 
 // ------------------------------------------------------- fast segment walk
 
-void cWall_Index::Build(const std::vector<cHV_Wall>& walls) {
-    horizontal_.clear();
-    vertical_.clear();
+void cWall_Index::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world) {
+    // A wall of zero length is vertical: its point goes with the x lines.
+    std::vector<std::pair<int, std::pair<int, int>>> horizontal, vertical;
     for (const cHV_Wall& w : walls) {
-        // A wall of zero length is vertical: its point goes with the x lines.
         if (w.Horizontal)
-            horizontal_[w.p0.y].emplace_back(w.p0.x, w.p1.x);
+            horizontal.push_back({w.p0.y, {w.p0.x, w.p1.x}});
         else
-            vertical_[w.p0.x].emplace_back(w.p0.y, w.p1.y);
+            vertical.push_back({w.p0.x, {w.p0.y, w.p1.y}});
     }
-    for (std::unordered_map<int, tStretches>* lines : {&horizontal_, &vertical_}) {
-        for (auto& line : *lines) {
-            tStretches& s = line.second;
-            std::sort(s.begin(), s.end());
-            // Merge stretches that share a grid point or are next to each
-            // other: only grid points are ever tested.
-            std::size_t out = 0;
-            for (std::size_t i = 1; i < s.size(); ++i) {
-                if (std::int64_t(s[i].first) <= std::int64_t(s[out].second) + 1)
-                    s[out].second = std::max(s[out].second, s[i].second);
-                else
-                    s[++out] = s[i];
-            }
-            s.resize(out + 1);
+    horizontal_.Build(horizontal, world.Min.y, world.Max.y);
+    vertical_.Build(vertical, world.Min.x, world.Max.x);
+}
+
+void cWall_Index::Lines::Build(std::vector<std::pair<int, std::pair<int, int>>>& walls, int lo, int hi) {
+    std::sort(walls.begin(), walls.end());
+    line.clear();
+    first.clear();
+    stretch.clear();
+    for (std::size_t i = 0; i < walls.size(); ++i) {
+        if (line.empty() || line.back() != walls[i].first) {
+            line.push_back(walls[i].first);
+            first.push_back(int(stretch.size()));
+            stretch.push_back(walls[i].second);
+            continue;
         }
+        // Merge stretches of one line that share a grid point or are next to
+        // each other: only grid points are ever tested.
+        std::pair<int, int>& last = stretch.back();
+        if (std::int64_t(walls[i].second.first) <= std::int64_t(last.second) + 1)
+            last.second = std::max(last.second, walls[i].second.second);
+        else
+            stretch.push_back(walls[i].second);
+    }
+    first.push_back(int(stretch.size()));
+    origin = lo;
+    slot.clear();
+    const std::int64_t width = std::int64_t(hi) - lo + 1;
+    if (width <= std::max<std::int64_t>(std::int64_t(1) << 20, 16 * std::int64_t(line.size()))) {
+        slot.assign(std::size_t(width), -1);
+        for (std::size_t i = 0; i < line.size(); ++i) slot[std::size_t(std::int64_t(line[i]) - lo)] = int(i);
     }
 }
 
-bool cWall_Index::Covers(const std::unordered_map<int, tStretches>& lines, int line, int v) {
-    const auto found = lines.find(line);
-    if (found == lines.end()) return false;
-    const tStretches& s = found->second;
-    // The last stretch starting at or before v.
-    auto it = std::upper_bound(s.begin(), s.end(), std::make_pair(v, 2147483647));
-    return it != s.begin() && (--it)->second >= v;
-}
-
-bool cWall_Index::Contains(const cPoint2D& p) const {
-    return Covers(horizontal_, p.y, p.x) || Covers(vertical_, p.x, p.y);
+bool cWall_Index::Lines::Covers(int c, int v) const {
+    int i;
+    if (!slot.empty()) {
+        const std::int64_t at = std::int64_t(c) - origin;
+        if (at < 0 || at >= std::int64_t(slot.size())) return false;
+        i = slot[std::size_t(at)];
+        if (i < 0) return false;
+    } else {
+        const auto it = std::lower_bound(line.begin(), line.end(), c);
+        if (it == line.end() || *it != c) return false;
+        i = int(it - line.begin());
+    }
+    // The last stretch of the line starting at or before v.
+    const auto begin = stretch.begin() + first[i], end = stretch.begin() + first[i + 1];
+    auto it = std::upper_bound(begin, end, std::make_pair(v, 2147483647));
+    return it != begin && (--it)->second >= v;
 }
 
 namespace {
@@ -682,11 +712,10 @@ bool Strictly_Inside(const cRect2D& r, const cPoint2D& p) {
     return r.Min.x < p.x && p.x < r.Max.x && r.Min.y < p.y && p.y < r.Max.y;
 }
 
-// The first step from k on (point k lying strictly inside r) whose point is
-// on r's border, or the last step of the walk if none is.
-std::int64_t Exit_Step(const cLine_Walker& w, const cRect2D& r, std::int64_t k) {
+// The first step from k on (p, point k, lying strictly inside r) whose point
+// is on r's border, or the last step of the walk if none is.
+std::int64_t Exit_Step(const cLine_Walker& w, const cRect2D& r, std::int64_t k, const cPoint2D& p) {
     const bool x_major = w.adx > w.ady;
-    const cPoint2D p = w.Point(k);
     const int s_major = x_major ? w.sx : w.sy, s_minor = x_major ? w.sy : w.sx;
     const int major = x_major ? p.x : p.y;
     const int major_border = s_major > 0 ? (x_major ? r.Max.x : r.Max.y) : (x_major ? r.Min.x : r.Min.y);
@@ -704,28 +733,86 @@ bool cGame_World::Walk_Areas(const cPoint2D& a, const cPoint2D& b, const cSquare
     cLine_Walker walker;
     walker.Start(a, b);
     const std::int64_t n = walker.Steps();
+    const bool whole = limit >= Square_Distance(a, b);
     for (std::int64_t j = 0; j < n;) {
         std::int64_t k = j + 1;
         cPoint2D p = walker.Point(k);
         if (Strictly_Inside(area->Bounds, p)) {
             // No wall point inside an area: go straight to its border.
-            k = Exit_Step(walker, area->Bounds, k);
+            k = Exit_Step(walker, area->Bounds, k, p);
             p = walker.Point(k);
             if (Strictly_Inside(area->Bounds, p)) return false;  // the walk ends inside
         }
         j = k;
         if (!area->Bounds.In(p)) {
             if (!Built_Bounds.In(p)) continue;  // outside the world: no wall there
-            area = Area_At(p);
+            area = Locate(p);
             if (Strictly_Inside(area->Bounds, p)) continue;
         }
         // p lies on an area's border. The walk tests it unless it stopped at
-        // the limit with the point before.
-        if (Square_Distance(walker.Point(k - 1), a) >= limit) return false;
+        // the limit with the point before (every point before b is nearer).
+        if (!whole && Square_Distance(walker.Point(k - 1), a) >= limit) return false;
         if (Wall_Index.Contains(p)) {
             hit = p;
             return true;
         }
     }
     return false;
+}
+
+// ------------------------------------------------------------- area grid
+
+int cArea_Grid::Bucket(int v, int lo, int count) const {
+    const std::int64_t b = (std::int64_t(v) - lo) / cell_;
+    return int(std::min<std::int64_t>(std::max<std::int64_t>(b, 0), count - 1));
+}
+
+void cArea_Grid::Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world) {
+    world_ = world;
+    const std::int64_t width = std::int64_t(world.Max.x) - world.Min.x + 1;
+    const std::int64_t height = std::int64_t(world.Max.y) - world.Min.y + 1;
+    // About four buckets an area.
+    const double per_bucket = double(width) * double(height) / double(4 * std::max<std::size_t>(areas.size(), 1));
+    cell_ = std::max<std::int64_t>(1, std::int64_t(std::ceil(std::sqrt(per_bucket))));
+    columns_ = int((width + cell_ - 1) / cell_);
+    rows_ = int((height + cell_ - 1) / cell_);
+    first_.assign(std::size_t(columns_) * rows_ + 1, 0);
+    // Count, then fill, each bucket's areas.
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<int> at;
+        if (pass == 1) {
+            for (std::size_t b = 1; b < first_.size(); ++b) first_[b] += first_[b - 1];
+            areas_.assign(first_.back(), NULL);
+            at.assign(first_.begin(), first_.end() - 1);
+        }
+        for (cSquarePortal* area : areas) {
+            const cRect2D& r = area->Bounds;
+            for (int y = Bucket(r.Min.y, world.Min.y, rows_); y <= Bucket(r.Max.y, world.Min.y, rows_); ++y)
+                for (int x = Bucket(r.Min.x, world.Min.x, columns_); x <= Bucket(r.Max.x, world.Min.x, columns_); ++x) {
+                    const std::size_t b = std::size_t(y) * columns_ + x;
+                    if (pass == 0)
+                        ++first_[b + 1];
+                    else
+                        areas_[at[b]++] = area;
+                }
+        }
+    }
+}
+
+cSquarePortal* cArea_Grid::Find(const cPoint2D& p) const {
+    if (columns_ == 0 || !world_.In(p)) return NULL;
+    const std::size_t b = std::size_t(Bucket(p.y, world_.Min.y, rows_)) * columns_ + Bucket(p.x, world_.Min.x, columns_);
+    cSquarePortal* found = NULL;
+    for (int i = first_[b]; i < first_[b + 1]; ++i) {
+        cSquarePortal* area = areas_[i];
+        const cRect2D& r = area->Bounds;
+        if (!r.In(p)) continue;
+        // On the area's smaller side across a divider's line, the tree sends
+        // p to the area beyond that line.
+        if (p.x == r.Min.x && r.Min.x < r.Max.x && p.x != world_.Min.x) continue;
+        if (p.y == r.Min.y && r.Min.y < r.Max.y && p.y != world_.Min.y) continue;
+        if (found != NULL) return NULL;  // not decided here
+        found = area;
+    }
+    return found;
 }

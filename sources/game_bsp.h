@@ -83,14 +83,47 @@ private:
 // walls cover, merged and in order.
 class cWall_Index {
 public:
-    void Build(const std::vector<cHV_Wall>& walls);
+    void Build(const std::vector<cHV_Wall>& walls, const cRect2D& world);
     // Whether a wall contains p.
-    bool Contains(const cPoint2D& p) const;
+    bool Contains(const cPoint2D& p) const { return horizontal_.Covers(p.y, p.x) || vertical_.Covers(p.x, p.y); }
 
 private:
-    typedef std::vector<std::pair<int, int>> tStretches;
-    static bool Covers(const std::unordered_map<int, tStretches>& lines, int line, int v);
-    std::unordered_map<int, tStretches> horizontal_, vertical_;
+    // The walls of one orientation, line by line.
+    struct Lines {
+        std::vector<int> line;   // the coordinates of the lines that hold walls, in order
+        std::vector<int> first;  // line[i]'s stretches: stretch[first[i]] .. stretch[first[i + 1] - 1]
+        std::vector<std::pair<int, int>> stretch;
+        // Where the world is narrow enough, slot[c - origin] is the index in
+        // line of the line at c, or -1; elsewhere line is searched.
+        int origin = 0;
+        std::vector<int> slot;
+
+        // walls: (line, (from, to)) pairs.
+        void Build(std::vector<std::pair<int, std::pair<int, int>>>& walls, int lo, int hi);
+        bool Covers(int c, int v) const;
+    };
+    Lines horizontal_, vertical_;
+};
+
+// The areas of a built world in a grid of buckets, for finding the area of a
+// point without descending the tree. A point strictly inside an area has
+// that area; a point on borders has the one area that holds it without
+// standing on its smaller-coordinate side across a divider (the tree sends a
+// point on a divider's line to the front side). Where that does not decide
+// (ties at the world's border), the grid says so and the tree decides.
+class cArea_Grid {
+public:
+    void Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world);
+    // The area the tree's lookup gives p, or null when the grid cannot tell.
+    cSquarePortal* Find(const cPoint2D& p) const;
+
+private:
+    int Bucket(int v, int lo, int count) const;
+    cRect2D world_;
+    std::int64_t cell_ = 1;
+    int columns_ = 0, rows_ = 0;
+    std::vector<int> first_;  // the areas of bucket b: areas_[first_[b]] .. areas_[first_[b + 1] - 1]
+    std::vector<cSquarePortal*> areas_;
 };
 
 class cGame_World : public cBSP_Tree<cHV_Wall> {
@@ -171,6 +204,8 @@ public:
     const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
 
 private:
+    // Area_At, through the fast engine's grid when it can tell.
+    cSquarePortal* Locate(const cPoint2D& p) const;
     // Whether a wall of the world lies at a squared distance below r2 from c.
     bool Wall_Within(const cPoint2D& c, std::int64_t r2) const;
     // The node whose divider's line holds side, or null when no wall's line does.
@@ -200,6 +235,7 @@ private:
     // The fast engine's search graph and wall index, built with the world.
     cSearch_Graph Graph;
     cWall_Index Wall_Index;
+    cArea_Grid Area_Grid;
     // The fast engine's portals by line (orientation and coordinate), each
     // line's portals by the coordinate where they start; on one line portals
     // overlap in one point at most.

@@ -138,13 +138,15 @@ void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vecto
     std::vector<const cPortal*> nodes(portals.begin(), portals.end());
     for (const cSquarePortal* area : areas)
         for (const cAligned_WayPoint* w : area->WayPoints) nodes.push_back(w);
+    std::vector<std::pair<std::uint64_t, int>> keyed(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) keyed[i] = {Curve_Key(nodes[i]->Position), int(i)};
+    std::sort(keyed.begin(), keyed.end());  // ties keep creation order
     std::vector<int> order(nodes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&nodes](int a, int b) {
-        return Curve_Key(nodes[a]->Position) < Curve_Key(nodes[b]->Position);
-    });
-    std::unordered_map<const cA_Star_Node*, int> index;
-    for (std::size_t i = 0; i < order.size(); ++i) index[nodes[order[i]]] = int(i);
+    std::unordered_map<const cA_Star_Node*, int> index(nodes.size() * 2);
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        order[i] = keyed[i].second;
+        index[nodes[order[i]]] = int(i);
+    }
 
     Of_Portal.assign(portals.size(), -1);
     for (const cPortal* p : portals) Of_Portal[p->Id] = index.at(p);

@@ -252,3 +252,50 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
         for (std::size_t i = 0; i < queries.size(); ++i)
             ASSERT_EQ(answers[t][i], expected[(i + 75 * t) % queries.size()]) << "thread " << t << " query " << i;
 }
+
+TEST(Engines, AreaGridAgreesWithTheTree) {
+    // Wherever the grid names an area, it must be the tree's: at every grid
+    // point of small worlds (every border, corner and crossing among them),
+    // at random points of larger ones.
+    long decided = 0, undecided = 0;
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        Level_Maker maker(seed);
+        const Level level = maker.Make();
+        SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
+        Bounds_Guard bounds(level.bounds);
+        cGame_World world;
+        {
+            Capture_Cout quiet;
+            for (const cHV_Wall& w : level.walls) world.Insert(w);
+            world.Build();
+        }
+        cArea_Grid grid;
+        grid.Build(world.Areas, world.Get_Bounds());
+        const cRect2D& b = level.bounds;
+        auto check = [&](const cPoint2D& p) {
+            const cSquarePortal* area = grid.Find(p);
+            if (area == nullptr) {
+                ++undecided;
+                return;
+            }
+            ++decided;
+            ASSERT_EQ(area, world.Area_At(p)) << p;
+        };
+        const long span = long(b.Max.x - b.Min.x + 1) * (b.Max.y - b.Min.y + 1);
+        if (span <= 20000) {
+            for (int x = b.Min.x; x <= b.Max.x; ++x)
+                for (int y = b.Min.y; y <= b.Max.y; ++y) ASSERT_NO_FATAL_FAILURE(check(cPoint2D(x, y)));
+        } else {
+            std::mt19937 rng(seed);
+            for (int i = 0; i < 5000; ++i)
+                ASSERT_NO_FATAL_FAILURE(check(cPoint2D(std::uniform_int_distribution<int>(b.Min.x, b.Max.x)(rng),
+                                                       std::uniform_int_distribution<int>(b.Min.y, b.Max.y)(rng))));
+            for (const cSquarePortal* a : world.Areas)
+                for (const cPoint2D& corner : {a->Bounds.Min, a->Bounds.Max, cPoint2D(a->Bounds.Min.x, a->Bounds.Max.y),
+                                               cPoint2D(a->Bounds.Max.x, a->Bounds.Min.y)})
+                    ASSERT_NO_FATAL_FAILURE(check(corner));
+        }
+    }
+    // The grid must decide nearly everywhere, or it would not save anything.
+    EXPECT_GT(decided, 50 * undecided);
+}
