@@ -83,6 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Run_Queries(world, data + level_size + 1, size - level_size - 1);
         } else {
             // Queries across the world it was built with, corner to corner.
+            // The segments stop after about a thousand units: a walk costs a
+            // step per grid point, and worlds may be millions of units wide.
             const cRect2D b = world.Get_Bounds();
             const cPoint2D corners[] = {b.Min, b.Max, cPoint2D(b.Min.x, b.Max.y), cPoint2D(b.Max.x, b.Min.y)};
             std::vector<cPoint2D> path;
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 for (const cPoint2D& c : corners) {
                     const cPoint2D in_a((a.x + c.x * 3) / 4, (a.y + c.y * 3) / 4);
                     world.Find_Path(a, in_a, path);
-                    world.Intersect_Segment(cSeg(a, c), hit);
+                    world.Intersect_Segment(cSeg(a, c), hit, 1000000);
                     world.Intersect_Ball(in_a.x, in_a.y, 5);
                 }
         }
