@@ -96,15 +96,7 @@ TEST(Engines, SameWorldAndAnswersOnRandomLevels) {
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
         Bounds_Guard bounds(level.bounds);
         Engines e;
-        std::string messages[2];
-        cGame_World* worlds[2] = {&e.fast, &e.reference};
-        for (int i = 0; i < 2; ++i) {
-            Capture_Cout out;
-            for (const cHV_Wall& w : level.walls) worlds[i]->Insert(w);
-            worlds[i]->Build();
-            messages[i] = out.str();
-        }
-        ASSERT_EQ(messages[0], messages[1]);
+        ASSERT_EQ(Build_Level(level, e.fast), Build_Level(level, e.reference));
         ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
         std::mt19937 rng(seed);
         ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, level.bounds, rng, 40));
@@ -264,11 +256,7 @@ TEST(Engines, AreaGridAgreesWithTheTree) {
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
         Bounds_Guard bounds(level.bounds);
         cGame_World world;
-        {
-            Capture_Cout quiet;
-            for (const cHV_Wall& w : level.walls) world.Insert(w);
-            world.Build();
-        }
+        Build_Level(level, world);
         cArea_Grid grid;
         grid.Build(world.Areas, world.Get_Bounds());
         const cRect2D& b = level.bounds;

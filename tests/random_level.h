@@ -25,6 +25,15 @@ inline std::string Describe(const Level& level) {
     return out.str();
 }
 
+// Inserts the level's walls into world and builds it; returns what the
+// library wrote meanwhile.
+inline std::string Build_Level(const Level& level, cGame_World& world) {
+    Capture_Cout out;
+    for (const cHV_Wall& w : level.walls) world.Insert(w);
+    world.Build();
+    return out.str();
+}
+
 class Level_Maker {
 public:
     explicit Level_Maker(unsigned seed) : rng_(seed) {}

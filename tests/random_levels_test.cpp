@@ -287,12 +287,8 @@ TEST(RandomLevels, BuildAndQueriesAgreeWithOracles) {
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
         Bounds_Guard bounds(level.bounds);
         cGame_World world;
-        {
-            Capture_Cout quiet;
-            for (const cHV_Wall& w : level.walls) world.Insert(w);
-            world.Build();
-            ASSERT_EQ(quiet.str().find("ERROR"), std::string::npos) << quiet.str();
-        }
+        const std::string messages = Build_Level(level, world);
+        ASSERT_EQ(messages.find("ERROR"), std::string::npos) << messages;
         ASSERT_NO_FATAL_FAILURE(Check_Build(level, world));
         std::mt19937 rng(seed * 7919u);
         ASSERT_NO_FATAL_FAILURE(Check_Queries(level, world, rng, counts));
