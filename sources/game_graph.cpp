@@ -6,7 +6,6 @@
 #include "game_graph.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 
