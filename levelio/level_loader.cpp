@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "game_bsp.h"
+#include "messages.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
     std::string text;
     if (file_name == nullptr) file_name = "";
     if (world == nullptr || !Read_File(file_name, text)) {
-        std::cout << "error while opening file : " << file_name << "\n";
-        std::cout << "error loading \n";
+        Message_Sink() << "error while opening file : " << file_name << "\n";
+        Message_Sink() << "error loading \n";
         return false;
     }
     Drop_Carriage_Returns(text);
@@ -123,5 +124,5 @@ bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
 void cLevel_Loader::Report_Read_Error(int line, const char* file_name) {
     std::ostringstream msg;
     msg << "ERROR while reading file : " << file_name << " at line " << line << "\n";
-    std::cout << msg.str();
+    Message_Sink() << msg.str();
 }

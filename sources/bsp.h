@@ -19,6 +19,7 @@
 
 #include "geo_utils.h"
 #include "hv_wall.h"
+#include "messages.h"
 
 template <class cItem>
 class cBSP_Node {
@@ -101,7 +102,7 @@ void cBSP_Node<cItem>::Print_Line() const {
     line << "] <---> [";
     if (Back) line << Back->Id; else line << "empty";
     line << "] \n";
-    std::cout << line.str();
+    Message_Sink() << line.str();
 }
 
 template <class cItem>
@@ -161,7 +162,7 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
                 node->Line_Walls.push_back(w);
                 break;
             default:
-                std::cout << "ERROR : class cBSP_Tree : unknown position of the divider \n";
+                Message_Sink() << "ERROR : class cBSP_Tree : unknown position of the divider \n";
                 break;
             }
         }
@@ -187,7 +188,7 @@ cBSP_Node<cItem>* cBSP_Tree<cItem>::Where_Is(const cPoint2D& item, Node* node) {
             node = node->Back;
             break;
         default:
-            std::cout << "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
+            Message_Sink() << "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
             return nullptr;
         }
     }
@@ -206,7 +207,7 @@ cBSP_Node<cItem>* cBSP_Tree<cItem>::Where_Is_Leaf(const cPoint2D& item, Node* no
             node = node->Back;
             break;
         default:
-            std::cout << "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
+            Message_Sink() << "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
             return nullptr;
         }
     }

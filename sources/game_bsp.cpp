@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "game_bsp.h"
+#include "messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,7 +53,7 @@ void cSquarePortal::Print() {
     for (const cHV_Seg* w : Walls) out << "\t\t\t-> " << *w << "\n";
     out << "       portals : \n";
     for (const cPortal* p : Portals) out << "\t\t\t-> " << *p << "\n";
-    std::cout << out.str();
+    Message_Sink() << out.str();
 }
 
 void cSquarePortal::Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front,
@@ -194,14 +195,14 @@ void cGame_World::Insert(const cHV_Wall& wall) {
         std::ostringstream msg;
         msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : the world is already built, " << wall
             << " is not inserted !!! \n";
-        std::cout << msg.str();
+        Message_Sink() << msg.str();
         return;
     }
     if (!wall.Is_Valid_HV()) {
         std::ostringstream msg;
         msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : " << wall
             << " is neither horizontal nor vertical, it is not inserted !!! \n";
-        std::cout << msg.str();
+        Message_Sink() << msg.str();
         return;
     }
     Level_Walls.push_back(wall);
@@ -226,7 +227,7 @@ void cGame_World::Decorate_With_Square_Portals() {
             std::ostringstream msg;
             msg << "ERROR : void cGame_World::Build() : the wall " << w << " lies outside the world "
                 << WORLD_BOUNDS << ", the world is not built !!! \n";
-            std::cout << msg.str();
+            Message_Sink() << msg.str();
             return;
         }
     }
@@ -286,8 +287,8 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
 
 void cGame_World::Decorate_With_Walls_And_Portals() {
     if (!Squares_Done) {
-        std::cout << " ERROR : void cGame_World::Decorate_With_Walls_And_Portals() \n";
-        std::cout << " l'arbre doit d'abord etre d\xE9" "cor\xE9 avec les cSquarePortals !!! \n";
+        Message_Sink() << " ERROR : void cGame_World::Decorate_With_Walls_And_Portals() \n";
+        Message_Sink() << " l'arbre doit d'abord etre d\xE9" "cor\xE9 avec les cSquarePortals !!! \n";
         return;
     }
     if (Stage != SQUARES_BUILT) return;

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "geo_utils.h"
+#include "messages.h"
 
 #include <algorithm>
 #include <iostream>
@@ -92,7 +93,7 @@ bool cHV_Seg::Normalise(const cPoint2D& pA, const cPoint2D& pB) {
     std::ostringstream msg;
     msg << "cHV_Seg(cPoint2D &pA , cPoint2D &pB) : [" << pA << "-->" << pB
         << "] not a valid HV seg \n";
-    std::cout << msg.str();
+    Message_Sink() << msg.str();
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "hv_wall.h"
 
+#include "messages.h"
+
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -8,7 +10,7 @@
 std::ostream& operator<<(std::ostream& os, const cWall& w) { return os << w.p0 << "-->" << w.p1; }
 
 BSP_POSITION_POINT cWall::Get_Position_Point(const cPoint2D&) const {
-    std::cout << "BSP_POSITION_POINT cWall::Get_Position_Point( cPoint2D& p) not implemented yet !! \n";
+    Message_Sink() << "BSP_POSITION_POINT cWall::Get_Position_Point( cPoint2D& p) not implemented yet !! \n";
     return POINT_ON;
 }
 
@@ -27,7 +29,7 @@ cHV_Wall::cHV_Wall(const cPoint2D& A, const cPoint2D& B) : cWall(A, B) {
         msg << "WARNING : cHV_Wall( cPoint2D &A, cPoint2D &B):cWall(A,B) \n"
             << "le cHV_Wall a une longueur tres petite ... \n"
             << *this << "\n";
-        std::cout << msg.str();
+        Message_Sink() << msg.str();
     }
 }
 
@@ -39,7 +41,7 @@ void cHV_Wall::Set_HV() {
     } else {
         std::ostringstream msg;
         msg << "ERROR : void cHV_Wall::Set_HV()" << *this << " is not an valid HV_wall !!! \n";
-        std::cout << msg.str();
+        Message_Sink() << msg.str();
     }
 }
 
@@ -66,7 +68,7 @@ void cHV_Wall::Get_Intersection(const cHV_Wall& w, cPoint2D& out) const {
                        : " les deux droites sont verticales !! \n")
         << "d1 =" << *this << "\n"
         << "d2 =" << w << "\n";
-    std::cout << msg.str();
+    Message_Sink() << msg.str();
 }
 
 BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split(const cHV_Wall& w, cHV_Wall& w_front,
@@ -95,7 +97,7 @@ BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split(const cHV_Wall& w,
         break;
     }
     if (front_end == nullptr) {
-        std::cout << "ERROR : BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split( "
+        Message_Sink() << "ERROR : BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split( "
                      "cHV_Wall & w , cHV_Wall & w_front  , cHV_Wall & w_back ) \n";
         return DIVIDER_ON;
     }
