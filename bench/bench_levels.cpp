@@ -33,6 +33,7 @@
 #include "game_bsp.h"
 #include "grid_import.h"
 #include "level_loader.h"
+#include "messages.h"
 
 namespace {
 
@@ -47,14 +48,13 @@ struct Query {
 };
 
 // Runs its scope with the library's messages going nowhere.
-class Quiet {
+class cQuiet {
 public:
-    Quiet() : saved_(std::cout.rdbuf(sink_.rdbuf())) {}
-    ~Quiet() { std::cout.rdbuf(saved_); }
+    cQuiet() : Redirect(&Sink) {}
 
 private:
-    std::ostringstream sink_;
-    std::streambuf* saved_;
+    std::ostringstream Sink;
+    cMessage_Redirect Redirect;
 };
 
 std::string Temp_File(const std::string& name) {
@@ -107,7 +107,7 @@ std::vector<Level_Input> Inputs() {
                                   std::make_pair("generated-100k", 582)})
         inputs.push_back({generated.first, Import(Random_Map(generated.second, 7), generated.first)});
     for (Level_Input& input : inputs) {
-        Quiet quiet;
+        cQuiet quiet;
         cGame_World world;
         cLevel_Loader().Load(input.file.c_str(), &world);
         input.walls = int(world.Get_Level_Walls().size());
@@ -117,7 +117,7 @@ std::vector<Level_Input> Inputs() {
 
 // A world loaded from input and taken through the first `steps` build steps.
 std::unique_ptr<cGame_World> Prepare(const Level_Input& input, cEngine engine, int steps) {
-    Quiet quiet;
+    cQuiet quiet;
     std::unique_ptr<cGame_World> world(new cGame_World(engine));
     cLevel_Loader().Load(input.file.c_str(), world.get());
     if (steps > 0) world->Decorate_With_Square_Portals();
@@ -188,7 +188,7 @@ void Build_Step(benchmark::State& state, const Level_Input& input, cEngine engin
 }
 
 void Load(benchmark::State& state, const Level_Input& input, cEngine engine) {
-    Quiet quiet;
+    cQuiet quiet;
     for (auto _ : state) {
         std::unique_ptr<cGame_World> world(new cGame_World(engine));
         benchmark::DoNotOptimize(cLevel_Loader().Load(input.file.c_str(), world.get()));

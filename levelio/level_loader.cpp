@@ -1,8 +1,8 @@
 #include "level_loader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -33,31 +33,55 @@ void Drop_Carriage_Returns(std::string& text) {
     text.resize(out);
 }
 
-bool Expect(std::istream& in, char expected) {
-    char c;
-    return bool(in >> c) && c == expected;
+// Where in the text the stream stands (its end once it reached it).
+std::streamoff Position(std::istream& in, std::streamoff size) {
+    if (!in.good()) return size;
+    const std::streamoff at = std::streamoff(in.tellg());
+    return at < 0 ? size : at;
 }
 
-bool Read_Number(std::istream& in, int& value) {
-    int v;
-    if (!(in >> v)) return false;
-    if (v < -COORD_LIMIT || v > COORD_LIMIT) return false;
-    value = v;
-    return true;
+// The line, counted from 1, that holds the character at offset at.
+int Line_Of(const std::string& text, std::streamoff at) {
+    const auto end = text.begin() + std::min<std::streamoff>(at, std::streamoff(text.size()));
+    return 1 + int(std::count(text.begin(), end, '\n'));
+}
+
+cLoad_Result Failure(LOAD_STATUS status, int line, const std::string& reason) {
+    cLoad_Result r;
+    r.Status = status;
+    r.Line = line;
+    r.Reason = reason;
+    return r;
 }
 
 }  // namespace
 
-bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
+cLoad_Result cLevel_Loader::Load(const char* file_name, cGame_World* world) {
     std::string text;
     if (file_name == nullptr) file_name = "";
     if (world == nullptr || !Read_File(file_name, text)) {
         Message_Sink() << "error while opening file : " << file_name << "\n";
         Message_Sink() << "error loading \n";
-        return false;
+        return Failure(LOAD_CANNOT_OPEN, 0, "cannot open the file");
     }
+    return Load_Text(text, file_name, world);
+}
+
+cLoad_Result cLevel_Loader::Load(std::istream& in, const char* name, cGame_World* world) {
+    if (name == nullptr) name = "";
+    std::string text(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+    if (world == nullptr || in.bad()) {
+        Message_Sink() << "error while opening file : " << name << "\n";
+        Message_Sink() << "error loading \n";
+        return Failure(LOAD_CANNOT_OPEN, 0, "cannot read the level");
+    }
+    return Load_Text(text, name, world);
+}
+
+cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame_World* world) {
     Drop_Carriage_Returns(text);
     std::istringstream in(text);
+    const std::streamoff size = std::streamoff(text.size());
 
     enum { NONE, AREA, WALLS } section = NONE;
     int line = 0;
@@ -66,8 +90,9 @@ bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
             in.get();
             ++line;
         }
-        if (in.peek() == std::char_traits<char>::eof()) return true;
+        if (in.peek() == std::char_traits<char>::eof()) return cLoad_Result();
         if (in.peek() == '<') {
+            const std::streamoff tag_at = Position(in, size);
             char tag[100] = {};
             in.getline(tag, sizeof tag);
             ++line;
@@ -76,34 +101,71 @@ bool cLevel_Loader::Load(const char* file_name, cGame_World* world) {
             std::streamsize length = in.gcount();
             if (!in.eof() && !in.fail()) --length;  // the line feed was consumed, not stored
             const std::string text_of_tag(tag, std::size_t(length));
-            if (text_of_tag == "<AREA>")
+            if (text_of_tag == "<AREA>") {
                 section = AREA;
-            else if (text_of_tag == "<WALLS>")
+            } else if (text_of_tag == "<WALLS>") {
                 section = WALLS;
-            else
-                return false;
+            } else {
+                // The tag as the file has it, up to its line's end.
+                const std::string::size_type from = std::string::size_type(tag_at);
+                const std::string::size_type stop = text.find('\n', from);
+                return Failure(LOAD_UNKNOWN_TAG, Line_Of(text, tag_at),
+                               "unknown tag '" + text.substr(from, stop == std::string::npos ? stop : stop - from) +
+                                   "'");
+            }
         }
+        Out_Of_Range = false;
         bool ok = false;
         if (section == AREA) {
             ok = Read_Area_Item(in);
         } else if (section == WALLS) {
             ok = Read_Wall_Item(in, world);
         } else {
+            const int at = Line_Of(text, Position(in, size));
             std::string rest;
             std::getline(in, rest);
-            return false;
+            return Failure(LOAD_NO_TAG, at, "an item before the first tag line");
         }
         if (!ok) {
-            Report_Read_Error(line, file_name);
-            return false;
+            Report_Read_Error(line, name);
+            std::string reason;
+            if (Out_Of_Range)
+                reason = "number " + std::to_string(Bad_Number) + " outside the coordinate range \xC2\xB1" +
+                         std::to_string(COORD_LIMIT);
+            else if (Token_At >= size)
+                reason = "the file ends where an item was expected";
+            else
+                reason = section == AREA ? "malformed area item" : "malformed wall item";
+            return Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason);
         }
-        if (in.eof()) return true;
+        if (in.eof()) return cLoad_Result();
     }
 }
 
+bool cLevel_Loader::Expect(std::istream& in, char expected) {
+    in >> std::ws;
+    Token_At = Position(in, Token_At);
+    char c;
+    return bool(in >> c) && c == expected;
+}
+
+bool cLevel_Loader::Read_Number(std::istream& in, int& value) {
+    in >> std::ws;
+    Token_At = Position(in, Token_At);
+    // Read wider than int, so that a number beyond int's range is told apart.
+    long long v;
+    if (!(in >> v)) return false;
+    if (v < -COORD_LIMIT || v > COORD_LIMIT) {
+        Out_Of_Range = true;
+        Bad_Number = v;
+        return false;
+    }
+    value = int(v);
+    return true;
+}
+
 bool cLevel_Loader::Read_Point(int& x, int& y, std::istream& in) {
-    return Expect(in, '[') && Read_Number(in, x) && Expect(in, ',') && Read_Number(in, y) &&
-           Expect(in, ']');
+    return Expect(in, '[') && Read_Number(in, x) && Expect(in, ',') && Read_Number(in, y) && Expect(in, ']');
 }
 
 bool cLevel_Loader::Read_Area_Item(std::istream& in) {

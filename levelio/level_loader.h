@@ -17,17 +17,44 @@
 #define LEVEL_LOADER_H
 
 #include <istream>
+#include <string>
 
 class cGame_World;
+
+// Why a load stopped.
+enum LOAD_STATUS : int {
+    LOAD_DONE = 0,         // the whole text was read
+    LOAD_CANNOT_OPEN = 1,  // the file could not be opened or read
+    LOAD_UNKNOWN_TAG = 2,  // a tag line other than <AREA> and <WALLS>
+    LOAD_NO_TAG = 3,       // an item before the first tag line
+    LOAD_BAD_ITEM = 4      // a malformed item, or no item where one was due
+};
+
+// What a load did. It reads as true when the whole text was read.
+struct cLoad_Result {
+    LOAD_STATUS Status = LOAD_DONE;
+    // The line where the reading stopped, counted from 1 as editors count
+    // (0 when the file could not be opened).
+    int Line = 0;
+    // Why, in a few words: "unknown tag '<WALL>'", "number 200000000
+    // outside the coordinate range ±100000000", "malformed wall item" ...
+    // Empty when the whole text was read.
+    std::string Reason;
+
+    operator bool() const { return Status == LOAD_DONE; }
+};
 
 class cLevel_Loader {
 public:
     // Reads the file into world, which must be created and not yet built.
-    // Returns true when the whole file was read. A file that cannot be read
-    // and a malformed item are reported on std::cout; an unknown tag line or
-    // an item before the first tag line stop the reading silently. Walls read
-    // before a failure stay in the world.
-    bool Load(const char* file_name, cGame_World* world);
+    // The whole file was read when the result is true. A file that cannot be
+    // read and a malformed item are reported on the library's message sink;
+    // an unknown tag line or an item before the first tag line stop the
+    // reading silently. Walls read before a failure stay in the world.
+    cLoad_Result Load(const char* file_name, cGame_World* world);
+    // The same for a level text read from in; name stands for the file's
+    // name in the messages.
+    cLoad_Result Load(std::istream& in, const char* name, cGame_World* world);
 
     // One point "[x,y]"; x and y are written only when their number was read.
     // A number outside [-COORD_LIMIT, COORD_LIMIT] is a mismatch.
@@ -35,6 +62,16 @@ public:
     bool Read_Area_Item(std::istream& in);
     bool Read_Wall_Item(std::istream& in, cGame_World* world);
     void Report_Read_Error(int line, const char* file_name);
+
+private:
+    cLoad_Result Load_Text(std::string& text, const char* name, cGame_World* world);
+    bool Expect(std::istream& in, char expected);
+    bool Read_Number(std::istream& in, int& value);
+    // Where the last token read or tried began, and the number out of range
+    // met there, if any.
+    std::streamoff Token_At = 0;
+    bool Out_Of_Range = false;
+    long long Bad_Number = 0;
 };
 
 #endif

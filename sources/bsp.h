@@ -72,7 +72,6 @@ public:
     Node* Where_Is_Leaf(const cPoint2D& item) const { return Where_Is_Leaf(item, Root); }
     Node* Where_Is_Leaf(const cPoint2D& item, Node* node) const;
 
-    Node* Get_Root() const { return Root; }
 };
 
 // ------------------------------------------------------------------ node

@@ -7,16 +7,19 @@
 #include "messages.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <sstream>
 
+#include "fast/fast_engine.h"
 #include "line_walker.h"
 
 template class cBSP_Node<cHV_Wall>;
 template class cBSP_Tree<cHV_Wall>;
 
-cRect2D WORLD_BOUNDS(cPoint2D(0, 0), cPoint2D(100, 100));
+const cRect2D DEFAULT_WORLD_BOUNDS(cPoint2D(0, 0), cPoint2D(100, 100));
+cRect2D WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
 
 namespace {
 
@@ -95,7 +98,11 @@ void cSquarePortal::Add_Portal(cPortal* portal) {
     Portals.push_back(portal);
 }
 
-bool cSquarePortal::Shared_Side(const cPoint2D& a, const cPoint2D& b, bool& horizontal, int& line) const {
+namespace {
+
+// The border line of the area on which both points stand: horizontal or
+// not, and its coordinate. False when they share none.
+bool Shared_Side(const cRect2D& Bounds, const cPoint2D& a, const cPoint2D& b, bool& horizontal, int& line) {
     if (a.y == b.y && (a.y == Bounds.Min.y || a.y == Bounds.Max.y)) {
         horizontal = true;
         line = a.y;
@@ -109,18 +116,22 @@ bool cSquarePortal::Shared_Side(const cPoint2D& a, const cPoint2D& b, bool& hori
     return false;
 }
 
-bool cSquarePortal::Wall_Between(const cPoint2D& a, const cPoint2D& b) const {
+// Both points stand on one border line of the area, with a wall piece of
+// the area between them.
+bool Wall_Between(const cSquarePortal& area, const cPoint2D& a, const cPoint2D& b) {
     bool horizontal;
     int line;
-    if (a == b || !Shared_Side(a, b, horizontal, line)) return false;
+    if (a == b || !Shared_Side(area.Bounds, a, b, horizontal, line)) return false;
     const int lo = std::min(Along(a, horizontal), Along(b, horizontal));
     const int hi = std::max(Along(a, horizontal), Along(b, horizontal));
-    for (const cHV_Seg* w : Walls) {
+    for (const cHV_Seg* w : area.Walls) {
         if (w->Horizontal != horizontal || Across(w->p0, horizontal) != line) continue;
         if (std::max(lo, Along(w->p0, horizontal)) < std::min(hi, Along(w->p1, horizontal))) return true;
     }
     return false;
 }
+
+}  // namespace
 
 void cSquarePortal::Link_Aligned_Portals() {
     for (cPortal* A : Portals) {
@@ -132,12 +143,12 @@ void cSquarePortal::Link_Aligned_Portals() {
             if (A->Segment.Is_On_Same_Line(B->Segment)) {
                 horizontal = A->Segment.Horizontal;
                 line = Across(A->Segment.p0, horizontal);
-            } else if (Wall_Between(A->Position, B->Position)) {
+            } else if (Wall_Between(*this, A->Position, B->Position)) {
                 // A portal one unit long stands at an end of its segment, which
                 // may be a corner of the area: the step to a portal on that
                 // corner's other side would run along the side, through its
                 // wall. The two are joined through a waypoint instead.
-                Shared_Side(A->Position, B->Position, horizontal, line);
+                Shared_Side(Bounds, A->Position, B->Position, horizontal, line);
                 A->Remove_Neighbour(B);
                 B->Remove_Neighbour(A);
             } else {
@@ -181,40 +192,52 @@ void cSquarePortal::Link_Aligned_Portals() {
 
 // ===================================================================== world
 
+cGame_World::cSquares_Done::operator bool() const { return World->Stage != NOTHING_BUILT; }
+
+cGame_World::cGame_World(cEngine engine) {
+    if (engine == cEngine::FAST) Fast.reset(new cFast_Engine(*this));
+}
+
 cGame_World::~cGame_World() {
     for (cPortal* p : Portals) delete p;
     Portals.clear();
 }
 
+cEngine cGame_World::Get_Engine() const { return Fast ? cEngine::FAST : cEngine::REFERENCE; }
+
+std::size_t cGame_World::Engine_Footprint() const { return Fast ? Fast->Footprint() : 0; }
+
 bool In_Coordinate_Range(const cPoint2D& p) {
     return -COORD_LIMIT <= p.x && p.x <= COORD_LIMIT && -COORD_LIMIT <= p.y && p.y <= COORD_LIMIT;
 }
 
-void cGame_World::Insert(const cHV_Wall& wall) {
+INSERT_STATUS cGame_World::Insert(const cHV_Wall& wall) {
     if (Stage != NOTHING_BUILT) {
         std::ostringstream msg;
         msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : the world is already built, " << wall
             << " is not inserted !!! \n";
         Message_Sink() << msg.str();
-        return;
+        return INSERT_ALREADY_BUILT;
     }
     if (!wall.Is_Valid_HV()) {
         std::ostringstream msg;
         msg << "ERROR : void cGame_World::Insert( cHV_Wall & w ) : " << wall
             << " is neither horizontal nor vertical, it is not inserted !!! \n";
         Message_Sink() << msg.str();
-        return;
+        return INSERT_NOT_HV;
     }
     Level_Walls.push_back(wall);
     cBSP_Tree<cHV_Wall>::Insert(wall);
+    return INSERT_DONE;
 }
 
-void cGame_World::Build() {
-    if (Is_Built()) return;
+BUILD_STATUS cGame_World::Build() {
+    if (Is_Built()) return BUILD_DONE;
     Decorate_With_Square_Portals();
-    if (!Squares_Done) return;  // refused: the world stays as it was
+    if (!Squares_Done) return BUILD_WALL_OUTSIDE;  // refused: the world stays as it was
     Decorate_With_Walls_And_Portals();
     Link_Aligned_Portals();
+    return BUILD_DONE;
 }
 
 // ------------------------------------------------------------ area partition
@@ -234,7 +257,6 @@ void cGame_World::Decorate_With_Square_Portals() {
     Stage = SQUARES_BUILT;
     Built_Bounds = WORLD_BOUNDS;
     cSquarePortal* region = new cSquarePortal(WORLD_BOUNDS);
-    Squares_Done = true;
     if (Root == NULL) {
         // A world without walls is one area.
         ++N_Areas;
@@ -247,39 +269,43 @@ void cGame_World::Decorate_With_Square_Portals() {
 }
 
 void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
-    // A pending entry is a region waiting for the child slot of a node. The
-    // front half of every split is handled completely before the back half,
-    // so areas are numbered in depth-first order, front first.
-    struct Pending {
-        Node* parent;
-        bool back;
-        cSquarePortal* region;
+    // A pending entry is a region waiting for the child slot of a node, with
+    // the nodes whose lines cut its sides (y = ymin, x = xmax, y = ymax,
+    // x = xmin). The front half of every split is handled completely before
+    // the back half, so areas are numbered in depth-first order, front first.
+    typedef std::array<Node*, 4> tSides;
+    struct cPending {
+        Node* Parent;
+        bool Back;
+        cSquarePortal* Region;
+        tSides Sides;
     };
-    std::vector<Pending> pending;
-    auto split = [&pending](Node* n, cSquarePortal* r) {
+    std::vector<cPending> pending;
+    auto split = [&pending](Node* n, cSquarePortal* r, const tSides& sides) {
         cSquarePortal *front, *back;
         r->Split_By_Wall(n->Item, front, back);
-        // Each half keeps the region's cut sides and gains n's cut.
-        for (int i = 0; i < 4; ++i) front->Side_Nodes[i] = back->Side_Nodes[i] = r->Side_Nodes[i];
-        front->Side_Nodes[n->Item.Horizontal ? 2 : 1] = n;
-        back->Side_Nodes[n->Item.Horizontal ? 0 : 3] = n;
         delete r;
-        pending.push_back({n, true, back});
-        pending.push_back({n, false, front});
+        // Each half keeps the region's cut sides and gains n's cut.
+        tSides front_sides = sides, back_sides = sides;
+        front_sides[n->Item.Horizontal ? 2 : 1] = n;
+        back_sides[n->Item.Horizontal ? 0 : 3] = n;
+        pending.push_back({n, true, back, back_sides});
+        pending.push_back({n, false, front, front_sides});
     };
-    split(node, region);
+    split(node, region, tSides{{NULL, NULL, NULL, NULL}});
     while (!pending.empty()) {
-        const Pending p = pending.back();
+        const cPending p = pending.back();
         pending.pop_back();
-        Node*& slot = p.back ? p.parent->Back : p.parent->Front;
+        Node*& slot = p.Back ? p.Parent->Back : p.Parent->Front;
         if (slot != NULL) {
-            split(slot, p.region);
+            split(slot, p.Region, p.Sides);
             continue;
         }
-        slot = p.region;
+        slot = p.Region;
         ++N_Areas;
-        p.region->Id = -N_Areas;
-        Areas.push_back(p.region);
+        p.Region->Id = -N_Areas;
+        Areas.push_back(p.Region);
+        if (Fast) Fast->Record_Sides(p.Region, p.Sides);
     }
 }
 
@@ -300,13 +326,14 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
         area->Bounds.Get_Side_Ymax(sides[2]);
         area->Bounds.Get_Side_Xmin(sides[3]);
         for (int i = 0; i < 4; ++i) {
-            if (Engine == cEngine::REFERENCE || area->Side_Nodes[i] == NULL) {
+            // The node that cut the side during the partition is the one the
+            // descent finds: no two nodes on one path share a line. A side
+            // that no cut made lies on the world's border.
+            Node* cut = Fast ? Fast->Side_Node(area, i) : NULL;
+            if (cut == NULL)
                 Decorate_Side(area, sides[i]);
-            } else if (sides[i].p0 != sides[i].p1) {
-                // The node that cut the side is the one the descent finds: no
-                // two nodes on one path share a line.
-                Decorate_Side(area, sides[i], area->Side_Nodes[i]);
-            }
+            else if (sides[i].p0 != sides[i].p1)
+                Decorate_Side(area, sides[i], cut);
         }
     }
 }
@@ -380,10 +407,6 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
     Add_Side_Portals(area, side, covered);
 }
 
-void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side, const cHV_Seg& inter) {
-    Add_Side_Portals(area, side, std::vector<cHV_Seg>{inter});
-}
-
 void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side,
                                    const std::vector<cHV_Seg>& covered) {
     // Every open stretch of positive length between the covered ones becomes
@@ -399,35 +422,39 @@ void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side,
     if (to > from) Insert_Portal(area, cHV_Seg(On_Line_Of(side, from), On_Line_Of(side, to)));
 }
 
-cPortal* cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
+void cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     assert(area != NULL);
     cPortal* current_portal = NULL;
     cHV_Seg inter;
-    if (Engine == cEngine::REFERENCE) {
+    if (Fast) {
+        // The index finds the portal the walk below would stop at.
+        current_portal = Fast->First_Overlapping_Portal(seg);
+        if (current_portal != NULL && seg.Is_Same(current_portal->Segment)) {
+            assert(current_portal->Area1 != NULL || current_portal->Area2 != NULL);
+            current_portal->Add_Area(area);
+            area->Add_Portal(current_portal);
+            return;
+        }
+        if (current_portal != NULL) current_portal->Segment.Intersection(seg, inter);
+    } else {
         for (std::vector<cPortal*>::iterator Portals_Itr = Portals.begin(); Portals_Itr != Portals.end();
              ++Portals_Itr) {
             if (seg.Is_Same((*Portals_Itr)->Segment)) {
                 assert((*Portals_Itr)->Area1 != NULL || (*Portals_Itr)->Area2 != NULL);
                 (*Portals_Itr)->Add_Area(area);
                 area->Add_Portal(*Portals_Itr);
-                return *Portals_Itr;
+                return;
             }
             if ((*Portals_Itr)->Segment.Intersection(seg, inter) && inter.p0 != inter.p1) {
                 current_portal = *Portals_Itr;
                 break;
             }
         }
-    } else {
-        current_portal = First_Overlapping_Portal(seg);
-        if (current_portal != NULL && seg.Is_Same(current_portal->Segment)) {
-            assert(current_portal->Area1 != NULL || current_portal->Area2 != NULL);
-            current_portal->Add_Area(area);
-            area->Add_Portal(current_portal);
-            return current_portal;
-        }
-        if (current_portal != NULL) current_portal->Segment.Intersection(seg, inter);
     }
-    if (current_portal == NULL) return Add_New_Portal(area, seg);
+    if (current_portal == NULL) {
+        Add_New_Portal(area, seg);
+        return;
+    }
 
     // An existing portal overlaps seg along inter: cut it down to inter,
     // join it, and place the rest of seg in pieces.
@@ -455,50 +482,15 @@ cPortal* cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     default:
         assert(0);
     }
-    return NULL;
 }
 
 cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     cPortal* portal = new cPortal(seg, area, N_Portals);
     Portals.push_back(portal);
     ++N_Portals;
-    if (Engine == cEngine::FAST) Index_Portal(portal);
+    if (Fast) Fast->Portal_Added(portal);
     area->Add_Portal(portal);
     return portal;
-}
-
-namespace {
-
-std::int64_t Line_Key(const cHV_Seg& s) {
-    return s.Horizontal ? (std::int64_t(1) << 32) + s.p0.y : std::int64_t(s.p0.x);
-}
-
-}  // namespace
-
-void cGame_World::Index_Portal(cPortal* portal) {
-    Portal_Lines[Line_Key(portal->Segment)][Along(portal->Segment.p0, portal->Segment.Horizontal)] = portal;
-}
-
-void cGame_World::Unindex_Portal(const cPortal* portal) {
-    Portal_Lines[Line_Key(portal->Segment)].erase(Along(portal->Segment.p0, portal->Segment.Horizontal));
-}
-
-cPortal* cGame_World::First_Overlapping_Portal(const cHV_Seg& seg) const {
-    const auto line = Portal_Lines.find(Line_Key(seg));
-    if (line == Portal_Lines.end()) return NULL;
-    const bool h = seg.Horizontal;
-    const int s0 = Along(seg.p0, h), s1 = Along(seg.p1, h);
-    // Portals on a line overlap in one point at most, so those overlapping
-    // seg start from the last one starting at or before s0.
-    std::map<int, cPortal*>::const_iterator it = line->second.upper_bound(s0);
-    if (it != line->second.begin()) --it;
-    cPortal* first = NULL;
-    for (; it != line->second.end() && it->first < s1; ++it) {
-        cPortal* p = it->second;
-        if (std::min(s1, Along(p->Segment.p1, h)) > std::max(s0, it->first) && (first == NULL || p->Id < first->Id))
-            first = p;
-    }
-    return first;
 }
 
 void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
@@ -509,9 +501,9 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
     if (r < 2 || r > 4) assert(0);
     // The portal object keeps the common stretch; the cut-off pieces become
     // new portals of its first area.
-    if (Engine == cEngine::FAST) Unindex_Portal(p);
+    if (Fast) Fast->Portal_Changing(p);
     p->Segment.Set(seg.p0, seg.p1);
-    if (Engine == cEngine::FAST) Index_Portal(p);
+    if (Fast) Fast->Portal_Changed(p);
     p->Segment.Get_Middle(p->Position);
     if (r == 2 || r == 3) Add_New_Portal(p->Area1, before);
     if (r == 2 || r == 4) Add_New_Portal(p->Area1, after);
@@ -521,12 +513,7 @@ void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
-    if (Engine == cEngine::FAST) {
-        Graph.Build(Portals, Areas);
-        Wall_Index.Build(Level_Walls, Built_Bounds);
-        Area_Grid.Build(Areas, Built_Bounds);
-        Portal_Lines.clear();  // the build is over
-    }
+    if (Fast) Fast->Build_Done();
 }
 
 // ==================================================================== queries
@@ -537,8 +524,8 @@ cSquarePortal* cGame_World::Area_At(const cPoint2D& p) const {
 }
 
 cSquarePortal* cGame_World::Locate(const cPoint2D& p) const {
-    if (Engine == cEngine::FAST && Is_Built()) {
-        cSquarePortal* area = Area_Grid.Find(p);
+    if (Fast && Is_Built()) {
+        cSquarePortal* area = Fast->Locate(p);
         if (area != NULL) return area;
     }
     return Area_At(p);
@@ -574,7 +561,7 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
 
 bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
 
-bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) {
+bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) const {
     path.clear();
     if (!Is_Built() || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
     // A point outside the world lies in no area: the area the tree gives it
@@ -587,32 +574,30 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
         path.push_back(goal);
         return true;
     }
-    if (Engine == cEngine::FAST)
-        return cFast_A_Star::Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
+    if (Fast) return Fast->Find_Path(start, start_area, goal, goal_area, path);
 
-    cPoint_Node* start_node = new cPoint_Node(start_area, start);
-    cPoint_Node* goal_node = new cPoint_Node(goal_area, goal);
-    // Hook the goal into its area's portals for this search only.
+    // The reference search runs on the shared nodes: it hooks the goal into
+    // its area's portals for this search only and unhooks it afterwards.
+    cPoint_Node start_node(start_area, start);
+    cPoint_Node goal_node(goal_area, goal);
     cNode_List goal_portals;
-    goal_node->Get_Neighbours(goal_portals);
-    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Add_Neighbour(goal_node);
+    goal_node.Get_Neighbours(goal_portals);
+    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Add_Neighbour(&goal_node);
 
     cNode_List route;
-    const bool ok = Path_Finder.Search(start_node, goal_node, route);
+    const bool ok = Path_Finder.Search(&start_node, &goal_node, route);
     if (ok)
         for (const cA_Star_Node* node : route) path.push_back(node->Position);
 
-    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Remove_Neighbour(goal_node);
-    delete start_node;
-    delete goal_node;
+    for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Remove_Neighbour(&goal_node);
     return ok;
 }
 
-bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) {
+bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) const {
     return Intersect_Segment(seg, hit, seg.Get_Square_Length());
 }
 
-bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) {
+bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) const {
     const cPoint2D A = seg.p0, B = seg.p1;
     if (!Is_Built() || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
     const cSquarePortal* area_a = Locate(A);
@@ -620,7 +605,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
     if (area_a == NULL || area_b == NULL) return false;
     if (area_a == area_b) return false;  // inside one convex area: no wall between
     if (A == B) return false;
-    if (Engine == cEngine::FAST) return Walk_Areas(A, B, area_a, limit, hit);
+    if (Fast) return Fast->Walk_Segment(A, B, area_a, limit, hit);
     cLine_Walker walker;
     walker.Start(A, B);
     cPoint2D current = A;
@@ -638,182 +623,8 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
     }
 }
 
-bool cGame_World::Intersect_Ball(int x, int y, int radius) {
+bool cGame_World::Intersect_Ball(int x, int y, int radius) const {
     const cPoint2D centre(x, y);
     if (!Is_Built() || !In_Coordinate_Range(centre)) return false;
     return Wall_Within(centre, std::int64_t(radius) * radius);
-}
-
-// ------------------------------------------------------- fast segment walk
-
-void cWall_Index::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world) {
-    // A wall of zero length is vertical: its point goes with the x lines.
-    std::vector<std::pair<int, std::pair<int, int>>> horizontal, vertical;
-    for (const cHV_Wall& w : walls) {
-        if (w.Horizontal)
-            horizontal.push_back({w.p0.y, {w.p0.x, w.p1.x}});
-        else
-            vertical.push_back({w.p0.x, {w.p0.y, w.p1.y}});
-    }
-    horizontal_.Build(horizontal, world.Min.y, world.Max.y);
-    vertical_.Build(vertical, world.Min.x, world.Max.x);
-}
-
-void cWall_Index::Lines::Build(std::vector<std::pair<int, std::pair<int, int>>>& walls, int lo, int hi) {
-    std::sort(walls.begin(), walls.end());
-    line.clear();
-    first.clear();
-    stretch.clear();
-    for (std::size_t i = 0; i < walls.size(); ++i) {
-        if (line.empty() || line.back() != walls[i].first) {
-            line.push_back(walls[i].first);
-            first.push_back(int(stretch.size()));
-            stretch.push_back(walls[i].second);
-            continue;
-        }
-        // Merge stretches of one line that share a grid point or are next to
-        // each other: only grid points are ever tested.
-        std::pair<int, int>& last = stretch.back();
-        if (std::int64_t(walls[i].second.first) <= std::int64_t(last.second) + 1)
-            last.second = std::max(last.second, walls[i].second.second);
-        else
-            stretch.push_back(walls[i].second);
-    }
-    first.push_back(int(stretch.size()));
-    origin = lo;
-    slot.clear();
-    const std::int64_t width = std::int64_t(hi) - lo + 1;
-    if (width <= std::max<std::int64_t>(std::int64_t(1) << 20, 16 * std::int64_t(line.size()))) {
-        slot.assign(std::size_t(width), -1);
-        for (std::size_t i = 0; i < line.size(); ++i) slot[std::size_t(std::int64_t(line[i]) - lo)] = int(i);
-    }
-}
-
-bool cWall_Index::Lines::Covers(int c, int v) const {
-    int i;
-    if (!slot.empty()) {
-        const std::int64_t at = std::int64_t(c) - origin;
-        if (at < 0 || at >= std::int64_t(slot.size())) return false;
-        i = slot[std::size_t(at)];
-        if (i < 0) return false;
-    } else {
-        const auto it = std::lower_bound(line.begin(), line.end(), c);
-        if (it == line.end() || *it != c) return false;
-        i = int(it - line.begin());
-    }
-    // The last stretch of the line starting at or before v.
-    const auto begin = stretch.begin() + first[i], end = stretch.begin() + first[i + 1];
-    auto it = std::upper_bound(begin, end, std::make_pair(v, 2147483647));
-    return it != begin && (--it)->second >= v;
-}
-
-namespace {
-
-bool Strictly_Inside(const cRect2D& r, const cPoint2D& p) {
-    return r.Min.x < p.x && p.x < r.Max.x && r.Min.y < p.y && p.y < r.Max.y;
-}
-
-// The first step from k on (p, point k, lying strictly inside r) whose point
-// is on r's border, or the last step of the walk if none is.
-std::int64_t Exit_Step(const cLine_Walker& w, const cRect2D& r, std::int64_t k, const cPoint2D& p) {
-    const bool x_major = w.adx > w.ady;
-    const int s_major = x_major ? w.sx : w.sy, s_minor = x_major ? w.sy : w.sx;
-    const int major = x_major ? p.x : p.y;
-    const int major_border = s_major > 0 ? (x_major ? r.Max.x : r.Max.y) : (x_major ? r.Min.x : r.Min.y);
-    const int minor_start = x_major ? w.start.y : w.start.x;
-    const int minor_border = s_minor > 0 ? (x_major ? r.Max.y : r.Max.x) : (x_major ? r.Min.y : r.Min.x);
-    std::int64_t exit = k + std::int64_t(s_major) * (std::int64_t(major_border) - major);
-    exit = std::min(exit, w.First_Minor_Step(std::int64_t(s_minor) * (std::int64_t(minor_border) - minor_start), k));
-    return std::min<std::int64_t>(exit, w.Steps());
-}
-
-}  // namespace
-
-bool cGame_World::Walk_Areas(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
-                             cPoint2D& hit) const {
-    cLine_Walker walker;
-    walker.Start(a, b);
-    const std::int64_t n = walker.Steps();
-    const bool whole = limit >= Square_Distance(a, b);
-    for (std::int64_t j = 0; j < n;) {
-        std::int64_t k = j + 1;
-        cPoint2D p = walker.Point(k);
-        if (Strictly_Inside(area->Bounds, p)) {
-            // No wall point inside an area: go straight to its border.
-            k = Exit_Step(walker, area->Bounds, k, p);
-            p = walker.Point(k);
-            if (Strictly_Inside(area->Bounds, p)) return false;  // the walk ends inside
-        }
-        j = k;
-        if (!area->Bounds.In(p)) {
-            if (!Built_Bounds.In(p)) continue;  // outside the world: no wall there
-            area = Locate(p);
-            if (Strictly_Inside(area->Bounds, p)) continue;
-        }
-        // p lies on an area's border. The walk tests it unless it stopped at
-        // the limit with the point before (every point before b is nearer).
-        if (!whole && Square_Distance(walker.Point(k - 1), a) >= limit) return false;
-        if (Wall_Index.Contains(p)) {
-            hit = p;
-            return true;
-        }
-    }
-    return false;
-}
-
-// ------------------------------------------------------------- area grid
-
-int cArea_Grid::Bucket(int v, int lo, int count) const {
-    const std::int64_t b = (std::int64_t(v) - lo) / cell_;
-    return int(std::min<std::int64_t>(std::max<std::int64_t>(b, 0), count - 1));
-}
-
-void cArea_Grid::Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world) {
-    world_ = world;
-    const std::int64_t width = std::int64_t(world.Max.x) - world.Min.x + 1;
-    const std::int64_t height = std::int64_t(world.Max.y) - world.Min.y + 1;
-    // About four buckets an area.
-    const double per_bucket = double(width) * double(height) / double(4 * std::max<std::size_t>(areas.size(), 1));
-    cell_ = std::max<std::int64_t>(1, std::int64_t(std::ceil(std::sqrt(per_bucket))));
-    columns_ = int((width + cell_ - 1) / cell_);
-    rows_ = int((height + cell_ - 1) / cell_);
-    first_.assign(std::size_t(columns_) * rows_ + 1, 0);
-    // Count, then fill, each bucket's areas.
-    for (int pass = 0; pass < 2; ++pass) {
-        std::vector<int> at;
-        if (pass == 1) {
-            for (std::size_t b = 1; b < first_.size(); ++b) first_[b] += first_[b - 1];
-            areas_.assign(first_.back(), NULL);
-            at.assign(first_.begin(), first_.end() - 1);
-        }
-        for (cSquarePortal* area : areas) {
-            const cRect2D& r = area->Bounds;
-            for (int y = Bucket(r.Min.y, world.Min.y, rows_); y <= Bucket(r.Max.y, world.Min.y, rows_); ++y)
-                for (int x = Bucket(r.Min.x, world.Min.x, columns_); x <= Bucket(r.Max.x, world.Min.x, columns_); ++x) {
-                    const std::size_t b = std::size_t(y) * columns_ + x;
-                    if (pass == 0)
-                        ++first_[b + 1];
-                    else
-                        areas_[at[b]++] = area;
-                }
-        }
-    }
-}
-
-cSquarePortal* cArea_Grid::Find(const cPoint2D& p) const {
-    if (columns_ == 0 || !world_.In(p)) return NULL;
-    const std::size_t b = std::size_t(Bucket(p.y, world_.Min.y, rows_)) * columns_ + Bucket(p.x, world_.Min.x, columns_);
-    cSquarePortal* found = NULL;
-    for (int i = first_[b]; i < first_[b + 1]; ++i) {
-        cSquarePortal* area = areas_[i];
-        const cRect2D& r = area->Bounds;
-        if (!r.In(p)) continue;
-        // On the area's smaller side across a divider's line, the tree sends
-        // p to the area beyond that line.
-        if (p.x == r.Min.x && r.Min.x < r.Max.x && p.x != world_.Min.x) continue;
-        if (p.y == r.Min.y && r.Min.y < r.Max.y && p.y != world_.Min.y) continue;
-        if (found != NULL) return NULL;  // not decided here
-        found = area;
-    }
-    return found;
 }

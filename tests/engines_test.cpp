@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "fast/area_locator.h"
 #include "grid_import.h"
 #include "level_loader.h"
 #include "random_level.h"
@@ -245,8 +246,8 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
             ASSERT_EQ(answers[t][i], expected[(i + 75 * t) % queries.size()]) << "thread " << t << " query " << i;
 }
 
-TEST(Engines, AreaGridAgreesWithTheTree) {
-    // Wherever the grid names an area, it must be the tree's: at every grid
+TEST(Engines, AreaLocatorAgreesWithTheTree) {
+    // Wherever the locator names an area, it must be the tree's: at every grid
     // point of small worlds (every border, corner and crossing among them),
     // at random points of larger ones.
     long decided = 0, undecided = 0;
@@ -257,7 +258,7 @@ TEST(Engines, AreaGridAgreesWithTheTree) {
         Bounds_Guard bounds(level.bounds);
         cGame_World world;
         Build_Level(level, world);
-        cArea_Grid grid;
+        cArea_Locator grid;
         grid.Build(world.Areas, world.Get_Bounds());
         const cRect2D& b = level.bounds;
         auto check = [&](const cPoint2D& p) {
@@ -284,6 +285,6 @@ TEST(Engines, AreaGridAgreesWithTheTree) {
                     ASSERT_NO_FATAL_FAILURE(check(corner));
         }
     }
-    // The grid must decide nearly everywhere, or it would not save anything.
+    // The locator must decide nearly everywhere, or it would not save anything.
     EXPECT_GT(decided, 50 * undecided);
 }

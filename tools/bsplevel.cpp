@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "game_bsp.h"
+#include "messages.h"
 #include "grid_import.h"
 #include "parse_int.h"
 #include "svg_picture.h"
@@ -291,7 +292,7 @@ int Run_Ball(const Parsed_Args& a, Io& io) {
 int Run_Dump(const Parsed_Args& a, Io& io) {
     Tool_Level level = Load(a);
     if (level.World->Root != nullptr) {
-        Cout_Redirect to_out(io.Out.rdbuf());
+        cMessage_Redirect to_out(&io.Out);
         level.World->Root->Print();
     }
     return 0;
@@ -602,7 +603,7 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
     }
     Io io{in, out, err};
     Bounds_Keeper keep_bounds;
-    Cout_Redirect library_to_err(err.rdbuf());
+    cMessage_Redirect library_to_err(&err);
     try {
         return command->Run(Parse(*command, rest), io);
     } catch (const Cli_Error& e) {

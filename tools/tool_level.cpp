@@ -10,10 +10,6 @@
 
 #include "level_loader.h"
 
-Cout_Redirect::Cout_Redirect(std::streambuf* to) : Saved(std::cout.rdbuf(to)) {}
-
-Cout_Redirect::~Cout_Redirect() { std::cout.rdbuf(Saved); }
-
 bool Is_Readable_File(const std::string& file) {
     std::error_code ec;
     if (file.empty() || std::filesystem::is_directory(file, ec)) return false;
@@ -32,7 +28,7 @@ Tool_Level Load_Level(const std::string& file) {
     Tool_Level level;
     level.File = file;
     level.World.reset(new cGame_World());
-    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(100, 100));
+    WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
     cLevel_Loader loader;
     std::clock_t start = std::clock();
     level.Loaded = loader.Load(file.c_str(), level.World.get());

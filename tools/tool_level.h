@@ -9,19 +9,6 @@
 
 #include "game_bsp.h"
 
-// Sends everything written to std::cout to another buffer while it lives:
-// the library writes its messages on std::cout.
-class Cout_Redirect {
-public:
-    explicit Cout_Redirect(std::streambuf* to);
-    ~Cout_Redirect();
-    Cout_Redirect(const Cout_Redirect&) = delete;
-    Cout_Redirect& operator=(const Cout_Redirect&) = delete;
-
-private:
-    std::streambuf* Saved;
-};
-
 struct Tool_Level {
     std::unique_ptr<cGame_World> World;
     std::string File;
@@ -36,8 +23,8 @@ struct Tool_Level {
 bool Is_Readable_File(const std::string& file);
 
 // Loads the file into a new world, starting from the default bounds
-// (0,0)-(100,100) as a fresh program would, and builds it, whatever the
-// loader answered. The caller redirects std::cout. The file must be readable.
+// DEFAULT_WORLD_BOUNDS as a fresh program would, and builds it, whatever the
+// loader answered. The library's messages go to its message sink. The file must be readable.
 Tool_Level Load_Level(const std::string& file);
 
 struct Level_Stats {

@@ -1,0 +1,41 @@
+// Finds the area of a point without descending the wall tree, whose depth
+// depends on the order the walls came in. The areas' rectangles are kept in
+// a balanced hierarchy of bounding boxes, in memory proportional to the
+// number of areas whatever the world's shape.
+//
+// A point strictly inside an area has that area; a point on borders has the
+// one area that holds it without standing on its smaller-coordinate side
+// across a divider (the tree sends a point on a divider's line to the front
+// side). Where that does not decide (ties at the world's border), the
+// locator says so and the tree decides.
+#ifndef FAST_AREA_LOCATOR_H
+#define FAST_AREA_LOCATOR_H
+
+#include <cstddef>
+#include <vector>
+
+#include "geo_utils.h"
+
+class cSquarePortal;
+
+class cArea_Locator {
+public:
+    void Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world);
+    // The area the tree's lookup gives p, or null when the locator cannot tell.
+    cSquarePortal* Find(const cPoint2D& p) const;
+    std::size_t Footprint() const;
+
+private:
+    // A box of the hierarchy: a leaf holds Count areas from Order[First];
+    // an inner box (Count 0) has its two halves at First and First + 1.
+    struct cBox {
+        cRect2D Bounds;
+        int First;
+        int Count;
+    };
+    std::vector<cBox> Boxes;
+    std::vector<cSquarePortal*> Order;
+    cRect2D World;
+};
+
+#endif

@@ -1,0 +1,44 @@
+#include "fast/fast_engine.h"
+
+#include "fast/fast_search.h"
+
+void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides) {
+    const std::size_t at = std::size_t(-area->Id - 1);
+    if (Sides.size() <= at) Sides.resize(at + 1, {{NULL, NULL, NULL, NULL}});
+    Sides[at] = sides;
+}
+
+cGame_World::Node* cFast_Engine::Side_Node(const cSquarePortal* area, int side) const {
+    const std::size_t at = std::size_t(-area->Id - 1);
+    return at < Sides.size() ? Sides[at][std::size_t(side)] : NULL;
+}
+
+void cFast_Engine::Build_Done() {
+    Graph.Build(World.Portals, World.Areas);
+    Walls.Build(World.Level_Walls, World.Built_Bounds);
+    Areas.Build(World.Areas, World.Built_Bounds);
+    // What only the build needed.
+    Portal_Lines.Clear();
+    std::vector<std::array<cGame_World::Node*, 4>>().swap(Sides);
+}
+
+cSquarePortal* cFast_Engine::Area_Of(const cPoint2D& p) const {
+    cSquarePortal* area = Areas.Find(p);
+    return area != NULL ? area : World.Area_At(p);
+}
+
+bool cFast_Engine::Find_Path(const cPoint2D& start, const cSquarePortal* start_area, const cPoint2D& goal,
+                             const cSquarePortal* goal_area, std::vector<cPoint2D>& path) const {
+    return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
+}
+
+bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area,
+                                std::int64_t limit, cPoint2D& hit) const {
+    return ::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, *this, hit);
+}
+
+std::size_t cFast_Engine::Graph_Footprint() const {
+    return Graph.Position.capacity() * sizeof(cPoint2D) + Graph.First.capacity() * sizeof(int) +
+           Graph.Neighbour.capacity() * sizeof(int) + Graph.Cost.capacity() * sizeof(double) +
+           Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity();
+}

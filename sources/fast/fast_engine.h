@@ -1,0 +1,61 @@
+// The fast engine of a world: what the world's build and queries call
+// instead of their straightforward algorithms. It records, during the build,
+// the portals by line and the node whose line cut each side of each area;
+// once the world is built it lays out the search graph, the wall index and
+// the area locator that the queries use.
+#ifndef FAST_FAST_ENGINE_H
+#define FAST_FAST_ENGINE_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fast/area_locator.h"
+#include "fast/portal_index.h"
+#include "fast/search_graph.h"
+#include "fast/segment_walk.h"
+#include "fast/wall_index.h"
+#include "game_bsp.h"
+
+class cFast_Engine : public cArea_Finder {
+public:
+    explicit cFast_Engine(const cGame_World& world) : World(world) {}
+
+    // ---- build
+    // The nodes whose lines cut area's sides (y = ymin, x = xmax, y = ymax,
+    // x = xmin) during the partition; null for a side that no cut made.
+    void Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides);
+    cGame_World::Node* Side_Node(const cSquarePortal* area, int side) const;
+    void Portal_Added(cPortal* portal) { Portal_Lines.Add(portal); }
+    // The portal's segment is about to change.
+    void Portal_Changing(const cPortal* portal) { Portal_Lines.Remove(portal); }
+    void Portal_Changed(cPortal* portal) { Portal_Lines.Add(portal); }
+    cPortal* First_Overlapping_Portal(const cHV_Seg& seg) const { return Portal_Lines.First_Overlapping(seg); }
+    // The world is built: lay out what the queries use, drop what only the
+    // build needed.
+    void Build_Done();
+
+    // ---- queries
+    // The area the tree gives p, or null when the locator cannot tell.
+    cSquarePortal* Locate(const cPoint2D& p) const { return Areas.Find(p); }
+    cSquarePortal* Area_Of(const cPoint2D& p) const override;
+    bool Find_Path(const cPoint2D& start, const cSquarePortal* start_area, const cPoint2D& goal,
+                   const cSquarePortal* goal_area, std::vector<cPoint2D>& path) const;
+    bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
+                      cPoint2D& hit) const;
+
+    std::size_t Footprint() const { return Walls.Footprint() + Areas.Footprint() + Graph_Footprint(); }
+
+private:
+    std::size_t Graph_Footprint() const;
+
+    const cGame_World& World;
+    cPortal_Index Portal_Lines;
+    std::vector<std::array<cGame_World::Node*, 4>> Sides;  // by area, -Id - 1
+    cSearch_Graph Graph;
+    cWall_Index Walls;
+    cArea_Locator Areas;
+};
+
+#endif
