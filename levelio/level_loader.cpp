@@ -82,6 +82,7 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
     Drop_Carriage_Returns(text);
     std::istringstream in(text);
     const std::streamoff size = std::streamoff(text.size());
+    Text_Size = size;
 
     enum { NONE, AREA, WALLS } section = NONE;
     int line = 0;
@@ -144,14 +145,14 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
 
 bool cLevel_Loader::Expect(std::istream& in, char expected) {
     in >> std::ws;
-    Token_At = Position(in, Token_At);
+    Token_At = Position(in, Text_Size);
     char c;
     return bool(in >> c) && c == expected;
 }
 
 bool cLevel_Loader::Read_Number(std::istream& in, int& value) {
     in >> std::ws;
-    Token_At = Position(in, Token_At);
+    Token_At = Position(in, Text_Size);
     // Read wider than int, so that a number beyond int's range is told apart.
     long long v;
     if (!(in >> v)) return false;

@@ -70,6 +70,7 @@ private:
     // Where the last token read or tried began, and the number out of range
     // met there, if any.
     std::streamoff Token_At = 0;
+    std::streamoff Text_Size = 0;
     bool Out_Of_Range = false;
     long long Bad_Number = 0;
 };

@@ -14,6 +14,18 @@
 #include <gtest/gtest.h>
 
 #include "game_bsp.h"
+#include "messages.h"
+
+// Captures the library's messages while it lives.
+class cCapture_Messages {
+public:
+    cCapture_Messages() : Redirect(&Buffer) {}
+    std::string str() const { return Buffer.str(); }
+
+private:
+    std::ostringstream Buffer;
+    cMessage_Redirect Redirect;
+};
 
 // Captures everything written to std::cout while it lives.
 class Capture_Cout {
