@@ -26,6 +26,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bsp_levels_version.h"
 #include "bsplevel.h"
 #include "game_bsp.h"
 
@@ -722,6 +723,22 @@ TEST(BsplevelImport, ArenaOrders) {
     const std::string last = "\n455 455\n";
     ASSERT_GE(path.Out.size(), last.size());
     EXPECT_EQ(path.Out.substr(path.Out.size() - last.size()), last);
+}
+
+// ------------------------------------------------------------------ version
+
+// --version prints the library's version, three numbers, and nothing else;
+// the general help mentions it.
+TEST(BsplevelVersion, PrintsTheLibraryVersion) {
+    const Result r = Tool({"--version"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out, std::string("bsplevel ") + BSP_LEVELS_VERSION + "\n");
+    int major = -1, minor = -1, patch = -1;
+    char end = 0;
+    EXPECT_EQ(std::sscanf(BSP_LEVELS_VERSION, "%d.%d.%d%c", &major, &minor, &patch, &end), 3);
+    EXPECT_GE(major, 1);
+    EXPECT_NE(Tool({"--help"}).Out.find("bsplevel --version"), std::string::npos);
 }
 
 }  // namespace
