@@ -1,7 +1,12 @@
 // Fuzz target: an input is a level text, optionally followed by a 0xFF byte
-// and query bytes. The level is read through the real loader, built, dumped
-// and queried (paths, segments with limits, balls); nothing may crash, hang
-// or invoke undefined behaviour.
+// and query bytes. The level is read through the real loader into two
+// worlds, one per engine, both are built, dumped and queried (paths,
+// segments with limits, balls). Nothing may crash, hang or invoke undefined
+// behaviour, and the engines must agree on everything they show: the
+// library's messages while loading and building, whether the world is built,
+// its counts and bounds, the dump from the root, and every answer (a path
+// with its points, a segment hit with its point, a ball's touch). A
+// difference is reported on stderr and aborts.
 //
 // Query bytes come in groups of nine: a kind byte and four 16-bit numbers.
 // An input without query bytes gets a few queries spread over the world.
@@ -19,6 +24,7 @@
 
 #include "game_bsp.h"
 #include "level_loader.h"
+#include "messages.h"
 
 namespace {
 
@@ -33,28 +39,181 @@ const std::string& Level_File() {
     return name;
 }
 
+// Reads the level text into world through the loader; returns what the
+// loader returns. The loader reads files, so the text goes through a file
+// of this process's own.
+bool Load_Level(const std::string& text, cGame_World* world) {
+    {
+        std::ofstream out(Level_File(), std::ios::binary | std::ios::trunc);
+        out.write(text.data(), std::streamsize(text.size()));
+    }
+    return cLevel_Loader().Load(Level_File().c_str(), world);
+}
+
+// Aborts with both texts on stderr when they differ.
+void Same(const std::string& what, const char* first_name, const std::string& first, const char* second_name,
+          const std::string& second) {
+    if (first == second) return;
+    std::cerr << "fuzz_level: " << what << "\n--- " << first_name << ":\n"
+              << first << "\n--- " << second_name << ":\n"
+              << second << "\n";
+    std::abort();
+}
+
+void Engines_Agree(const std::string& what, const std::string& fast, const std::string& reference) {
+    Same("the engines disagree on " + what, "fast engine", fast, "reference engine", reference);
+}
+
+// One world of each engine built from the same level text.
+struct cWorlds {
+    cGame_World Fast{cEngine::FAST};
+    cGame_World Reference{cEngine::REFERENCE};
+};
+
+// Loads and builds world from the text, starting from the default bounds as
+// a fresh program does; returns what the loader returned and every message.
+std::string Load_And_Build(const std::string& text, cGame_World& world) {
+    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(100, 100));
+    std::ostringstream messages;
+    bool loaded = false;
+    {
+        cMessage_Redirect to_messages(&messages);
+        loaded = Load_Level(text, &world);
+        world.Build();
+    }
+    return "loaded " + std::to_string(loaded) + ", messages:\n" + messages.str();
+}
+
+// Everything a world shows of itself: whether it is built, its counts and
+// bounds, the dump from the root, and every portal's and waypoint's
+// neighbours in the order a search takes them.
+std::string Shown(cGame_World& world) {
+    std::ostringstream shown;
+    shown << "built " << world.Is_Built() << " walls " << world.Get_Level_Walls().size() << " nodes " << world.N_Nodes
+          << " areas " << world.N_Areas << " portals " << world.N_Portals << " bounds " << world.Get_Bounds() << "\n";
+    if (world.Root == nullptr || !world.Is_Built()) return shown.str();
+    std::ostringstream dump;
+    {
+        cMessage_Redirect to_dump(&dump);
+        world.Root->Print();
+    }
+    shown << "dump:\n" << dump.str();
+    auto name = [](const cA_Star_Node* n) {
+        const cPortal* p = dynamic_cast<const cPortal*>(n);
+        std::ostringstream s;
+        if (p != nullptr && p->Id >= 0) s << 'P' << p->Id; else s << 'W' << n->Position;
+        return s.str();
+    };
+    auto neighbours = [&](cPortal* p) {
+        cNode_List list;
+        if (p->Area1 != nullptr && p->Area2 != nullptr) p->Get_Neighbours(list);
+        std::string s;
+        for (const cA_Star_Node* n : list) s += " " + name(n);
+        return s;
+    };
+    for (cPortal* p : world.Portals) shown << name(p) << " at " << p->Position << ":" << neighbours(p) << "\n";
+    for (cSquarePortal* a : world.Areas)
+        for (cAligned_WayPoint* w : a->WayPoints) shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
+    return shown.str();
+}
+
+// A query's answer followed by whatever the library wrote meanwhile.
+template <class cQuery>
+std::string With_Messages(cQuery query) {
+    std::ostringstream messages;
+    std::string answer;
+    {
+        cMessage_Redirect to_messages(&messages);
+        answer = query();
+    }
+    return messages.str().empty() ? answer : answer + "\nmessages:\n" + messages.str();
+}
+
+std::string Path_Answer(cGame_World& world, const cPoint2D& a, const cPoint2D& b) {
+    return With_Messages([&] {
+        std::vector<cPoint2D> path = {cPoint2D(-7, -7)};  // replaced, whatever the answer
+        std::ostringstream out;
+        out << (world.Find_Path(a, b, path) ? "route" : "none");
+        for (const cPoint2D& p : path) out << ' ' << p;
+        return out.str();
+    });
+}
+
+std::string Segment_Answer(cGame_World& world, const cSeg& seg, const std::int64_t* limit) {
+    return With_Messages([&] {
+        cPoint2D hit(-7, -7);
+        const bool found =
+            limit != nullptr ? world.Intersect_Segment(seg, hit, *limit) : world.Intersect_Segment(seg, hit);
+        std::ostringstream out;
+        if (found) out << "hit " << hit; else out << "no hit, point left " << hit;
+        return out.str();
+    });
+}
+
+std::string Ball_Answer(cGame_World& world, int x, int y, int radius) {
+    return With_Messages([&] { return std::string(world.Intersect_Ball(x, y, radius) ? "touch" : "clear"); });
+}
+
+std::string Describe(const cPoint2D& p) {
+    std::ostringstream out;
+    out << p;
+    return out.str();
+}
+
+void Compare_Path(cWorlds& w, const cPoint2D& a, const cPoint2D& b) {
+    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b), Path_Answer(w.Reference, a, b));
+}
+
+void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std::int64_t* limit) {
+    const cSeg seg(a, b);
+    std::string what = "segment " + Describe(a) + " to " + Describe(b);
+    if (limit != nullptr) what += " limit " + std::to_string(*limit);
+    Engines_Agree(what, Segment_Answer(w.Fast, seg, limit), Segment_Answer(w.Reference, seg, limit));
+}
+
+void Compare_Ball(cWorlds& w, int x, int y, int radius) {
+    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius), Ball_Answer(w.Fast, x, y, radius),
+         Ball_Answer(w.Reference, x, y, radius));
+}
+
 int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) << 8); }
 
-void Run_Queries(cGame_World& world, const uint8_t* q, size_t size) {
-    std::vector<cPoint2D> path;
-    cPoint2D hit;
+void Run_Queries(cWorlds& w, const uint8_t* q, size_t size) {
     for (; size >= 9; q += 9, size -= 9) {
         const cPoint2D a(Number(q + 1), Number(q + 3)), b(Number(q + 5), Number(q + 7));
         switch (q[0] % 4) {
         case 0:
-            world.Find_Path(a, b, path);
+            Compare_Path(w, a, b);
             break;
         case 1:
-            world.Intersect_Segment(cSeg(a, b), hit);
+            Compare_Segment(w, a, b, nullptr);
             break;
-        case 2:
-            world.Intersect_Segment(cSeg(a, b), hit, int64_t(b.x) * b.y);
+        case 2: {
+            const std::int64_t limit = std::int64_t(b.x) * b.y;
+            Compare_Segment(w, a, b, &limit);
             break;
+        }
         default:
-            world.Intersect_Ball(a.x, a.y, b.x);
+            Compare_Ball(w, a.x, a.y, b.x);
             break;
         }
     }
+}
+
+// Queries across the world it was built with, corner to corner. The
+// segments stop after about a thousand units: a walk costs a step per grid
+// point, and worlds may be millions of units wide.
+void Run_Default_Queries(cWorlds& w) {
+    const cRect2D b = w.Fast.Get_Bounds();
+    const cPoint2D corners[] = {b.Min, b.Max, cPoint2D(b.Min.x, b.Max.y), cPoint2D(b.Max.x, b.Min.y)};
+    const std::int64_t limit = 1000000;
+    for (const cPoint2D& a : corners)
+        for (const cPoint2D& c : corners) {
+            const cPoint2D in_a((a.x + c.x * 3) / 4, (a.y + c.y * 3) / 4);
+            Compare_Path(w, a, in_a);
+            Compare_Segment(w, a, c, &limit);
+            Compare_Ball(w, in_a.x, in_a.y, 5);
+        }
 }
 
 }  // namespace
@@ -62,42 +221,21 @@ void Run_Queries(cGame_World& world, const uint8_t* q, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t level_size = 0;
     while (level_size < size && data[level_size] != 0xFF) ++level_size;
-    {
-        std::ofstream out(Level_File(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(level_size));
-    }
+    const std::string text(reinterpret_cast<const char*>(data), level_size);
 
-    // Every run starts from the same bounds, and the library's messages go
-    // nowhere.
-    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(100, 100));
-    std::ostringstream quiet;
-    std::streambuf* const saved = std::cout.rdbuf(quiet.rdbuf());
-    {
-        cGame_World world;
-        cLevel_Loader loader;
-        loader.Load(Level_File().c_str(), &world);
-        world.Build();
-        if (world.Root != nullptr && world.Is_Built()) world.Root->Print();
-
-        if (level_size + 1 < size) {
-            Run_Queries(world, data + level_size + 1, size - level_size - 1);
-        } else {
-            // Queries across the world it was built with, corner to corner.
-            // The segments stop after about a thousand units: a walk costs a
-            // step per grid point, and worlds may be millions of units wide.
-            const cRect2D b = world.Get_Bounds();
-            const cPoint2D corners[] = {b.Min, b.Max, cPoint2D(b.Min.x, b.Max.y), cPoint2D(b.Max.x, b.Min.y)};
-            std::vector<cPoint2D> path;
-            cPoint2D hit;
-            for (const cPoint2D& a : corners)
-                for (const cPoint2D& c : corners) {
-                    const cPoint2D in_a((a.x + c.x * 3) / 4, (a.y + c.y * 3) / 4);
-                    world.Find_Path(a, in_a, path);
-                    world.Intersect_Segment(cSeg(a, c), hit, 1000000);
-                    world.Intersect_Ball(in_a.x, in_a.y, 5);
-                }
-        }
+    cWorlds w;
+    const std::string fast_loading = Load_And_Build(text, w.Fast);
+    const std::string reference_loading = Load_And_Build(text, w.Reference);
+    Engines_Agree("loading and building", fast_loading, reference_loading);
+    const std::string built = Shown(w.Fast);
+    Engines_Agree("the built world", built, Shown(w.Reference));
+    if (level_size + 1 < size) {
+        Run_Queries(w, data + level_size + 1, size - level_size - 1);
+    } else {
+        Run_Default_Queries(w);
     }
-    std::cout.rdbuf(saved);
+    // Queries leave both worlds as they were built.
+    Same("the fast world changed during the queries", "before", built, "after", Shown(w.Fast));
+    Same("the reference world changed during the queries", "before", built, "after", Shown(w.Reference));
     return 0;
 }

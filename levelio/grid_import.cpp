@@ -60,19 +60,25 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
         error = "the header needs \"type\", \"height\" and \"width\" before \"map\"";
         return false;
     }
+    // The header's numbers are claims about the rest of the file, not sizes
+    // to allocate: rows are taken as they come and counted against them, so
+    // a header promising millions of rows costs nothing before it is refused.
     map.Width = width;
     map.Height = height;
-    map.Rows.reserve(std::size_t(height));
+    const std::string says_height = "the header says height " + std::to_string(height);
     while (int(map.Rows.size()) < height) {
         if (!Next_Line(in, line)) {
-            error = "the map has " + std::to_string(map.Rows.size()) + " rows, the header says " +
-                    std::to_string(height);
+            error = says_height + " but the file holds " + std::to_string(map.Rows.size()) +
+                    (map.Rows.size() == 1 ? " row" : " rows");
+            map = Grid_Map();
             return false;
         }
         ++number;
         if (int(line.size()) != width) {
-            error = "line " + std::to_string(number) + ": a row of " + std::to_string(line.size()) +
-                    " characters, the header says " + std::to_string(width);
+            error = "line " + std::to_string(number) + ": the header says width " + std::to_string(width) +
+                    " but the row holds " + std::to_string(line.size()) +
+                    (line.size() == 1 ? " character" : " characters");
+            map = Grid_Map();
             return false;
         }
         map.Rows.push_back(line);
@@ -80,7 +86,8 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
     while (Next_Line(in, line)) {
         ++number;
         if (!Is_Blank(line)) {
-            error = "line " + std::to_string(number) + ": more rows than the header's " + std::to_string(height);
+            error = "line " + std::to_string(number) + ": " + says_height + " but the file holds more rows";
+            map = Grid_Map();
             return false;
         }
     }

@@ -22,7 +22,9 @@ struct Grid_Map {
 };
 
 // Reads "type ...", "height H", "width W", "map" and H rows of W characters.
-// Returns false with a one-line reason in error when the text is not a map.
+// Returns false with a one-line reason in error when the text is not a map,
+// and then leaves map empty. The header's height and width are checked
+// against the rows the text holds, never trusted for an allocation.
 bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error);
 
 // A wall of the level, end points in increasing order along it.

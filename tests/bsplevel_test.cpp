@@ -26,6 +26,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bsp_levels_version.h"
 #include "bsplevel.h"
 #include "game_bsp.h"
 
@@ -584,9 +585,17 @@ TEST(BsplevelImport, HandMadeGrids) {
 
 TEST(BsplevelImport, MalformedMaps) {
     const std::pair<std::string, std::string> cases[] = {
-        {"type octile\nheight 2\nwidth 3\nmap\n...\n..\n", "line 6: a row of 2 characters, the header says 3"},
-        {"type octile\nheight 3\nwidth 3\nmap\n...\n...\n", "the map has 2 rows, the header says 3"},
-        {"type octile\nheight 1\nwidth 3\nmap\n...\n...\n", "line 6: more rows than the header's 1"},
+        {"type octile\nheight 2\nwidth 3\nmap\n...\n..\n", "line 6: the header says width 3 but the row holds 2 characters"},
+        {"type octile\nheight 3\nwidth 3\nmap\n...\n...\n", "the header says height 3 but the file holds 2 rows"},
+        {"type octile\nheight 1\nwidth 3\nmap\n...\n...\n", "line 6: the header says height 1 but the file holds more rows"},
+        // Headers that promise far more than the file holds are refused like
+        // any other, without trying to make room for what they promise.
+        {"type octile\nheight 5000000\nwidth 3\nmap\n...\n...\n...\n...\n...\n",
+         "the header says height 5000000 but the file holds 5 rows"},
+        {"type octile\nheight 5\nwidth 5000000\nmap\n...\n...\n...\n...\n...\n",
+         "line 5: the header says width 5000000 but the row holds 3 characters"},
+        {"type octile\nheight 2147483647\nwidth 2147483647\nmap\n...\n",
+         "line 5: the header says width 2147483647 but the row holds 3 characters"},
         {"type octile\nheight two\nwidth 3\nmap\n...\n", "line 2: expected \"type T\", \"height H\", \"width W\" or \"map\""},
         {"type octile\nheight 0\nwidth 3\nmap\n", "line 2: expected \"type T\", \"height H\", \"width W\" or \"map\""},
         {"type octile\nwidth 3\nmap\n...\n", "the header needs \"type\", \"height\" and \"width\" before \"map\""},
@@ -606,6 +615,19 @@ TEST(BsplevelImport, MalformedMaps) {
     const Result missing = Tool({"import-grid", DATA + "/no-such.map", "-o", "-"});
     EXPECT_EQ(missing.Err, "bsplevel: import-grid: cannot read map file '" + DATA + "/no-such.map'\n");
     EXPECT_EQ(missing.Status, 2);
+}
+
+// A map whose header claims five million rows over five: one error line,
+// status 2, and no level written.
+TEST(BsplevelImport, LyingHeaderIsOneErrorLineAndNoLevel) {
+    const std::string map = Temp("lying-header.map"), level = Temp("lying-header.txt");
+    Write(map, "type octile\nheight 5000000\nwidth 4\nmap\n....\n.@@.\n.@..\n....\n....\n");
+    std::remove(level.c_str());
+    const Result r = Tool({"import-grid", map, "-o", level});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "bsplevel: import-grid: " + map + ": the header says height 5000000 but the file holds 5 rows\n");
+    EXPECT_FALSE(std::ifstream(level).good()) << "a level was written";
 }
 
 struct Level_Wall {
@@ -722,6 +744,22 @@ TEST(BsplevelImport, ArenaOrders) {
     const std::string last = "\n455 455\n";
     ASSERT_GE(path.Out.size(), last.size());
     EXPECT_EQ(path.Out.substr(path.Out.size() - last.size()), last);
+}
+
+// ------------------------------------------------------------------ version
+
+// --version prints the library's version, three numbers, and nothing else;
+// the general help mentions it.
+TEST(BsplevelVersion, PrintsTheLibraryVersion) {
+    const Result r = Tool({"--version"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out, std::string("bsplevel ") + BSP_LEVELS_VERSION + "\n");
+    int major = -1, minor = -1, patch = -1;
+    char end = 0;
+    EXPECT_EQ(std::sscanf(BSP_LEVELS_VERSION, "%d.%d.%d%c", &major, &minor, &patch, &end), 3);
+    EXPECT_GE(major, 1);
+    EXPECT_NE(Tool({"--help"}).Out.find("bsplevel --version"), std::string::npos);
 }
 
 }  // namespace

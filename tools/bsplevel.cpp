@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "bsp_levels_version.h"
 #include "game_bsp.h"
 #include "messages.h"
 #include "grid_import.h"
@@ -21,6 +22,7 @@ const char* const GENERAL_HELP =
     "bsplevel: ask a level file questions, draw it, or make one from a grid map\n"
     "\n"
     "usage: bsplevel COMMAND ARGUMENTS...      (bsplevel COMMAND --help for details)\n"
+    "       bsplevel --version                 prints the version\n"
     "\n"
     "Every command but import-grid loads LEVEL with the level loader, builds the\n"
     "world, and then:\n"
@@ -585,6 +587,10 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
     }
     if (Is_Help(args[0]) || args[0] == "help") {
         out << GENERAL_HELP;
+        return 0;
+    }
+    if (args[0] == "--version") {
+        out << "bsplevel " << BSP_LEVELS_VERSION << "\n";
         return 0;
     }
     const Command_Def* command = nullptr;
