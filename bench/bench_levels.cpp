@@ -37,14 +37,14 @@
 
 namespace {
 
-struct Level_Input {
-    std::string name;
-    std::string file;
-    int walls = 0;
+struct cLevel_Input {
+    std::string Name;
+    std::string File;
+    int Walls = 0;
 };
 
-struct Query {
-    cPoint2D a, b;
+struct cQuery {
+    cPoint2D A, B;
 };
 
 // Runs its scope with the library's messages going nowhere.
@@ -82,8 +82,8 @@ Grid_Map Random_Map(int side, unsigned seed) {
     return map;
 }
 
-std::vector<Level_Input> Inputs() {
-    std::vector<Level_Input> inputs;
+std::vector<cLevel_Input> Inputs() {
+    std::vector<cLevel_Input> inputs;
     for (const char* file : {"level_test_pathfinder_1", "level_test_pathfinder_2", "level_test_pathfinder_3",
                              "level_test_pathfinder_4", "level_test_pathfinder_5", "level_test_intersections",
                              "level_test_intersections_2"})
@@ -106,20 +106,20 @@ std::vector<Level_Input> Inputs() {
     for (const auto& generated : {std::make_pair("generated-1k", 58), std::make_pair("generated-10k", 184),
                                   std::make_pair("generated-100k", 582)})
         inputs.push_back({generated.first, Import(Random_Map(generated.second, 7), generated.first)});
-    for (Level_Input& input : inputs) {
+    for (cLevel_Input& input : inputs) {
         cQuiet quiet;
         cGame_World world;
-        cLevel_Loader().Load(input.file.c_str(), &world);
-        input.walls = int(world.Get_Level_Walls().size());
+        cLevel_Loader().Load(input.File.c_str(), &world);
+        input.Walls = int(world.Get_Level_Walls().size());
     }
     return inputs;
 }
 
 // A world loaded from input and taken through the first `steps` build steps.
-std::unique_ptr<cGame_World> Prepare(const Level_Input& input, cEngine engine, int steps) {
+std::unique_ptr<cGame_World> Prepare(const cLevel_Input& input, cEngine engine, int steps) {
     cQuiet quiet;
     std::unique_ptr<cGame_World> world(new cGame_World(engine));
-    cLevel_Loader().Load(input.file.c_str(), world.get());
+    cLevel_Loader().Load(input.File.c_str(), world.get());
     if (steps > 0) world->Decorate_With_Square_Portals();
     if (steps > 1) world->Decorate_With_Walls_And_Portals();
     if (steps > 2) world->Link_Aligned_Portals();
@@ -130,50 +130,50 @@ std::unique_ptr<cGame_World> Prepare(const Level_Input& input, cEngine engine, i
 // whichever benchmark thread asks first.
 std::mutex made_once;
 
-cGame_World& Built(const Level_Input& input, cEngine engine) {
+cGame_World& Built(const cLevel_Input& input, cEngine engine) {
     std::lock_guard<std::mutex> lock(made_once);
     static std::map<std::pair<std::string, int>, std::unique_ptr<cGame_World>> worlds;
-    std::unique_ptr<cGame_World>& w = worlds[{input.name, int(engine)}];
+    std::unique_ptr<cGame_World>& w = worlds[{input.Name, int(engine)}];
     if (!w) w = Prepare(input, engine, 3);
     return *w;
 }
 
-const std::vector<Query>& Path_Queries(const Level_Input& input) {
+const std::vector<cQuery>& Path_Queries(const cLevel_Input& input) {
     cGame_World& world = Built(input, cEngine::FAST);
     std::lock_guard<std::mutex> lock(made_once);
-    static std::map<std::string, std::vector<Query>> lists;
-    std::vector<Query>& list = lists[input.name];
+    static std::map<std::string, std::vector<cQuery>> lists;
+    std::vector<cQuery>& list = lists[input.Name];
     if (list.empty()) {
         const cRect2D b = world.Get_Bounds();
         std::mt19937 rng(11);
         std::uniform_int_distribution<int> x(b.Min.x, b.Max.x), y(b.Min.y, b.Max.y);
         std::vector<cPoint2D> path;
         for (int tries = 0; list.size() < 1000 && tries < 100000; ++tries) {
-            const Query q{cPoint2D(x(rng), y(rng)), cPoint2D(x(rng), y(rng))};
-            if (world.Find_Path(q.a, q.b, path)) list.push_back(q);
+            const cQuery q{cPoint2D(x(rng), y(rng)), cPoint2D(x(rng), y(rng))};
+            if (world.Find_Path(q.A, q.B, path)) list.push_back(q);
         }
     }
     return list;
 }
 
-const std::vector<Query>& Segment_Queries(const Level_Input& input) {
+const std::vector<cQuery>& Segment_Queries(const cLevel_Input& input) {
     const cRect2D b = Built(input, cEngine::FAST).Get_Bounds();
     std::lock_guard<std::mutex> lock(made_once);
-    static std::map<std::string, std::vector<Query>> lists;
-    std::vector<Query>& list = lists[input.name];
+    static std::map<std::string, std::vector<cQuery>> lists;
+    std::vector<cQuery>& list = lists[input.Name];
     if (list.empty()) {
         std::mt19937 rng(13);
         std::uniform_int_distribution<int> x(b.Min.x, b.Max.x), y(b.Min.y, b.Max.y);
         for (int i = 0; i < 1000; ++i)
-            list.push_back(i % 2 ? Query{cPoint2D(b.Min.x, y(rng)), cPoint2D(b.Max.x, y(rng))}
-                                 : Query{cPoint2D(x(rng), b.Min.y), cPoint2D(x(rng), b.Max.y)});
+            list.push_back(i % 2 ? cQuery{cPoint2D(b.Min.x, y(rng)), cPoint2D(b.Max.x, y(rng))}
+                                 : cQuery{cPoint2D(x(rng), b.Min.y), cPoint2D(x(rng), b.Max.y)});
     }
     return list;
 }
 
 const char* Engine_Name(cEngine engine) { return engine == cEngine::FAST ? "fast" : "reference"; }
 
-void Build_Step(benchmark::State& state, const Level_Input& input, cEngine engine, int step) {
+void Build_Step(benchmark::State& state, const cLevel_Input& input, cEngine engine, int step) {
     for (auto _ : state) {
         state.PauseTiming();
         std::unique_ptr<cGame_World> world = Prepare(input, engine, step - 1);
@@ -187,27 +187,27 @@ void Build_Step(benchmark::State& state, const Level_Input& input, cEngine engin
     }
 }
 
-void Load(benchmark::State& state, const Level_Input& input, cEngine engine) {
+void Load(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     cQuiet quiet;
     for (auto _ : state) {
         std::unique_ptr<cGame_World> world(new cGame_World(engine));
-        benchmark::DoNotOptimize(cLevel_Loader().Load(input.file.c_str(), world.get()));
+        benchmark::DoNotOptimize(cLevel_Loader().Load(input.File.c_str(), world.get()));
         state.PauseTiming();
         world.reset();
         state.ResumeTiming();
     }
 }
 
-void Paths(benchmark::State& state, const Level_Input& input, cEngine engine) {
+void Paths(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     cGame_World& world = Built(input, engine);
-    const std::vector<Query>& queries = Path_Queries(input);
+    const std::vector<cQuery>& queries = Path_Queries(input);
     std::vector<double> times;
     std::vector<cPoint2D> path;
     for (auto _ : state) {
         times.clear();
-        for (const Query& q : queries) {
+        for (const cQuery& q : queries) {
             const auto start = std::chrono::steady_clock::now();
-            benchmark::DoNotOptimize(world.Find_Path(q.a, q.b, path));
+            benchmark::DoNotOptimize(world.Find_Path(q.A, q.B, path));
             times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
     }
@@ -219,43 +219,43 @@ void Paths(benchmark::State& state, const Level_Input& input, cEngine engine) {
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(times.size()));
 }
 
-void Segments(benchmark::State& state, const Level_Input& input, cEngine engine) {
+void Segments(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     cGame_World& world = Built(input, engine);
-    const std::vector<Query>& queries = Segment_Queries(input);
+    const std::vector<cQuery>& queries = Segment_Queries(input);
     cPoint2D hit;
     for (auto _ : state)
-        for (const Query& q : queries) benchmark::DoNotOptimize(world.Intersect_Segment(cSeg(q.a, q.b), hit));
+        for (const cQuery& q : queries) benchmark::DoNotOptimize(world.Intersect_Segment(cSeg(q.A, q.B), hit));
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(queries.size()));
 }
 
-void Balls(benchmark::State& state, const Level_Input& input, cEngine engine) {
+void Balls(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     cGame_World& world = Built(input, engine);
-    const std::vector<Query>& queries = Segment_Queries(input);
+    const std::vector<cQuery>& queries = Segment_Queries(input);
     for (auto _ : state)
-        for (const Query& q : queries) benchmark::DoNotOptimize(world.Intersect_Ball(q.a.x, q.b.y, 25));
+        for (const cQuery& q : queries) benchmark::DoNotOptimize(world.Intersect_Ball(q.A.x, q.B.y, 25));
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(queries.size()));
 }
 
 // Several threads querying one world: items per second per thread count.
-void Threaded_Paths(benchmark::State& state, const Level_Input& input) {
+void Threaded_Paths(benchmark::State& state, const cLevel_Input& input) {
     cGame_World& world = Built(input, cEngine::FAST);
-    const std::vector<Query>& queries = Path_Queries(input);
+    const std::vector<cQuery>& queries = Path_Queries(input);
     std::vector<cPoint2D> path;
     std::size_t next = std::size_t(state.thread_index()) * 97;
     for (auto _ : state) {
-        const Query& q = queries[next++ % queries.size()];
-        benchmark::DoNotOptimize(world.Find_Path(q.a, q.b, path));
+        const cQuery& q = queries[next++ % queries.size()];
+        benchmark::DoNotOptimize(world.Find_Path(q.A, q.B, path));
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()));
 }
 
-void Register(const std::vector<Level_Input>& inputs) {
-    static std::vector<Level_Input> keep;
+void Register(const std::vector<cLevel_Input>& inputs) {
+    static std::vector<cLevel_Input> keep;
     keep = inputs;
-    for (const Level_Input& input : keep) {
-        const bool large = input.walls >= 20000;
+    for (const cLevel_Input& input : keep) {
+        const bool large = input.Walls >= 20000;
         for (cEngine engine : {cEngine::FAST, cEngine::REFERENCE}) {
-            const std::string suffix = "/" + input.name + "/" + Engine_Name(engine);
+            const std::string suffix = "/" + input.Name + "/" + Engine_Name(engine);
             const bool slow = large && engine == cEngine::REFERENCE;
             auto once = [slow](benchmark::internal::Benchmark* b) {
                 b->Unit(benchmark::kMillisecond);
@@ -274,8 +274,8 @@ void Register(const std::vector<Level_Input>& inputs) {
             once(benchmark::RegisterBenchmark(("segment" + suffix).c_str(), Segments, input, engine));
             once(benchmark::RegisterBenchmark(("ball" + suffix).c_str(), Balls, input, engine));
         }
-        if (input.walls >= 1000)
-            benchmark::RegisterBenchmark(("threads_path/" + input.name + "/fast").c_str(), Threaded_Paths, input)
+        if (input.Walls >= 1000)
+            benchmark::RegisterBenchmark(("threads_path/" + input.Name + "/fast").c_str(), Threaded_Paths, input)
                 ->Threads(1)
                 ->Threads(2)
                 ->UseRealTime()

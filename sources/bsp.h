@@ -12,7 +12,6 @@
 #define BSP_H
 
 #include <cassert>
-#include <iostream>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -71,6 +70,11 @@ public:
     // front side. Null from an empty tree.
     Node* Where_Is_Leaf(const cPoint2D& item) const { return Where_Is_Leaf(item, Root); }
     Node* Where_Is_Leaf(const cPoint2D& item, Node* node) const;
+
+private:
+    // Descends from node toward the point; stops at a node whose divider's
+    // line holds it when stop_on_line, else goes on to its front side.
+    static Node* Descend(const cPoint2D& item, Node* node, bool stop_on_line);
 
 };
 
@@ -174,31 +178,24 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
 
 template <class cItem>
 cBSP_Node<cItem>* cBSP_Tree<cItem>::Where_Is(const cPoint2D& item, Node* node) {
-    for (;;) {
-        assert(node != NULL);
-        if (node->Is_Leaf()) return node;
-        switch (node->Item.Get_Position_Point(item)) {
-        case POINT_ON:
-            return node;
-        case POINT_FRONT:
-            node = node->Front;
-            break;
-        case POINT_BACK:
-            node = node->Back;
-            break;
-        default:
-            Message_Sink() << "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
-            return nullptr;
-        }
-    }
+    return Descend(item, node, true);
 }
 
 template <class cItem>
 cBSP_Node<cItem>* cBSP_Tree<cItem>::Where_Is_Leaf(const cPoint2D& item, Node* node) const {
+    return Descend(item, node, false);
+}
+
+template <class cItem>
+cBSP_Node<cItem>* cBSP_Tree<cItem>::Descend(const cPoint2D& item, Node* node, bool stop_on_line) {
     for (;;) {
+        if (stop_on_line) assert(node != NULL);  // the stopping lookup never meets an empty slot
         if (node == nullptr || node->Is_Leaf()) return node;
         switch (node->Item.Get_Position_Point(item)) {
         case POINT_ON:
+            if (stop_on_line) return node;
+            node = node->Front;  // a point on a divider's line belongs to its front side
+            break;
         case POINT_FRONT:
             node = node->Front;
             break;

@@ -7,7 +7,6 @@
 #include "messages.h"
 
 #include <algorithm>
-#include <iostream>
 #include <sstream>
 #include <utility>
 

@@ -3,7 +3,6 @@
 #include "messages.h"
 
 #include <cmath>
-#include <iostream>
 #include <sstream>
 #include <utility>
 

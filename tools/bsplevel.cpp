@@ -46,36 +46,36 @@ const char* const GENERAL_HELP =
     "1 for a negative answer (no route, no hit, clear), 2 for an error (unknown\n"
     "command, missing or malformed argument, unreadable file, malformed batch line).\n";
 
-struct Option_Def {
+struct cOption_Def {
     std::string Name;
     std::vector<std::string> Values;  // names of the values that follow the option
     bool Integers;                    // the values are integers
     bool Repeat;                      // may be given more than once
 };
 
-struct Parsed_Args;
-struct Io {
+struct cParsed_Args;
+struct cIo {
     std::istream& In;
     std::ostream& Out;
     std::ostream& Err;
 };
 
-struct Command_Def {
+struct cCommand_Def {
     std::string Name;
     std::vector<std::string> Positional;
-    std::vector<Option_Def> Options;
+    std::vector<cOption_Def> Options;
     std::string Usage_Tail;  // options, as shown in the usage line
     std::string Help;
-    int (*Run)(const Parsed_Args&, Io&);
+    int (*Run)(const cParsed_Args&, cIo&);
 };
 
 // An error in the command line or its files: one line, status 2.
-struct Cli_Error {
+struct cCli_Error {
     std::string Message;
 };
 
-struct Parsed_Args {
-    const Command_Def* Command = nullptr;
+struct cParsed_Args {
+    const cCommand_Def* Command = nullptr;
     std::vector<std::string> Positional;
     // Every occurrence of every option given, with its values.
     std::map<std::string, std::vector<std::vector<std::string>>> Options;
@@ -88,24 +88,24 @@ struct Parsed_Args {
     }
 };
 
-std::string Usage(const Command_Def& c) {
+std::string Usage(const cCommand_Def& c) {
     std::string u = "bsplevel " + c.Name;
     for (const std::string& p : c.Positional) u += " " + p;
     if (!c.Usage_Tail.empty()) u += " " + c.Usage_Tail;
     return u;
 }
 
-[[noreturn]] void Fail(const Command_Def& c, const std::string& message) {
-    throw Cli_Error{c.Name + ": " + message};
+[[noreturn]] void Fail(const cCommand_Def& c, const std::string& message) {
+    throw cCli_Error{c.Name + ": " + message};
 }
 
-int To_Int(const Command_Def& c, const std::string& name, const std::string& text) {
+int To_Int(const cCommand_Def& c, const std::string& name, const std::string& text) {
     int v = 0;
     if (!Parse_Int(text, v)) Fail(c, name + " must be an integer, got '" + text + "'");
     return v;
 }
 
-int To_Non_Negative(const Command_Def& c, const std::string& name, const std::string& text) {
+int To_Non_Negative(const cCommand_Def& c, const std::string& name, const std::string& text) {
     const int v = To_Int(c, name, text);
     if (v < 0) Fail(c, name + " must not be negative, got '" + text + "'");
     return v;
@@ -116,13 +116,13 @@ int To_Non_Negative(const Command_Def& c, const std::string& name, const std::st
 // Splits the arguments after the command's name into positional arguments
 // and options. A value that starts with one '-' (a negative number) is a
 // positional argument unless it is an option's name.
-Parsed_Args Parse(const Command_Def& c, const std::vector<std::string>& args) {
-    Parsed_Args parsed;
+cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) {
+    cParsed_Args parsed;
     parsed.Command = &c;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const Option_Def* option = nullptr;
-        for (const Option_Def& o : c.Options)
+        const cOption_Def* option = nullptr;
+        for (const cOption_Def& o : c.Options)
             if (o.Name == a) option = &o;
         if (option == nullptr) {
             if (a.size() > 2 && a.compare(0, 2, "--") == 0)
@@ -174,7 +174,7 @@ std::string Json_String(const std::string& text) {
 const char* Json_Bool(bool b) { return b ? "true" : "false"; }
 
 // Writes text to the file, or to out when the file is "-".
-void Write_Output(const Command_Def& c, const std::string& file, const std::string& text, Io& io) {
+void Write_Output(const cCommand_Def& c, const std::string& file, const std::string& text, cIo& io) {
     if (file == "-") {
         io.Out << text;
         return;
@@ -185,23 +185,23 @@ void Write_Output(const Command_Def& c, const std::string& file, const std::stri
     if (!f) Fail(c, "cannot write '" + file + "'");
 }
 
-Tool_Level Load(const Parsed_Args& a) {
+cTool_Level Load(const cParsed_Args& a) {
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
     return Load_Level(file);
 }
 
-cPoint2D Point_Arg(const Parsed_Args& a, std::size_t first) {
-    const Command_Def& c = *a.Command;
+cPoint2D Point_Arg(const cParsed_Args& a, std::size_t first) {
+    const cCommand_Def& c = *a.Command;
     return cPoint2D(To_Int(c, c.Positional[first], a.Positional[first]),
                     To_Int(c, c.Positional[first + 1], a.Positional[first + 1]));
 }
 
 // ================================================================ commands
 
-int Run_Info(const Parsed_Args& a, Io& io) {
-    const Tool_Level level = Load(a);
-    const Level_Stats st = Get_Stats(*level.World);
+int Run_Info(const cParsed_Args& a, cIo& io) {
+    const cTool_Level level = Load(a);
+    const cLevel_Stats st = Get_Stats(*level.World);
     const cRect2D& b = level.Bounds;
     std::ostringstream s;
     if (a.Has("--json")) {
@@ -233,9 +233,9 @@ int Run_Info(const Parsed_Args& a, Io& io) {
     return 0;
 }
 
-int Run_Path(const Parsed_Args& a, Io& io) {
+int Run_Path(const cParsed_Args& a, cIo& io) {
     const cPoint2D start = Point_Arg(a, 1), goal = Point_Arg(a, 3);
-    Tool_Level level = Load(a);
+    cTool_Level level = Load(a);
     std::vector<cPoint2D> path;
     const bool found = level.World->Find_Path(start, goal, path);
     std::ostringstream s;
@@ -256,11 +256,11 @@ int Run_Path(const Parsed_Args& a, Io& io) {
 // point at distance limit or more from the start.
 std::int64_t Square_Limit(int limit) { return std::int64_t(limit) * limit; }
 
-int Run_Segment(const Parsed_Args& a, Io& io) {
+int Run_Segment(const cParsed_Args& a, cIo& io) {
     const cPoint2D p0 = Point_Arg(a, 1), p1 = Point_Arg(a, 3);
     const bool limited = a.Has("--limit");
     const int limit = limited ? To_Non_Negative(*a.Command, "--limit N", a.All("--limit")[0][0]) : 0;
-    Tool_Level level = Load(a);
+    cTool_Level level = Load(a);
     cPoint2D hit;
     const cSeg seg(p0, p1);
     const bool found = limited ? level.World->Intersect_Segment(seg, hit, Square_Limit(limit))
@@ -279,10 +279,10 @@ int Run_Segment(const Parsed_Args& a, Io& io) {
     return found ? 0 : 1;
 }
 
-int Run_Ball(const Parsed_Args& a, Io& io) {
+int Run_Ball(const cParsed_Args& a, cIo& io) {
     const cPoint2D centre = Point_Arg(a, 1);
     const int radius = To_Non_Negative(*a.Command, "R", a.Positional[3]);
-    Tool_Level level = Load(a);
+    cTool_Level level = Load(a);
     const bool touch = level.World->Intersect_Ball(centre.x, centre.y, radius);
     if (a.Has("--json"))
         io.Out << "{\"touch\":" << Json_Bool(touch) << "}\n";
@@ -291,8 +291,8 @@ int Run_Ball(const Parsed_Args& a, Io& io) {
     return touch ? 0 : 1;
 }
 
-int Run_Dump(const Parsed_Args& a, Io& io) {
-    Tool_Level level = Load(a);
+int Run_Dump(const cParsed_Args& a, cIo& io) {
+    cTool_Level level = Load(a);
     if (level.World->Root != nullptr) {
         cMessage_Redirect to_out(&io.Out);
         level.World->Root->Print();
@@ -309,31 +309,31 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
-// Answers one batch query; throws a Cli_Error with the reason for a
+// Answers one batch query; throws a cCli_Error with the reason for a
 // malformed line.
 std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
     auto number = [](const std::string& text) {
         int v = 0;
-        if (!Parse_Int(text, v)) throw Cli_Error{"'" + text + "' is not an integer"};
+        if (!Parse_Int(text, v)) throw cCli_Error{"'" + text + "' is not an integer"};
         return v;
     };
     const std::string& q = w[0];
     std::ostringstream s;
     if (q == "path") {
-        if (w.size() != 5) throw Cli_Error{"path needs X1 Y1 X2 Y2"};
+        if (w.size() != 5) throw cCli_Error{"path needs X1 Y1 X2 Y2"};
         const cPoint2D start(number(w[1]), number(w[2])), goal(number(w[3]), number(w[4]));
         std::vector<cPoint2D> path;
         if (!world.Find_Path(start, goal, path)) return "path none";
         s << "path";
         for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
     } else if (q == "segment") {
-        if (w.size() != 5 && w.size() != 6) throw Cli_Error{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
+        if (w.size() != 5 && w.size() != 6) throw cCli_Error{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
         const cSeg seg(cPoint2D(number(w[1]), number(w[2])), cPoint2D(number(w[3]), number(w[4])));
         cPoint2D hit;
         bool found;
         if (w.size() == 6) {
             const int limit = number(w[5]);
-            if (limit < 0) throw Cli_Error{"LIMIT must not be negative"};
+            if (limit < 0) throw cCli_Error{"LIMIT must not be negative"};
             found = world.Intersect_Segment(seg, hit, Square_Limit(limit));
         } else {
             found = world.Intersect_Segment(seg, hit);
@@ -341,18 +341,18 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (!found) return "no hit";
         s << "hit " << hit.x << ' ' << hit.y;
     } else if (q == "ball") {
-        if (w.size() != 4) throw Cli_Error{"ball needs X Y R"};
+        if (w.size() != 4) throw cCli_Error{"ball needs X Y R"};
         const int x = number(w[1]), y = number(w[2]), r = number(w[3]);
-        if (r < 0) throw Cli_Error{"R must not be negative"};
+        if (r < 0) throw cCli_Error{"R must not be negative"};
         return world.Intersect_Ball(x, y, r) ? "touch" : "clear";
     } else {
-        throw Cli_Error{"unknown query '" + q + "' (path, segment or ball)"};
+        throw cCli_Error{"unknown query '" + q + "' (path, segment or ball)"};
     }
     return s.str();
 }
 
-int Run_Batch(const Parsed_Args& a, Io& io) {
-    Tool_Level level = Load(a);
+int Run_Batch(const cParsed_Args& a, cIo& io) {
+    cTool_Level level = Load(a);
     std::string line;
     int number = 0, malformed = 0;
     while (std::getline(io.In, line)) {
@@ -363,7 +363,7 @@ int Run_Batch(const Parsed_Args& a, Io& io) {
         std::string answer;
         try {
             answer = Answer(*level.World, w);
-        } catch (const Cli_Error& e) {
+        } catch (const cCli_Error& e) {
             answer = "error: line " + std::to_string(number) + ": " + e.Message;
             ++malformed;
         }
@@ -375,35 +375,35 @@ int Run_Batch(const Parsed_Args& a, Io& io) {
     return 0;
 }
 
-int Run_Svg(const Parsed_Args& a, Io& io) {
-    const Command_Def& c = *a.Command;
+int Run_Svg(const cParsed_Args& a, cIo& io) {
+    const cCommand_Def& c = *a.Command;
     if (!a.Has("-o")) Fail(c, "missing -o FILE.svg (usage: " + Usage(c) + ")");
     auto value = [&](const std::vector<std::string>& v, std::size_t i) { return To_Int(c, "", v[i]); };
-    Tool_Level level = Load(a);
+    cTool_Level level = Load(a);
     cGame_World& world = *level.World;
-    Svg_Queries q;
+    cSvg_Queries q;
     for (const std::vector<std::string>& v : a.All("--path")) {
-        Svg_Path p;
+        cSvg_Path p;
         p.Start = cPoint2D(value(v, 0), value(v, 1));
         p.Goal = cPoint2D(value(v, 2), value(v, 3));
         p.Found = world.Find_Path(p.Start, p.Goal, p.Points);
         q.Paths.push_back(p);
     }
     for (const std::vector<std::string>& v : a.All("--segment")) {
-        Svg_Segment g;
+        cSvg_Segment g;
         g.A = cPoint2D(value(v, 0), value(v, 1));
         g.B = cPoint2D(value(v, 2), value(v, 3));
         g.Hit = world.Intersect_Segment(cSeg(g.A, g.B), g.Hit_Point);
         q.Segments.push_back(g);
     }
     for (const std::vector<std::string>& v : a.All("--ball")) {
-        Svg_Ball b;
+        cSvg_Ball b;
         b.Centre = cPoint2D(value(v, 0), value(v, 1));
         b.Radius = To_Non_Negative(c, "--ball R", v[2]);
         b.Touch = world.Intersect_Ball(b.Centre.x, b.Centre.y, b.Radius);
         q.Balls.push_back(b);
     }
-    const Level_Stats st = Get_Stats(world);
+    const cLevel_Stats st = Get_Stats(world);
     std::string caption = level.File + ": " + std::to_string(st.Walls) + " walls, " + std::to_string(st.Areas) +
                           " areas, " + std::to_string(st.Portals) + " portals, " + std::to_string(st.Waypoints) +
                           " waypoints";
@@ -415,8 +415,8 @@ int Run_Svg(const Parsed_Args& a, Io& io) {
     return 0;
 }
 
-int Run_Import_Grid(const Parsed_Args& a, Io& io) {
-    const Command_Def& c = *a.Command;
+int Run_Import_Grid(const cParsed_Args& a, cIo& io) {
+    const cCommand_Def& c = *a.Command;
     if (!a.Has("-o")) Fail(c, "missing -o LEVEL (usage: " + Usage(c) + ")");
     int cell = 10;
     if (a.Has("--cell")) {
@@ -445,9 +445,9 @@ int Run_Import_Grid(const Parsed_Args& a, Io& io) {
 
 // ================================================================ the command table
 
-const std::vector<Command_Def>& Commands() {
-    const Option_Def json{"--json", {}, false, false};
-    static const std::vector<Command_Def> commands = {
+const std::vector<cCommand_Def>& Commands() {
+    const cOption_Def json{"--json", {}, false, false};
+    static const std::vector<cCommand_Def> commands = {
         {"info", {"LEVEL"}, {json, {"--time", {}, false, false}}, "[--json] [--time]",
          "Loads and builds LEVEL and describes the world, one \"key: value\" per line:\n"
          "the level file, whether the loader read the whole file (a level that stops\n"
@@ -567,12 +567,12 @@ const std::vector<Command_Def>& Commands() {
 bool Is_Help(const std::string& a) { return a == "--help" || a == "-h"; }
 
 // Restores WORLD_BOUNDS, which the loader overwrites, after a run.
-class Bounds_Keeper {
+class cBounds_Keeper {
 public:
-    Bounds_Keeper() : Saved(WORLD_BOUNDS) {}
-    ~Bounds_Keeper() { WORLD_BOUNDS = Saved; }
-    Bounds_Keeper(const Bounds_Keeper&) = delete;
-    Bounds_Keeper& operator=(const Bounds_Keeper&) = delete;
+    cBounds_Keeper() : Saved(WORLD_BOUNDS) {}
+    ~cBounds_Keeper() { WORLD_BOUNDS = Saved; }
+    cBounds_Keeper(const cBounds_Keeper&) = delete;
+    cBounds_Keeper& operator=(const cBounds_Keeper&) = delete;
 
 private:
     cRect2D Saved;
@@ -593,8 +593,8 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         out << "bsplevel " << BSP_LEVELS_VERSION << "\n";
         return 0;
     }
-    const Command_Def* command = nullptr;
-    for (const Command_Def& c : Commands())
+    const cCommand_Def* command = nullptr;
+    for (const cCommand_Def& c : Commands())
         if (c.Name == args[0]) command = &c;
     if (command == nullptr) {
         err << "bsplevel: unknown command '" << args[0] << "' (try 'bsplevel --help')\n";
@@ -607,12 +607,12 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
             return 0;
         }
     }
-    Io io{in, out, err};
-    Bounds_Keeper keep_bounds;
+    cIo io{in, out, err};
+    cBounds_Keeper keep_bounds;
     cMessage_Redirect library_to_err(&err);
     try {
         return command->Run(Parse(*command, rest), io);
-    } catch (const Cli_Error& e) {
+    } catch (const cCli_Error& e) {
         err << "bsplevel: " << e.Message << "\n";
     } catch (const std::exception& e) {
         err << "bsplevel: " << command->Name << ": " << e.what() << "\n";

@@ -10,9 +10,9 @@ namespace {
 
 // Writes coordinates and lengths with a fixed number of decimals, trailing
 // zeros dropped.
-class Number_Format {
+class cNumber_Format {
 public:
-    explicit Number_Format(int decimals) : Decimals(decimals) {}
+    explicit cNumber_Format(int decimals) : Decimals(decimals) {}
 
     std::string operator()(double v) const {
         std::ostringstream s;
@@ -48,8 +48,8 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
-// Extent of the drawing, in level units.
-struct Extent {
+// cExtent of the drawing, in level units.
+struct cExtent {
     double X0, Y0, X1, Y1;
     void Add(double x, double y) {
         X0 = std::min(X0, x);
@@ -65,9 +65,9 @@ struct Extent {
 double Text_Width(const std::string& text, double f) { return 0.62 * f * double(text.size()); }
 
 // The boxes of the labels written so far, so that no two labels overlap.
-class Label_Space {
+class cLabel_Space {
 public:
-    explicit Label_Space(double cell) : Cell(cell) {}
+    explicit cLabel_Space(double cell) : Cell(cell) {}
 
     // Takes the box [x0,x1] x [y0,y1] when it meets no box taken before.
     bool Take(double x0, double y0, double x1, double y1) {
@@ -97,24 +97,24 @@ private:
 }  // namespace
 
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
-               const Svg_Queries& queries) {
+               const cSvg_Queries& queries) {
     const std::vector<cHV_Wall>& walls = world.Get_Level_Walls();
 
-    Extent e{double(bounds.Min.x), double(bounds.Min.y), double(bounds.Max.x), double(bounds.Max.y)};
+    cExtent e{double(bounds.Min.x), double(bounds.Min.y), double(bounds.Max.x), double(bounds.Max.y)};
     for (const cHV_Wall& w : walls) {
         e.Add(w.p0);
         e.Add(w.p1);
     }
-    for (const Svg_Path& p : queries.Paths) {
+    for (const cSvg_Path& p : queries.Paths) {
         e.Add(p.Start);
         e.Add(p.Goal);
         for (const cPoint2D& q : p.Points) e.Add(q);
     }
-    for (const Svg_Segment& s : queries.Segments) {
+    for (const cSvg_Segment& s : queries.Segments) {
         e.Add(s.A);
         e.Add(s.B);
     }
-    for (const Svg_Ball& b : queries.Balls) {
+    for (const cSvg_Ball& b : queries.Balls) {
         const double r = b.Radius < 0 ? -double(b.Radius) : double(b.Radius);
         e.Add(b.Centre.x - r, b.Centre.y - r);
         e.Add(b.Centre.x + r, b.Centre.y + r);
@@ -127,7 +127,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     const double pixels = walls.size() <= 500 ? 900 : 1800;
     const double u = span / pixels;
     // Two significant digits for the thinnest stroke, whatever the level's scale.
-    const Number_Format Num(std::max(2, int(std::ceil(-std::log10(u))) + 2));
+    const cNumber_Format Num(std::max(2, int(std::ceil(-std::log10(u))) + 2));
     const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
     const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u;
     const double side = 0.03 * span + 8 * u;
@@ -181,7 +181,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         s << "<rect class=\"area\" x=\"" << Num(r.Min.x + d) << "\" y=\"" << Num(r.Min.y + d) << "\" width=\""
           << Num(w - 2 * d) << "\" height=\"" << Num(h - 2 * d) << "\"/>\n";
     }
-    Label_Space labels(4 * area_font);
+    cLabel_Space labels(4 * area_font);
     for (const cSquarePortal* a : world.Areas) {
         const cRect2D& r = a->Bounds;
         const std::string id = std::to_string(a->Id);
@@ -249,13 +249,13 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
 
     // The queries.
     s << "<g id=\"queries\">\n";
-    for (const Svg_Ball& b : queries.Balls) {
+    for (const cSvg_Ball& b : queries.Balls) {
         s << "<circle class=\"" << (b.Touch ? "ball-touch" : "ball-clear") << "\" cx=\"" << b.Centre.x << "\" cy=\""
           << b.Centre.y << "\" r=\"" << (b.Radius < 0 ? -double(b.Radius) : double(b.Radius)) << "\"/>\n";
         s << "<circle class=\"" << (b.Touch ? "ball-touch" : "ball-clear") << "\" cx=\"" << b.Centre.x
           << "\" cy=\"" << b.Centre.y << "\" r=\"" << Num(1.5 * u) << "\"/>\n";
     }
-    for (const Svg_Segment& g : queries.Segments) {
+    for (const cSvg_Segment& g : queries.Segments) {
         s << "<line class=\"segment\" x1=\"" << g.A.x << "\" y1=\"" << g.A.y << "\" x2=\"" << g.B.x << "\" y2=\""
           << g.B.y << "\"/>\n";
         const cPoint2D end = g.Hit ? g.Hit_Point : g.B;
@@ -265,7 +265,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
             s << "<circle class=\"hit\" cx=\"" << g.Hit_Point.x << "\" cy=\"" << g.Hit_Point.y << "\" r=\""
               << Num(4 * u) << "\"/>\n";
     }
-    for (const Svg_Path& p : queries.Paths) {
+    for (const cSvg_Path& p : queries.Paths) {
         if (p.Found) {
             s << "<polyline class=\"path\" points=\"" << p.Start.x << ',' << p.Start.y;
             for (const cPoint2D& q : p.Points) s << ' ' << q.x << ',' << q.y;

@@ -9,28 +9,28 @@
 
 #include "game_bsp.h"
 
-struct Svg_Path {
+struct cSvg_Path {
     cPoint2D Start, Goal;
     bool Found = false;
     std::vector<cPoint2D> Points;  // the library's path: without the start, ending with the goal
 };
 
-struct Svg_Segment {
+struct cSvg_Segment {
     cPoint2D A, B;
     bool Hit = false;
     cPoint2D Hit_Point;
 };
 
-struct Svg_Ball {
+struct cSvg_Ball {
     cPoint2D Centre;
     int Radius = 0;
     bool Touch = false;
 };
 
-struct Svg_Queries {
-    std::vector<Svg_Path> Paths;
-    std::vector<Svg_Segment> Segments;
-    std::vector<Svg_Ball> Balls;
+struct cSvg_Queries {
+    std::vector<cSvg_Path> Paths;
+    std::vector<cSvg_Segment> Segments;
+    std::vector<cSvg_Ball> Balls;
 };
 
 // Draws the world within bounds (widened to hold every query) with a margin.
@@ -40,6 +40,6 @@ struct Svg_Queries {
 // their text fits inside the area or along the portal. caption names the
 // level; a world that is not built shows its walls and says so.
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
-               const Svg_Queries& queries);
+               const cSvg_Queries& queries);
 
 #endif

@@ -24,8 +24,8 @@ double Milliseconds_Since(std::clock_t start) { return 1000.0 * double(std::cloc
 
 }  // namespace
 
-Tool_Level Load_Level(const std::string& file) {
-    Tool_Level level;
+cTool_Level Load_Level(const std::string& file) {
+    cTool_Level level;
     level.File = file;
     level.World.reset(new cGame_World());
     WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
@@ -41,8 +41,8 @@ Tool_Level Load_Level(const std::string& file) {
     return level;
 }
 
-Level_Stats Get_Stats(const cGame_World& world) {
-    Level_Stats stats;
+cLevel_Stats Get_Stats(const cGame_World& world) {
+    cLevel_Stats stats;
     stats.Walls = int(world.Get_Level_Walls().size());
     stats.Wall_Nodes = world.N_Nodes;
     stats.Areas = int(world.Areas.size());

@@ -9,7 +9,7 @@
 
 #include "game_bsp.h"
 
-struct Tool_Level {
+struct cTool_Level {
     std::unique_ptr<cGame_World> World;
     std::string File;
     bool Loaded = false;   // the loader read the whole file
@@ -25,9 +25,9 @@ bool Is_Readable_File(const std::string& file);
 // Loads the file into a new world, starting from the default bounds
 // DEFAULT_WORLD_BOUNDS as a fresh program would, and builds it, whatever the
 // loader answered. The library's messages go to its message sink. The file must be readable.
-Tool_Level Load_Level(const std::string& file);
+cTool_Level Load_Level(const std::string& file);
 
-struct Level_Stats {
+struct cLevel_Stats {
     int Walls = 0;       // walls accepted by the world, in file order
     int Wall_Nodes = 0;  // tree nodes made by insertion (wall pieces that divide)
     int Tree_Depth = 0;  // most wall nodes on one way from the root to an area
@@ -36,6 +36,6 @@ struct Level_Stats {
     int Waypoints = 0;
 };
 
-Level_Stats Get_Stats(const cGame_World& world);
+cLevel_Stats Get_Stats(const cGame_World& world);
 
 #endif
