@@ -8,10 +8,14 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
 #include <cmath>
 #include <sstream>
 
 #include "fast/fast_engine.h"
+#include "route/route_mesh.h"
+#include "route/route_search.h"
 #include "line_walker.h"
 
 template class cBSP_Node<cHV_Wall>;
@@ -193,7 +197,27 @@ void cSquarePortal::Link_Aligned_Portals() {
 
 cGame_World::cSquares_Done::operator bool() const { return World->Stage != NOTHING_BUILT; }
 
-cGame_World::cGame_World(cEngine engine) {
+// The free space of a built world for each agent half-size, made on the
+// first query of that size.
+class cAgent_Meshes {
+public:
+    std::shared_ptr<const cRoute_Mesh> Get(const cGame_World& world, int half_size) {
+        std::lock_guard<std::mutex> lock(Guard);
+        std::shared_ptr<const cRoute_Mesh>& mesh = Meshes[half_size];
+        if (!mesh) {
+            std::shared_ptr<cRoute_Mesh> made = std::make_shared<cRoute_Mesh>();
+            made->Build(world.Get_Level_Walls(), world.Get_Bounds(), half_size);
+            mesh = made;
+        }
+        return mesh;
+    }
+
+private:
+    std::mutex Guard;
+    std::map<int, std::shared_ptr<const cRoute_Mesh>> Meshes;
+};
+
+cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
     if (engine == cEngine::FAST) Fast.reset(new cFast_Engine(*this));
 }
 
@@ -590,6 +614,34 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
 
     for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Remove_Neighbour(&goal_node);
     return ok;
+}
+
+ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
+                                             std::vector<cPoint2D>& path, double* length) const {
+    path.clear();
+    if (length != NULL) *length = 0;
+    if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
+    if (!Is_Built()) return ROUTE_NONE;
+    if (!In_Coordinate_Range(start) || !In_Coordinate_Range(goal) || !Built_Bounds.In(start) ||
+        !Built_Bounds.In(goal))
+        return ROUTE_OUTSIDE;
+    const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Get(*this, half_size);
+    double found_length = 0;
+    switch (Search_Route(*mesh, start, goal, path, found_length)) {
+    case SEARCH_FOUND:
+        if (length != NULL) *length = found_length;
+        return ROUTE_FOUND;
+    case SEARCH_START_BLOCKED:
+        return ROUTE_START_BLOCKED;
+    case SEARCH_GOAL_BLOCKED:
+        return ROUTE_GOAL_BLOCKED;
+    default:
+        return ROUTE_NONE;
+    }
+}
+
+void cGame_World::Prepare_Agent(int half_size) const {
+    if (Is_Built() && half_size >= 0 && half_size <= COORD_LIMIT) Agents->Get(*this, half_size);
 }
 
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) const {

@@ -49,6 +49,16 @@ enum BUILD_STATUS : int {
     BUILD_WALL_OUTSIDE = 1    // refused: a wall lies outside WORLD_BOUNDS; nothing changed
 };
 
+// What a shortest-route query found.
+enum ROUTE_STATUS : int {
+    ROUTE_FOUND = 0,          // a route, the shortest there is
+    ROUTE_NONE = 1,           // no route joins the two points (or the world is not built)
+    ROUTE_START_BLOCKED = 2,  // the agent's square at the start meets a wall
+    ROUTE_GOAL_BLOCKED = 3,   // the agent's square at the goal meets a wall
+    ROUTE_OUTSIDE = 4,        // start or goal lies outside the world's rectangle
+    ROUTE_BAD_SIZE = 5        // the half-size is negative or beyond the coordinate range
+};
+
 // A rectangular area, hung in the wall tree as a leaf.
 class cSquarePortal : public cBSP_Node<cHV_Wall> {
 public:
@@ -80,6 +90,7 @@ public:
 };
 
 class cFast_Engine;
+class cAgent_Meshes;
 
 // The world is its own wall tree, privately: walls go in through the world's
 // Insert only, which checks them.
@@ -168,6 +179,19 @@ public:
     // True when a wall lies closer than |radius| to (x, y).
     bool Intersect_Ball(int x, int y, int radius) const;
 
+    // The shortest route for a square agent of the given half-size (an
+    // integer >= 0) centred on the route: the agent's open square never meets
+    // a wall, nor leaves the world; with half-size 0 the route may touch walls
+    // and run along them but never passes from one side of a wall to the
+    // other. On ROUTE_FOUND, path holds the route's corners after the start,
+    // ending with goal, and length (when given) its length; otherwise path is
+    // empty. The structures for a half-size are built on its first query and
+    // kept; several threads may query at once.
+    ROUTE_STATUS Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
+                                    std::vector<cPoint2D>& path, double* length = nullptr) const;
+    // Builds the structures for a half-size now rather than on its first query.
+    void Prepare_Agent(int half_size) const;
+
     // The area holding p (a point on a divider's line belongs to its front
     // side), or null when the world has no area.
     cSquarePortal* Area_At(const cPoint2D& p) const;
@@ -201,6 +225,8 @@ private:
     std::vector<cHV_Wall> Level_Walls;
     // The fast engine's indexes and search graph; empty for the reference engine.
     std::unique_ptr<cFast_Engine> Fast;
+    // The free space for each agent half-size queried so far.
+    std::unique_ptr<cAgent_Meshes> Agents;
 };
 
 // Whether a point lies within the coordinate range the library supports.

@@ -1,0 +1,51 @@
+// Coordinates of a world perturbed by a vanishing amount ε > 0. Every wall
+// is thickened (for an agent of half-size 0) or the agent's grown walls are
+// thinned (half-size h > 0) by ε, which turns every passage the agent may
+// just squeeze through into a passage of positive width, and every touch it
+// may not pass into an overlap. A coordinate is V + K·ε; comparisons and
+// orientations are exact, ordered first by the value and then by ε.
+#ifndef ROUTE_SYMBOLIC_H
+#define ROUTE_SYMBOLIC_H
+
+#include <cmath>
+#include <cstdint>
+
+struct cSym {
+    std::int64_t V = 0;
+    int K = 0;
+
+    cSym() = default;
+    cSym(std::int64_t v, int k) : V(v), K(k) {}
+
+    bool operator<(const cSym& o) const { return V != o.V ? V < o.V : K < o.K; }
+    bool operator>(const cSym& o) const { return o < *this; }
+    bool operator<=(const cSym& o) const { return !(o < *this); }
+    bool operator>=(const cSym& o) const { return !(*this < o); }
+    bool operator==(const cSym& o) const { return V == o.V && K == o.K; }
+    bool operator!=(const cSym& o) const { return !(*this == o); }
+};
+
+struct cSym_Point {
+    cSym X, Y;
+};
+
+// The sign of the cross product (b - a) x (c - a): positive when c lies to
+// the left of the line from a to b (y growing upward), as ε goes to 0.
+inline int Orientation(const cSym_Point& a, const cSym_Point& b, const cSym_Point& c) {
+    const std::int64_t ux = b.X.V - a.X.V, uy = b.Y.V - a.Y.V, vx = c.X.V - a.X.V, vy = c.Y.V - a.Y.V;
+    const std::int64_t kux = b.X.K - a.X.K, kuy = b.Y.K - a.Y.K, kvx = c.X.K - a.X.K, kvy = c.Y.K - a.Y.K;
+    const std::int64_t c0 = ux * vy - uy * vx;
+    if (c0 != 0) return c0 > 0 ? 1 : -1;
+    const std::int64_t c1 = ux * kvy + kux * vy - uy * kvx - kuy * vx;
+    if (c1 != 0) return c1 > 0 ? 1 : -1;
+    const std::int64_t c2 = kux * kvy - kuy * kvx;
+    return c2 > 0 ? 1 : c2 < 0 ? -1 : 0;
+}
+
+// Distance between the points the two perturbed points tend to.
+inline double Limit_Distance(const cSym_Point& a, const cSym_Point& b) {
+    const std::int64_t dx = a.X.V - b.X.V, dy = a.Y.V - b.Y.V;
+    return std::sqrt(double(dx * dx + dy * dy));
+}
+
+#endif
