@@ -7,7 +7,7 @@
 
 namespace {
 
-typedef cBSP_Node<cHV_Wall> tNode;
+typedef cBSP_Node<cHV_Wall> cNode;
 
 TEST(BspTree, FirstInsertionMakesTheRoot) {
     cBSP_Tree<cHV_Wall> tree;
@@ -20,7 +20,7 @@ TEST(BspTree, FirstInsertionMakesTheRoot) {
 
 TEST(BspTree, SpanningWallGivesFrontPieceTheLowerId) {
     cBSP_Tree<cHV_Wall> tree;
-    Capture_Cout out;
+    cCapture_Messages out;
     tree.Insert(Wall(50, 0, 50, 100));
     tree.Insert(Wall(0, 20, 100, 20));
     ASSERT_NE(tree.Root->Front, nullptr);
@@ -43,7 +43,7 @@ TEST(BspTree, FrontPieceAndItsDescendantsAreNumberedBeforeTheBackPiece) {
     tree.Insert(Wall(0, 50, 40, 50));   // 1, front of the root
     tree.Insert(Wall(30, 10, 30, 90));  // front of the root, crosses y=50
     tree.Insert(Wall(10, 70, 90, 70));  // crosses x=50, then x=30 in front
-    const tNode* y50 = tree.Root->Front;
+    const cNode* y50 = tree.Root->Front;
     ASSERT_NE(y50, nullptr);
     // (30,10)-(30,90) was cut by y=50 into ids 2 (front) and 3 (back).
     EXPECT_EQ(y50->Front->Id, 2);
@@ -62,7 +62,7 @@ TEST(BspTree, WallsOnADividersLineAreKeptWithIt) {
     // A wall with a doorway: both halves stay, the second one in the first
     // one's node, and nothing is written.
     cBSP_Tree<cHV_Wall> tree;
-    Capture_Cout out;
+    cCapture_Messages out;
     tree.Insert(Wall(0, 50, 40, 50));
     tree.Insert(Wall(60, 50, 100, 50));
     tree.Insert(Wall(40, 50, 40, 50 + 0));  // zero length: reported by the wall itself
@@ -107,11 +107,11 @@ TEST(BspTree, LookupsFollowTheDividersLines) {
     tree.Insert(Wall(0, 50, 10, 50));   // 0: root, line y=50
     tree.Insert(Wall(50, 0, 50, 20));   // 1: front of the root, line x=50
     tree.Insert(Wall(70, 60, 70, 100)); // 2: back of the root, line x=70
-    const tNode* root = tree.Root;
+    const cNode* root = tree.Root;
     struct Case {
         cPoint2D p;
-        const tNode* where_is;
-        const tNode* where_is_leaf;
+        const cNode* where_is;
+        const cNode* where_is_leaf;
     };
     const Case cases[] = {
         // On the root's line far beyond its end points: the root itself.
@@ -131,7 +131,7 @@ TEST(BspTree, LookupsFollowTheDividersLines) {
 
 TEST(BspTree, LookupsInAnEmptyTree) {
     cBSP_Tree<cHV_Wall> tree;
-    Capture_Cout out;
+    cCapture_Messages out;
     EXPECT_EQ(tree.Where_Is_Leaf(cPoint2D(1, 2)), nullptr);
     EXPECT_EQ(out.str(), "");
 }
@@ -163,14 +163,14 @@ TEST(BspTree, UnknownClassificationsAreReported) {
     root.divider = 9;
     root.position = 9;
     tree.Insert(root);
-    Capture_Cout out;
+    cCapture_Messages out;
     tree.Insert(Odd_Item());
     EXPECT_EQ(tree.N_Nodes, 1);
     EXPECT_EQ(out.str(), "ERROR : class cBSP_Tree : unknown position of the divider \n");
 
     // Give the root a child so that the lookups consult its divider.
     tree.Root->Front = new cBSP_Node<Odd_Item>(Odd_Item(), 1);
-    Capture_Cout lookups;
+    cCapture_Messages lookups;
     EXPECT_EQ(tree.Where_Is(cPoint2D(0, 0)), nullptr);
     EXPECT_EQ(tree.Where_Is_Leaf(cPoint2D(0, 0)), nullptr);
     const std::string message = "ERROR 001 : cBSP_Node * Where_Is( cItem & item , cBSP_Node * node ) \n";
@@ -180,7 +180,7 @@ TEST(BspTree, UnknownClassificationsAreReported) {
 TEST(BspTree, PrintOfANodeWithoutChildren) {
     cBSP_Tree<cHV_Wall> tree;
     tree.Insert(Wall(0, 50, 100, 50));
-    Capture_Cout out;
+    cCapture_Messages out;
     tree.Root->Print();
     EXPECT_EQ(out.str(), "empty] <---> [empty] \n");
 }
@@ -190,7 +190,7 @@ TEST(BspTree, PrintWalksFrontBeforeBack) {
     tree.Insert(Wall(50, 0, 50, 100));  // 0
     tree.Insert(Wall(0, 20, 100, 20));  // 1 front, 2 back
     tree.Insert(Wall(10, 0, 10, 10));   // 3 under 1
-    Capture_Cout out;
+    cCapture_Messages out;
     tree.Root->Print();
     EXPECT_EQ(out.str(),
               "1] <---> [2] \n"        // root
@@ -205,7 +205,7 @@ TEST(BspTree, VeryDeepTreesDoNotExhaustTheStack) {
     cBSP_Tree<cHV_Wall> tree;
     for (int y = 1; y <= n; ++y) tree.Insert(Wall(0, y, 10, y));
     EXPECT_EQ(tree.N_Nodes, n);
-    const tNode* deepest = tree.Where_Is_Leaf(cPoint2D(5, n + 5));
+    const cNode* deepest = tree.Where_Is_Leaf(cPoint2D(5, n + 5));
     ASSERT_NE(deepest, nullptr);
     EXPECT_EQ(deepest->Id, n - 1);
     EXPECT_EQ(tree.Where_Is(cPoint2D(5, n)), deepest);

@@ -13,12 +13,12 @@
 
 namespace {
 
-typedef std::vector<cPoint2D> tPoints;
+typedef std::vector<cPoint2D> cPoints;
 
-tPoints Walk(const cPoint2D& a, const cPoint2D& b) {
+cPoints Walk(const cPoint2D& a, const cPoint2D& b) {
     cLine_Walker walker;
     walker.Start(a, b);
-    tPoints points;
+    cPoints points;
     cPoint2D p;
     bool done = false;
     while (!done && points.size() < 1000) {
@@ -31,7 +31,7 @@ tPoints Walk(const cPoint2D& a, const cPoint2D& b) {
 TEST(LineWalker, VisitsEveryColumnAndRow) {
     struct Case {
         cPoint2D a, b;
-        tPoints expected;
+        cPoints expected;
     };
     const Case cases[] = {
         {{0, 0}, {5, 2}, {{1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}},
@@ -43,7 +43,7 @@ TEST(LineWalker, VisitsEveryColumnAndRow) {
     };
     for (const Case& c : cases) EXPECT_EQ(Walk(c.a, c.b), c.expected) << c.a << " to " << c.b;
     // The grid point of the walk from (0,0) toward (70,15) at x = 60.
-    const tPoints long_walk = Walk(cPoint2D(0, 0), cPoint2D(70, 15));
+    const cPoints long_walk = Walk(cPoint2D(0, 0), cPoint2D(70, 15));
     EXPECT_EQ(long_walk[59], cPoint2D(60, 13));
 }
 

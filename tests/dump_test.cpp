@@ -23,7 +23,7 @@ TEST(Dump, AreaBlock) {
     cPortal portal(cHV_Seg(cPoint2D(10, 90), cPoint2D(10, 100)), &area, 4);
     portal.Add_Area(&other);
     area.Portals.push_back(&portal);
-    Capture_Cout out;
+    cCapture_Messages out;
     area.Print();
     EXPECT_EQ(out.str(),
               "[Leaf:-3]]-> Area [[0,0]<->[10,100]]\n"
@@ -37,7 +37,7 @@ TEST(Dump, AreaBlock) {
 
 TEST(Dump, EmptyArea) {
     cSquarePortal area(Rect(-5, -5, 0, 0));
-    Capture_Cout out;
+    cCapture_Messages out;
     area.Print();
     EXPECT_EQ(out.str(),
               "[Leaf:-1]]-> Area [[-5,-5]<->[0,0]]\n"
@@ -63,7 +63,7 @@ TEST(Dump, PortalTextForm) {
 
 TEST(Dump, WholeWorldFromTheRoot) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200, 100), {{0, 50, 60, 50}, {60, 0, 60, 30}});
-    Capture_Cout out;
+    cCapture_Messages out;
     world->Root->Print();
     EXPECT_EQ(out.str(),
               "1] <---> [-3] \n"
@@ -95,7 +95,7 @@ TEST(Dump, WholeWorldFromTheRoot) {
 
 TEST(Dump, RootWithAnAreaOnEachSide) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 100, 50}});
-    Capture_Cout out;
+    cCapture_Messages out;
     world->Root->Print();
     const std::string text = out.str();
     EXPECT_EQ(text.substr(0, 34), "-1] <---> [-2] \n[Leaf:-1]]-> Area ");

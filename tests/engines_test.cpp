@@ -33,7 +33,7 @@ std::string World_Text(cGame_World& world) {
     out << "built " << world.Is_Built() << " nodes " << world.N_Nodes << " areas " << world.N_Areas
         << " portals " << world.N_Portals << "\n";
     if (world.Root != nullptr) {
-        Capture_Cout dump;
+        cCapture_Messages dump;
         world.Root->Print();
         out << dump.str();
     }
@@ -91,15 +91,15 @@ TEST(Engines, SameWorldAndAnswersOnRandomLevels) {
     const unsigned first_seed = unsigned(Env_Setting("ENGINE_LEVELS_SEED", 1));
     for (int n = 0; n < levels; ++n) {
         const unsigned seed = first_seed + unsigned(n);
-        Level_Maker maker(seed);
-        const Level level = maker.Make();
+        cLevel_Maker maker(seed);
+        const cLevel level = maker.Make();
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
-        Bounds_Guard bounds(level.bounds);
+        cBounds_Guard bounds(level.Bounds);
         Engines e;
         ASSERT_EQ(Build_Level(level, e.fast), Build_Level(level, e.reference));
         ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
         std::mt19937 rng(seed);
-        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, level.bounds, rng, 40));
+        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, level.Bounds, rng, 40));
         // Queries must leave both worlds as they were.
         ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
     }
@@ -112,7 +112,7 @@ TEST(Engines, SameWorldAndAnswersOnTheTestLevels) {
     for (const char* file : files) {
         SCOPED_TRACE(file);
         const std::string path = std::string(TEST_LEVELS_DIR) + "/" + file;
-        Bounds_Guard bounds(WORLD_BOUNDS);
+        cBounds_Guard bounds(WORLD_BOUNDS);
         Engines e;
         cLevel_Loader loader;
         loader.Load(path.c_str(), &e.fast);
@@ -140,7 +140,7 @@ std::string Import_Map(const std::filesystem::path& map_file) {
 void Compare_On_Map(const std::filesystem::path& map_file) {
     SCOPED_TRACE(map_file.string());
     const std::string level = Import_Map(map_file);
-    Bounds_Guard bounds(WORLD_BOUNDS);
+    cBounds_Guard bounds(WORLD_BOUNDS);
     Engines e;
     cLevel_Loader loader;
     ASSERT_TRUE(loader.Load(level.c_str(), &e.fast));
@@ -202,7 +202,7 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
     // The fast engine keeps each query's state apart from the world, so
     // threads may share a built world. Every thread must get the answers a
     // single thread gets (a ThreadSanitizer build checks for races too).
-    Bounds_Guard bounds(WORLD_BOUNDS);
+    cBounds_Guard bounds(WORLD_BOUNDS);
     const std::string level = Import_Map(TEST_DATA_DIR "/maps/den012d.map");
     cGame_World world;
     cLevel_Loader loader;
@@ -251,15 +251,15 @@ TEST(Engines, AreaGridAgreesWithTheTree) {
     // at random points of larger ones.
     long decided = 0, undecided = 0;
     for (unsigned seed = 1; seed <= 400; ++seed) {
-        Level_Maker maker(seed);
-        const Level level = maker.Make();
+        cLevel_Maker maker(seed);
+        const cLevel level = maker.Make();
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
-        Bounds_Guard bounds(level.bounds);
+        cBounds_Guard bounds(level.Bounds);
         cGame_World world;
         Build_Level(level, world);
         cArea_Grid grid;
         grid.Build(world.Areas, world.Get_Bounds());
-        const cRect2D& b = level.bounds;
+        const cRect2D& b = level.Bounds;
         auto check = [&](const cPoint2D& p) {
             const cSquarePortal* area = grid.Find(p);
             if (area == nullptr) {

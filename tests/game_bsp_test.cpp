@@ -60,7 +60,7 @@ TEST(GameWorld, FreshWorldIsEmpty) {
 
 TEST(GameWorld, DecorationBeforeThePartitionIsRefused) {
     std::unique_ptr<cGame_World> world = Load_World({{0, 50, 100, 50}});
-    Capture_Cout out;
+    cCapture_Messages out;
     world->Decorate_With_Walls_And_Portals();
     EXPECT_EQ(out.str(),
               " ERROR : void cGame_World::Decorate_With_Walls_And_Portals() \n"
@@ -207,7 +207,7 @@ TEST(Decoration, LaterAreasCutEarlierPortals) {
 TEST(Decoration, SideCoverage) {
     struct Case {
         const char* what;
-        std::vector<Wall_Coords> walls;
+        std::vector<cWall_Coords> walls;
         const char* pieces;   // wall pieces of the first area
         const char* portals;  // its portals' segments
     };
@@ -225,11 +225,11 @@ TEST(Decoration, SideCoverage) {
          "[[10,50],[60,50]]", "[[0,50],[10,50]] [[60,50],[100,50]]"},
     };
     for (const Case& c : cases) {
-        Bounds_Guard bounds(Rect(0, 0, 100, 100));
+        cBounds_Guard bounds(Rect(0, 0, 100, 100));
         cGame_World world;
         {
-            Capture_Cout warnings;  // a wall of zero length is reported
-            for (const Wall_Coords& w : c.walls) world.Insert(Wall(w.x1, w.y1, w.x2, w.y2));
+            cCapture_Messages warnings;  // a wall of zero length is reported
+            for (const cWall_Coords& w : c.walls) world.Insert(Wall(w));
         }
         world.Build();
         const cSquarePortal* first = world.Areas[0];
@@ -330,7 +330,7 @@ TEST(DecorationMends, WaypointsStayInsideTheirArea) {
     struct Case {
         const char* what;
         cRect2D bounds;
-        std::vector<Wall_Coords> walls;
+        std::vector<cWall_Coords> walls;
         int area;  // index in Areas
         const char* waypoint;
     };
@@ -349,9 +349,9 @@ TEST(DecorationMends, WaypointsStayInsideTheirArea) {
          {{-100, -1, 100, -1}, {-100, 0, -60, 0}, {-40, 0, 40, 0}, {60, 0, 100, 0}}, 1, "[0,-1]"},
     };
     for (const Case& c : cases) {
-        Bounds_Guard bounds(c.bounds);
+        cBounds_Guard bounds(c.bounds);
         cGame_World world;
-        for (const Wall_Coords& w : c.walls) world.Insert(Wall(w.x1, w.y1, w.x2, w.y2));
+        for (const cWall_Coords& w : c.walls) world.Insert(Wall(w));
         world.Build();
         const cSquarePortal* area = world.Areas[c.area];
         EXPECT_EQ(Waypoints(area), c.waypoint) << c.what;
@@ -440,11 +440,11 @@ void Expect_No_Answers(cGame_World& world) {
 }  // namespace
 
 TEST(WorldLifeCycle, WallOutsideTheBoundsRefusesTheBuild) {
-    Bounds_Guard bounds(Rect(0, 0, 100, 100));
+    cBounds_Guard bounds(Rect(0, 0, 100, 100));
     std::unique_ptr<cGame_World> world =
         Load_World({{10, 10, 10, 90}, {90, 50, 120, 50}, {-5, 5, -5, 10}, {50, 0, 50, 40}});
     {
-        Capture_Cout out;
+        cCapture_Messages out;
         world->Build();
         EXPECT_EQ(out.str(),
                   "ERROR : void cGame_World::Build() : the wall [90,50]-->[120,50] lies outside the world "
@@ -458,7 +458,7 @@ TEST(WorldLifeCycle, WallOutsideTheBoundsRefusesTheBuild) {
 
     // Nothing was changed: with bounds that hold every wall it builds.
     WORLD_BOUNDS = Rect(-10, 0, 200, 100);
-    Capture_Cout out;
+    cCapture_Messages out;
     world->Build();
     EXPECT_EQ(out.str(), "");
     EXPECT_TRUE(world->Is_Built());
@@ -469,8 +469,8 @@ TEST(WorldLifeCycle, WallOutsideTheBoundsRefusesTheBuild) {
 
 TEST(WorldLifeCycle, SecondBuildDoesNothing) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200, 100), {{0, 50, 60, 50}, {60, 0, 60, 30}});
-    Bounds_Guard other(Rect(0, 0, 50, 50));
-    Capture_Cout out;
+    cBounds_Guard other(Rect(0, 0, 50, 50));
+    cCapture_Messages out;
     world->Build();
     world->Decorate_With_Square_Portals();
     world->Decorate_With_Walls_And_Portals();
@@ -484,7 +484,7 @@ TEST(WorldLifeCycle, SecondBuildDoesNothing) {
 }
 
 TEST(WorldLifeCycle, TheThreeStepsCalledOneByOneBuildTheWorld) {
-    Bounds_Guard bounds(Rect(0, 0, 100, 100));
+    cBounds_Guard bounds(Rect(0, 0, 100, 100));
     std::unique_ptr<cGame_World> world = Load_World({{10, 0, 10, 90}});
     world->Decorate_With_Square_Portals();
     EXPECT_FALSE(world->Is_Built());
@@ -498,7 +498,7 @@ TEST(WorldLifeCycle, TheThreeStepsCalledOneByOneBuildTheWorld) {
 
 TEST(WorldLifeCycle, InsertAfterTheBuildIsRefused) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}});
-    Capture_Cout out;
+    cCapture_Messages out;
     world->Insert(Wall(60, 50, 100, 50));
     EXPECT_EQ(out.str(),
               "ERROR : void cGame_World::Insert( cHV_Wall & w ) : the world is already built, "
@@ -512,7 +512,7 @@ TEST(WorldLifeCycle, InsertAfterTheBuildIsRefused) {
 
 TEST(WorldLifeCycle, WallThatIsNeitherHorizontalNorVerticalIsRefused) {
     cGame_World world;
-    Capture_Cout out;
+    cCapture_Messages out;
     world.Insert(Wall(0, 0, 40, 40));
     EXPECT_EQ(out.str(),
               "ERROR : void cHV_Wall::Set_HV()[0,0]-->[40,40] is not an valid HV_wall !!! \n"
@@ -560,10 +560,10 @@ TEST(WorldLifeCycle, LevelAsDeepAsItHasWalls) {
     level << "<AREA>\n[1000," << n + 1 << "]\n<WALLS>\n";
     for (int y = 1; y <= n; ++y) level << "[0," << y << "]->[1000," << y << "]\n";
     const std::string file = Write_Temp_File("deep_level.txt", level.str());
-    Bounds_Guard bounds(WORLD_BOUNDS);
+    cBounds_Guard bounds(WORLD_BOUNDS);
     std::unique_ptr<cGame_World> world(new cGame_World());
     cLevel_Loader loader;
-    Capture_Cout out;
+    cCapture_Messages out;
     ASSERT_TRUE(loader.Load(file.c_str(), world.get()));
     world->Build();
     EXPECT_EQ(out.str(), "");

@@ -264,7 +264,7 @@ TEST(HvSegNormalise, OrdersEndPointsAndSetsOrientation) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
-        Capture_Cout out;
+        cCapture_Messages out;
         const cHV_Seg built(c.a, c.b);
         Expect_Seg(built, c.p0, c.p1);
         EXPECT_EQ(built.Is_Horizontal(), c.horizontal);
@@ -298,7 +298,7 @@ TEST(HvSegNormalise, InvalidPairIsReportedAndKeptOnConstruction) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
-        Capture_Cout out;
+        cCapture_Messages out;
         const cHV_Seg s(c.a, c.b);
         EXPECT_EQ(out.str(), c.message);
         Expect_Seg(s, c.a, c.b);
@@ -309,7 +309,7 @@ TEST(HvSegNormalise, InvalidPairIsReportedAndKeptOnConstruction) {
 TEST(HvSegNormalise, InvalidPairLeavesASetSegmentUnchanged) {
     for (cHV_Seg s : {HV(0, 2, 0, 8), HV(1, 3, 9, 3)}) {
         const cHV_Seg before = s;
-        Capture_Cout out;
+        cCapture_Messages out;
         s.Set(P(1, 1), P(2, 3));
         EXPECT_EQ(out.str(),
                   "cHV_Seg(cPoint2D &pA , cPoint2D &pB) : [[1,1]-->[2,3]] not a valid HV seg \n");
@@ -569,7 +569,7 @@ TEST(RectBasics, SidesAreWrittenThroughSet) {
         Expect_Seg(plain, c.first, c.second);
 
         cHV_Seg hv(P(7, 0), P(7, 3));
-        Capture_Cout out;
+        cCapture_Messages out;
         (r.*c.side)(hv);
         EXPECT_EQ(out.str(), "");
         Expect_Seg(hv, c.first, c.second);

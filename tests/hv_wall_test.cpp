@@ -25,7 +25,7 @@ std::string Text(const T& value) {
 
 // Builds a wall while swallowing whatever its construction writes.
 cHV_Wall Quiet_Wall(int x1, int y1, int x2, int y2) {
-    Capture_Cout out;
+    cCapture_Messages out;
     return Wall(x1, y1, x2, y2);
 }
 
@@ -65,7 +65,7 @@ TEST(WallBase, KeepsEndPointsAndMeasuresLength) {
 
 TEST(WallBase, GeneralWallDoesNotClassify) {
     const cWall w(P(0, 0), P(10, 0));
-    Capture_Cout out;
+    cCapture_Messages out;
     EXPECT_EQ(w.Get_Position_Point(P(5, -3)), POINT_ON);
     EXPECT_EQ(out.str(),
               "BSP_POSITION_POINT cWall::Get_Position_Point( cPoint2D& p) not implemented yet !! \n");
@@ -101,7 +101,7 @@ TEST(HvWallConstruct, OrientsOrdersAndWarns) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
-        Capture_Cout out;
+        cCapture_Messages out;
         const cHV_Wall w(c.a, c.b);
         EXPECT_EQ(out.str(), c.output);
         Expect_Wall(w, c.p0, c.p1, c.horizontal);
@@ -110,7 +110,7 @@ TEST(HvWallConstruct, OrientsOrdersAndWarns) {
 }
 
 TEST(HvWallConstruct, DefaultIsSilentZeroLengthVertical) {
-    Capture_Cout out;
+    cCapture_Messages out;
     const cHV_Wall w;
     EXPECT_EQ(out.str(), "");
     Expect_Wall(w, P(0, 0), P(0, 0), false);
@@ -128,7 +128,7 @@ TEST(HvWallConstruct, CopyKeepsOrientation) {
 TEST(HvWallConstruct, SetHvReadsTheCurrentEndPoints) {
     cHV_Wall w = Wall(0, 0, 10, 0);
     w.p1 = P(0, 10);
-    Capture_Cout out;
+    cCapture_Messages out;
     w.Set_HV();
     EXPECT_FALSE(w.Is_Horizontal());
     w.p1 = P(-5, 0);
@@ -187,7 +187,7 @@ TEST(HvWallPosition, PointAgainstTheWallsLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.divider) + " point " + Text(c.p));
-        Capture_Cout out;
+        cCapture_Messages out;
         EXPECT_EQ(c.divider.Get_Position_Point(c.p), c.expected);
         // Through the general wall, the override answers.
         const cWall& base = c.divider;
@@ -212,7 +212,7 @@ TEST(HvWallIntersection, CrossingPointOfTheLines) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.divider) + " x " + Text(c.w));
-        Capture_Cout out;
+        cCapture_Messages out;
         cPoint2D i(-1, -1);
         c.divider.Get_Intersection(c.w, i);
         EXPECT_EQ(i, c.expected);
@@ -239,7 +239,7 @@ TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Text(c.d1) + " x " + Text(c.d2));
-        Capture_Cout out;
+        cCapture_Messages out;
         cPoint2D i(-1, -7);
         c.d1.Get_Intersection(c.d2, i);
         EXPECT_EQ(i, P(-1, -7));
@@ -262,7 +262,7 @@ const cHV_Wall UNTOUCHED = Wall(-7, -7, -7, -1);
 
 void Check_Split(const cHV_Wall& divider, const Split_Case& c, const std::string& expected_output) {
     cHV_Wall front = UNTOUCHED, back = UNTOUCHED;
-    Capture_Cout out;
+    cCapture_Messages out;
     EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.w, front, back), c.expected);
     EXPECT_EQ(out.str(), expected_output);
     if (c.expected == DIVIDER_SPANNING) {

@@ -81,7 +81,7 @@ struct Load_Outcome {
 
 // Loads the file into world with std::cout captured.
 Load_Outcome Load_File(const std::string& file_name, cGame_World* world) {
-    Capture_Cout capture;
+    cCapture_Messages capture;
     cLevel_Loader loader;
     const bool result = loader.Load(file_name.c_str(), world);
     return {result, capture.str()};
@@ -230,7 +230,7 @@ TEST_P(LevelLoaderFile, ResultMessagesWallsAndBounds) {
         std::string("level_") + c.name + (ending == Line_Ending::CRLF ? "_crlf" : "_lf") + ".txt",
         text);
 
-    Bounds_Guard guard(Start_Bounds());
+    cBounds_Guard guard(Start_Bounds());
     cGame_World world;
     const Load_Outcome out = Load_File(file, &world);
 
@@ -292,7 +292,7 @@ TEST_P(LevelLoaderOpenError, ReportedAndNothingChanges) {
     std::string file_name = c.file_name;
     if (c.null_world) file_name = Write_Temp_File("level_for_null_world.txt", READABLE_LEVEL);
 
-    Bounds_Guard guard(Start_Bounds());
+    cBounds_Guard guard(Start_Bounds());
     cGame_World world;
     const Load_Outcome out = Load_File(file_name, c.null_world ? nullptr : &world);
 
@@ -321,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LevelLoader, ExampleLevelInsertsWallsIntoTreeInFileOrder) {
     const std::string file = Write_Temp_File(
         "level_example_tree.txt", "<AREA>\n[200,100]\n<WALLS>\n[0,50]->[60,50]\n\n[60,0]->[60,30]\n");
-    Bounds_Guard guard(Start_Bounds());
+    cBounds_Guard guard(Start_Bounds());
     cGame_World world;
     const Load_Outcome out = Load_File(file, &world);
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-typedef std::vector<cPoint2D> tPath;
+typedef std::vector<cPoint2D> cPath;
 
 // Every portal's neighbour list, to compare before and after queries.
 std::vector<std::vector<cA_Star_Node*>> Graph_Snapshot(const cGame_World& world) {
@@ -19,37 +19,37 @@ std::vector<std::vector<cA_Star_Node*>> Graph_Snapshot(const cGame_World& world)
 
 TEST(PathQuery, PointsInOneAreaNeedOnlyTheGoal) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{10, 0, 10, 90}});
-    tPath path = {{1, 1}};
+    cPath path = {{1, 1}};
     EXPECT_TRUE(world->Find_Path(cPoint2D(50, 50), cPoint2D(80, 20), path));
-    EXPECT_EQ(path, (tPath{{80, 20}}));
+    EXPECT_EQ(path, (cPath{{80, 20}}));
     EXPECT_TRUE(world->Find_Path(cPoint2D(50, 50), cPoint2D(50, 50), path));
-    EXPECT_EQ(path, (tPath{{50, 50}}));
+    EXPECT_EQ(path, (cPath{{50, 50}}));
 
     std::unique_ptr<cGame_World> empty = Build_World(Rect(0, 0, 100, 100), {});
     EXPECT_TRUE(empty->Find_Path(cPoint2D(5, 5), cPoint2D(95, 95), path));
-    EXPECT_EQ(path, (tPath{{95, 95}}));
+    EXPECT_EQ(path, (cPath{{95, 95}}));
 }
 
 TEST(PathQuery, RouteThroughOnePortal) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{10, 0, 10, 90}});
-    tPath path;
+    cPath path;
     EXPECT_TRUE(world->Find_Path(cPoint2D(50, 50), cPoint2D(5, 5), path));
-    EXPECT_EQ(path, (tPath{{10, 95}, {5, 5}}));
+    EXPECT_EQ(path, (cPath{{10, 95}, {5, 5}}));
 }
 
 TEST(PathQuery, UnreachableGoalGivesAnEmptyPath) {
     std::unique_ptr<cGame_World> world =
         Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 40}, {50, 60, 50, 100}, {80, 80, 100, 80}, {80, 80, 80, 100}});
-    tPath path = {{1, 2}, {3, 4}};
+    cPath path = {{1, 2}, {3, 4}};
     EXPECT_FALSE(world->Find_Path(cPoint2D(5, 5), cPoint2D(95, 95), path));
     EXPECT_TRUE(path.empty());
 }
 
 TEST(PathQuery, PointOnAWallsLineBelongsToItsFrontSide) {
     std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 100, 50}});
-    tPath path;
+    cPath path;
     EXPECT_TRUE(world->Find_Path(cPoint2D(30, 50), cPoint2D(30, 20), path));
-    EXPECT_EQ(path, (tPath{{30, 20}}));
+    EXPECT_EQ(path, (cPath{{30, 20}}));
     EXPECT_FALSE(world->Find_Path(cPoint2D(30, 50), cPoint2D(30, 70), path));
 }
 
@@ -60,8 +60,8 @@ TEST(PathQuery, QueriesLeaveTheGraphAsTheyFoundIt) {
         Rect(0, 0, 100, 100),
         {{10, 60, 100, 60}, {20, 60, 20, 70}, {20, 10, 20, 60}, {60, 10, 60, 60}, {10, 20, 70, 20}});
     const auto before = Graph_Snapshot(*world);
-    const tPath to_62 = {{5, 20}, {5, 60}, {20, 85}, {58, 62}};
-    tPath path;
+    const cPath to_62 = {{5, 20}, {5, 60}, {20, 85}, {58, 62}};
+    cPath path;
     EXPECT_TRUE(world->Find_Path(cPoint2D(18, 18), cPoint2D(58, 62), path));
     EXPECT_EQ(path, to_62);
     EXPECT_EQ(Graph_Snapshot(*world), before);
@@ -71,13 +71,13 @@ TEST(PathQuery, QueriesLeaveTheGraphAsTheyFoundIt) {
     EXPECT_TRUE(world->Find_Path(cPoint2D(18, 18), cPoint2D(58, 62), path));
     EXPECT_EQ(path, to_62);
     EXPECT_TRUE(world->Find_Path(cPoint2D(18, 18), cPoint2D(62, 22), path));
-    EXPECT_EQ(path, (tPath{{20, 5}, {60, 5}, {85, 20}, {62, 22}}));
+    EXPECT_EQ(path, (cPath{{20, 5}, {60, 5}, {85, 20}, {62, 22}}));
     EXPECT_EQ(Graph_Snapshot(*world), before);
 }
 
 TEST(PathQuery, UnbuiltWorldHasNoRoute) {
     std::unique_ptr<cGame_World> world = Load_World({{10, 0, 10, 90}});
-    tPath path = {{1, 1}};
+    cPath path = {{1, 1}};
     EXPECT_FALSE(world->Find_Path(cPoint2D(50, 50), cPoint2D(5, 5), path));
     EXPECT_TRUE(path.empty());
     cGame_World empty;
