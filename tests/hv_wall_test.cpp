@@ -74,13 +74,13 @@ TEST(WallBase, GeneralWallDoesNotClassify) {
 // ------------------------------------------------------------ construction
 
 TEST(HvWallConstruct, OrientsOrdersAndWarns) {
-    struct Case {
-        cPoint2D a, b;
-        cPoint2D p0, p1;
-        bool horizontal;
-        std::string output;
+    struct cCase {
+        cPoint2D A, B;
+        cPoint2D P0, P1;
+        bool Horizontal;
+        std::string Output;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {P(10, 5), P(0, 5), P(0, 5), P(10, 5), true, ""},
         {P(0, 5), P(10, 5), P(0, 5), P(10, 5), true, ""},
         {P(3, 9), P(3, 4), P(3, 4), P(3, 9), false, ""},
@@ -99,13 +99,13 @@ TEST(HvWallConstruct, OrientsOrdersAndWarns) {
         {P(0, 4), P(4, 0), P(4, 0), P(0, 4), false,
          "ERROR : void cHV_Wall::Set_HV()[0,4]-->[4,0] is not an valid HV_wall !!! \n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.A) + " " + Text(c.B));
         cCapture_Messages out;
-        const cHV_Wall w(c.a, c.b);
-        EXPECT_EQ(out.str(), c.output);
-        Expect_Wall(w, c.p0, c.p1, c.horizontal);
-        EXPECT_EQ(w.Is_Valid_HV(), c.a.x == c.b.x || c.a.y == c.b.y);
+        const cHV_Wall w(c.A, c.B);
+        EXPECT_EQ(out.str(), c.Output);
+        Expect_Wall(w, c.P0, c.P1, c.Horizontal);
+        EXPECT_EQ(w.Is_Valid_HV(), c.A.x == c.B.x || c.A.y == c.B.y);
     }
 }
 
@@ -171,27 +171,27 @@ TEST(HvWallConstruct, GetSegmentNormalisesThroughSet) {
 // ------------------------------------------------------------ point sides
 
 TEST(HvWallPosition, PointAgainstTheWallsLine) {
-    struct Case {
-        cHV_Wall divider;
-        cPoint2D p;
-        BSP_POSITION_POINT expected;
+    struct cCase {
+        cHV_Wall Divider;
+        cPoint2D P;
+        BSP_POSITION_POINT Expected;
     };
     const cHV_Wall H = Wall(0, 10, 100, 10);
     const cHV_Wall V = Wall(50, 0, 50, 100);
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {H, P(500, 10), POINT_ON},  // the line extends past the wall's ends
         {H, P(50, 10), POINT_ON},     {H, P(5, 3), POINT_FRONT},  {H, P(5, 11), POINT_BACK},
         {H, P(-500, 9), POINT_FRONT}, {H, P(1000, 11), POINT_BACK},
         {V, P(50, -70), POINT_ON},    {V, P(49, 50), POINT_FRONT}, {V, P(51, 50), POINT_BACK},
         {V, P(-9, 500), POINT_FRONT}, {V, P(900, -9), POINT_BACK},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.divider) + " point " + Text(c.p));
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.Divider) + " point " + Text(c.P));
         cCapture_Messages out;
-        EXPECT_EQ(c.divider.Get_Position_Point(c.p), c.expected);
+        EXPECT_EQ(c.Divider.Get_Position_Point(c.P), c.Expected);
         // Through the general wall, the override answers.
-        const cWall& base = c.divider;
-        EXPECT_EQ(base.Get_Position_Point(c.p), c.expected);
+        const cWall& base = c.Divider;
+        EXPECT_EQ(base.Get_Position_Point(c.P), c.Expected);
         EXPECT_EQ(out.str(), "");
     }
 }
@@ -199,33 +199,33 @@ TEST(HvWallPosition, PointAgainstTheWallsLine) {
 // ------------------------------------------------------------- crossings
 
 TEST(HvWallIntersection, CrossingPointOfTheLines) {
-    struct Case {
-        cHV_Wall divider, w;
-        cPoint2D expected;
+    struct cCase {
+        cHV_Wall Divider, W;
+        cPoint2D Expected;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {Wall(0, 10, 100, 10), Wall(5, 0, 5, 20), P(5, 10)},
         {Wall(50, 0, 50, 100), Wall(0, 20, 100, 20), P(50, 20)},
         // No range test against either wall.
         {Wall(0, 10, 100, 10), Wall(500, 30, 500, 40), P(500, 10)},
         {Wall(50, 0, 50, 100), Wall(-90, 300, -80, 300), P(50, 300)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.divider) + " x " + Text(c.w));
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.Divider) + " x " + Text(c.W));
         cCapture_Messages out;
         cPoint2D i(-1, -1);
-        c.divider.Get_Intersection(c.w, i);
-        EXPECT_EQ(i, c.expected);
+        c.Divider.Get_Intersection(c.W, i);
+        EXPECT_EQ(i, c.Expected);
         EXPECT_EQ(out.str(), "");
     }
 }
 
 TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
-    struct Case {
-        cHV_Wall d1, d2;
-        std::string message;
+    struct cCase {
+        cHV_Wall D1, D2;
+        std::string Message;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {Wall(0, 0, 10, 0), Wall(0, 5, 10, 5),
          "ERROR : void Get_Intersection( cHV_Wall& w ,cPoint2D&  ) \n"
          " les deux droites sont horizontales !! \n"
@@ -237,13 +237,13 @@ TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
          "d1 =[2,0]-->[2,10]\n"
          "d2 =[2,20]-->[2,30]\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.d1) + " x " + Text(c.d2));
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.D1) + " x " + Text(c.D2));
         cCapture_Messages out;
         cPoint2D i(-1, -7);
-        c.d1.Get_Intersection(c.d2, i);
+        c.D1.Get_Intersection(c.D2, i);
         EXPECT_EQ(i, P(-1, -7));
-        EXPECT_EQ(out.str(), c.message);
+        EXPECT_EQ(out.str(), c.Message);
     }
 }
 
@@ -251,23 +251,23 @@ TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
 
 // Classifies w against the divider and checks the answer, the pieces (or
 // that the caller's walls were left alone) and that nothing was written.
-struct Split_Case {
-    const char* what;
-    cHV_Wall divider, w;
-    BSP_POSITION_DIVIDER expected;
-    cPoint2D front0, front1, back0, back1;  // the pieces when spanning
+struct cSplit_Case {
+    const char* What;
+    cHV_Wall Divider, W;
+    BSP_POSITION_DIVIDER Expected;
+    cPoint2D Front0, Front1, Back0, Back1;  // the pieces when spanning
 };
 
 const cHV_Wall UNTOUCHED = Wall(-7, -7, -7, -1);
 
-void Check_Split(const cHV_Wall& divider, const Split_Case& c, const std::string& expected_output) {
+void Check_Split(const cHV_Wall& divider, const cSplit_Case& c, const std::string& expected_output) {
     cHV_Wall front = UNTOUCHED, back = UNTOUCHED;
     cCapture_Messages out;
-    EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.w, front, back), c.expected);
+    EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.W, front, back), c.Expected);
     EXPECT_EQ(out.str(), expected_output);
-    if (c.expected == DIVIDER_SPANNING) {
-        Expect_Wall(front, c.front0, c.front1, c.w.Is_Horizontal());
-        Expect_Wall(back, c.back0, c.back1, c.w.Is_Horizontal());
+    if (c.Expected == DIVIDER_SPANNING) {
+        Expect_Wall(front, c.Front0, c.Front1, c.W.Is_Horizontal());
+        Expect_Wall(back, c.Back0, c.Back1, c.W.Is_Horizontal());
     } else {
         Expect_Wall(front, UNTOUCHED.p0, UNTOUCHED.p1, false);
         Expect_Wall(back, UNTOUCHED.p0, UNTOUCHED.p1, false);
@@ -278,7 +278,7 @@ TEST(HvWallSplit, ClassifiesWallsAgainstDivider) {
     const cHV_Wall V = Wall(50, 0, 50, 100);
     const cHV_Wall H = Wall(0, 10, 100, 10);
     const cPoint2D n;
-    const std::vector<Split_Case> cases = {
+    const std::vector<cSplit_Case> cases = {
         {"crosses", V, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
         {"crosses, given backwards", V, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
          P(50, 20), P(100, 20)},
@@ -307,29 +307,29 @@ TEST(HvWallSplit, ClassifiesWallsAgainstDivider) {
         // first end on the line and its second in front: it lies in front.
         {"slanted, touching the line", V, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
     };
-    for (const Split_Case& c : cases) {
-        SCOPED_TRACE(std::string(c.what) + ": " + Text(c.w) + " against " + Text(c.divider));
-        Check_Split(c.divider, c, "");
+    for (const cSplit_Case& c : cases) {
+        SCOPED_TRACE(std::string(c.What) + ": " + Text(c.W) + " against " + Text(c.Divider));
+        Check_Split(c.Divider, c, "");
     }
 }
 
 // A divider whose classification of points is scripted, so that every pair
 // of positions, including ones no horizontal or vertical wall produces, goes
 // through the split. The geometry (crossing point, pieces) stays real.
-class Scripted_Divider : public cHV_Wall {
+class cScripted_Divider : public cHV_Wall {
 public:
-    Scripted_Divider(const cHV_Wall& line, std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers)
-        : cHV_Wall(line), answers_(std::move(answers)) {}
+    cScripted_Divider(const cHV_Wall& line, std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers)
+        : cHV_Wall(line), Answers(std::move(answers)) {}
 
     BSP_POSITION_POINT Get_Position_Point(const cPoint2D& p) const override {
-        for (const auto& a : answers_)
+        for (const auto& a : Answers)
             if (a.first == p) return a.second;
         ADD_FAILURE() << "unexpected point " << p;
         return POINT_ON;
     }
 
 private:
-    std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers_;
+    std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> Answers;
 };
 
 TEST(HvWallSplit, EveryPairOfPointPositions) {
@@ -337,12 +337,12 @@ TEST(HvWallSplit, EveryPairOfPointPositions) {
     const BSP_POSITION_POINT BAD = static_cast<BSP_POSITION_POINT>(7);
     const cHV_Wall line = Wall(50, 0, 50, 100);
     const cHV_Wall w = Wall(0, 20, 100, 20);
-    struct Case {
-        BSP_POSITION_POINT a, b;
-        BSP_POSITION_DIVIDER expected;
-        bool reported;
+    struct cCase {
+        BSP_POSITION_POINT A, B;
+        BSP_POSITION_DIVIDER Expected;
+        bool Reported;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {F, F, DIVIDER_FRONT, false},    {F, O, DIVIDER_FRONT, false},
         {F, B, DIVIDER_SPANNING, false}, {O, B, DIVIDER_BACK, false},
         {B, B, DIVIDER_BACK, false},     {B, O, DIVIDER_BACK, false},
@@ -354,19 +354,19 @@ TEST(HvWallSplit, EveryPairOfPointPositions) {
         {B, BAD, DIVIDER_ON, true},      {O, BAD, DIVIDER_ON, true},
         {BAD, BAD, DIVIDER_ON, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("positions " + std::to_string(c.a) + "," + std::to_string(c.b));
-        const Scripted_Divider divider(line, {{w.p0, c.a}, {w.p1, c.b}});
+    for (const cCase& c : cases) {
+        SCOPED_TRACE("positions " + std::to_string(c.A) + "," + std::to_string(c.B));
+        const cScripted_Divider divider(line, {{w.p0, c.A}, {w.p1, c.B}});
         // The front piece runs from the end scripted in front to the line.
-        Split_Case split{"", line, w, c.expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
-        if (c.a == B && c.b == F) {
+        cSplit_Case split{"", line, w, c.Expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
+        if (c.A == B && c.B == F) {
             // w.p1 is the front end: front piece from the crossing to w.p1.
-            split.front0 = P(50, 20);
-            split.front1 = P(100, 20);
-            split.back0 = P(0, 20);
-            split.back1 = P(50, 20);
+            split.Front0 = P(50, 20);
+            split.Front1 = P(100, 20);
+            split.Back0 = P(0, 20);
+            split.Back1 = P(50, 20);
         }
-        Check_Split(divider, split, c.reported ? SPLIT_ERROR : "");
+        Check_Split(divider, split, c.Reported ? SPLIT_ERROR : "");
     }
 }
 
