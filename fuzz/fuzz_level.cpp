@@ -113,7 +113,8 @@ std::string Shown(cGame_World& world) {
     };
     for (cPortal* p : world.Portals) shown << name(p) << " at " << p->Position << ":" << neighbours(p) << "\n";
     for (cSquarePortal* a : world.Areas)
-        for (cAligned_WayPoint* w : a->WayPoints) shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
+        for (cAligned_WayPoint* w : a->WayPoints)
+            shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
     return shown.str();
 }
 
@@ -161,7 +162,8 @@ std::string Describe(const cPoint2D& p) {
 }
 
 void Compare_Path(cWorlds& w, const cPoint2D& a, const cPoint2D& b) {
-    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b), Path_Answer(w.Reference, a, b));
+    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b),
+                  Path_Answer(w.Reference, a, b));
 }
 
 void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std::int64_t* limit) {
@@ -172,8 +174,8 @@ void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std
 }
 
 void Compare_Ball(cWorlds& w, int x, int y, int radius) {
-    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius), Ball_Answer(w.Fast, x, y, radius),
-         Ball_Answer(w.Reference, x, y, radius));
+    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius),
+                  Ball_Answer(w.Fast, x, y, radius), Ball_Answer(w.Reference, x, y, radius));
 }
 
 int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) << 8); }

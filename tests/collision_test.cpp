@@ -82,7 +82,8 @@ TEST_P(SegmentQuery, FirstWallPointAlongTheWalk) {
 }
 
 TEST_P(SegmentQuery, LimitLetsOneMorePointBeTested) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{15, 20, 25, 20}, {60, 12, 60, 90}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{15, 20, 25, 20}, {60, 12, 60, 90}}, Engine());
     const cSeg seg(cPoint2D(10, 10), cPoint2D(70, 70));
     cPoint2D hit;
     EXPECT_FALSE(world->Intersect_Segment(seg, hit, 162));  // stops after (19,19), at 162
@@ -98,7 +99,8 @@ TEST_P(SegmentQuery, WallsBelowADividersLineStopTheWalk) {
     // The root's line y=50 cuts the wall x=60 in two; a diagonal crossing x=60
     // exactly on y=50 meets the wall there, although the root's own wall
     // (0..20) does not hold the point.
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 20, 50}, {60, 10, 60, 90}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 20, 50}, {60, 10, 60, 90}}, Engine());
     cPoint2D hit;
     EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(50, 40), cPoint2D(70, 60)), hit));
     EXPECT_EQ(hit, cPoint2D(60, 50));
@@ -107,7 +109,8 @@ TEST_P(SegmentQuery, WallsBelowADividersLineStopTheWalk) {
 }
 
 TEST_P(SegmentQuery, BothHalvesOfADoorwayAreWalls) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
     cPoint2D hit;
     EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(80, 40), cPoint2D(80, 60)), hit));
     EXPECT_EQ(hit, cPoint2D(80, 50));
@@ -144,11 +147,13 @@ TEST_P(BallQuery, TouchesOnlyCloserThanItsRadius) {
 TEST_P(BallQuery, SeesWallsOfNeighbouringAreas) {
     // The ball's centre lies in the area left of x=50, whose border holds only
     // the short wall (50,0)-(50,10); the wall at x=52 is 7 units away.
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 10}, {52, 40, 52, 60}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 10}, {52, 40, 52, 60}}, Engine());
     EXPECT_TRUE(world->Intersect_Ball(45, 50, 10));
     EXPECT_FALSE(world->Intersect_Ball(45, 50, 7));
     // And walls kept on a divider's line.
-    std::unique_ptr<cGame_World> doorway = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
+    std::unique_ptr<cGame_World> doorway =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
     EXPECT_TRUE(doorway->Intersect_Ball(80, 45, 6));
     EXPECT_FALSE(doorway->Intersect_Ball(50, 50, 10));
     EXPECT_TRUE(doorway->Intersect_Ball(50, 50, 11));

@@ -190,7 +190,8 @@ TEST_P(LevelBuild, AreasPiecesPortalsAndWaypoints) {
             if (e.Waypoint_Neighbours != nullptr) {
                 // A waypoint leads on to both of its portals, the older one first.
                 std::string neighbours;
-                for (cAligned_WayPoint* w : area->WayPoints) neighbours += (neighbours.empty() ? "" : " ") + Neighbours(w);
+                for (cAligned_WayPoint* w : area->WayPoints)
+                    neighbours += (neighbours.empty() ? "" : " ") + Neighbours(w);
                 EXPECT_EQ(neighbours, e.Waypoint_Neighbours);
             }
         }
@@ -304,7 +305,8 @@ TEST_P(Decoration, EveryPortalJoinsTwoAreasOnItsLine) {
 
 TEST_P(DecorationMends, SidesOneUnitLong) {
     // A corridor one unit wide: the middle of its one-unit ends is a corner.
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 10, 50, 10}, {0, 11, 50, 11}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{0, 10, 50, 10}, {0, 11, 50, 11}}, Engine());
     for (const cPortal* p : world->Portals) {
         EXPECT_NE(p->Area2, nullptr) << *p;
         EXPECT_TRUE(p->Segment.Is_Horizontal()) << *p;
@@ -501,7 +503,8 @@ TEST_P(WorldLifeCycle, WallOutsideTheBoundsRefusesTheBuild) {
 }
 
 TEST_P(WorldLifeCycle, SecondBuildDoesNothing) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200, 100), {{0, 50, 60, 50}, {60, 0, 60, 30}}, Engine());
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 200, 100), {{0, 50, 60, 50}, {60, 0, 60, 30}}, Engine());
     cBounds_Guard other(Rect(0, 0, 50, 50));
     cCapture_Messages out;
     world->Build();
