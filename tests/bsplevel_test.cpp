@@ -679,7 +679,7 @@ TEST(BsplevelImport, ArenaWallsTraceEveryBorderOnce) {
         if (line == "map") in_map = true;
     }
     ASSERT_EQ(rows.size(), 49u);
-    const int H = int(rows.size()), W = int(rows[0].size());
+    const int height = int(rows.size()), width = int(rows[0].size());
     auto blocked = [&](int x, int y) { return rows[std::size_t(y)][std::size_t(x)] != '.'; };
 
     const std::string level = Temp("arena.txt");
@@ -696,15 +696,15 @@ TEST(BsplevelImport, ArenaWallsTraceEveryBorderOnce) {
         ASSERT_TRUE(horizontal ? w.X1 < w.X2 : (w.X1 == w.X2 && w.Y1 < w.Y2));
         for (int a = horizontal ? w.X1 : w.Y1; a < (horizontal ? w.X2 : w.Y2); a += 10) {
             const int x = horizontal ? a / 10 : w.X1 / 10, y = horizontal ? w.Y1 / 10 : a / 10;
-            ASSERT_TRUE(horizontal ? (y > 0 && y < H && blocked(x, y - 1) != blocked(x, y))
-                                   : (x > 0 && x < W && blocked(x - 1, y) != blocked(x, y)))
+            ASSERT_TRUE(horizontal ? (y > 0 && y < height && blocked(x, y - 1) != blocked(x, y))
+                                   : (x > 0 && x < width && blocked(x - 1, y) != blocked(x, y)))
                 << "no border at " << x << "," << y;
             EXPECT_TRUE(covered.insert({x, y, horizontal}).second) << "two walls on " << x << "," << y;
         }
     }
     std::size_t borders = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
             if (y > 0 && blocked(x, y - 1) != blocked(x, y)) ++borders;
             if (x > 0 && blocked(x - 1, y) != blocked(x, y)) ++borders;
         }

@@ -72,7 +72,7 @@ TEST(GeoUtilsText, OutputForms) {
 // ---------------------------------------------------------- squared lengths
 
 TEST(GeoUtilsSquare, DistanceAndLengthAreExactIn64Bits) {
-    const int L = COORD_LIMIT;
+    const int limit = COORD_LIMIT;
     struct cCase {
         cPoint2D A, B;
         std::int64_t Expected;
@@ -83,11 +83,11 @@ TEST(GeoUtilsSquare, DistanceAndLengthAreExactIn64Bits) {
         {P(-2, -3), P(1, 1), 25},
         {P(7, 7), P(7, 7), 0},
         // Far beyond 32 bits: (2e8)^2 alone is 4e16.
-        {P(-L, 0), P(L, 0), INT64_C(40000000000000000)},
-        {P(-L, -L), P(L, L), INT64_C(80000000000000000)},
-        {P(L, -L), P(-L, L), INT64_C(80000000000000000)},
+        {P(-limit, 0), P(limit, 0), INT64_C(40000000000000000)},
+        {P(-limit, -limit), P(limit, limit), INT64_C(80000000000000000)},
+        {P(limit, -limit), P(-limit, limit), INT64_C(80000000000000000)},
         // Odd differences, so that a rounded or floating computation shows.
-        {P(-L, -L), P(L - 1, L - 3), INT64_C(199999999) * 199999999 + INT64_C(199999997) * 199999997},
+        {P(-limit, -limit), P(limit - 1, limit - 3), INT64_C(199999999) * 199999999 + INT64_C(199999997) * 199999997},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(Text(c.A) + " " + Text(c.B));
@@ -95,11 +95,11 @@ TEST(GeoUtilsSquare, DistanceAndLengthAreExactIn64Bits) {
         EXPECT_EQ(cSeg(c.A, c.B).Get_Square_Length(), c.Expected);
     }
     // Through a normalised HV segment as well.
-    EXPECT_EQ(HV(0, L, 0, -L).Get_Square_Length(), INT64_C(40000000000000000));
+    EXPECT_EQ(HV(0, limit, 0, -limit).Get_Square_Length(), INT64_C(40000000000000000));
 }
 
 TEST(GeoUtilsSquare, DistanceToBox) {
-    const int L = COORD_LIMIT;
+    const int limit = COORD_LIMIT;
     struct cCase {
         cPoint2D A, B, P;
         std::int64_t Expected;
@@ -120,8 +120,8 @@ TEST(GeoUtilsSquare, DistanceToBox) {
         // A point box.
         {P(2, 2), P(2, 2), P(5, 6), 25},
         // Large coordinates.
-        {P(-L, -L), P(-L, L), P(L, 0), INT64_C(40000000000000000)},
-        {P(-L, -L), P(-L, -L), P(L, L), INT64_C(80000000000000000)},
+        {P(-limit, -limit), P(-limit, limit), P(limit, 0), INT64_C(40000000000000000)},
+        {P(-limit, -limit), P(-limit, -limit), P(limit, limit), INT64_C(80000000000000000)},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(Text(c.A) + " " + Text(c.B) + " p=" + Text(c.P));
@@ -144,7 +144,7 @@ TEST(GeoUtilsSeg, KeepsEndPointsAsGiven) {
 }
 
 TEST(GeoUtilsSeg, MiddleRoundsTowardZero) {
-    const int L = COORD_LIMIT;
+    const int limit = COORD_LIMIT;
     struct cCase {
         cPoint2D A, B, Expected;
     };
@@ -154,7 +154,7 @@ TEST(GeoUtilsSeg, MiddleRoundsTowardZero) {
         {P(0, 5), P(0, 0), P(0, 2)},
         {P(-5, -7), P(0, 0), P(-2, -3)},
         {P(3, -3), P(-4, 4), P(0, 0)},  // -0.5 and 0.5 both give 0
-        {P(L, L), P(L - 1, -L), P(L - 1, 0)},
+        {P(limit, limit), P(limit - 1, -limit), P(limit - 1, 0)},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(Text(c.A) + " " + Text(c.B));
@@ -179,7 +179,7 @@ TEST(GeoUtilsSeg, IsSameInEitherOrder) {
 // The squared distance is the exact value rounded once to float: a ball whose
 // radius is exactly the distance touches the segment, never more or less.
 TEST(GeoUtilsSeg, SquareDistanceToSegment) {
-    const int L = COORD_LIMIT;
+    const int limit = COORD_LIMIT;
     struct cCase {
         cPoint2D A, B, P;
         float Expected;
@@ -206,11 +206,11 @@ TEST(GeoUtilsSeg, SquareDistanceToSegment) {
         {P(0, 0), P(10000, 0), P(5000, 3), 9.0f},
         {P(0, 0), P(60000, 0), P(30000, 7), 49.0f},
         {P(0, 0), P(0, 60000), P(7, 30001), 49.0f},
-        {P(-L, 0), P(L, 0), P(12345, -5), 25.0f},
+        {P(-limit, 0), P(limit, 0), P(12345, -5), 25.0f},
         // Large coordinates: no overflow anywhere.
-        {P(-L, -L), P(L, -L), P(0, L), static_cast<float>(INT64_C(40000000000000000))},
-        {P(-L, -L), P(-L, L), P(L, L), static_cast<float>(INT64_C(40000000000000000))},
-        {P(-L, -L), P(-L + 1, -L), P(L, L),
+        {P(-limit, -limit), P(limit, -limit), P(0, limit), static_cast<float>(INT64_C(40000000000000000))},
+        {P(-limit, -limit), P(-limit, limit), P(limit, limit), static_cast<float>(INT64_C(40000000000000000))},
+        {P(-limit, -limit), P(-limit + 1, -limit), P(limit, limit),
          static_cast<float>(INT64_C(199999999) * 199999999 + INT64_C(200000000) * 200000000)},
         // A zero-length segment measures from its point.
         {P(4, 4), P(4, 4), P(7, 8), 25.0f},
@@ -373,34 +373,34 @@ TEST(HvSegRelations, IntersectionAndContient) {
         cPoint2D O0, O1;  // the common part when Meets
         bool Contains;
     };
-    const cHV_Seg H = HV(0, 0, 10, 0);
-    const cHV_Seg V = HV(2, 0, 2, 10);
+    const cHV_Seg h = HV(0, 0, 10, 0);
+    const cHV_Seg v = HV(2, 0, 2, 10);
     const std::vector<cCase> cases = {
-        {"inside", H, HV(3, 0, 7, 0), true, P(3, 0), P(7, 0), true},
-        {"itself", H, HV(10, 0, 0, 0), true, P(0, 0), P(10, 0), true},
-        {"same start", H, HV(0, 0, 4, 0), true, P(0, 0), P(4, 0), true},
-        {"same end", H, HV(6, 0, 10, 0), true, P(6, 0), P(10, 0), true},
-        {"point inside", H, HV(5, 0, 5, 0), true, P(5, 0), P(5, 0), true},
-        {"touching after", H, HV(10, 0, 20, 0), true, P(10, 0), P(10, 0), false},
-        {"touching before", H, HV(-5, 0, 0, 0), true, P(0, 0), P(0, 0), false},
-        {"overlap at start", H, HV(-5, 0, 5, 0), true, P(0, 0), P(5, 0), false},
-        {"overlap at end", H, HV(5, 0, 15, 0), true, P(5, 0), P(10, 0), false},
-        {"covers A", H, HV(-5, 0, 15, 0), true, P(0, 0), P(10, 0), false},
-        {"after on line", H, HV(20, 0, 30, 0), false, P(0, 0), P(0, 0), false},
-        {"before on line", H, HV(-20, 0, -1, 0), false, P(0, 0), P(0, 0), false},
-        {"parallel line", H, HV(0, 1, 10, 1), false, P(0, 0), P(0, 0), false},
-        {"vertical inside", V, HV(2, 3, 2, 10), true, P(2, 3), P(2, 10), true},
-        {"vertical overlap", V, HV(2, 5, 2, 20), true, P(2, 5), P(2, 10), false},
-        {"vertical touching", V, HV(2, -5, 2, 0), true, P(2, 0), P(2, 0), false},
-        {"vertical covers A", V, HV(2, -1, 2, 11), true, P(2, 0), P(2, 10), false},
-        {"vertical beyond", V, HV(2, 11, 2, 20), false, P(0, 0), P(0, 0), false},
-        {"vertical before", V, HV(2, -9, 2, -1), false, P(0, 0), P(0, 0), false},
-        {"vertical parallel", V, HV(3, 0, 3, 10), false, P(0, 0), P(0, 0), false},
+        {"inside", h, HV(3, 0, 7, 0), true, P(3, 0), P(7, 0), true},
+        {"itself", h, HV(10, 0, 0, 0), true, P(0, 0), P(10, 0), true},
+        {"same start", h, HV(0, 0, 4, 0), true, P(0, 0), P(4, 0), true},
+        {"same end", h, HV(6, 0, 10, 0), true, P(6, 0), P(10, 0), true},
+        {"point inside", h, HV(5, 0, 5, 0), true, P(5, 0), P(5, 0), true},
+        {"touching after", h, HV(10, 0, 20, 0), true, P(10, 0), P(10, 0), false},
+        {"touching before", h, HV(-5, 0, 0, 0), true, P(0, 0), P(0, 0), false},
+        {"overlap at start", h, HV(-5, 0, 5, 0), true, P(0, 0), P(5, 0), false},
+        {"overlap at end", h, HV(5, 0, 15, 0), true, P(5, 0), P(10, 0), false},
+        {"covers A", h, HV(-5, 0, 15, 0), true, P(0, 0), P(10, 0), false},
+        {"after on line", h, HV(20, 0, 30, 0), false, P(0, 0), P(0, 0), false},
+        {"before on line", h, HV(-20, 0, -1, 0), false, P(0, 0), P(0, 0), false},
+        {"parallel line", h, HV(0, 1, 10, 1), false, P(0, 0), P(0, 0), false},
+        {"vertical inside", v, HV(2, 3, 2, 10), true, P(2, 3), P(2, 10), true},
+        {"vertical overlap", v, HV(2, 5, 2, 20), true, P(2, 5), P(2, 10), false},
+        {"vertical touching", v, HV(2, -5, 2, 0), true, P(2, 0), P(2, 0), false},
+        {"vertical covers A", v, HV(2, -1, 2, 11), true, P(2, 0), P(2, 10), false},
+        {"vertical beyond", v, HV(2, 11, 2, 20), false, P(0, 0), P(0, 0), false},
+        {"vertical before", v, HV(2, -9, 2, -1), false, P(0, 0), P(0, 0), false},
+        {"vertical parallel", v, HV(3, 0, 3, 10), false, P(0, 0), P(0, 0), false},
         // Perpendicular pairs give the crossing point of the lines, even when
         // the segments themselves do not meet.
-        {"crossing", H, HV(5, -5, 5, 5), true, P(5, 0), P(5, 0), false},
-        {"lines cross far away", H, HV(50, 20, 50, 40), true, P(50, 0), P(50, 0), false},
-        {"vertical A, horizontal B", V, HV(-7, 30, -3, 30), true, P(2, 30), P(2, 30), false},
+        {"crossing", h, HV(5, -5, 5, 5), true, P(5, 0), P(5, 0), false},
+        {"lines cross far away", h, HV(50, 20, 50, 40), true, P(50, 0), P(50, 0), false},
+        {"vertical A, horizontal B", v, HV(-7, 30, -3, 30), true, P(2, 30), P(2, 30), false},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(std::string(c.What) + ": " + Text(c.A) + " vs " + Text(c.B));
@@ -440,19 +440,19 @@ TEST(HvSegRelations, SubtractLeavesTheRest) {
         bool Before_Written, After_Written;
         cPoint2D Before0, Before1, After0, After1;
     };
-    const cHV_Seg H = HV(0, 0, 10, 0);
-    const cHV_Seg V = HV(2, 0, 2, 10);
+    const cHV_Seg h = HV(0, 0, 10, 0);
+    const cHV_Seg v = HV(2, 0, 2, 10);
     const cPoint2D none;
     const std::vector<cCase> cases = {
-        {"whole", H, HV(10, 0, 0, 0), 1, false, false, none, none, none, none},
-        {"middle", H, HV(3, 0, 7, 0), 2, true, true, P(0, 0), P(3, 0), P(7, 0), P(10, 0)},
-        {"end part", H, HV(6, 0, 10, 0), 3, true, false, P(0, 0), P(6, 0), none, none},
-        {"start part", H, HV(0, 0, 4, 0), 4, false, true, none, none, P(4, 0), P(10, 0)},
-        {"inner point", H, HV(5, 0, 5, 0), 2, true, true, P(0, 0), P(5, 0), P(5, 0), P(10, 0)},
-        {"vertical middle", V, HV(2, 8, 2, 1), 2, true, true, P(2, 0), P(2, 1), P(2, 8), P(2, 10)},
-        {"vertical end part", V, HV(2, 4, 2, 10), 3, true, false, P(2, 0), P(2, 4), none, none},
-        {"vertical start part", V, HV(2, 0, 2, 9), 4, false, true, none, none, P(2, 9), P(2, 10)},
-        {"vertical whole", V, V, 1, false, false, none, none, none, none},
+        {"whole", h, HV(10, 0, 0, 0), 1, false, false, none, none, none, none},
+        {"middle", h, HV(3, 0, 7, 0), 2, true, true, P(0, 0), P(3, 0), P(7, 0), P(10, 0)},
+        {"end part", h, HV(6, 0, 10, 0), 3, true, false, P(0, 0), P(6, 0), none, none},
+        {"start part", h, HV(0, 0, 4, 0), 4, false, true, none, none, P(4, 0), P(10, 0)},
+        {"inner point", h, HV(5, 0, 5, 0), 2, true, true, P(0, 0), P(5, 0), P(5, 0), P(10, 0)},
+        {"vertical middle", v, HV(2, 8, 2, 1), 2, true, true, P(2, 0), P(2, 1), P(2, 8), P(2, 10)},
+        {"vertical end part", v, HV(2, 4, 2, 10), 3, true, false, P(2, 0), P(2, 4), none, none},
+        {"vertical start part", v, HV(2, 0, 2, 9), 4, false, true, none, none, P(2, 9), P(2, 10)},
+        {"vertical whole", v, v, 1, false, false, none, none, none, none},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(std::string(c.What) + ": " + Text(c.A) + " minus " + Text(c.B));
@@ -526,7 +526,7 @@ TEST(RectBasics, InIncludesAllFourBorders) {
 }
 
 TEST(RectBasics, CenterRoundsTowardZero) {
-    const int L = COORD_LIMIT;
+    const int limit = COORD_LIMIT;
     struct cCase {
         cRect2D R;
         cPoint2D Center;
@@ -536,8 +536,8 @@ TEST(RectBasics, CenterRoundsTowardZero) {
         {Rect(-5, -5, 0, 0), P(-2, -2)},  // not (-3,-3)
         {Rect(-3, -1, 0, 6), P(-1, 2)},
         {Rect(0, 0, 200, 100), P(100, 50)},
-        {Rect(-L, -L, L, L - 1), P(0, 0)},
-        {Rect(L - 1, L - 1, L, L), P(L - 1, L - 1)},
+        {Rect(-limit, -limit, limit, limit - 1), P(0, 0)},
+        {Rect(limit - 1, limit - 1, limit, limit), P(limit - 1, limit - 1)},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(Text(c.R));

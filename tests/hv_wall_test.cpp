@@ -58,9 +58,9 @@ TEST(WallBase, KeepsEndPointsAndMeasuresLength) {
     EXPECT_EQ(Text(w), "[10,4]-->[7,0]");
 
     // Lengths stay exact far beyond what 32-bit squares could hold.
-    const int L = COORD_LIMIT;
-    EXPECT_EQ(cWall(P(-L, 0), P(L, 0)).Get_Length(), 2.0e8);
-    EXPECT_DOUBLE_EQ(cWall(P(-L, -L), P(L, L)).Get_Length(), std::sqrt(8.0e16));
+    const int limit = COORD_LIMIT;
+    EXPECT_EQ(cWall(P(-limit, 0), P(limit, 0)).Get_Length(), 2.0e8);
+    EXPECT_DOUBLE_EQ(cWall(P(-limit, -limit), P(limit, limit)).Get_Length(), std::sqrt(8.0e16));
 }
 
 TEST(WallBase, GeneralWallDoesNotClassify) {
@@ -176,14 +176,14 @@ TEST(HvWallPosition, PointAgainstTheWallsLine) {
         cPoint2D P;
         BSP_POSITION_POINT Expected;
     };
-    const cHV_Wall H = Wall(0, 10, 100, 10);
-    const cHV_Wall V = Wall(50, 0, 50, 100);
+    const cHV_Wall h = Wall(0, 10, 100, 10);
+    const cHV_Wall v = Wall(50, 0, 50, 100);
     const std::vector<cCase> cases = {
-        {H, P(500, 10), POINT_ON},  // the line extends past the wall's ends
-        {H, P(50, 10), POINT_ON},     {H, P(5, 3), POINT_FRONT},  {H, P(5, 11), POINT_BACK},
-        {H, P(-500, 9), POINT_FRONT}, {H, P(1000, 11), POINT_BACK},
-        {V, P(50, -70), POINT_ON},    {V, P(49, 50), POINT_FRONT}, {V, P(51, 50), POINT_BACK},
-        {V, P(-9, 500), POINT_FRONT}, {V, P(900, -9), POINT_BACK},
+        {h, P(500, 10), POINT_ON},  // the line extends past the wall's ends
+        {h, P(50, 10), POINT_ON},     {h, P(5, 3), POINT_FRONT},  {h, P(5, 11), POINT_BACK},
+        {h, P(-500, 9), POINT_FRONT}, {h, P(1000, 11), POINT_BACK},
+        {v, P(50, -70), POINT_ON},    {v, P(49, 50), POINT_FRONT}, {v, P(51, 50), POINT_BACK},
+        {v, P(-9, 500), POINT_FRONT}, {v, P(900, -9), POINT_BACK},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(Text(c.Divider) + " point " + Text(c.P));
@@ -275,37 +275,37 @@ void Check_Split(const cHV_Wall& divider, const cSplit_Case& c, const std::strin
 }
 
 TEST(HvWallSplit, ClassifiesWallsAgainstDivider) {
-    const cHV_Wall V = Wall(50, 0, 50, 100);
-    const cHV_Wall H = Wall(0, 10, 100, 10);
+    const cHV_Wall v = Wall(50, 0, 50, 100);
+    const cHV_Wall h = Wall(0, 10, 100, 10);
     const cPoint2D n;
     const std::vector<cSplit_Case> cases = {
-        {"crosses", V, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
-        {"crosses, given backwards", V, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
+        {"crosses", v, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
+        {"crosses, given backwards", v, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
          P(50, 20), P(100, 20)},
-        {"two units across", V, Wall(49, 20, 51, 20), DIVIDER_SPANNING, P(49, 20), P(50, 20), P(50, 20),
+        {"two units across", v, Wall(49, 20, 51, 20), DIVIDER_SPANNING, P(49, 20), P(50, 20), P(50, 20),
          P(51, 20)},
-        {"crosses a horizontal divider", H, Wall(5, 0, 5, 20), DIVIDER_SPANNING, P(5, 0), P(5, 10),
+        {"crosses a horizontal divider", h, Wall(5, 0, 5, 20), DIVIDER_SPANNING, P(5, 0), P(5, 10),
          P(5, 10), P(5, 20)},
         // The divider's own ends do not matter: its line goes on forever.
-        {"far beyond the divider", H, Wall(500, -40, 500, 900), DIVIDER_SPANNING, P(500, -40),
+        {"far beyond the divider", h, Wall(500, -40, 500, 900), DIVIDER_SPANNING, P(500, -40),
          P(500, 10), P(500, 10), P(500, 900)},
-        {"starts on the line", V, Wall(50, 30, 80, 30), DIVIDER_BACK, n, n, n, n},
-        {"ends on the line", V, Wall(10, 30, 50, 30), DIVIDER_FRONT, n, n, n, n},
-        {"in front", V, Wall(0, 30, 49, 30), DIVIDER_FRONT, n, n, n, n},
-        {"behind", V, Wall(51, 30, 90, 30), DIVIDER_BACK, n, n, n, n},
-        {"parallel in front", V, Wall(10, 0, 10, 100), DIVIDER_FRONT, n, n, n, n},
-        {"parallel behind", V, Wall(60, -5, 60, 5), DIVIDER_BACK, n, n, n, n},
-        {"parallel in front, horizontal", H, Wall(0, 9, 300, 9), DIVIDER_FRONT, n, n, n, n},
-        {"parallel behind, horizontal", H, Wall(0, 11, 1, 11), DIVIDER_BACK, n, n, n, n},
+        {"starts on the line", v, Wall(50, 30, 80, 30), DIVIDER_BACK, n, n, n, n},
+        {"ends on the line", v, Wall(10, 30, 50, 30), DIVIDER_FRONT, n, n, n, n},
+        {"in front", v, Wall(0, 30, 49, 30), DIVIDER_FRONT, n, n, n, n},
+        {"behind", v, Wall(51, 30, 90, 30), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front", v, Wall(10, 0, 10, 100), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind", v, Wall(60, -5, 60, 5), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front, horizontal", h, Wall(0, 9, 300, 9), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind, horizontal", h, Wall(0, 11, 1, 11), DIVIDER_BACK, n, n, n, n},
         // Both ends on the divider's line: a normal answer, written silently.
-        {"on the line, apart", V, Wall(50, 200, 50, 300), DIVIDER_ON, n, n, n, n},
-        {"on the line, overlapping", V, Wall(50, 50, 50, 150), DIVIDER_ON, n, n, n, n},
-        {"the divider itself", H, H, DIVIDER_ON, n, n, n, n},
-        {"a point on the line", V, Quiet_Wall(50, 5, 50, 5), DIVIDER_ON, n, n, n, n},
-        {"a point in front", V, Quiet_Wall(40, 5, 40, 5), DIVIDER_FRONT, n, n, n, n},
+        {"on the line, apart", v, Wall(50, 200, 50, 300), DIVIDER_ON, n, n, n, n},
+        {"on the line, overlapping", v, Wall(50, 50, 50, 150), DIVIDER_ON, n, n, n, n},
+        {"the divider itself", h, h, DIVIDER_ON, n, n, n, n},
+        {"a point on the line", v, Quiet_Wall(50, 5, 50, 5), DIVIDER_ON, n, n, n, n},
+        {"a point in front", v, Quiet_Wall(40, 5, 40, 5), DIVIDER_FRONT, n, n, n, n},
         // Only a wall that is neither horizontal nor vertical can have its
         // first end on the line and its second in front: it lies in front.
-        {"slanted, touching the line", V, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
+        {"slanted, touching the line", v, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
     };
     for (const cSplit_Case& c : cases) {
         SCOPED_TRACE(std::string(c.What) + ": " + Text(c.W) + " against " + Text(c.Divider));
@@ -333,8 +333,8 @@ private:
 };
 
 TEST(HvWallSplit, EveryPairOfPointPositions) {
-    const BSP_POSITION_POINT F = POINT_FRONT, B = POINT_BACK, O = POINT_ON;
-    const BSP_POSITION_POINT BAD = static_cast<BSP_POSITION_POINT>(7);
+    const BSP_POSITION_POINT f = POINT_FRONT, b = POINT_BACK, o = POINT_ON;
+    const BSP_POSITION_POINT bad = static_cast<BSP_POSITION_POINT>(7);
     const cHV_Wall line = Wall(50, 0, 50, 100);
     const cHV_Wall w = Wall(0, 20, 100, 20);
     struct cCase {
@@ -343,23 +343,23 @@ TEST(HvWallSplit, EveryPairOfPointPositions) {
         bool Reported;
     };
     const std::vector<cCase> cases = {
-        {F, F, DIVIDER_FRONT, false},    {F, O, DIVIDER_FRONT, false},
-        {F, B, DIVIDER_SPANNING, false}, {O, B, DIVIDER_BACK, false},
-        {B, B, DIVIDER_BACK, false},     {B, O, DIVIDER_BACK, false},
-        {B, F, DIVIDER_SPANNING, false}, {O, O, DIVIDER_ON, false},
-        {O, F, DIVIDER_FRONT, false},
+        {f, f, DIVIDER_FRONT, false},    {f, o, DIVIDER_FRONT, false},
+        {f, b, DIVIDER_SPANNING, false}, {o, b, DIVIDER_BACK, false},
+        {b, b, DIVIDER_BACK, false},     {b, o, DIVIDER_BACK, false},
+        {b, f, DIVIDER_SPANNING, false}, {o, o, DIVIDER_ON, false},
+        {o, f, DIVIDER_FRONT, false},
         // A position outside the enumeration, on either end.
-        {BAD, F, DIVIDER_ON, true},      {BAD, B, DIVIDER_ON, true},
-        {BAD, O, DIVIDER_ON, true},      {F, BAD, DIVIDER_ON, true},
-        {B, BAD, DIVIDER_ON, true},      {O, BAD, DIVIDER_ON, true},
-        {BAD, BAD, DIVIDER_ON, true},
+        {bad, f, DIVIDER_ON, true},      {bad, b, DIVIDER_ON, true},
+        {bad, o, DIVIDER_ON, true},      {f, bad, DIVIDER_ON, true},
+        {b, bad, DIVIDER_ON, true},      {o, bad, DIVIDER_ON, true},
+        {bad, bad, DIVIDER_ON, true},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE("positions " + std::to_string(c.A) + "," + std::to_string(c.B));
         const cScripted_Divider divider(line, {{w.p0, c.A}, {w.p1, c.B}});
         // The front piece runs from the end scripted in front to the line.
         cSplit_Case split{"", line, w, c.Expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
-        if (c.A == B && c.B == F) {
+        if (c.A == b && c.B == f) {
             // w.p1 is the front end: front piece from the crossing to w.p1.
             split.Front0 = P(50, 20);
             split.Front1 = P(100, 20);
