@@ -28,15 +28,21 @@
 
 namespace {
 
-// A file of this process's own for the loader to read.
-const std::string& Level_File() {
-    static const std::string name = [] {
-        char path[] = "/tmp/bsp_fuzz_level_XXXXXX";
-        const int fd = mkstemp(path);
-        if (fd >= 0) close(fd);
-        return std::string(path);
+// A file of this process's own for the loader to read, removed at exit.
+char LEVEL_PATH[] = "/tmp/bsp_fuzz_level_XXXXXX";
+
+void Remove_Level_File() { std::remove(LEVEL_PATH); }
+
+const char* Level_File() {
+    static const bool made = [] {
+        const int fd = mkstemp(LEVEL_PATH);
+        if (fd < 0) return false;
+        close(fd);
+        std::atexit(Remove_Level_File);
+        return true;
     }();
-    return name;
+    (void)made;
+    return LEVEL_PATH;
 }
 
 // Reads the level text into world through the loader; returns what the
@@ -47,7 +53,7 @@ bool Load_Level(const std::string& text, cGame_World* world) {
         std::ofstream out(Level_File(), std::ios::binary | std::ios::trunc);
         out.write(text.data(), std::streamsize(text.size()));
     }
-    return cLevel_Loader().Load(Level_File().c_str(), world);
+    return cLevel_Loader().Load(Level_File(), world);
 }
 
 // Aborts with both texts on stderr when they differ.
