@@ -22,6 +22,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "bsp_levels_version.h"
 #include "bsplevel.h"
 #include "game_bsp.h"
+#include "messages.h"
 
 namespace {
 
@@ -46,15 +48,49 @@ struct cResult {
     std::string Err;
 };
 
-// Runs the tool. Anything that reaches the real std::cout (rather than the
-// tool's answer or error stream) fails the test.
+// The message sink the tool is called with. The library's messages must
+// reach the tool's answer or error stream: the tool may send them there with
+// a sink of its own (then nothing arrives here) or through std::cout's buffer
+// pointed at one of its streams (then what arrives here goes on to it, as the
+// default sink would send it). Anything else is a leak, kept here.
+class cLeak_Catcher : public std::streambuf {
+public:
+    cLeak_Catcher(const std::ostream& out, const std::ostream& err) : Out(out.rdbuf()), Err(err.rdbuf()) {}
+    const std::string& Leaked() const { return Leaks; }
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        std::streambuf* const cout_buffer = std::cout.rdbuf();
+        if (cout_buffer == Out || cout_buffer == Err) return cout_buffer->sputn(text, count);
+        Leaks.append(text, std::size_t(count));
+        return count;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char ch = traits_type::to_char_type(c);
+        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+    }
+
+private:
+    std::streambuf* const Out;
+    std::streambuf* const Err;
+    std::string Leaks;
+};
+
+// Runs the tool with a message sink that fails the test when a message of
+// the library leaks outside the tool's streams.
 cResult Tool(const std::vector<std::string>& args, const std::string& input = "") {
     std::istringstream in(input);
-    std::ostringstream out, err, leaked;
-    std::streambuf* const saved = std::cout.rdbuf(leaked.rdbuf());
-    const int status = Run_Bsplevel(args, in, out, err);
-    std::cout.rdbuf(saved);
-    EXPECT_EQ(leaked.str(), "") << "written on std::cout by: " << ::testing::PrintToString(args);
+    std::ostringstream out, err;
+    cLeak_Catcher catcher(out, err);
+    std::ostream sink(&catcher);
+    int status = 0;
+    {
+        cMessage_Redirect to_catcher(&sink);
+        status = Run_Bsplevel(args, in, out, err);
+    }
+    EXPECT_EQ(catcher.Leaked(), "") << "the library wrote outside the tool's streams during: "
+                                    << ::testing::PrintToString(args);
     return {status, out.str(), err.str()};
 }
 
