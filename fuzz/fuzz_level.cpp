@@ -28,15 +28,21 @@
 
 namespace {
 
-// A file of this process's own for the loader to read.
-const std::string& Level_File() {
-    static const std::string name = [] {
-        char path[] = "/tmp/bsp_fuzz_level_XXXXXX";
-        const int fd = mkstemp(path);
-        if (fd >= 0) close(fd);
-        return std::string(path);
+// A file of this process's own for the loader to read, removed at exit.
+char LEVEL_PATH[] = "/tmp/bsp_fuzz_level_XXXXXX";
+
+void Remove_Level_File() { std::remove(LEVEL_PATH); }
+
+const char* Level_File() {
+    static const bool made = [] {
+        const int fd = mkstemp(LEVEL_PATH);
+        if (fd < 0) return false;
+        close(fd);
+        std::atexit(Remove_Level_File);
+        return true;
     }();
-    return name;
+    (void)made;
+    return LEVEL_PATH;
 }
 
 // Reads the level text into world through the loader; returns what the
@@ -47,7 +53,7 @@ bool Load_Level(const std::string& text, cGame_World* world) {
         std::ofstream out(Level_File(), std::ios::binary | std::ios::trunc);
         out.write(text.data(), std::streamsize(text.size()));
     }
-    return cLevel_Loader().Load(Level_File().c_str(), world);
+    return cLevel_Loader().Load(Level_File(), world);
 }
 
 // Aborts with both texts on stderr when they differ.
@@ -113,7 +119,8 @@ std::string Shown(cGame_World& world) {
     };
     for (cPortal* p : world.Portals) shown << name(p) << " at " << p->Position << ":" << neighbours(p) << "\n";
     for (cSquarePortal* a : world.Areas)
-        for (cAligned_WayPoint* w : a->WayPoints) shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
+        for (cAligned_WayPoint* w : a->WayPoints)
+            shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
     return shown.str();
 }
 
@@ -161,7 +168,8 @@ std::string Describe(const cPoint2D& p) {
 }
 
 void Compare_Path(cWorlds& w, const cPoint2D& a, const cPoint2D& b) {
-    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b), Path_Answer(w.Reference, a, b));
+    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b),
+                  Path_Answer(w.Reference, a, b));
 }
 
 void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std::int64_t* limit) {
@@ -172,8 +180,8 @@ void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std
 }
 
 void Compare_Ball(cWorlds& w, int x, int y, int radius) {
-    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius), Ball_Answer(w.Fast, x, y, radius),
-         Ball_Answer(w.Reference, x, y, radius));
+    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius),
+                  Ball_Answer(w.Fast, x, y, radius), Ball_Answer(w.Reference, x, y, radius));
 }
 
 int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) << 8); }

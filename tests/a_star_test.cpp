@@ -13,37 +13,37 @@ namespace {
 
 // A node with explicit step costs and a fixed estimate. Every expansion is
 // logged, so a test can check the order in which the search takes nodes.
-class Graph_Node : public cA_Star_Node {
+class cGraph_Node : public cA_Star_Node {
 public:
-    Graph_Node(const char* name, float estimate, std::vector<std::string>* log)
-        : name_(name), estimate_(estimate), log_(log) {}
+    cGraph_Node(const char* name, float estimate, std::vector<std::string>* log)
+        : Label(name), Estimate(estimate), Log(log) {}
 
-    void Link(Graph_Node* to, double cost) { edges_.emplace_back(to, cost); }
+    void Link(cGraph_Node* to, double cost) { Edges.emplace_back(to, cost); }
 
     double Get_Cost(cA_Star_Node* destination) override {
-        for (const auto& e : edges_)
+        for (const auto& e : Edges)
             if (e.first == destination) return e.second;
-        ADD_FAILURE() << "no edge from " << name_;
+        ADD_FAILURE() << "no edge from " << Label;
         return 0;
     }
-    double Get_Heuristic(cA_Star_Node*) override { return estimate_; }
+    double Get_Heuristic(cA_Star_Node*) override { return Estimate; }
     void Get_Neighbours(cNode_List& list) override {
-        log_->push_back(name_);
+        Log->push_back(Label);
         list.clear();
-        for (const auto& e : edges_) list.push_back(e.first);
+        for (const auto& e : Edges) list.push_back(e.first);
     }
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return Label; }
 
 private:
-    std::string name_;
-    float estimate_;
-    std::vector<std::string>* log_;
-    std::vector<std::pair<Graph_Node*, double>> edges_;
+    std::string Label;
+    float Estimate;
+    std::vector<std::string>* Log;
+    std::vector<std::pair<cGraph_Node*, double>> Edges;
 };
 
 std::string Names(const cNode_List& route) {
     std::string out;
-    for (const cA_Star_Node* n : route) out += (out.empty() ? "" : " ") + static_cast<const Graph_Node*>(n)->Name();
+    for (const cA_Star_Node* n : route) out += (out.empty() ? "" : " ") + static_cast<const cGraph_Node*>(n)->Name();
     return out;
 }
 
@@ -55,115 +55,115 @@ std::string Joined(const std::vector<std::string>& log) {
 
 class AStar : public ::testing::Test {
 protected:
-    Graph_Node* Node(const char* name, float estimate) {
-        nodes_.emplace_back(new Graph_Node(name, estimate, &log));
-        return nodes_.back().get();
+    cGraph_Node* Node(const char* name, float estimate) {
+        Nodes.emplace_back(new cGraph_Node(name, estimate, &Expansions));
+        return Nodes.back().get();
     }
-    std::vector<std::string> log;
-    cA_Star search;
+    std::vector<std::string> Expansions;
+    cA_Star Finder;
 
 private:
-    std::vector<std::unique_ptr<Graph_Node>> nodes_;
+    std::vector<std::unique_ptr<cGraph_Node>> Nodes;
 };
 
 TEST_F(AStar, StartIsGoal) {
-    Graph_Node* s = Node("S", 3);
+    cGraph_Node* s = Node("S", 3);
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, s, route));
+    EXPECT_TRUE(Finder.Search(s, s, route));
     EXPECT_TRUE(route.empty());
-    EXPECT_EQ(Joined(log), "");
+    EXPECT_EQ(Joined(Expansions), "");
 }
 
 TEST_F(AStar, UnreachableGoalLeavesTheRouteAlone) {
-    Graph_Node* s = Node("S", 1);
-    Graph_Node* t = Node("T", 0);
-    Graph_Node* old = Node("old", 0);
+    cGraph_Node* s = Node("S", 1);
+    cGraph_Node* t = Node("T", 0);
+    cGraph_Node* old = Node("old", 0);
     cNode_List route;
     route.push_back(old);
-    EXPECT_FALSE(search.Search(s, t, route));
+    EXPECT_FALSE(Finder.Search(s, t, route));
     EXPECT_EQ(Names(route), "old");
-    EXPECT_EQ(Joined(log), "S");
+    EXPECT_EQ(Joined(Expansions), "S");
 }
 
 TEST_F(AStar, RouteLeavesOutTheStartAndGoesInFrontOfOldContents) {
-    Graph_Node* s = Node("S", 3);
-    Graph_Node* a = Node("A", 2);
-    Graph_Node* b = Node("B", 1);
-    Graph_Node* t = Node("T", 0);
-    Graph_Node* old = Node("old", 0);
+    cGraph_Node* s = Node("S", 3);
+    cGraph_Node* a = Node("A", 2);
+    cGraph_Node* b = Node("B", 1);
+    cGraph_Node* t = Node("T", 0);
+    cGraph_Node* old = Node("old", 0);
     s->Link(a, 1);
     a->Link(b, 1);
     b->Link(t, 1);
     cNode_List route;
     route.push_back(old);
-    EXPECT_TRUE(search.Search(s, t, route));
+    EXPECT_TRUE(Finder.Search(s, t, route));
     EXPECT_EQ(Names(route), "A B T old");
     EXPECT_EQ(t->Parent, b);
     EXPECT_FLOAT_EQ(t->G, 3);
 }
 
 TEST_F(AStar, EqualFIsFirstComeFirstServed) {
-    Graph_Node* s = Node("S", 0);
-    Graph_Node* a = Node("A", 4);
-    Graph_Node* b = Node("B", 4);
-    Graph_Node* c = Node("C", 3);
-    Graph_Node* t = Node("T", 0);
+    cGraph_Node* s = Node("S", 0);
+    cGraph_Node* a = Node("A", 4);
+    cGraph_Node* b = Node("B", 4);
+    cGraph_Node* c = Node("C", 3);
+    cGraph_Node* t = Node("T", 0);
     s->Link(a, 1);  // F 5
     s->Link(b, 1);  // F 5
     s->Link(c, 2);  // F 5
     c->Link(t, 3);  // T: F 5, behind the others
     a->Link(t, 9);
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, t, route));
-    EXPECT_EQ(Joined(log), "S A B C");
+    EXPECT_TRUE(Finder.Search(s, t, route));
+    EXPECT_EQ(Joined(Expansions), "S A B C");
     EXPECT_EQ(Names(route), "C T");
 }
 
 TEST_F(AStar, NodeWhoseFDropsKeepsItsPlace) {
-    Graph_Node* s = Node("S", 0);
-    Graph_Node* a = Node("A", 4);
-    Graph_Node* b = Node("B", 6);
-    Graph_Node* d = Node("D", 2);
-    Graph_Node* t = Node("T", 0);
+    cGraph_Node* s = Node("S", 0);
+    cGraph_Node* a = Node("A", 4);
+    cGraph_Node* b = Node("B", 6);
+    cGraph_Node* d = Node("D", 2);
+    cGraph_Node* t = Node("T", 0);
     s->Link(a, 1);  // F 5
     s->Link(b, 1);  // F 7
     s->Link(d, 7);  // F 9
     a->Link(d, 3);  // D: G 4, F 6, yet it stays behind B
     d->Link(t, 2);
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, t, route));
-    EXPECT_EQ(Joined(log), "S A B D");
+    EXPECT_TRUE(Finder.Search(s, t, route));
+    EXPECT_EQ(Joined(Expansions), "S A B D");
     EXPECT_EQ(Names(route), "A D T");
     EXPECT_FLOAT_EQ(d->G, 4);
 }
 
 TEST_F(AStar, ReachingANodeAtTheSameCostKeepsItsParent) {
-    Graph_Node* s = Node("S", 0);
-    Graph_Node* a = Node("A", 1);
-    Graph_Node* b = Node("B", 1);
-    Graph_Node* t = Node("T", 0);
+    cGraph_Node* s = Node("S", 0);
+    cGraph_Node* a = Node("A", 1);
+    cGraph_Node* b = Node("B", 1);
+    cGraph_Node* t = Node("T", 0);
     s->Link(a, 1);
     s->Link(b, 1);
     a->Link(t, 1);
     b->Link(t, 1);
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, t, route));
+    EXPECT_TRUE(Finder.Search(s, t, route));
     EXPECT_EQ(t->Parent, a);
     EXPECT_EQ(Names(route), "A T");
 }
 
 TEST_F(AStar, ClosedNodeReachedMoreCheaplyIsOpenedAgain) {
-    Graph_Node* s = Node("S", 0);
-    Graph_Node* a = Node("A", 0);
-    Graph_Node* b = Node("B", 10);
-    Graph_Node* t = Node("T", 0);
+    cGraph_Node* s = Node("S", 0);
+    cGraph_Node* a = Node("A", 0);
+    cGraph_Node* b = Node("B", 10);
+    cGraph_Node* t = Node("T", 0);
     s->Link(a, 5);    // A first: F 5
     s->Link(b, 1);    // B: F 11
     a->Link(t, 100);  // T: F 105
     b->Link(a, 1);    // A again, now at G 2: taken from closed, opened again
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, t, route));
-    EXPECT_EQ(Joined(log), "S A B A");
+    EXPECT_TRUE(Finder.Search(s, t, route));
+    EXPECT_EQ(Joined(Expansions), "S A B A");
     EXPECT_EQ(Names(route), "B A T");
     EXPECT_FLOAT_EQ(t->G, 102);
 }
@@ -172,13 +172,13 @@ TEST_F(AStar, NewCostIsTheDoubleSumRoundedOnce) {
     // 1 + 2^-24 + 2^-24 in double is 1 + 2^-23, a float; rounding each step
     // to float would lose both halves.
     const double half_step = 1.0 / (1 << 24);
-    Graph_Node* s = Node("S", 0);
-    Graph_Node* a = Node("A", 0);
-    Graph_Node* t = Node("T", 0);
+    cGraph_Node* s = Node("S", 0);
+    cGraph_Node* a = Node("A", 0);
+    cGraph_Node* t = Node("T", 0);
     s->Link(a, 1);
     a->Link(t, 2 * half_step);
     cNode_List route;
-    EXPECT_TRUE(search.Search(s, t, route));
+    EXPECT_TRUE(Finder.Search(s, t, route));
     EXPECT_EQ(t->G, float(1 + 2 * half_step));
     EXPECT_GT(t->G, 1.0f);
 }

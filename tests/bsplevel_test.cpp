@@ -22,6 +22,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "bsp_levels_version.h"
 #include "bsplevel.h"
 #include "game_bsp.h"
+#include "messages.h"
 
 namespace {
 
@@ -40,21 +42,55 @@ const std::string OUTSIDE = DATA + "/outside.txt";
 const std::string NOAREA = DATA + "/noarea.txt";
 const std::string ARENA = DATA + "/arena.map";
 
-struct Result {
+struct cResult {
     int Status;
     std::string Out;
     std::string Err;
 };
 
-// Runs the tool. Anything that reaches the real std::cout (rather than the
-// tool's answer or error stream) fails the test.
-Result Tool(const std::vector<std::string>& args, const std::string& input = "") {
+// The message sink the tool is called with. The library's messages must
+// reach the tool's answer or error stream: the tool may send them there with
+// a sink of its own (then nothing arrives here) or through std::cout's buffer
+// pointed at one of its streams (then what arrives here goes on to it, as the
+// default sink would send it). Anything else is a leak, kept here.
+class cLeak_Catcher : public std::streambuf {
+public:
+    cLeak_Catcher(const std::ostream& out, const std::ostream& err) : Out(out.rdbuf()), Err(err.rdbuf()) {}
+    const std::string& Leaked() const { return Leaks; }
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        std::streambuf* const cout_buffer = std::cout.rdbuf();
+        if (cout_buffer == Out || cout_buffer == Err) return cout_buffer->sputn(text, count);
+        Leaks.append(text, std::size_t(count));
+        return count;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char ch = traits_type::to_char_type(c);
+        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+    }
+
+private:
+    std::streambuf* const Out;
+    std::streambuf* const Err;
+    std::string Leaks;
+};
+
+// Runs the tool with a message sink that fails the test when a message of
+// the library leaks outside the tool's streams.
+cResult Tool(const std::vector<std::string>& args, const std::string& input = "") {
     std::istringstream in(input);
-    std::ostringstream out, err, leaked;
-    std::streambuf* const saved = std::cout.rdbuf(leaked.rdbuf());
-    const int status = Run_Bsplevel(args, in, out, err);
-    std::cout.rdbuf(saved);
-    EXPECT_EQ(leaked.str(), "") << "written on std::cout by: " << ::testing::PrintToString(args);
+    std::ostringstream out, err;
+    cLeak_Catcher catcher(out, err);
+    std::ostream sink(&catcher);
+    int status = 0;
+    {
+        cMessage_Redirect to_catcher(&sink);
+        status = Run_Bsplevel(args, in, out, err);
+    }
+    EXPECT_EQ(catcher.Leaked(), "") << "the library wrote outside the tool's streams during: "
+                                    << ::testing::PrintToString(args);
     return {status, out.str(), err.str()};
 }
 
@@ -79,14 +115,14 @@ std::string Info_Text(const std::string& file, const std::string& loaded, const 
 
 // ------------------------------------------------------------------ answers
 
-struct Answer_Case {
+struct cAnswer_Case {
     std::vector<std::string> Args;
     int Status;
     std::string Out;
 };
 
 TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
-    const Answer_Case cases[] = {
+    const cAnswer_Case cases[] = {
         {{"info", SMALL},
          0,
          Info_Text(SMALL, "yes", "yes",
@@ -117,9 +153,9 @@ TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
         {{"ball", SMALL, "40", "35", "11", "--json"}, 0, "{\"touch\":true}\n"},
         {{"ball", SMALL, "40", "35", "10", "--json"}, 1, "{\"touch\":false}\n"},
     };
-    for (const Answer_Case& c : cases) {
+    for (const cAnswer_Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Args));
-        const Result r = Tool(c.Args);
+        const cResult r = Tool(c.Args);
         EXPECT_EQ(r.Out, c.Out);
         EXPECT_EQ(r.Status, c.Status);
         EXPECT_EQ(r.Err, "");
@@ -127,13 +163,13 @@ TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
 }
 
 TEST(BsplevelAnswers, PathOfThePathFinderTestLevel) {
-    const Result r = Tool({"path", std::string(BSPLEVEL_TEST_LEVELS) + "/level_test_pathfinder_4.txt", "55", "82", "63", "83"});
+    const cResult r = Tool({"path", std::string(BSPLEVEL_TEST_LEVELS) + "/level_test_pathfinder_4.txt", "55", "82", "63", "83"});
     EXPECT_EQ(r.Out, "50 95\n30 90\n10 80\n5 50\n30 5\n50 10\n60 40\n90 5\n95 50\n95 80\n90 95\n63 83\n");
     EXPECT_EQ(r.Status, 0);
 }
 
 TEST(BsplevelAnswers, DumpOfTheSmallLevel) {
-    const Result r = Tool({"dump", SMALL});
+    const cResult r = Tool({"dump", SMALL});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out,
@@ -168,7 +204,7 @@ TEST(BsplevelAnswers, EachRunStartsFromTheDefaultBounds) {
     const cRect2D before = WORLD_BOUNDS;
     const cRect2D earlier(cPoint2D(0, 0), cPoint2D(70, 70));  // as an earlier level in the process left them
     WORLD_BOUNDS = earlier;
-    const Result r = Tool({"info", NOAREA});
+    const cResult r = Tool({"info", NOAREA});
     EXPECT_NE(r.Out.find("\nbounds: 0 0 100 100\n"), std::string::npos) << r.Out;
     EXPECT_EQ(Tool({"segment", NOAREA, "10", "10", "90", "10"}).Out, "hit 50 10\n");
     EXPECT_EQ(Tool({"info", SMALL}).Status, 0);
@@ -179,7 +215,7 @@ TEST(BsplevelAnswers, EachRunStartsFromTheDefaultBounds) {
 // A level that stops early is built from what was read; the loader's
 // message goes to the error stream, not among the answers.
 TEST(BsplevelAnswers, LevelThatFailsToLoad) {
-    Result r = Tool({"info", BROKEN});
+    cResult r = Tool({"info", BROKEN});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Out, Info_Text(BROKEN, "no, the loader stopped early (see its message); the world holds what was read",
                                "yes",
@@ -193,20 +229,20 @@ TEST(BsplevelAnswers, LevelThatFailsToLoad) {
 
 // A world whose build is refused answers every query negatively.
 TEST(BsplevelAnswers, WorldWhoseBuildIsRefused) {
-    const Result info = Tool({"info", OUTSIDE, "--json"});
+    const cResult info = Tool({"info", OUTSIDE, "--json"});
     EXPECT_NE(info.Out.find("\"loaded\":true,\"built\":false,"), std::string::npos) << info.Out;
     EXPECT_NE(info.Err.find("the world is not built"), std::string::npos) << info.Err;
     EXPECT_NE(Tool({"info", OUTSIDE}).Out.find("\nbuilt: no, a wall lies outside the bounds; every query answers "
                                               "none / no hit / clear\n"),
               std::string::npos);
-    const Answer_Case cases[] = {
+    const cAnswer_Case cases[] = {
         {{"path", OUTSIDE, "10", "10", "90", "10"}, 1, "none\n"},
         {{"segment", OUTSIDE, "10", "10", "90", "10"}, 1, "no hit\n"},
         {{"ball", OUTSIDE, "50", "10", "5"}, 1, "clear\n"},  // centred on a wall
     };
-    for (const Answer_Case& c : cases) {
+    for (const cAnswer_Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Args));
-        const Result r = Tool(c.Args);
+        const cResult r = Tool(c.Args);
         EXPECT_EQ(r.Out, c.Out);
         EXPECT_EQ(r.Status, c.Status);
         EXPECT_NE(r.Err.find("the world is not built"), std::string::npos);
@@ -251,7 +287,7 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.first));
-        const Result r = Tool(c.first);
+        const cResult r = Tool(c.first);
         EXPECT_EQ(r.Status, 2);
         EXPECT_EQ(r.Err, c.second);
         EXPECT_EQ(r.Out, "");
@@ -259,14 +295,14 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
 }
 
 TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
-    const Result general = Tool({"--help"});
+    const cResult general = Tool({"--help"});
     EXPECT_EQ(general.Status, 0);
     EXPECT_EQ(general.Err, "");
     for (const std::string command : {"info", "path", "segment", "ball", "dump", "batch", "svg", "import-grid"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(general.Out.find("\n  " + command + " "), std::string::npos);
         // Help wins over missing or malformed arguments.
-        const Result r = Tool({command, "x", "--help"});
+        const cResult r = Tool({command, "x", "--help"});
         EXPECT_EQ(r.Status, 0);
         EXPECT_EQ(r.Out.rfind("usage: bsplevel " + command + " ", 0), 0u) << r.Out;
         EXPECT_NE(r.Out.find("Exit status"), std::string::npos);
@@ -292,7 +328,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
         "   # an indented comment\n"
         "path 10 10 10 20\n"
         "ball 40 35 99999999999";  // no final line feed
-    const Result r = Tool({"batch", SMALL}, input);
+    const cResult r = Tool({"batch", SMALL}, input);
     EXPECT_EQ(r.Out,
               "path 40 30 50 50 90 10\n"
               "hit 50 10\n"
@@ -310,7 +346,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
 }
 
 TEST(BsplevelBatch, CleanRunOnAClosedLevel) {
-    const Result r = Tool({"batch", CLOSED}, "path 10 10 90 10\nsegment 10 10 90 10\nball 60 30 11\n");
+    const cResult r = Tool({"batch", CLOSED}, "path 10 10 90 10\nsegment 10 10 90 10\nball 60 30 11\n");
     EXPECT_EQ(r.Out, "path none\nhit 50 10\ntouch\n");
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
@@ -319,7 +355,7 @@ TEST(BsplevelBatch, CleanRunOnAClosedLevel) {
 
 // ------------------------------------------------------------------ svg
 
-struct Element {
+struct cElement {
     std::string Name;
     std::map<std::string, std::string> Attributes;
 };
@@ -328,11 +364,11 @@ struct Element {
 // nested, attributes quoted and unique, only the predefined entities and
 // character references, no '<' in text or attribute values. Collects the
 // elements in document order.
-class Xml_Checker {
+class cXml_Checker {
 public:
-    explicit Xml_Checker(const std::string& text) : T(text) {}
+    explicit cXml_Checker(const std::string& text) : T(text) {}
 
-    bool Check(std::vector<Element>& elements, std::string& why) {
+    bool Check(std::vector<cElement>& elements, std::string& why) {
         if (T.compare(0, 5, "<?xml") == 0) {
             const auto end = T.find("?>");
             if (end == std::string::npos) return Fail(why, "unterminated XML declaration");
@@ -364,7 +400,7 @@ public:
                 open.pop_back();
                 continue;
             }
-            Element e;
+            cElement e;
             e.Name = Name();
             if (e.Name.empty()) return Fail(why, "bad start tag near offset " + std::to_string(P));
             if (open.empty() && ++roots > 1) return Fail(why, "more than one root element");
@@ -440,10 +476,10 @@ private:
 };
 
 // The elements of a well-formed picture; fails the test when it is not one.
-std::vector<Element> Parse_Svg(const std::string& svg) {
-    std::vector<Element> elements;
+std::vector<cElement> Parse_Svg(const std::string& svg) {
+    std::vector<cElement> elements;
     std::string why;
-    EXPECT_TRUE(Xml_Checker(svg).Check(elements, why)) << why;
+    EXPECT_TRUE(cXml_Checker(svg).Check(elements, why)) << why;
     EXPECT_FALSE(elements.empty());
     if (!elements.empty()) {
         EXPECT_EQ(elements[0].Name, "svg");
@@ -451,9 +487,9 @@ std::vector<Element> Parse_Svg(const std::string& svg) {
     return elements;
 }
 
-std::vector<Element> With_Class(const std::vector<Element>& elements, const std::string& cls) {
-    std::vector<Element> found;
-    for (const Element& e : elements) {
+std::vector<cElement> With_Class(const std::vector<cElement>& elements, const std::string& cls) {
+    std::vector<cElement> found;
+    for (const cElement& e : elements) {
         const auto it = e.Attributes.find("class");
         if (it != e.Attributes.end() && it->second == cls) found.push_back(e);
     }
@@ -466,13 +502,13 @@ TEST(BsplevelSvgChecker, RejectsMalformedXml) {
         "<svg>a & b</svg>",  "<svg/><svg/>",       "<svg>",      "<svg x=\"<\"/>",
     };
     for (const char* text : bad) {
-        std::vector<Element> elements;
+        std::vector<cElement> elements;
         std::string why;
-        EXPECT_FALSE(Xml_Checker(text).Check(elements, why)) << text;
+        EXPECT_FALSE(cXml_Checker(text).Check(elements, why)) << text;
     }
-    std::vector<Element> elements;
+    std::vector<cElement> elements;
     std::string why;
-    EXPECT_TRUE(Xml_Checker("<?xml version=\"1.0\"?>\n<svg a='1'><!-- c --><g>x &amp; y</g><line b=\"2\"/></svg>\n")
+    EXPECT_TRUE(cXml_Checker("<?xml version=\"1.0\"?>\n<svg a='1'><!-- c --><g>x &amp; y</g><line b=\"2\"/></svg>\n")
                     .Check(elements, why))
         << why;
     EXPECT_EQ(elements.size(), 3u);
@@ -480,15 +516,15 @@ TEST(BsplevelSvgChecker, RejectsMalformedXml) {
 
 TEST(BsplevelSvg, OneElementPerWallAreaAndPortalWithTheQueries) {
     const std::string file = Temp("small.svg");
-    const Result r = Tool({"svg", SMALL, "-o", file, "--path", "10", "10", "90", "10", "--segment", "10", "10", "90",
+    const cResult r = Tool({"svg", SMALL, "-o", file, "--path", "10", "10", "90", "10", "--segment", "10", "10", "90",
                           "10", "--ball", "40", "35", "11", "--ball", "40", "35", "10", "--path", "10", "10", "20",
                           "20"});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "");
-    const std::vector<Element> svg = Parse_Svg(Read(file));
+    const std::vector<cElement> svg = Parse_Svg(Read(file));
 
-    const std::vector<Element> walls = With_Class(svg, "wall");
+    const std::vector<cElement> walls = With_Class(svg, "wall");
     ASSERT_EQ(walls.size(), 2u);
     EXPECT_EQ(walls[0].Attributes.at("x1") + "," + walls[0].Attributes.at("y1") + " " + walls[0].Attributes.at("x2") +
                   "," + walls[0].Attributes.at("y2"),
@@ -497,15 +533,15 @@ TEST(BsplevelSvg, OneElementPerWallAreaAndPortalWithTheQueries) {
     EXPECT_EQ(With_Class(svg, "portal").size(), 2u);
     EXPECT_EQ(With_Class(svg, "area-id").size(), 3u);  // every area holds its id in a small level
 
-    const std::vector<Element> paths = With_Class(svg, "path");
+    const std::vector<cElement> paths = With_Class(svg, "path");
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(paths[0].Attributes.at("points"), "10,10 40,30 50,50 90,10");
     EXPECT_EQ(paths[1].Attributes.at("points"), "10,10 20,20");
     EXPECT_EQ(With_Class(svg, "path-point").size(), 4u);
-    const std::vector<Element> hits = With_Class(svg, "hit");
+    const std::vector<cElement> hits = With_Class(svg, "hit");
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].Attributes.at("cx") + " " + hits[0].Attributes.at("cy"), "50 10");
-    const std::vector<Element> touch = With_Class(svg, "ball-touch"), clear = With_Class(svg, "ball-clear");
+    const std::vector<cElement> touch = With_Class(svg, "ball-touch"), clear = With_Class(svg, "ball-clear");
     ASSERT_EQ(touch.size(), 2u);  // the circle and its centre
     ASSERT_EQ(clear.size(), 2u);
     EXPECT_EQ(touch[0].Attributes.at("r"), "11");
@@ -516,9 +552,9 @@ TEST(BsplevelSvg, NoRouteAndOddFileNames) {
     // A file name that XML must escape, and a path with no route.
     const std::string level = Temp("a&b<c>'\".txt");
     Write(level, Read(CLOSED));
-    const Result r = Tool({"svg", level, "-o", "-", "--path", "10", "10", "90", "10"});
+    const cResult r = Tool({"svg", level, "-o", "-", "--path", "10", "10", "90", "10"});
     ASSERT_EQ(r.Status, 0) << r.Err;
-    const std::vector<Element> svg = Parse_Svg(r.Out);
+    const std::vector<cElement> svg = Parse_Svg(r.Out);
     EXPECT_EQ(With_Class(svg, "path").size(), 0u);
     EXPECT_EQ(With_Class(svg, "path-none").size(), 1u);
     EXPECT_EQ(With_Class(svg, "wall").size(), 1u);
@@ -527,10 +563,10 @@ TEST(BsplevelSvg, NoRouteAndOddFileNames) {
 }
 
 TEST(BsplevelSvg, UnbuiltWorldShowsItsWalls) {
-    const Result r = Tool({"svg", OUTSIDE, "-o", "-", "--ball", "50", "10", "5"});
+    const cResult r = Tool({"svg", OUTSIDE, "-o", "-", "--ball", "50", "10", "5"});
     ASSERT_EQ(r.Status, 0);
     EXPECT_NE(r.Out.find("not built"), std::string::npos);
-    const std::vector<Element> svg = Parse_Svg(r.Out);
+    const std::vector<cElement> svg = Parse_Svg(r.Out);
     EXPECT_EQ(With_Class(svg, "wall").size(), 2u);
     EXPECT_EQ(With_Class(svg, "area").size(), 0u);
     EXPECT_EQ(With_Class(svg, "ball-clear").size(), 2u);
@@ -538,7 +574,7 @@ TEST(BsplevelSvg, UnbuiltWorldShowsItsWalls) {
 
 // ------------------------------------------------------------------ import-grid
 
-struct Grid_Case {
+struct cGrid_Case {
     std::string Name;
     std::string Map;
     std::vector<std::string> Options;
@@ -547,7 +583,7 @@ struct Grid_Case {
 
 TEST(BsplevelImport, HandMadeGrids) {
     const std::string header = "type octile\nheight ";
-    const Grid_Case cases[] = {
+    const cGrid_Case cases[] = {
         // Blocked cells (1,1), (2,1), (1,2) and, in the corner, (4,3). The
         // corner cell's outer sides lie on the map's edge: no wall there.
         {"shape",
@@ -566,18 +602,18 @@ TEST(BsplevelImport, HandMadeGrids) {
         {"open", header + "2\nwidth 3\nmap\n...\n...\n", {}, "<AREA>\n[30,20]\n"},
         {"solid", header + "1\nwidth 2\nmap\n@T\n", {"--order", "longest"}, "<AREA>\n[20,10]\n"},
     };
-    for (const Grid_Case& c : cases) {
+    for (const cGrid_Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string map = Temp(c.Name + ".map"), level = Temp(c.Name + ".txt");
         Write(map, c.Map);
         std::vector<std::string> args = {"import-grid", map, "-o", level};
         args.insert(args.end(), c.Options.begin(), c.Options.end());
-        const Result r = Tool(args);
+        const cResult r = Tool(args);
         ASSERT_EQ(r.Status, 0) << r.Err;
         EXPECT_EQ(r.Out, "");
         EXPECT_EQ(Read(level), c.Level);
         // The level loads whole and builds.
-        const Result info = Tool({"info", level});
+        const cResult info = Tool({"info", level});
         EXPECT_NE(info.Out.find("\nloaded: yes\nbuilt: yes\n"), std::string::npos) << info.Out << info.Err;
         EXPECT_EQ(info.Err, "");
     }
@@ -607,12 +643,12 @@ TEST(BsplevelImport, MalformedMaps) {
         SCOPED_TRACE(c.first);
         const std::string map = Temp("bad" + std::to_string(++number) + ".map");
         Write(map, c.first);
-        const Result r = Tool({"import-grid", map, "-o", "-"});
+        const cResult r = Tool({"import-grid", map, "-o", "-"});
         EXPECT_EQ(r.Status, 2);
         EXPECT_EQ(r.Err, "bsplevel: import-grid: " + map + ": " + c.second + "\n");
         EXPECT_EQ(r.Out, "");
     }
-    const Result missing = Tool({"import-grid", DATA + "/no-such.map", "-o", "-"});
+    const cResult missing = Tool({"import-grid", DATA + "/no-such.map", "-o", "-"});
     EXPECT_EQ(missing.Err, "bsplevel: import-grid: cannot read map file '" + DATA + "/no-such.map'\n");
     EXPECT_EQ(missing.Status, 2);
 }
@@ -623,37 +659,37 @@ TEST(BsplevelImport, LyingHeaderIsOneErrorLineAndNoLevel) {
     const std::string map = Temp("lying-header.map"), level = Temp("lying-header.txt");
     Write(map, "type octile\nheight 5000000\nwidth 4\nmap\n....\n.@@.\n.@..\n....\n....\n");
     std::remove(level.c_str());
-    const Result r = Tool({"import-grid", map, "-o", level});
+    const cResult r = Tool({"import-grid", map, "-o", level});
     EXPECT_EQ(r.Status, 2);
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "bsplevel: import-grid: " + map + ": the header says height 5000000 but the file holds 5 rows\n");
     EXPECT_FALSE(std::ifstream(level).good()) << "a level was written";
 }
 
-struct Level_Wall {
+struct cLevel_Wall {
     int X1, Y1, X2, Y2;
-    bool operator<(const Level_Wall& o) const {
+    bool operator<(const cLevel_Wall& o) const {
         return std::tie(X1, Y1, X2, Y2) < std::tie(o.X1, o.Y1, o.X2, o.Y2);
     }
-    bool operator==(const Level_Wall& o) const {
+    bool operator==(const cLevel_Wall& o) const {
         return std::tie(X1, Y1, X2, Y2) == std::tie(o.X1, o.Y1, o.X2, o.Y2);
     }
 };
 
 // The walls of a level file written by import-grid.
-std::vector<Level_Wall> Walls_Of(const std::string& level) {
+std::vector<cLevel_Wall> Walls_Of(const std::string& level) {
     std::istringstream in(level);
     std::string line;
-    std::vector<Level_Wall> walls;
+    std::vector<cLevel_Wall> walls;
     while (std::getline(in, line)) {
-        Level_Wall w;
+        cLevel_Wall w;
         if (std::sscanf(line.c_str(), "[%d,%d]->[%d,%d]", &w.X1, &w.Y1, &w.X2, &w.Y2) == 4) walls.push_back(w);
     }
     return walls;
 }
 
 std::map<std::string, long> Info_Json(const std::string& level) {
-    const Result r = Tool({"info", level, "--json"});
+    const cResult r = Tool({"info", level, "--json"});
     EXPECT_EQ(r.Status, 0);
     std::map<std::string, long> numbers;
     for (const std::string key : {"walls", "wall_nodes", "tree_depth", "areas", "portals", "waypoints"}) {
@@ -679,39 +715,39 @@ TEST(BsplevelImport, ArenaWallsTraceEveryBorderOnce) {
         if (line == "map") in_map = true;
     }
     ASSERT_EQ(rows.size(), 49u);
-    const int H = int(rows.size()), W = int(rows[0].size());
+    const int height = int(rows.size()), width = int(rows[0].size());
     auto blocked = [&](int x, int y) { return rows[std::size_t(y)][std::size_t(x)] != '.'; };
 
     const std::string level = Temp("arena.txt");
     ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level}).Status, 0);
     const std::string text = Read(level);
     EXPECT_EQ(text.rfind("<AREA>\n[490,490]\n<WALLS>\n", 0), 0u);
-    const std::vector<Level_Wall> walls = Walls_Of(text);
+    const std::vector<cLevel_Wall> walls = Walls_Of(text);
 
     // Unit borders, (x, y, horizontal): the border above cell (x,y) or left of it.
     std::set<std::tuple<int, int, bool>> covered;
-    for (const Level_Wall& w : walls) {
+    for (const cLevel_Wall& w : walls) {
         ASSERT_TRUE(w.X1 % 10 == 0 && w.Y1 % 10 == 0 && w.X2 % 10 == 0 && w.Y2 % 10 == 0);
         const bool horizontal = w.Y1 == w.Y2;
         ASSERT_TRUE(horizontal ? w.X1 < w.X2 : (w.X1 == w.X2 && w.Y1 < w.Y2));
         for (int a = horizontal ? w.X1 : w.Y1; a < (horizontal ? w.X2 : w.Y2); a += 10) {
             const int x = horizontal ? a / 10 : w.X1 / 10, y = horizontal ? w.Y1 / 10 : a / 10;
-            ASSERT_TRUE(horizontal ? (y > 0 && y < H && blocked(x, y - 1) != blocked(x, y))
-                                   : (x > 0 && x < W && blocked(x - 1, y) != blocked(x, y)))
+            ASSERT_TRUE(horizontal ? (y > 0 && y < height && blocked(x, y - 1) != blocked(x, y))
+                                   : (x > 0 && x < width && blocked(x - 1, y) != blocked(x, y)))
                 << "no border at " << x << "," << y;
             EXPECT_TRUE(covered.insert({x, y, horizontal}).second) << "two walls on " << x << "," << y;
         }
     }
     std::size_t borders = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
             if (y > 0 && blocked(x, y - 1) != blocked(x, y)) ++borders;
             if (x > 0 && blocked(x - 1, y) != blocked(x, y)) ++borders;
         }
     EXPECT_EQ(covered.size(), borders);
     std::set<std::tuple<int, int, bool>> starts;
-    for (const Level_Wall& w : walls) starts.insert({w.X1, w.Y1, w.Y1 == w.Y2});
-    for (const Level_Wall& w : walls)
+    for (const cLevel_Wall& w : walls) starts.insert({w.X1, w.Y1, w.Y1 == w.Y2});
+    for (const cLevel_Wall& w : walls)
         EXPECT_EQ(starts.count({w.X2, w.Y2, w.Y1 == w.Y2}), 0u) << "unmerged walls at " << w.X2 << "," << w.Y2;
 }
 
@@ -719,12 +755,12 @@ TEST(BsplevelImport, ArenaWallsTraceEveryBorderOnce) {
 // and shallowest tree, and its level answers path queries.
 TEST(BsplevelImport, ArenaOrders) {
     std::map<std::string, std::map<std::string, long>> stats;
-    std::vector<Level_Wall> reference;
+    std::vector<cLevel_Wall> reference;
     for (const std::string order : {"scan", "longest", "balanced"}) {
         SCOPED_TRACE(order);
         const std::string level = Temp("arena-" + order + ".txt");
         ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level, "--order", order}).Status, 0);
-        std::vector<Level_Wall> walls = Walls_Of(Read(level));
+        std::vector<cLevel_Wall> walls = Walls_Of(Read(level));
         std::sort(walls.begin(), walls.end());
         if (reference.empty()) reference = walls;
         EXPECT_TRUE(std::equal(walls.begin(), walls.end(), reference.begin(), reference.end()));
@@ -739,7 +775,7 @@ TEST(BsplevelImport, ArenaOrders) {
     EXPECT_LT(stats["balanced"]["tree_depth"], stats["scan"]["tree_depth"]);
 
     // Across the arena, from the free cell (3,3) to the free cell (45,45).
-    const Result path = Tool({"path", Temp("arena-balanced.txt"), "35", "35", "455", "455"});
+    const cResult path = Tool({"path", Temp("arena-balanced.txt"), "35", "35", "455", "455"});
     EXPECT_EQ(path.Status, 0);
     const std::string last = "\n455 455\n";
     ASSERT_GE(path.Out.size(), last.size());
@@ -751,7 +787,7 @@ TEST(BsplevelImport, ArenaOrders) {
 // --version prints the library's version, three numbers, and nothing else;
 // the general help mentions it.
 TEST(BsplevelVersion, PrintsTheLibraryVersion) {
-    const Result r = Tool({"--version"});
+    const cResult r = Tool({"--version"});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out, std::string("bsplevel ") + BSP_LEVELS_VERSION + "\n");

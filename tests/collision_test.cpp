@@ -1,6 +1,7 @@
 // Collision queries: the integer line walker, the segment query (first wall
-// point met, the squared-distance limit) and the ball query, including walls
-// that lie deeper in the tree or beside the area holding the query.
+// point met, the squared-distance limit) and the ball query on both engines,
+// including walls that lie deeper in the tree or beside the area holding the
+// query.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,12 +14,12 @@
 
 namespace {
 
-typedef std::vector<cPoint2D> tPoints;
+typedef std::vector<cPoint2D> cPoints;
 
-tPoints Walk(const cPoint2D& a, const cPoint2D& b) {
+cPoints Walk(const cPoint2D& a, const cPoint2D& b) {
     cLine_Walker walker;
     walker.Start(a, b);
-    tPoints points;
+    cPoints points;
     cPoint2D p;
     bool done = false;
     while (!done && points.size() < 1000) {
@@ -29,11 +30,11 @@ tPoints Walk(const cPoint2D& a, const cPoint2D& b) {
 }
 
 TEST(LineWalker, VisitsEveryColumnAndRow) {
-    struct Case {
-        cPoint2D a, b;
-        tPoints expected;
+    struct cCase {
+        cPoint2D A, B;
+        cPoints Expected;
     };
-    const Case cases[] = {
+    const cCase cases[] = {
         {{0, 0}, {5, 2}, {{1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}},
         {{0, 0}, {2, 5}, {{0, 1}, {1, 2}, {1, 3}, {2, 4}, {2, 5}}},
         {{0, 0}, {3, 3}, {{1, 1}, {2, 2}, {3, 3}}},
@@ -41,20 +42,28 @@ TEST(LineWalker, VisitsEveryColumnAndRow) {
         {{0, 0}, {-3, 0}, {{-1, 0}, {-2, 0}, {-3, 0}}},
         {{0, 0}, {0, -2}, {{0, -1}, {0, -2}}},
     };
-    for (const Case& c : cases) EXPECT_EQ(Walk(c.a, c.b), c.expected) << c.a << " to " << c.b;
+    for (const cCase& c : cases) EXPECT_EQ(Walk(c.A, c.B), c.Expected) << c.A << " to " << c.B;
     // The grid point of the walk from (0,0) toward (70,15) at x = 60.
-    const tPoints long_walk = Walk(cPoint2D(0, 0), cPoint2D(70, 15));
+    const cPoints long_walk = Walk(cPoint2D(0, 0), cPoint2D(70, 15));
     EXPECT_EQ(long_walk[59], cPoint2D(60, 13));
 }
 
-TEST(SegmentQuery, FirstWallPointAlongTheWalk) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{60, 0, 60, 100}});
-    struct Case {
-        cPoint2D a, b;
-        bool hits;
-        cPoint2D hit;
+// The segment and ball queries run on both engines.
+class SegmentQuery : public cEngine_Test {};
+class BallQuery : public cEngine_Test {};
+class CollisionQueries : public cEngine_Test {};
+INSTANTIATE_FOR_BOTH_ENGINES(SegmentQuery);
+INSTANTIATE_FOR_BOTH_ENGINES(BallQuery);
+INSTANTIATE_FOR_BOTH_ENGINES(CollisionQueries);
+
+TEST_P(SegmentQuery, FirstWallPointAlongTheWalk) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{60, 0, 60, 100}}, Engine());
+    struct cCase {
+        cPoint2D A, B;
+        bool Hits;
+        cPoint2D Hit;
     };
-    const Case cases[] = {
+    const cCase cases[] = {
         {{0, 0}, {70, 15}, true, {60, 13}},
         {{50, 50}, {70, 50}, true, {60, 50}},
         {{50, 50}, {70, 70}, true, {60, 60}},
@@ -65,15 +74,16 @@ TEST(SegmentQuery, FirstWallPointAlongTheWalk) {
         {{10, 10}, {50, 90}, false, {}},        // one area: no walk at all
         {{30, 30}, {30, 30}, false, {}},        // zero length
     };
-    for (const Case& c : cases) {
+    for (const cCase& c : cases) {
         cPoint2D hit(-1, -1);
-        EXPECT_EQ(world->Intersect_Segment(cSeg(c.a, c.b), hit), c.hits) << c.a << " to " << c.b;
-        EXPECT_EQ(hit, c.hits ? c.hit : cPoint2D(-1, -1)) << c.a << " to " << c.b;
+        EXPECT_EQ(world->Intersect_Segment(cSeg(c.A, c.B), hit), c.Hits) << c.A << " to " << c.B;
+        EXPECT_EQ(hit, c.Hits ? c.Hit : cPoint2D(-1, -1)) << c.A << " to " << c.B;
     }
 }
 
-TEST(SegmentQuery, LimitLetsOneMorePointBeTested) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{15, 20, 25, 20}, {60, 12, 60, 90}});
+TEST_P(SegmentQuery, LimitLetsOneMorePointBeTested) {
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{15, 20, 25, 20}, {60, 12, 60, 90}}, Engine());
     const cSeg seg(cPoint2D(10, 10), cPoint2D(70, 70));
     cPoint2D hit;
     EXPECT_FALSE(world->Intersect_Segment(seg, hit, 162));  // stops after (19,19), at 162
@@ -85,11 +95,12 @@ TEST(SegmentQuery, LimitLetsOneMorePointBeTested) {
     EXPECT_EQ(hit, cPoint2D(20, 20));
 }
 
-TEST(SegmentQuery, WallsBelowADividersLineStopTheWalk) {
+TEST_P(SegmentQuery, WallsBelowADividersLineStopTheWalk) {
     // The root's line y=50 cuts the wall x=60 in two; a diagonal crossing x=60
     // exactly on y=50 meets the wall there, although the root's own wall
     // (0..20) does not hold the point.
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 20, 50}, {60, 10, 60, 90}});
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 20, 50}, {60, 10, 60, 90}}, Engine());
     cPoint2D hit;
     EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(50, 40), cPoint2D(70, 60)), hit));
     EXPECT_EQ(hit, cPoint2D(60, 50));
@@ -97,8 +108,9 @@ TEST(SegmentQuery, WallsBelowADividersLineStopTheWalk) {
     EXPECT_EQ(hit, cPoint2D(60, 50));
 }
 
-TEST(SegmentQuery, BothHalvesOfADoorwayAreWalls) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}});
+TEST_P(SegmentQuery, BothHalvesOfADoorwayAreWalls) {
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
     cPoint2D hit;
     EXPECT_TRUE(world->Intersect_Segment(cSeg(cPoint2D(80, 40), cPoint2D(80, 60)), hit));
     EXPECT_EQ(hit, cPoint2D(80, 50));
@@ -110,13 +122,13 @@ TEST(SegmentQuery, BothHalvesOfADoorwayAreWalls) {
     EXPECT_EQ(hit, cPoint2D(40, 50));
 }
 
-TEST(BallQuery, TouchesOnlyCloserThanItsRadius) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{60, 0, 60, 40}});
-    struct Case {
-        int x, y, radius;
-        bool touches;
+TEST_P(BallQuery, TouchesOnlyCloserThanItsRadius) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{60, 0, 60, 40}}, Engine());
+    struct cCase {
+        int X, Y, Radius;
+        bool Touches;
     };
-    const Case cases[] = {
+    const cCase cases[] = {
         {50, 20, 10, false},  // exactly the radius away
         {51, 20, 10, true},   // one unit closer
         {70, 20, 10, false},  // on the other side, same distance
@@ -128,36 +140,38 @@ TEST(BallQuery, TouchesOnlyCloserThanItsRadius) {
         {57, 44, 5, false},   // the wall's end is 5 away (3-4-5)
         {57, 44, 6, true},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(world->Intersect_Ball(c.x, c.y, c.radius), c.touches) << c.x << "," << c.y << " r" << c.radius;
+    for (const cCase& c : cases)
+        EXPECT_EQ(world->Intersect_Ball(c.X, c.Y, c.Radius), c.Touches) << c.X << "," << c.Y << " r" << c.Radius;
 }
 
-TEST(BallQuery, SeesWallsOfNeighbouringAreas) {
+TEST_P(BallQuery, SeesWallsOfNeighbouringAreas) {
     // The ball's centre lies in the area left of x=50, whose border holds only
     // the short wall (50,0)-(50,10); the wall at x=52 is 7 units away.
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 10}, {52, 40, 52, 60}});
+    std::unique_ptr<cGame_World> world =
+        Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 10}, {52, 40, 52, 60}}, Engine());
     EXPECT_TRUE(world->Intersect_Ball(45, 50, 10));
     EXPECT_FALSE(world->Intersect_Ball(45, 50, 7));
     // And walls kept on a divider's line.
-    std::unique_ptr<cGame_World> doorway = Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}});
+    std::unique_ptr<cGame_World> doorway =
+        Build_World(Rect(0, 0, 100, 100), {{0, 50, 40, 50}, {60, 50, 100, 50}}, Engine());
     EXPECT_TRUE(doorway->Intersect_Ball(80, 45, 6));
     EXPECT_FALSE(doorway->Intersect_Ball(50, 50, 10));
     EXPECT_TRUE(doorway->Intersect_Ball(50, 50, 11));
 }
 
-TEST(BallQuery, LargeRadiusIsSquaredIn64Bits) {
-    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200000, 200000), {{150000, 0, 150000, 10}});
+TEST_P(BallQuery, LargeRadiusIsSquaredIn64Bits) {
+    std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 200000, 200000), {{150000, 0, 150000, 10}}, Engine());
     EXPECT_TRUE(world->Intersect_Ball(50001, 0, 100000));
     EXPECT_FALSE(world->Intersect_Ball(50000, 0, 100000));
 }
 
-TEST(CollisionQueries, WorldsWithoutAreasOrWallsAnswerFalse) {
-    std::unique_ptr<cGame_World> unbuilt = Load_World({{60, 0, 60, 100}});
+TEST_P(CollisionQueries, WorldsWithoutAreasOrWallsAnswerFalse) {
+    std::unique_ptr<cGame_World> unbuilt = Load_World({{60, 0, 60, 100}}, Engine());
     cPoint2D hit(7, 7);
     EXPECT_FALSE(unbuilt->Intersect_Segment(cSeg(cPoint2D(0, 50), cPoint2D(100, 50)), hit));
     EXPECT_FALSE(unbuilt->Intersect_Ball(60, 50, 10));
     EXPECT_EQ(hit, cPoint2D(7, 7));
-    std::unique_ptr<cGame_World> empty = Build_World(Rect(0, 0, 100, 100), {});
+    std::unique_ptr<cGame_World> empty = Build_World(Rect(0, 0, 100, 100), {}, Engine());
     EXPECT_FALSE(empty->Intersect_Segment(cSeg(cPoint2D(0, 50), cPoint2D(100, 50)), hit));
     EXPECT_FALSE(empty->Intersect_Ball(60, 50, 10));
 }

@@ -34,7 +34,7 @@ std::string World_Text(cGame_World& world) {
     out << "built " << world.Is_Built() << " nodes " << world.N_Nodes << " areas " << world.N_Areas
         << " portals " << world.N_Portals << "\n";
     if (world.Root != nullptr) {
-        Capture_Cout dump;
+        cCapture_Messages dump;
         world.Root->Print();
         out << dump.str();
     }
@@ -57,32 +57,32 @@ std::string World_Text(cGame_World& world) {
     return out.str();
 }
 
-struct Engines {
-    cGame_World fast{cEngine::FAST};
-    cGame_World reference{cEngine::REFERENCE};
+struct cEngines {
+    cGame_World Fast{cEngine::FAST};
+    cGame_World Reference{cEngine::REFERENCE};
 };
 
 // Answers of both engines to the same queries, compared one by one.
-void Compare_Queries(Engines& e, const cRect2D& b, std::mt19937& rng, int count) {
+void Compare_Queries(cEngines& e, const cRect2D& b, std::mt19937& rng, int count) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     auto point = [&] { return cPoint2D(pick(b.Min.x - 2, b.Max.x + 2), pick(b.Min.y - 2, b.Max.y + 2)); };
     const int span = std::max(b.Max.x - b.Min.x, b.Max.y - b.Min.y);
     for (int q = 0; q < count; ++q) {
         const cPoint2D a = point(), c = point();
         std::vector<cPoint2D> fast_path = {{7, 7}}, reference_path = {{7, 7}};
-        const bool fast_found = e.fast.Find_Path(a, c, fast_path);
-        ASSERT_EQ(fast_found, e.reference.Find_Path(a, c, reference_path)) << "path " << a << " to " << c;
+        const bool fast_found = e.Fast.Find_Path(a, c, fast_path);
+        ASSERT_EQ(fast_found, e.Reference.Find_Path(a, c, reference_path)) << "path " << a << " to " << c;
         ASSERT_EQ(fast_path, reference_path) << "path " << a << " to " << c;
 
         const long long limit = pick(0, 2) == 0 ? (long long)pick(0, span) * pick(0, span) : Square_Distance(a, c);
         cPoint2D fast_hit(-1, -1), reference_hit(-1, -1);
-        ASSERT_EQ(e.fast.Intersect_Segment(cSeg(a, c), fast_hit, limit),
-                  e.reference.Intersect_Segment(cSeg(a, c), reference_hit, limit))
+        ASSERT_EQ(e.Fast.Intersect_Segment(cSeg(a, c), fast_hit, limit),
+                  e.Reference.Intersect_Segment(cSeg(a, c), reference_hit, limit))
             << "segment " << a << " to " << c << " limit " << limit;
         ASSERT_EQ(fast_hit, reference_hit) << "segment " << a << " to " << c << " limit " << limit;
 
         const int radius = pick(0, std::max(1, span / 4));
-        ASSERT_EQ(e.fast.Intersect_Ball(a.x, a.y, radius), e.reference.Intersect_Ball(a.x, a.y, radius))
+        ASSERT_EQ(e.Fast.Intersect_Ball(a.x, a.y, radius), e.Reference.Intersect_Ball(a.x, a.y, radius))
             << "ball " << a << " r " << radius;
     }
 }
@@ -92,17 +92,17 @@ TEST(Engines, SameWorldAndAnswersOnRandomLevels) {
     const unsigned first_seed = unsigned(Env_Setting("ENGINE_LEVELS_SEED", 1));
     for (int n = 0; n < levels; ++n) {
         const unsigned seed = first_seed + unsigned(n);
-        Level_Maker maker(seed);
-        const Level level = maker.Make();
+        cLevel_Maker maker(seed);
+        const cLevel level = maker.Make();
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
-        Bounds_Guard bounds(level.bounds);
-        Engines e;
-        ASSERT_EQ(Build_Level(level, e.fast), Build_Level(level, e.reference));
-        ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
+        cBounds_Guard bounds(level.Bounds);
+        cEngines e;
+        ASSERT_EQ(Build_Level(level, e.Fast), Build_Level(level, e.Reference));
+        ASSERT_EQ(World_Text(e.Fast), World_Text(e.Reference));
         std::mt19937 rng(seed);
-        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, level.bounds, rng, 40));
+        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, level.Bounds, rng, 40));
         // Queries must leave both worlds as they were.
-        ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
+        ASSERT_EQ(World_Text(e.Fast), World_Text(e.Reference));
     }
 }
 
@@ -113,16 +113,16 @@ TEST(Engines, SameWorldAndAnswersOnTheTestLevels) {
     for (const char* file : files) {
         SCOPED_TRACE(file);
         const std::string path = std::string(TEST_LEVELS_DIR) + "/" + file;
-        Bounds_Guard bounds(WORLD_BOUNDS);
-        Engines e;
+        cBounds_Guard bounds(WORLD_BOUNDS);
+        cEngines e;
         cLevel_Loader loader;
-        loader.Load(path.c_str(), &e.fast);
-        loader.Load(path.c_str(), &e.reference);
-        e.fast.Build();
-        e.reference.Build();
-        ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
+        loader.Load(path.c_str(), &e.Fast);
+        loader.Load(path.c_str(), &e.Reference);
+        e.Fast.Build();
+        e.Reference.Build();
+        ASSERT_EQ(World_Text(e.Fast), World_Text(e.Reference));
         std::mt19937 rng(42);
-        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, e.fast.Get_Bounds(), rng, 500));
+        ASSERT_NO_FATAL_FAILURE(Compare_Queries(e, e.Fast.Get_Bounds(), rng, 500));
     }
 }
 
@@ -141,30 +141,30 @@ std::string Import_Map(const std::filesystem::path& map_file) {
 void Compare_On_Map(const std::filesystem::path& map_file) {
     SCOPED_TRACE(map_file.string());
     const std::string level = Import_Map(map_file);
-    Bounds_Guard bounds(WORLD_BOUNDS);
-    Engines e;
+    cBounds_Guard bounds(WORLD_BOUNDS);
+    cEngines e;
     cLevel_Loader loader;
-    ASSERT_TRUE(loader.Load(level.c_str(), &e.fast));
-    ASSERT_TRUE(loader.Load(level.c_str(), &e.reference));
-    e.fast.Build();
-    e.reference.Build();
-    ASSERT_EQ(World_Text(e.fast), World_Text(e.reference));
+    ASSERT_TRUE(loader.Load(level.c_str(), &e.Fast));
+    ASSERT_TRUE(loader.Load(level.c_str(), &e.Reference));
+    e.Fast.Build();
+    e.Reference.Build();
+    ASSERT_EQ(World_Text(e.Fast), World_Text(e.Reference));
 
-    const cRect2D b = e.fast.Get_Bounds();
+    const cRect2D b = e.Fast.Get_Bounds();
     std::mt19937 rng(2024);
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     // On large maps the reference search of a far or unreachable goal takes
     // minutes: there the pairs are reachable goals within 300 units.
-    const bool large = e.fast.N_Portals > 20000;
+    const bool large = e.Fast.N_Portals > 20000;
     std::vector<cPoint2D> fast_path, reference_path;
     for (int q = 0; q < 1000;) {
         const cPoint2D a(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
         const cPoint2D c = large ? cPoint2D(std::min(b.Max.x, std::max(b.Min.x, a.x + pick(-300, 300))),
                                             std::min(b.Max.y, std::max(b.Min.y, a.y + pick(-300, 300))))
                                  : cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
-        const bool found = e.fast.Find_Path(a, c, fast_path);
+        const bool found = e.Fast.Find_Path(a, c, fast_path);
         if (large && !found) continue;
-        ASSERT_EQ(found, e.reference.Find_Path(a, c, reference_path)) << "path " << a << " to " << c;
+        ASSERT_EQ(found, e.Reference.Find_Path(a, c, reference_path)) << "path " << a << " to " << c;
         ASSERT_EQ(fast_path, reference_path) << "path " << a << " to " << c;
         ++q;
     }
@@ -174,12 +174,12 @@ void Compare_On_Map(const std::filesystem::path& map_file) {
         const cPoint2D from = q % 2 ? a : cPoint2D(pick(b.Min.x, b.Max.x), b.Min.y);
         const cPoint2D to = q % 2 ? c : cPoint2D(pick(b.Min.x, b.Max.x), b.Max.y);
         cPoint2D fast_hit(-1, -1), reference_hit(-1, -1);
-        ASSERT_EQ(e.fast.Intersect_Segment(cSeg(from, to), fast_hit), e.reference.Intersect_Segment(cSeg(from, to), reference_hit))
+        ASSERT_EQ(e.Fast.Intersect_Segment(cSeg(from, to), fast_hit), e.Reference.Intersect_Segment(cSeg(from, to), reference_hit))
             << "segment " << from << " to " << to;
         ASSERT_EQ(fast_hit, reference_hit) << "segment " << from << " to " << to;
         const cPoint2D centre(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
         const int radius = pick(0, 40);
-        ASSERT_EQ(e.fast.Intersect_Ball(centre.x, centre.y, radius), e.reference.Intersect_Ball(centre.x, centre.y, radius))
+        ASSERT_EQ(e.Fast.Intersect_Ball(centre.x, centre.y, radius), e.Reference.Intersect_Ball(centre.x, centre.y, radius))
             << "ball " << centre << " r " << radius;
     }
 }
@@ -203,7 +203,7 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
     // The fast engine keeps each query's state apart from the world, so
     // threads may share a built world. Every thread must get the answers a
     // single thread gets (a ThreadSanitizer build checks for races too).
-    Bounds_Guard bounds(WORLD_BOUNDS);
+    cBounds_Guard bounds(WORLD_BOUNDS);
     const std::string level = Import_Map(TEST_DATA_DIR "/maps/den012d.map");
     cGame_World world;
     cLevel_Loader loader;
@@ -212,25 +212,25 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
     const cRect2D b = world.Get_Bounds();
     std::mt19937 rng(99);
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    struct Query {
-        cPoint2D a, c;
+    struct cQuery {
+        cPoint2D A, C;
     };
-    std::vector<Query> queries;
+    std::vector<cQuery> queries;
     for (int q = 0; q < 300; ++q)
         queries.push_back({cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y)),
                            cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y))});
     // One answer text per query: the path, the hit and the touch.
-    auto answer = [&world](const Query& q) {
+    auto answer = [&world](const cQuery& q) {
         std::ostringstream out;
         std::vector<cPoint2D> path;
-        out << world.Find_Path(q.a, q.c, path);
+        out << world.Find_Path(q.A, q.C, path);
         for (const cPoint2D& p : path) out << p;
         cPoint2D hit;
-        out << ' ' << world.Intersect_Segment(cSeg(q.a, q.c), hit) << hit << ' ' << world.Intersect_Ball(q.a.x, q.a.y, 25);
+        out << ' ' << world.Intersect_Segment(cSeg(q.A, q.C), hit) << hit << ' ' << world.Intersect_Ball(q.A.x, q.A.y, 25);
         return out.str();
     };
     std::vector<std::string> expected;
-    for (const Query& q : queries) expected.push_back(answer(q));
+    for (const cQuery& q : queries) expected.push_back(answer(q));
     const int threads = 4;
     std::vector<std::vector<std::string>> answers(threads);
     std::vector<std::thread> workers;
@@ -252,15 +252,15 @@ TEST(Engines, AreaLocatorAgreesWithTheTree) {
     // at random points of larger ones.
     long decided = 0, undecided = 0;
     for (unsigned seed = 1; seed <= 400; ++seed) {
-        Level_Maker maker(seed);
-        const Level level = maker.Make();
+        cLevel_Maker maker(seed);
+        const cLevel level = maker.Make();
         SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
-        Bounds_Guard bounds(level.bounds);
+        cBounds_Guard bounds(level.Bounds);
         cGame_World world;
         Build_Level(level, world);
         cArea_Locator grid;
         grid.Build(world.Areas, world.Get_Bounds());
-        const cRect2D& b = level.bounds;
+        const cRect2D& b = level.Bounds;
         auto check = [&](const cPoint2D& p) {
             const cSquarePortal* area = grid.Find(p);
             if (area == nullptr) {

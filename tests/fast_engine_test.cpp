@@ -104,7 +104,7 @@ TEST(OpenList, TakesNodesInTheOrderOfTheLinkedList) {
 std::size_t Thin_World_Footprint(int walls) {
     cGame_World world;
     for (int i = 1; i <= walls; ++i) world.Insert(Wall(0, i * 5, 100000000, i * 5));
-    Bounds_Guard bounds(Rect(0, 0, 100000000, 5 * walls + 5));
+    cBounds_Guard bounds(Rect(0, 0, 100000000, 5 * walls + 5));
     EXPECT_EQ(world.Build(), BUILD_DONE);
     EXPECT_EQ(int(world.Areas.size()), walls + 1);
     return world.Engine_Footprint();

@@ -25,7 +25,7 @@ std::string Text(const T& value) {
 
 // Builds a wall while swallowing whatever its construction writes.
 cHV_Wall Quiet_Wall(int x1, int y1, int x2, int y2) {
-    Capture_Cout out;
+    cCapture_Messages out;
     return Wall(x1, y1, x2, y2);
 }
 
@@ -58,14 +58,14 @@ TEST(WallBase, KeepsEndPointsAndMeasuresLength) {
     EXPECT_EQ(Text(w), "[10,4]-->[7,0]");
 
     // Lengths stay exact far beyond what 32-bit squares could hold.
-    const int L = COORD_LIMIT;
-    EXPECT_EQ(cWall(P(-L, 0), P(L, 0)).Get_Length(), 2.0e8);
-    EXPECT_DOUBLE_EQ(cWall(P(-L, -L), P(L, L)).Get_Length(), std::sqrt(8.0e16));
+    const int limit = COORD_LIMIT;
+    EXPECT_EQ(cWall(P(-limit, 0), P(limit, 0)).Get_Length(), 2.0e8);
+    EXPECT_DOUBLE_EQ(cWall(P(-limit, -limit), P(limit, limit)).Get_Length(), std::sqrt(8.0e16));
 }
 
 TEST(WallBase, GeneralWallDoesNotClassify) {
     const cWall w(P(0, 0), P(10, 0));
-    Capture_Cout out;
+    cCapture_Messages out;
     EXPECT_EQ(w.Get_Position_Point(P(5, -3)), POINT_ON);
     EXPECT_EQ(out.str(),
               "BSP_POSITION_POINT cWall::Get_Position_Point( cPoint2D& p) not implemented yet !! \n");
@@ -74,13 +74,13 @@ TEST(WallBase, GeneralWallDoesNotClassify) {
 // ------------------------------------------------------------ construction
 
 TEST(HvWallConstruct, OrientsOrdersAndWarns) {
-    struct Case {
-        cPoint2D a, b;
-        cPoint2D p0, p1;
-        bool horizontal;
-        std::string output;
+    struct cCase {
+        cPoint2D A, B;
+        cPoint2D P0, P1;
+        bool Horizontal;
+        std::string Output;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {P(10, 5), P(0, 5), P(0, 5), P(10, 5), true, ""},
         {P(0, 5), P(10, 5), P(0, 5), P(10, 5), true, ""},
         {P(3, 9), P(3, 4), P(3, 4), P(3, 9), false, ""},
@@ -99,18 +99,18 @@ TEST(HvWallConstruct, OrientsOrdersAndWarns) {
         {P(0, 4), P(4, 0), P(4, 0), P(0, 4), false,
          "ERROR : void cHV_Wall::Set_HV()[0,4]-->[4,0] is not an valid HV_wall !!! \n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.a) + " " + Text(c.b));
-        Capture_Cout out;
-        const cHV_Wall w(c.a, c.b);
-        EXPECT_EQ(out.str(), c.output);
-        Expect_Wall(w, c.p0, c.p1, c.horizontal);
-        EXPECT_EQ(w.Is_Valid_HV(), c.a.x == c.b.x || c.a.y == c.b.y);
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.A) + " " + Text(c.B));
+        cCapture_Messages out;
+        const cHV_Wall w(c.A, c.B);
+        EXPECT_EQ(out.str(), c.Output);
+        Expect_Wall(w, c.P0, c.P1, c.Horizontal);
+        EXPECT_EQ(w.Is_Valid_HV(), c.A.x == c.B.x || c.A.y == c.B.y);
     }
 }
 
 TEST(HvWallConstruct, DefaultIsSilentZeroLengthVertical) {
-    Capture_Cout out;
+    cCapture_Messages out;
     const cHV_Wall w;
     EXPECT_EQ(out.str(), "");
     Expect_Wall(w, P(0, 0), P(0, 0), false);
@@ -128,7 +128,7 @@ TEST(HvWallConstruct, CopyKeepsOrientation) {
 TEST(HvWallConstruct, SetHvReadsTheCurrentEndPoints) {
     cHV_Wall w = Wall(0, 0, 10, 0);
     w.p1 = P(0, 10);
-    Capture_Cout out;
+    cCapture_Messages out;
     w.Set_HV();
     EXPECT_FALSE(w.Is_Horizontal());
     w.p1 = P(-5, 0);
@@ -171,27 +171,27 @@ TEST(HvWallConstruct, GetSegmentNormalisesThroughSet) {
 // ------------------------------------------------------------ point sides
 
 TEST(HvWallPosition, PointAgainstTheWallsLine) {
-    struct Case {
-        cHV_Wall divider;
-        cPoint2D p;
-        BSP_POSITION_POINT expected;
+    struct cCase {
+        cHV_Wall Divider;
+        cPoint2D P;
+        BSP_POSITION_POINT Expected;
     };
-    const cHV_Wall H = Wall(0, 10, 100, 10);
-    const cHV_Wall V = Wall(50, 0, 50, 100);
-    const std::vector<Case> cases = {
-        {H, P(500, 10), POINT_ON},  // the line extends past the wall's ends
-        {H, P(50, 10), POINT_ON},     {H, P(5, 3), POINT_FRONT},  {H, P(5, 11), POINT_BACK},
-        {H, P(-500, 9), POINT_FRONT}, {H, P(1000, 11), POINT_BACK},
-        {V, P(50, -70), POINT_ON},    {V, P(49, 50), POINT_FRONT}, {V, P(51, 50), POINT_BACK},
-        {V, P(-9, 500), POINT_FRONT}, {V, P(900, -9), POINT_BACK},
+    const cHV_Wall h = Wall(0, 10, 100, 10);
+    const cHV_Wall v = Wall(50, 0, 50, 100);
+    const std::vector<cCase> cases = {
+        {h, P(500, 10), POINT_ON},  // the line extends past the wall's ends
+        {h, P(50, 10), POINT_ON},     {h, P(5, 3), POINT_FRONT},  {h, P(5, 11), POINT_BACK},
+        {h, P(-500, 9), POINT_FRONT}, {h, P(1000, 11), POINT_BACK},
+        {v, P(50, -70), POINT_ON},    {v, P(49, 50), POINT_FRONT}, {v, P(51, 50), POINT_BACK},
+        {v, P(-9, 500), POINT_FRONT}, {v, P(900, -9), POINT_BACK},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.divider) + " point " + Text(c.p));
-        Capture_Cout out;
-        EXPECT_EQ(c.divider.Get_Position_Point(c.p), c.expected);
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.Divider) + " point " + Text(c.P));
+        cCapture_Messages out;
+        EXPECT_EQ(c.Divider.Get_Position_Point(c.P), c.Expected);
         // Through the general wall, the override answers.
-        const cWall& base = c.divider;
-        EXPECT_EQ(base.Get_Position_Point(c.p), c.expected);
+        const cWall& base = c.Divider;
+        EXPECT_EQ(base.Get_Position_Point(c.P), c.Expected);
         EXPECT_EQ(out.str(), "");
     }
 }
@@ -199,33 +199,33 @@ TEST(HvWallPosition, PointAgainstTheWallsLine) {
 // ------------------------------------------------------------- crossings
 
 TEST(HvWallIntersection, CrossingPointOfTheLines) {
-    struct Case {
-        cHV_Wall divider, w;
-        cPoint2D expected;
+    struct cCase {
+        cHV_Wall Divider, W;
+        cPoint2D Expected;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {Wall(0, 10, 100, 10), Wall(5, 0, 5, 20), P(5, 10)},
         {Wall(50, 0, 50, 100), Wall(0, 20, 100, 20), P(50, 20)},
         // No range test against either wall.
         {Wall(0, 10, 100, 10), Wall(500, 30, 500, 40), P(500, 10)},
         {Wall(50, 0, 50, 100), Wall(-90, 300, -80, 300), P(50, 300)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.divider) + " x " + Text(c.w));
-        Capture_Cout out;
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.Divider) + " x " + Text(c.W));
+        cCapture_Messages out;
         cPoint2D i(-1, -1);
-        c.divider.Get_Intersection(c.w, i);
-        EXPECT_EQ(i, c.expected);
+        c.Divider.Get_Intersection(c.W, i);
+        EXPECT_EQ(i, c.Expected);
         EXPECT_EQ(out.str(), "");
     }
 }
 
 TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
-    struct Case {
-        cHV_Wall d1, d2;
-        std::string message;
+    struct cCase {
+        cHV_Wall D1, D2;
+        std::string Message;
     };
-    const std::vector<Case> cases = {
+    const std::vector<cCase> cases = {
         {Wall(0, 0, 10, 0), Wall(0, 5, 10, 5),
          "ERROR : void Get_Intersection( cHV_Wall& w ,cPoint2D&  ) \n"
          " les deux droites sont horizontales !! \n"
@@ -237,13 +237,13 @@ TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
          "d1 =[2,0]-->[2,10]\n"
          "d2 =[2,20]-->[2,30]\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Text(c.d1) + " x " + Text(c.d2));
-        Capture_Cout out;
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(Text(c.D1) + " x " + Text(c.D2));
+        cCapture_Messages out;
         cPoint2D i(-1, -7);
-        c.d1.Get_Intersection(c.d2, i);
+        c.D1.Get_Intersection(c.D2, i);
         EXPECT_EQ(i, P(-1, -7));
-        EXPECT_EQ(out.str(), c.message);
+        EXPECT_EQ(out.str(), c.Message);
     }
 }
 
@@ -251,23 +251,23 @@ TEST(HvWallIntersection, ParallelWallsAreReportedAndOutputKept) {
 
 // Classifies w against the divider and checks the answer, the pieces (or
 // that the caller's walls were left alone) and that nothing was written.
-struct Split_Case {
-    const char* what;
-    cHV_Wall divider, w;
-    BSP_POSITION_DIVIDER expected;
-    cPoint2D front0, front1, back0, back1;  // the pieces when spanning
+struct cSplit_Case {
+    const char* What;
+    cHV_Wall Divider, W;
+    BSP_POSITION_DIVIDER Expected;
+    cPoint2D Front0, Front1, Back0, Back1;  // the pieces when spanning
 };
 
 const cHV_Wall UNTOUCHED = Wall(-7, -7, -7, -1);
 
-void Check_Split(const cHV_Wall& divider, const Split_Case& c, const std::string& expected_output) {
+void Check_Split(const cHV_Wall& divider, const cSplit_Case& c, const std::string& expected_output) {
     cHV_Wall front = UNTOUCHED, back = UNTOUCHED;
-    Capture_Cout out;
-    EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.w, front, back), c.expected);
+    cCapture_Messages out;
+    EXPECT_EQ(divider.Get_Position_Divider_And_Split(c.W, front, back), c.Expected);
     EXPECT_EQ(out.str(), expected_output);
-    if (c.expected == DIVIDER_SPANNING) {
-        Expect_Wall(front, c.front0, c.front1, c.w.Is_Horizontal());
-        Expect_Wall(back, c.back0, c.back1, c.w.Is_Horizontal());
+    if (c.Expected == DIVIDER_SPANNING) {
+        Expect_Wall(front, c.Front0, c.Front1, c.W.Is_Horizontal());
+        Expect_Wall(back, c.Back0, c.Back1, c.W.Is_Horizontal());
     } else {
         Expect_Wall(front, UNTOUCHED.p0, UNTOUCHED.p1, false);
         Expect_Wall(back, UNTOUCHED.p0, UNTOUCHED.p1, false);
@@ -275,98 +275,98 @@ void Check_Split(const cHV_Wall& divider, const Split_Case& c, const std::string
 }
 
 TEST(HvWallSplit, ClassifiesWallsAgainstDivider) {
-    const cHV_Wall V = Wall(50, 0, 50, 100);
-    const cHV_Wall H = Wall(0, 10, 100, 10);
+    const cHV_Wall v = Wall(50, 0, 50, 100);
+    const cHV_Wall h = Wall(0, 10, 100, 10);
     const cPoint2D n;
-    const std::vector<Split_Case> cases = {
-        {"crosses", V, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
-        {"crosses, given backwards", V, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
+    const std::vector<cSplit_Case> cases = {
+        {"crosses", v, Wall(0, 20, 100, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20), P(50, 20), P(100, 20)},
+        {"crosses, given backwards", v, Wall(100, 20, 0, 20), DIVIDER_SPANNING, P(0, 20), P(50, 20),
          P(50, 20), P(100, 20)},
-        {"two units across", V, Wall(49, 20, 51, 20), DIVIDER_SPANNING, P(49, 20), P(50, 20), P(50, 20),
+        {"two units across", v, Wall(49, 20, 51, 20), DIVIDER_SPANNING, P(49, 20), P(50, 20), P(50, 20),
          P(51, 20)},
-        {"crosses a horizontal divider", H, Wall(5, 0, 5, 20), DIVIDER_SPANNING, P(5, 0), P(5, 10),
+        {"crosses a horizontal divider", h, Wall(5, 0, 5, 20), DIVIDER_SPANNING, P(5, 0), P(5, 10),
          P(5, 10), P(5, 20)},
         // The divider's own ends do not matter: its line goes on forever.
-        {"far beyond the divider", H, Wall(500, -40, 500, 900), DIVIDER_SPANNING, P(500, -40),
+        {"far beyond the divider", h, Wall(500, -40, 500, 900), DIVIDER_SPANNING, P(500, -40),
          P(500, 10), P(500, 10), P(500, 900)},
-        {"starts on the line", V, Wall(50, 30, 80, 30), DIVIDER_BACK, n, n, n, n},
-        {"ends on the line", V, Wall(10, 30, 50, 30), DIVIDER_FRONT, n, n, n, n},
-        {"in front", V, Wall(0, 30, 49, 30), DIVIDER_FRONT, n, n, n, n},
-        {"behind", V, Wall(51, 30, 90, 30), DIVIDER_BACK, n, n, n, n},
-        {"parallel in front", V, Wall(10, 0, 10, 100), DIVIDER_FRONT, n, n, n, n},
-        {"parallel behind", V, Wall(60, -5, 60, 5), DIVIDER_BACK, n, n, n, n},
-        {"parallel in front, horizontal", H, Wall(0, 9, 300, 9), DIVIDER_FRONT, n, n, n, n},
-        {"parallel behind, horizontal", H, Wall(0, 11, 1, 11), DIVIDER_BACK, n, n, n, n},
+        {"starts on the line", v, Wall(50, 30, 80, 30), DIVIDER_BACK, n, n, n, n},
+        {"ends on the line", v, Wall(10, 30, 50, 30), DIVIDER_FRONT, n, n, n, n},
+        {"in front", v, Wall(0, 30, 49, 30), DIVIDER_FRONT, n, n, n, n},
+        {"behind", v, Wall(51, 30, 90, 30), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front", v, Wall(10, 0, 10, 100), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind", v, Wall(60, -5, 60, 5), DIVIDER_BACK, n, n, n, n},
+        {"parallel in front, horizontal", h, Wall(0, 9, 300, 9), DIVIDER_FRONT, n, n, n, n},
+        {"parallel behind, horizontal", h, Wall(0, 11, 1, 11), DIVIDER_BACK, n, n, n, n},
         // Both ends on the divider's line: a normal answer, written silently.
-        {"on the line, apart", V, Wall(50, 200, 50, 300), DIVIDER_ON, n, n, n, n},
-        {"on the line, overlapping", V, Wall(50, 50, 50, 150), DIVIDER_ON, n, n, n, n},
-        {"the divider itself", H, H, DIVIDER_ON, n, n, n, n},
-        {"a point on the line", V, Quiet_Wall(50, 5, 50, 5), DIVIDER_ON, n, n, n, n},
-        {"a point in front", V, Quiet_Wall(40, 5, 40, 5), DIVIDER_FRONT, n, n, n, n},
+        {"on the line, apart", v, Wall(50, 200, 50, 300), DIVIDER_ON, n, n, n, n},
+        {"on the line, overlapping", v, Wall(50, 50, 50, 150), DIVIDER_ON, n, n, n, n},
+        {"the divider itself", h, h, DIVIDER_ON, n, n, n, n},
+        {"a point on the line", v, Quiet_Wall(50, 5, 50, 5), DIVIDER_ON, n, n, n, n},
+        {"a point in front", v, Quiet_Wall(40, 5, 40, 5), DIVIDER_FRONT, n, n, n, n},
         // Only a wall that is neither horizontal nor vertical can have its
         // first end on the line and its second in front: it lies in front.
-        {"slanted, touching the line", V, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
+        {"slanted, touching the line", v, Quiet_Wall(50, 0, 10, 10), DIVIDER_FRONT, n, n, n, n},
     };
-    for (const Split_Case& c : cases) {
-        SCOPED_TRACE(std::string(c.what) + ": " + Text(c.w) + " against " + Text(c.divider));
-        Check_Split(c.divider, c, "");
+    for (const cSplit_Case& c : cases) {
+        SCOPED_TRACE(std::string(c.What) + ": " + Text(c.W) + " against " + Text(c.Divider));
+        Check_Split(c.Divider, c, "");
     }
 }
 
 // A divider whose classification of points is scripted, so that every pair
 // of positions, including ones no horizontal or vertical wall produces, goes
 // through the split. The geometry (crossing point, pieces) stays real.
-class Scripted_Divider : public cHV_Wall {
+class cScripted_Divider : public cHV_Wall {
 public:
-    Scripted_Divider(const cHV_Wall& line, std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers)
-        : cHV_Wall(line), answers_(std::move(answers)) {}
+    cScripted_Divider(const cHV_Wall& line, std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers)
+        : cHV_Wall(line), Answers(std::move(answers)) {}
 
     BSP_POSITION_POINT Get_Position_Point(const cPoint2D& p) const override {
-        for (const auto& a : answers_)
+        for (const auto& a : Answers)
             if (a.first == p) return a.second;
         ADD_FAILURE() << "unexpected point " << p;
         return POINT_ON;
     }
 
 private:
-    std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> answers_;
+    std::vector<std::pair<cPoint2D, BSP_POSITION_POINT>> Answers;
 };
 
 TEST(HvWallSplit, EveryPairOfPointPositions) {
-    const BSP_POSITION_POINT F = POINT_FRONT, B = POINT_BACK, O = POINT_ON;
-    const BSP_POSITION_POINT BAD = static_cast<BSP_POSITION_POINT>(7);
+    const BSP_POSITION_POINT f = POINT_FRONT, b = POINT_BACK, o = POINT_ON;
+    const BSP_POSITION_POINT bad = static_cast<BSP_POSITION_POINT>(7);
     const cHV_Wall line = Wall(50, 0, 50, 100);
     const cHV_Wall w = Wall(0, 20, 100, 20);
-    struct Case {
-        BSP_POSITION_POINT a, b;
-        BSP_POSITION_DIVIDER expected;
-        bool reported;
+    struct cCase {
+        BSP_POSITION_POINT A, B;
+        BSP_POSITION_DIVIDER Expected;
+        bool Reported;
     };
-    const std::vector<Case> cases = {
-        {F, F, DIVIDER_FRONT, false},    {F, O, DIVIDER_FRONT, false},
-        {F, B, DIVIDER_SPANNING, false}, {O, B, DIVIDER_BACK, false},
-        {B, B, DIVIDER_BACK, false},     {B, O, DIVIDER_BACK, false},
-        {B, F, DIVIDER_SPANNING, false}, {O, O, DIVIDER_ON, false},
-        {O, F, DIVIDER_FRONT, false},
+    const std::vector<cCase> cases = {
+        {f, f, DIVIDER_FRONT, false},    {f, o, DIVIDER_FRONT, false},
+        {f, b, DIVIDER_SPANNING, false}, {o, b, DIVIDER_BACK, false},
+        {b, b, DIVIDER_BACK, false},     {b, o, DIVIDER_BACK, false},
+        {b, f, DIVIDER_SPANNING, false}, {o, o, DIVIDER_ON, false},
+        {o, f, DIVIDER_FRONT, false},
         // A position outside the enumeration, on either end.
-        {BAD, F, DIVIDER_ON, true},      {BAD, B, DIVIDER_ON, true},
-        {BAD, O, DIVIDER_ON, true},      {F, BAD, DIVIDER_ON, true},
-        {B, BAD, DIVIDER_ON, true},      {O, BAD, DIVIDER_ON, true},
-        {BAD, BAD, DIVIDER_ON, true},
+        {bad, f, DIVIDER_ON, true},      {bad, b, DIVIDER_ON, true},
+        {bad, o, DIVIDER_ON, true},      {f, bad, DIVIDER_ON, true},
+        {b, bad, DIVIDER_ON, true},      {o, bad, DIVIDER_ON, true},
+        {bad, bad, DIVIDER_ON, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("positions " + std::to_string(c.a) + "," + std::to_string(c.b));
-        const Scripted_Divider divider(line, {{w.p0, c.a}, {w.p1, c.b}});
+    for (const cCase& c : cases) {
+        SCOPED_TRACE("positions " + std::to_string(c.A) + "," + std::to_string(c.B));
+        const cScripted_Divider divider(line, {{w.p0, c.A}, {w.p1, c.B}});
         // The front piece runs from the end scripted in front to the line.
-        Split_Case split{"", line, w, c.expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
-        if (c.a == B && c.b == F) {
+        cSplit_Case split{"", line, w, c.Expected, P(0, 20), P(50, 20), P(50, 20), P(100, 20)};
+        if (c.A == b && c.B == f) {
             // w.p1 is the front end: front piece from the crossing to w.p1.
-            split.front0 = P(50, 20);
-            split.front1 = P(100, 20);
-            split.back0 = P(0, 20);
-            split.back1 = P(50, 20);
+            split.Front0 = P(50, 20);
+            split.Front1 = P(100, 20);
+            split.Back0 = P(0, 20);
+            split.Back1 = P(50, 20);
         }
-        Check_Split(divider, split, c.reported ? SPLIT_ERROR : "");
+        Check_Split(divider, split, c.Reported ? SPLIT_ERROR : "");
     }
 }
 

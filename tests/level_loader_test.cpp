@@ -74,14 +74,14 @@ std::vector<std::string> Walls_Of(const cGame_World& world) {
     return walls;
 }
 
-struct Load_Outcome {
-    bool result;
-    std::string output;
+struct cLoad_Outcome {
+    bool Result;
+    std::string Output;
 };
 
-// Loads the file into world with std::cout captured.
-Load_Outcome Load_File(const std::string& file_name, cGame_World* world) {
-    Capture_Cout capture;
+// Loads the file into world with the library's messages captured.
+cLoad_Outcome Load_File(const std::string& file_name, cGame_World* world) {
+    cCapture_Messages capture;
     cLevel_Loader loader;
     const bool result = loader.Load(file_name.c_str(), world);
     return {result, capture.str()};
@@ -89,19 +89,19 @@ Load_Outcome Load_File(const std::string& file_name, cGame_World* world) {
 
 // ------------------------------------------------------------ file table
 
-struct Load_Case {
-    const char* name;
-    std::string text;                // written with LF line endings
-    bool result;
-    std::string output;              // FILE_NAME stands for the file's name
-    std::vector<std::string> walls;  // as listed by Walls_Of
-    cRect2D bounds;                  // WORLD_BOUNDS after the load
+struct cLoad_Case {
+    const char* Name;
+    std::string Text;                // written with LF line endings
+    bool Result;
+    std::string Output;              // FILE_NAME stands for the file's name
+    std::vector<std::string> Walls;  // as listed by Walls_Of
+    cRect2D Bounds;                  // WORLD_BOUNDS after the load
 };
 
-std::ostream& operator<<(std::ostream& os, const Load_Case& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const cLoad_Case& c) { return os << c.Name; }
 
-const std::vector<Load_Case>& Load_Cases() {
-    static const std::vector<Load_Case> cases = {
+const std::vector<cLoad_Case>& Load_Cases() {
+    static const std::vector<cLoad_Case> cases = {
         // Files that read completely.
         {"ExampleLevel",
          "<AREA>\n[200,100]\n<WALLS>\n[0,50]->[60,50]\n\n[60,0]->[60,30]\n", true, "",
@@ -110,6 +110,12 @@ const std::vector<Load_Case>& Load_Cases() {
         {"OnlyEmptyLines", "\n\n\n", true, "", {}, Start_Bounds()},
         {"WallsInFileOrder", "<WALLS>\n[0,0]->[10,0]\n[0,20]->[10,20]\n", true, "",
          {"[0,0]-->[10,0]", "[0,20]-->[10,20]"}, Start_Bounds()},
+        // Walls on an earlier wall's line, whole or cut, are kept with its
+        // node: nothing read is lost.
+        {"DoorwayOnTheRootsLine", "<WALLS>\n[0,50]->[40,50]\n[60,50]->[100,50]\n", true, "",
+         {"[0,50]-->[40,50]", "[60,50]-->[100,50]"}, Start_Bounds()},
+        {"SplitPieceOnADeeperLine", "<WALLS>\n[50,0]->[50,100]\n[0,20]->[40,20]\n[0,20]->[100,20]\n", true, "",
+         {"[50,0]-->[50,100]", "[0,20]-->[40,20]", "[0,20]-->[50,20]", "[50,20]-->[100,20]"}, Start_Bounds()},
         {"EmptyLinesBeforeBetweenAndAfter",
          "\n\n<WALLS>\n\n[0,0]->[10,0]\n\n\n[0,20]->[10,20]\n\n<AREA>\n[30,40]\n\n\n", true, "",
          {"[0,0]-->[10,0]", "[0,20]-->[10,20]"}, Rect(0, 0, 30, 40)},
@@ -218,35 +224,39 @@ const std::vector<Load_Case>& Load_Cases() {
     return cases;
 }
 
-enum class Line_Ending { LF, CRLF };
+enum class cLine_Ending { LF, CRLF };
 
-class LevelLoaderFile : public ::testing::TestWithParam<std::tuple<Load_Case, Line_Ending>> {};
+class LevelLoaderFile : public ::testing::TestWithParam<std::tuple<cLoad_Case, cLine_Ending>> {};
 
 TEST_P(LevelLoaderFile, ResultMessagesWallsAndBounds) {
-    const Load_Case& c = std::get<0>(GetParam());
-    const Line_Ending ending = std::get<1>(GetParam());
-    const std::string text = ending == Line_Ending::CRLF ? To_Crlf(c.text) : c.text;
+    const cLoad_Case& c = std::get<0>(GetParam());
+    const cLine_Ending ending = std::get<1>(GetParam());
+    const std::string text = ending == cLine_Ending::CRLF ? To_Crlf(c.Text) : c.Text;
     const std::string file = Write_Temp_File(
-        std::string("level_") + c.name + (ending == Line_Ending::CRLF ? "_crlf" : "_lf") + ".txt",
+        std::string("level_") + c.Name + (ending == cLine_Ending::CRLF ? "_crlf" : "_lf") + ".txt",
         text);
 
-    Bounds_Guard guard(Start_Bounds());
+    cBounds_Guard guard(Start_Bounds());
     cGame_World world;
-    const Load_Outcome out = Load_File(file, &world);
+    const cLoad_Outcome out = Load_File(file, &world);
 
-    EXPECT_EQ(out.result, c.result);
-    EXPECT_EQ(out.output, Replace_All(c.output, FILE_NAME, file));
-    EXPECT_EQ(Walls_Of(world), c.walls);
-    EXPECT_EQ(WORLD_BOUNDS, c.bounds) << "WORLD_BOUNDS is " << WORLD_BOUNDS;
+    EXPECT_EQ(out.Result, c.Result);
+    EXPECT_EQ(out.Output, Replace_All(c.Output, FILE_NAME, file));
+    EXPECT_EQ(Walls_Of(world), c.Walls);
+    EXPECT_EQ(WORLD_BOUNDS, c.Bounds) << "WORLD_BOUNDS is " << WORLD_BOUNDS;
+    // Loading inserts the walls and builds nothing.
+    EXPECT_FALSE(world.Is_Built());
+    EXPECT_FALSE(world.Squares_Done);
+    EXPECT_TRUE(world.Areas.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LevelLoader, LevelLoaderFile,
     ::testing::Combine(::testing::ValuesIn(Load_Cases()),
-                       ::testing::Values(Line_Ending::LF, Line_Ending::CRLF)),
+                       ::testing::Values(cLine_Ending::LF, cLine_Ending::CRLF)),
     [](const ::testing::TestParamInfo<LevelLoaderFile::ParamType>& info) {
-        return std::string(std::get<0>(info.param).name) +
-               (std::get<1>(info.param) == Line_Ending::CRLF ? "_CRLF" : "_LF");
+        return std::string(std::get<0>(info.param).Name) +
+               (std::get<1>(info.param) == cLine_Ending::CRLF ? "_CRLF" : "_LF");
     });
 
 // A tag line is known only when its whole text is "<AREA>" or "<WALLS>", so
@@ -258,23 +268,23 @@ TEST(LevelLoader, TagLineWithNulByteInsideIsUnknownTag) {
     ASSERT_EQ(text.size(), 27u);
     const std::string file = Write_Temp_File("level_tag_with_nul.txt", text);
     cGame_World world;
-    const Load_Outcome out = Load_File(file, &world);
+    const cLoad_Outcome out = Load_File(file, &world);
 
-    EXPECT_FALSE(out.result);
-    EXPECT_EQ(out.output, "");
+    EXPECT_FALSE(out.Result);
+    EXPECT_EQ(out.Output, "");
     EXPECT_EQ(world.Root, nullptr);
     EXPECT_EQ(world.N_Nodes, 0);
 }
 
 // ------------------------------------------------------------ open failures
 
-struct Open_Case {
-    const char* name;
-    std::string file_name;
-    bool null_world;
+struct cOpen_Case {
+    const char* Name;
+    std::string File_Name;
+    bool Null_World;
 };
 
-std::ostream& operator<<(std::ostream& os, const Open_Case& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const cOpen_Case& c) { return os << c.Name; }
 
 std::string Without_Trailing_Slash(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -285,19 +295,19 @@ std::string Without_Trailing_Slash(std::string dir) {
 // were read.
 const char READABLE_LEVEL[] = "<AREA>\n[300,300]\n<WALLS>\n[0,0]->[10,0]\n";
 
-class LevelLoaderOpenError : public ::testing::TestWithParam<Open_Case> {};
+class LevelLoaderOpenError : public ::testing::TestWithParam<cOpen_Case> {};
 
 TEST_P(LevelLoaderOpenError, ReportedAndNothingChanges) {
-    const Open_Case& c = GetParam();
-    std::string file_name = c.file_name;
-    if (c.null_world) file_name = Write_Temp_File("level_for_null_world.txt", READABLE_LEVEL);
+    const cOpen_Case& c = GetParam();
+    std::string file_name = c.File_Name;
+    if (c.Null_World) file_name = Write_Temp_File("level_for_null_world.txt", READABLE_LEVEL);
 
-    Bounds_Guard guard(Start_Bounds());
+    cBounds_Guard guard(Start_Bounds());
     cGame_World world;
-    const Load_Outcome out = Load_File(file_name, c.null_world ? nullptr : &world);
+    const cLoad_Outcome out = Load_File(file_name, c.Null_World ? nullptr : &world);
 
-    EXPECT_FALSE(out.result);
-    EXPECT_EQ(out.output, Open_Error(file_name));
+    EXPECT_FALSE(out.Result);
+    EXPECT_EQ(out.Output, Open_Error(file_name));
     EXPECT_EQ(WORLD_BOUNDS, Start_Bounds()) << "WORLD_BOUNDS is " << WORLD_BOUNDS;
     EXPECT_EQ(world.Root, nullptr);
     EXPECT_EQ(world.N_Nodes, 0);
@@ -306,98 +316,25 @@ TEST_P(LevelLoaderOpenError, ReportedAndNothingChanges) {
 INSTANTIATE_TEST_SUITE_P(
     LevelLoader, LevelLoaderOpenError,
     ::testing::Values(
-        Open_Case{"MissingFile", ::testing::TempDir() + "no_such_level.txt", false},
-        Open_Case{"MissingRelativeName", "no/such/dir/level.txt", false},
-        Open_Case{"EmptyName", "", false},
-        Open_Case{"Directory", ::testing::TempDir(), false},
-        Open_Case{"DirectoryWithoutSlash", Without_Trailing_Slash(::testing::TempDir()), false},
-        Open_Case{"NullWorld", "", true}),
-    [](const ::testing::TestParamInfo<Open_Case>& info) { return std::string(info.param.name); });
-
-// ------------------------------------------------------------ the world's tree
-
-// The first wall read becomes the root divider; the next one hangs below it
-// on the side it lies on. Loading does not build the world.
-TEST(LevelLoader, ExampleLevelInsertsWallsIntoTreeInFileOrder) {
-    const std::string file = Write_Temp_File(
-        "level_example_tree.txt", "<AREA>\n[200,100]\n<WALLS>\n[0,50]->[60,50]\n\n[60,0]->[60,30]\n");
-    Bounds_Guard guard(Start_Bounds());
-    cGame_World world;
-    const Load_Outcome out = Load_File(file, &world);
-
-    ASSERT_TRUE(out.result);
-    EXPECT_EQ(out.output, "");
-    EXPECT_EQ(WORLD_BOUNDS, Rect(0, 0, 200, 100));
-    EXPECT_EQ(world.N_Nodes, 2);
-    ASSERT_NE(world.Root, nullptr);
-    EXPECT_EQ(world.Root->Id, 0);
-    EXPECT_EQ(world.Root->Item.p0, cPoint2D(0, 50));
-    EXPECT_EQ(world.Root->Item.p1, cPoint2D(60, 50));
-    EXPECT_TRUE(world.Root->Item.Horizontal);
-    // (60,0)-(60,30) lies on the smaller-y side of the root's line.
-    ASSERT_NE(world.Root->Front, nullptr);
-    EXPECT_EQ(world.Root->Back, nullptr);
-    EXPECT_EQ(world.Root->Front->Id, 1);
-    EXPECT_EQ(world.Root->Front->Item.p0, cPoint2D(60, 0));
-    EXPECT_EQ(world.Root->Front->Item.p1, cPoint2D(60, 30));
-    EXPECT_FALSE(world.Root->Front->Item.Horizontal);
-    EXPECT_TRUE(world.Root->Line_Walls.empty());
-    EXPECT_FALSE(world.Squares_Done);
-    EXPECT_TRUE(world.Areas.empty());
-}
-
-// A wall with a doorway: the second half lies on the first half's line and
-// must be kept with that node, without a new node and without a message.
-TEST(LevelLoader, WallOnRootLineKeptInLineWalls) {
-    const std::string file =
-        Write_Temp_File("level_doorway.txt", "<WALLS>\n[0,50]->[40,50]\n[60,50]->[100,50]\n");
-    cGame_World world;
-    const Load_Outcome out = Load_File(file, &world);
-
-    ASSERT_TRUE(out.result);
-    EXPECT_EQ(out.output, "");
-    EXPECT_EQ(world.N_Nodes, 1);
-    ASSERT_NE(world.Root, nullptr);
-    EXPECT_EQ(world.Root->Front, nullptr);
-    EXPECT_EQ(world.Root->Back, nullptr);
-    ASSERT_EQ(world.Root->Line_Walls.size(), 1u);
-    EXPECT_EQ(world.Root->Line_Walls[0].p0, cPoint2D(60, 50));
-    EXPECT_EQ(world.Root->Line_Walls[0].p1, cPoint2D(100, 50));
-}
-
-// A wall split by the root: its front piece reaches a deeper divider whose
-// line it lies on and is kept there; its back piece makes a new node.
-TEST(LevelLoader, SplitPieceOnDeeperDividerLineKeptInLineWalls) {
-    const std::string file = Write_Temp_File(
-        "level_split_piece.txt", "<WALLS>\n[50,0]->[50,100]\n[0,20]->[40,20]\n[0,20]->[100,20]\n");
-    cGame_World world;
-    const Load_Outcome out = Load_File(file, &world);
-
-    ASSERT_TRUE(out.result);
-    EXPECT_EQ(out.output, "");
-    EXPECT_EQ(world.N_Nodes, 3);
-    ASSERT_NE(world.Root, nullptr);
-    EXPECT_TRUE(world.Root->Line_Walls.empty());
-    ASSERT_NE(world.Root->Front, nullptr);
-    EXPECT_EQ(Text_Of(world.Root->Front->Item), "[0,20]-->[40,20]");
-    ASSERT_EQ(world.Root->Front->Line_Walls.size(), 1u);
-    EXPECT_EQ(Text_Of(world.Root->Front->Line_Walls[0]), "[0,20]-->[50,20]");
-    ASSERT_NE(world.Root->Back, nullptr);
-    EXPECT_EQ(world.Root->Back->Id, 2);
-    EXPECT_EQ(Text_Of(world.Root->Back->Item), "[50,20]-->[100,20]");
-}
+        cOpen_Case{"MissingFile", ::testing::TempDir() + "no_such_level.txt", false},
+        cOpen_Case{"MissingRelativeName", "no/such/dir/level.txt", false},
+        cOpen_Case{"EmptyName", "", false},
+        cOpen_Case{"Directory", ::testing::TempDir(), false},
+        cOpen_Case{"DirectoryWithoutSlash", Without_Trailing_Slash(::testing::TempDir()), false},
+        cOpen_Case{"NullWorld", "", true}),
+    [](const ::testing::TestParamInfo<cOpen_Case>& info) { return std::string(info.param.Name); });
 
 // ------------------------------------------------------------ Read_Point
 
 // A point's coordinates are written only for the numbers that were read
 // (and accepted); the first failure ends the point.
 TEST(LevelLoader, ReadPointWritesOnlyTheNumbersItRead) {
-    struct Case {
-        const char* text;
-        bool result;
-        int x, y;  // expected, starting from x = y = -7
+    struct cCase {
+        const char* Text;
+        bool Result;
+        int X, Y;  // expected, starting from x = y = -7
     };
-    const Case cases[] = {
+    const cCase cases[] = {
         {"[3,4]", true, 3, 4},
         {" [ -3 , +4 ] ", true, -3, 4},
         {"[3,4", false, 3, 4},
@@ -410,14 +347,14 @@ TEST(LevelLoader, ReadPointWritesOnlyTheNumbersItRead) {
         {"[2147483648,4]", false, -7, -7},
         {"", false, -7, -7},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        std::istringstream in(c.text);
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(c.Text);
+        std::istringstream in(c.Text);
         int x = -7, y = -7;
         cLevel_Loader loader;
-        EXPECT_EQ(loader.Read_Point(x, y, in), c.result);
-        EXPECT_EQ(x, c.x);
-        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(loader.Read_Point(x, y, in), c.Result);
+        EXPECT_EQ(x, c.X);
+        EXPECT_EQ(y, c.Y);
     }
 }
 

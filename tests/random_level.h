@@ -13,56 +13,56 @@
 
 #include "test_support.h"
 
-struct Level {
-    cRect2D bounds;
-    std::vector<cHV_Wall> walls;
+struct cLevel {
+    cRect2D Bounds;
+    std::vector<cHV_Wall> Walls;
 };
 
-inline std::string Describe(const Level& level) {
+inline std::string Describe(const cLevel& level) {
     std::ostringstream out;
-    out << "<AREA> bounds " << level.bounds << "\n<WALLS>\n";
-    for (const cHV_Wall& w : level.walls) out << w.p0 << "->" << w.p1 << "\n";
+    out << "<AREA> bounds " << level.Bounds << "\n<WALLS>\n";
+    for (const cHV_Wall& w : level.Walls) out << w.p0 << "->" << w.p1 << "\n";
     return out.str();
 }
 
 // Inserts the level's walls into world and builds it; returns what the
 // library wrote meanwhile.
-inline std::string Build_Level(const Level& level, cGame_World& world) {
-    Capture_Cout out;
-    for (const cHV_Wall& w : level.walls) world.Insert(w);
+inline std::string Build_Level(const cLevel& level, cGame_World& world) {
+    cCapture_Messages out;
+    for (const cHV_Wall& w : level.Walls) world.Insert(w);
     world.Build();
     return out.str();
 }
 
-class Level_Maker {
+class cLevel_Maker {
 public:
-    explicit Level_Maker(unsigned seed) : rng_(seed) {}
+    explicit cLevel_Maker(unsigned seed) : Rng(seed) {}
 
-    Level Make() {
-        Level level;
+    cLevel Make() {
+        cLevel level;
         const int kind = Pick(0, 9);
         const int span = kind < 3 ? Pick(2, 12) : kind < 8 ? Pick(20, 120) : Pick(1000, 20000);
         const int w = span, h = Pick(0, 1) ? span : Pick(2, std::max(2, span));
         const int ox = Pick(0, 2) == 0 ? Pick(-w, w) : 0, oy = Pick(0, 2) == 0 ? Pick(-h, h) : 0;
-        level.bounds = Rect(ox, oy, ox + w, oy + h);
+        level.Bounds = Rect(ox, oy, ox + w, oy + h);
         // A coarse grid makes lines and ends coincide often.
-        step_ = kind < 3 ? 1 : (Pick(0, 1) ? 1 : std::max(1, span / Pick(4, 12)));
+        Step = kind < 3 ? 1 : (Pick(0, 1) ? 1 : std::max(1, span / Pick(4, 12)));
         const int n = kind < 3 ? Pick(0, 8) : Pick(0, 30);
-        for (int i = 0; i < n; ++i) level.walls.push_back(Make_Wall(level));
+        for (int i = 0; i < n; ++i) level.Walls.push_back(Make_Wall(level));
         return level;
     }
 
 private:
-    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(Rng); }
 
     int Snap(int v, int lo, int hi) const {
-        const int s = lo + (v - lo) / step_ * step_;
+        const int s = lo + (v - lo) / Step * Step;
         return std::min(std::max(s, lo), hi);
     }
 
-    cHV_Wall Make_Wall(const Level& level) {
-        const cRect2D& b = level.bounds;
-        const std::vector<cHV_Wall>& walls = level.walls;
+    cHV_Wall Make_Wall(const cLevel& level) {
+        const cRect2D& b = level.Bounds;
+        const std::vector<cHV_Wall>& walls = level.Walls;
         const bool horizontal = Pick(0, 1) == 1;
         const int lo = horizontal ? b.Min.x : b.Min.y, hi = horizontal ? b.Max.x : b.Max.y;
         const int across_lo = horizontal ? b.Min.y : b.Min.x, across_hi = horizontal ? b.Max.y : b.Max.x;
@@ -101,12 +101,12 @@ private:
         if (a == c && Pick(0, 3) != 0) c = a == hi ? lo : hi;  // zero length only now and then
         const cPoint2D p = horizontal ? cPoint2D(a, line) : cPoint2D(line, a);
         const cPoint2D q = horizontal ? cPoint2D(c, line) : cPoint2D(line, c);
-        Capture_Cout quiet;  // a wall of zero length reports itself
+        cCapture_Messages quiet;  // a wall of zero length reports itself
         return cHV_Wall(p, q);
     }
 
-    std::mt19937 rng_;
-    int step_ = 1;
+    std::mt19937 Rng;
+    int Step = 1;
 };
 
 #endif

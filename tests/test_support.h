@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <initializer_list>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -16,45 +15,34 @@
 #include "game_bsp.h"
 #include "messages.h"
 
-// Captures the library's messages while it lives.
+// Captures everything the library writes while it lives (its messages go to
+// this object's buffer instead of the sink in place before).
 class cCapture_Messages {
 public:
     cCapture_Messages() : Redirect(&Buffer) {}
+    cCapture_Messages(const cCapture_Messages&) = delete;
+    cCapture_Messages& operator=(const cCapture_Messages&) = delete;
     std::string str() const { return Buffer.str(); }
 
 private:
-    std::ostringstream Buffer;
+    std::ostringstream Buffer;  // declared first: it outlives the redirection
     cMessage_Redirect Redirect;
 };
 
-// Captures everything written to std::cout while it lives.
-class Capture_Cout {
-public:
-    Capture_Cout() : old_(std::cout.rdbuf(buffer_.rdbuf())) {}
-    ~Capture_Cout() { std::cout.rdbuf(old_); }
-    Capture_Cout(const Capture_Cout&) = delete;
-    Capture_Cout& operator=(const Capture_Cout&) = delete;
-    std::string str() const { return buffer_.str(); }
-
-private:
-    std::ostringstream buffer_;
-    std::streambuf* old_;
-};
-
 // Sets WORLD_BOUNDS for one test and restores the previous value after it.
-class Bounds_Guard {
+class cBounds_Guard {
 public:
-    explicit Bounds_Guard(const cRect2D& bounds) : saved_(WORLD_BOUNDS) { WORLD_BOUNDS = bounds; }
-    ~Bounds_Guard() { WORLD_BOUNDS = saved_; }
-    Bounds_Guard(const Bounds_Guard&) = delete;
-    Bounds_Guard& operator=(const Bounds_Guard&) = delete;
+    explicit cBounds_Guard(const cRect2D& bounds) : Saved(WORLD_BOUNDS) { WORLD_BOUNDS = bounds; }
+    ~cBounds_Guard() { WORLD_BOUNDS = Saved; }
+    cBounds_Guard(const cBounds_Guard&) = delete;
+    cBounds_Guard& operator=(const cBounds_Guard&) = delete;
 
 private:
-    cRect2D saved_;
+    cRect2D Saved;
 };
 
-struct Wall_Coords {
-    int x1, y1, x2, y2;
+struct cWall_Coords {
+    int X1, Y1, X2, Y2;
 };
 
 inline cRect2D Rect(int x1, int y1, int x2, int y2) {
@@ -65,22 +53,44 @@ inline cHV_Wall Wall(int x1, int y1, int x2, int y2) {
     return cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2));
 }
 
-// A world holding the walls, inserted in the order given, not yet built.
-inline std::unique_ptr<cGame_World> Load_World(std::initializer_list<Wall_Coords> walls) {
-    std::unique_ptr<cGame_World> world(new cGame_World());
-    for (const Wall_Coords& w : walls) world->Insert(Wall(w.x1, w.y1, w.x2, w.y2));
+inline cHV_Wall Wall(const cWall_Coords& w) { return Wall(w.X1, w.Y1, w.X2, w.Y2); }
+
+// A world of the given engine holding the walls, inserted in the order
+// given, not yet built.
+inline std::unique_ptr<cGame_World> Load_World(const std::vector<cWall_Coords>& walls,
+                                               cEngine engine = cEngine::FAST) {
+    std::unique_ptr<cGame_World> world(new cGame_World(engine));
+    for (const cWall_Coords& w : walls) world->Insert(Wall(w));
     return world;
 }
 
-// A world built from the walls within the given bounds (WORLD_BOUNDS is
-// restored afterwards; the world remembers the bounds it was built with).
-inline std::unique_ptr<cGame_World> Build_World(const cRect2D& bounds,
-                                                std::initializer_list<Wall_Coords> walls) {
-    Bounds_Guard guard(bounds);
-    std::unique_ptr<cGame_World> world = Load_World(walls);
+// A world of the given engine built from the walls within the given bounds
+// (WORLD_BOUNDS is restored afterwards; the world remembers the bounds it
+// was built with).
+inline std::unique_ptr<cGame_World> Build_World(const cRect2D& bounds, const std::vector<cWall_Coords>& walls,
+                                                cEngine engine = cEngine::FAST) {
+    cBounds_Guard guard(bounds);
+    std::unique_ptr<cGame_World> world = Load_World(walls, engine);
     world->Build();
     return world;
 }
+
+// The tests of a world built from hand-written walls run once per engine:
+// a suite derives its fixture from this class, writes TEST_P and takes the
+// engine from GetParam(); INSTANTIATE_FOR_BOTH_ENGINES(Suite) names each
+// run after its engine (Suite.Test/Fast, Suite.Test/Reference).
+class cEngine_Test : public ::testing::TestWithParam<cEngine> {
+protected:
+    cEngine Engine() const { return GetParam(); }
+};
+
+inline std::string Engine_Name(const ::testing::TestParamInfo<cEngine>& info) {
+    return info.param == cEngine::FAST ? "Fast" : "Reference";
+}
+
+#define INSTANTIATE_FOR_BOTH_ENGINES(suite)                                                          \
+    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(cEngine::FAST, cEngine::REFERENCE), \
+                             Engine_Name)
 
 // An integer setting from the environment, or fallback when it is not set.
 inline int Env_Setting(const char* name, int fallback) {

@@ -25,7 +25,7 @@ TEST(WorldApi, InsertTellsWhatItDid) {
     EXPECT_EQ(world.Insert(Wall(0, 50, 100, 50)), INSERT_DONE);
     EXPECT_EQ(world.Insert(Wall(20, 50, 40, 50)), INSERT_DONE);  // on a divider's line: kept
     EXPECT_EQ(world.Insert(cHV_Wall(cPoint2D(0, 0), cPoint2D(5, 5))), INSERT_NOT_HV);
-    Bounds_Guard bounds(Rect(0, 0, 100, 100));
+    cBounds_Guard bounds(Rect(0, 0, 100, 100));
     EXPECT_EQ(world.Build(), BUILD_DONE);
     EXPECT_EQ(world.Insert(Wall(0, 10, 100, 10)), INSERT_ALREADY_BUILT);
     EXPECT_EQ(world.Get_Level_Walls().size(), 2u);
@@ -37,12 +37,12 @@ TEST(WorldApi, BuildTellsWhatItDidAndTheFlagFollowsIt) {
     world.Insert(Wall(0, 50, 150, 50));
     EXPECT_FALSE(world.Squares_Done);
     {
-        Bounds_Guard bounds(Rect(0, 0, 100, 100));
+        cBounds_Guard bounds(Rect(0, 0, 100, 100));
         EXPECT_EQ(world.Build(), BUILD_WALL_OUTSIDE);
     }
     EXPECT_FALSE(world.Squares_Done);
     EXPECT_FALSE(world.Is_Built());
-    Bounds_Guard bounds(Rect(0, 0, 200, 100));
+    cBounds_Guard bounds(Rect(0, 0, 200, 100));
     EXPECT_EQ(world.Build(), BUILD_DONE);
     EXPECT_TRUE(world.Squares_Done);
     EXPECT_TRUE(world.Is_Built());
@@ -74,7 +74,7 @@ TEST(WorldApi, LoadFromAStreamTellsWhereAndWhyItStopped) {
     };
     for (const cLoad_Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        Bounds_Guard bounds(WORLD_BOUNDS);
+        cBounds_Guard bounds(WORLD_BOUNDS);
         cCapture_Messages messages;
         cGame_World world;
         std::istringstream in(c.Text);
