@@ -61,17 +61,17 @@ std::string Temp_File(const std::string& name) {
     return (std::filesystem::temp_directory_path() / ("bsp_bench_" + name + ".txt")).string();
 }
 
-std::string Import(const Grid_Map& map, const std::string& name) {
+std::string Import(const cGrid_Map& map, const std::string& name) {
     const std::string file = Temp_File(name);
     std::ofstream out(file);
-    Write_Level(out, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), Wall_Order::BALANCED));
+    Write_Level(out, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), cWall_Order::BALANCED));
     return file;
 }
 
 // A random grid map, a tenth of its cells blocked.
-Grid_Map Random_Map(int side, unsigned seed) {
+cGrid_Map Random_Map(int side, unsigned seed) {
     std::mt19937 rng(seed);
-    Grid_Map map;
+    cGrid_Map map;
     map.Width = map.Height = side;
     for (int y = 0; y < side; ++y) {
         std::string row(side, '.');
@@ -97,7 +97,7 @@ std::vector<cLevel_Input> Inputs() {
         std::sort(files.begin(), files.end());
         for (const std::filesystem::path& f : files) {
             std::ifstream in(f);
-            Grid_Map map;
+            cGrid_Map map;
             std::string error;
             if (Read_Grid_Map(in, map, error)) inputs.push_back({f.stem().string(), Import(map, f.stem().string())});
         }

@@ -29,19 +29,19 @@ void Check(bool holds, const std::string& what) {
     if (!holds) Broken(what);
 }
 
-bool Before(const Grid_Wall& a, const Grid_Wall& b) {
+bool Before(const cGrid_Wall& a, const cGrid_Wall& b) {
     return std::tie(a.X1, a.Y1, a.X2, a.Y2) < std::tie(b.X1, b.Y1, b.X2, b.Y2);
 }
 
-std::string Text(const Grid_Wall& w) {
+std::string Text(const cGrid_Wall& w) {
     std::ostringstream out;
     out << '[' << w.X1 << ',' << w.Y1 << "]->[" << w.X2 << ',' << w.Y2 << ']';
     return out.str();
 }
 
-void Check_Walls(const Grid_Map& map, int cell, const std::vector<Grid_Wall>& walls) {
+void Check_Walls(const cGrid_Map& map, int cell, const std::vector<cGrid_Wall>& walls) {
     const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
-    for (const Grid_Wall& w : walls) {
+    for (const cGrid_Wall& w : walls) {
         const bool horizontal = w.Y1 == w.Y2, vertical = w.X1 == w.X2;
         Check(horizontal != vertical, "a wall neither horizontal nor vertical, or of no length: " + Text(w));
         Check(w.X1 <= w.X2 && w.Y1 <= w.Y2, "a wall whose ends are not in increasing order: " + Text(w));
@@ -54,7 +54,7 @@ void Check_Walls(const Grid_Map& map, int cell, const std::vector<Grid_Wall>& wa
     }
 }
 
-void Check_Level(const std::string& level, const Grid_Map& map, int cell, const std::vector<Grid_Wall>& walls) {
+void Check_Level(const std::string& level, const cGrid_Map& map, int cell, const std::vector<cGrid_Wall>& walls) {
     const std::string area = "<AREA>\n[" + std::to_string(map.Width * cell) + ',' +
                              std::to_string(map.Height * cell) + "]\n";
     Check(level.compare(0, area.size(), area) == 0, "the level does not start with its area item:\n" + level);
@@ -70,7 +70,7 @@ void Check_Level(const std::string& level, const Grid_Map& map, int cell, const 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    Grid_Map map;
+    cGrid_Map map;
     std::string error;
     if (!Read_Grid_Map(in, map, error)) {
         Check(!error.empty() && error.find('\n') == std::string::npos, "a refusal without a one-line reason");
@@ -86,13 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One unit and ten units a cell; the level's size must stay in an int.
     for (const int cell : {1, 10}) {
         if (std::int64_t(map.Width) * cell > 100000000 || std::int64_t(map.Height) * cell > 100000000) continue;
-        const std::vector<Grid_Wall> traced = Trace_Walls(map, cell);
+        const std::vector<cGrid_Wall> traced = Trace_Walls(map, cell);
         Check_Walls(map, cell, traced);
-        std::vector<Grid_Wall> sorted = traced;
+        std::vector<cGrid_Wall> sorted = traced;
         std::sort(sorted.begin(), sorted.end(), Before);
-        for (const Wall_Order order : {Wall_Order::SCAN, Wall_Order::LONGEST, Wall_Order::BALANCED}) {
-            const std::vector<Grid_Wall> walls = Order_Walls(traced, order);
-            std::vector<Grid_Wall> same = walls;
+        for (const cWall_Order order : {cWall_Order::SCAN, cWall_Order::LONGEST, cWall_Order::BALANCED}) {
+            const std::vector<cGrid_Wall> walls = Order_Walls(traced, order);
+            std::vector<cGrid_Wall> same = walls;
             std::sort(same.begin(), same.end(), Before);
             Check(same == sorted, "an order that is not a permutation of the traced walls");
             std::ostringstream level;

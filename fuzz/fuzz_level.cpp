@@ -10,13 +10,11 @@
 //
 // Query bytes come in groups of nine: a kind byte and four 16-bit numbers.
 // An input without query bytes gets a few queries spread over the world.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -28,32 +26,11 @@
 
 namespace {
 
-// A file of this process's own for the loader to read, removed at exit.
-char LEVEL_PATH[] = "/tmp/bsp_fuzz_level_XXXXXX";
-
-void Remove_Level_File() { std::remove(LEVEL_PATH); }
-
-const char* Level_File() {
-    static const bool made = [] {
-        const int fd = mkstemp(LEVEL_PATH);
-        if (fd < 0) return false;
-        close(fd);
-        std::atexit(Remove_Level_File);
-        return true;
-    }();
-    (void)made;
-    return LEVEL_PATH;
-}
-
 // Reads the level text into world through the loader; returns what the
-// loader returns. The loader reads files, so the text goes through a file
-// of this process's own.
+// loader returns.
 bool Load_Level(const std::string& text, cGame_World* world) {
-    {
-        std::ofstream out(Level_File(), std::ios::binary | std::ios::trunc);
-        out.write(text.data(), std::streamsize(text.size()));
-    }
-    return cLevel_Loader().Load(Level_File(), world);
+    std::istringstream in(text);
+    return cLevel_Loader().Load(in, "fuzz level", world);
 }
 
 // Aborts with both texts on stderr when they differ.

@@ -10,7 +10,7 @@
 
 // ================================================================ the map
 
-bool Grid_Map::Is_Blocked(int x, int y) const {
+bool cGrid_Map::Is_Blocked(int x, int y) const {
     const char c = Rows[std::size_t(y)][std::size_t(x)];
     return c != '.' && c != 'G' && c != 'S';
 }
@@ -30,8 +30,8 @@ bool Is_Blank(const std::string& line) {
 
 }  // namespace
 
-bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
-    map = Grid_Map();
+bool Read_Grid_Map(std::istream& in, cGrid_Map& map, std::string& error) {
+    map = cGrid_Map();
     std::string line;
     int number = 0;  // lines read, so the current line's number from 1
     bool has_type = false;
@@ -70,7 +70,7 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
         if (!Next_Line(in, line)) {
             error = says_height + " but the file holds " + std::to_string(map.Rows.size()) +
                     (map.Rows.size() == 1 ? " row" : " rows");
-            map = Grid_Map();
+            map = cGrid_Map();
             return false;
         }
         ++number;
@@ -78,7 +78,7 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
             error = "line " + std::to_string(number) + ": the header says width " + std::to_string(width) +
                     " but the row holds " + std::to_string(line.size()) +
                     (line.size() == 1 ? " character" : " characters");
-            map = Grid_Map();
+            map = cGrid_Map();
             return false;
         }
         map.Rows.push_back(line);
@@ -87,7 +87,7 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
         ++number;
         if (!Is_Blank(line)) {
             error = "line " + std::to_string(number) + ": " + says_height + " but the file holds more rows";
-            map = Grid_Map();
+            map = cGrid_Map();
             return false;
         }
     }
@@ -96,8 +96,8 @@ bool Read_Grid_Map(std::istream& in, Grid_Map& map, std::string& error) {
 
 // ================================================================ tracing
 
-std::vector<Grid_Wall> Trace_Walls(const Grid_Map& map, int cell) {
-    std::vector<Grid_Wall> walls;
+std::vector<cGrid_Wall> Trace_Walls(const cGrid_Map& map, int cell) {
+    std::vector<cGrid_Wall> walls;
     // Horizontal borders: between row y-1 and row y, on the line y*cell.
     for (int y = 1; y < map.Height; ++y) {
         int x = 0;
@@ -129,17 +129,17 @@ std::vector<Grid_Wall> Trace_Walls(const Grid_Map& map, int cell) {
 
 // ================================================================ ordering
 
-bool Parse_Wall_Order(const std::string& name, Wall_Order& order) {
-    if (name == "scan") order = Wall_Order::SCAN;
-    else if (name == "longest") order = Wall_Order::LONGEST;
-    else if (name == "balanced") order = Wall_Order::BALANCED;
+bool Parse_Wall_Order(const std::string& name, cWall_Order& order) {
+    if (name == "scan") order = cWall_Order::SCAN;
+    else if (name == "longest") order = cWall_Order::LONGEST;
+    else if (name == "balanced") order = cWall_Order::BALANCED;
     else return false;
     return true;
 }
 
 namespace {
 
-std::int64_t Length(const Grid_Wall& w) {
+std::int64_t Length(const cGrid_Wall& w) {
     return std::int64_t(w.X2) - w.X1 + (std::int64_t(w.Y2) - w.Y1);
 }
 
@@ -156,18 +156,18 @@ std::int64_t Length(const Grid_Wall& w) {
 // "Best" weighs a balance term against the cost of cutting. How much each
 // matters depends on the map, so the order is made with a few weightings and
 // the one whose model tree has the fewest nodes is kept.
-struct Weighting {
+struct cWeighting {
     bool By_Lines;  // count lines rather than pieces
     int Cut;        // weight of a cut piece, or of a line left with pieces on both sides
     int On;         // bonus for a piece that lies on the candidate line
 };
 
-class Balanced_Order {
+class cBalanced_Order {
 public:
-    Balanced_Order(const std::vector<Grid_Wall>& walls, const Weighting& weighting)
+    cBalanced_Order(const std::vector<cGrid_Wall>& walls, const cWeighting& weighting)
         : Walls(walls), Weights(weighting), Written(walls.size(), false) {}
 
-    std::vector<Grid_Wall> Run() {
+    std::vector<cGrid_Wall> Run() {
         Nodes.emplace_back();
         Nodes[0].Depth = 1;
         for (std::size_t i = 0; i < Walls.size(); ++i) Nodes[0].Pending.push_back(Whole(int(i)));
@@ -195,37 +195,37 @@ public:
 
 private:
     // A piece of a wall: the stretch [A, B] along its line.
-    struct Piece {
+    struct cPiece {
         int Wall;
         bool Horizontal;
         int Line;  // y of a horizontal piece, x of a vertical one
         int A, B;  // extent along the line, A < B
     };
-    struct Node {
+    struct cNode {
         bool Split = false;
         bool Horizontal = false;
         int Line = 0;
         int Depth = 0;
         int Front = -1, Back = -1;
-        std::vector<Piece> Pending;  // pieces of unwritten walls that reach this empty slot
+        std::vector<cPiece> Pending;  // pieces of unwritten walls that reach this empty slot
     };
     enum Side { FRONT, BACK, SPANNING, ON };
 
-    const std::vector<Grid_Wall>& Walls;
-    const Weighting Weights;
+    const std::vector<cGrid_Wall>& Walls;
+    const cWeighting Weights;
     std::vector<bool> Written;
-    std::vector<Grid_Wall> Order;
-    std::vector<Node> Nodes;
+    std::vector<cGrid_Wall> Order;
+    std::vector<cNode> Nodes;
     int Split_Nodes = 0;
     int Max_Depth = 0;
 
-    Piece Whole(int i) const {
-        const Grid_Wall& w = Walls[std::size_t(i)];
-        return w.Is_Horizontal() ? Piece{i, true, w.Y1, w.X1, w.X2} : Piece{i, false, w.X1, w.Y1, w.Y2};
+    cPiece Whole(int i) const {
+        const cGrid_Wall& w = Walls[std::size_t(i)];
+        return w.Is_Horizontal() ? cPiece{i, true, w.Y1, w.X1, w.X2} : cPiece{i, false, w.X1, w.Y1, w.Y2};
     }
 
     // Where p lies against a divider line, as the library's walls classify.
-    static Side Classify(const Piece& p, bool horizontal, int line) {
+    static Side Classify(const cPiece& p, bool horizontal, int line) {
         if (p.Horizontal == horizontal) return p.Line < line ? FRONT : p.Line > line ? BACK : ON;
         if (p.B <= line) return FRONT;
         if (p.A >= line) return BACK;
@@ -233,13 +233,13 @@ private:
     }
 
     // Hands p on to the children of the split node n.
-    static void Pass_Down(const Node& n, const Piece& p, std::vector<std::pair<int, Piece>>& to) {
+    static void Pass_Down(const cNode& n, const cPiece& p, std::vector<std::pair<int, cPiece>>& to) {
         switch (Classify(p, n.Horizontal, n.Line)) {
         case FRONT: to.emplace_back(n.Front, p); break;
         case BACK: to.emplace_back(n.Back, p); break;
         case SPANNING:
-            to.emplace_back(n.Front, Piece{p.Wall, p.Horizontal, p.Line, p.A, n.Line});
-            to.emplace_back(n.Back, Piece{p.Wall, p.Horizontal, p.Line, n.Line, p.B});
+            to.emplace_back(n.Front, cPiece{p.Wall, p.Horizontal, p.Line, p.A, n.Line});
+            to.emplace_back(n.Back, cPiece{p.Wall, p.Horizontal, p.Line, n.Line, p.B});
             break;
         case ON: break;  // kept with the node's line
         }
@@ -249,10 +249,10 @@ private:
     void Write(int i) {
         Written[std::size_t(i)] = true;
         Order.push_back(Walls[std::size_t(i)]);
-        std::vector<std::pair<int, Piece>> pending{{0, Whole(i)}};
+        std::vector<std::pair<int, cPiece>> pending{{0, Whole(i)}};
         while (!pending.empty()) {
             const int n = pending.back().first;
-            const Piece p = pending.back().second;
+            const cPiece p = pending.back().second;
             pending.pop_back();
             if (Nodes[std::size_t(n)].Split) {
                 Pass_Down(Nodes[std::size_t(n)], p, pending);
@@ -262,7 +262,7 @@ private:
             const int front = int(Nodes.size()), back = front + 1;
             Nodes.emplace_back();
             Nodes.emplace_back();
-            Node& node = Nodes[std::size_t(n)];
+            cNode& node = Nodes[std::size_t(n)];
             node.Split = true;
             node.Horizontal = p.Horizontal;
             node.Line = p.Line;
@@ -271,10 +271,10 @@ private:
             Nodes[std::size_t(front)].Depth = Nodes[std::size_t(back)].Depth = node.Depth + 1;
             ++Split_Nodes;
             Max_Depth = std::max(Max_Depth, node.Depth);
-            std::vector<Piece> waiting;
+            std::vector<cPiece> waiting;
             waiting.swap(node.Pending);
-            std::vector<std::pair<int, Piece>> moved;
-            for (const Piece& q : waiting)
+            std::vector<std::pair<int, cPiece>> moved;
+            for (const cPiece& q : waiting)
                 if (q.Wall != i) Pass_Down(Nodes[std::size_t(n)], q, moved);
             for (const auto& m : moved) Nodes[std::size_t(m.first)].Pending.push_back(m.second);
         }
@@ -285,7 +285,7 @@ private:
     // pieces that vanish into the line. Counted in pieces, a cut is a piece
     // crossing the line; counted in lines (each line is at best one node per
     // region), a cut is a line left with pieces on both sides.
-    std::int64_t Cost(const std::vector<Piece>& pieces, bool horizontal, int line) const {
+    std::int64_t Cost(const std::vector<cPiece>& pieces, bool horizontal, int line) const {
         std::int64_t front = 0, back = 0, cut = 0, on = 0;
         std::size_t i = 0;
         while (i < pieces.size()) {
@@ -316,17 +316,17 @@ private:
     // every line when there are few, otherwise lines at evenly spaced ranks
     // of each orientation's pieces. A wall found whole here is preferred to a
     // piece of one, so that no other piece of it lands elsewhere.
-    int Choose_Divider(const std::vector<Piece>& pending) const {
-        std::vector<Piece> pieces = pending;
-        std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+    int Choose_Divider(const std::vector<cPiece>& pending) const {
+        std::vector<cPiece> pieces = pending;
+        std::sort(pieces.begin(), pieces.end(), [](const cPiece& a, const cPiece& b) {
             return a.Horizontal != b.Horizontal ? a.Horizontal < b.Horizontal : a.Line < b.Line;
         });
         std::vector<std::pair<bool, int>> candidates;
         for (const bool horizontal : {false, true}) {
             const auto first = std::find_if(pieces.begin(), pieces.end(),
-                                            [=](const Piece& p) { return p.Horizontal == horizontal; });
+                                            [=](const cPiece& p) { return p.Horizontal == horizontal; });
             const auto last = std::find_if(first, pieces.end(),
-                                           [=](const Piece& p) { return p.Horizontal != horizontal; });
+                                           [=](const cPiece& p) { return p.Horizontal != horizontal; });
             const std::size_t count = std::size_t(last - first), samples = 24;
             if (count <= 2 * samples) {
                 for (auto p = first; p != last; ++p) candidates.emplace_back(horizontal, p->Line);
@@ -346,9 +346,9 @@ private:
             }
         }
         int chosen = -1;
-        for (const Piece& p : pending) {
+        for (const cPiece& p : pending) {
             if (p.Horizontal != best.first || p.Line != best.second) continue;
-            const Piece whole = Whole(p.Wall);
+            const cPiece whole = Whole(p.Wall);
             if (p.A == whole.A && p.B == whole.B) return p.Wall;
             if (chosen < 0) chosen = p.Wall;
         }
@@ -356,16 +356,16 @@ private:
     }
 };
 
-std::vector<Grid_Wall> Balanced(const std::vector<Grid_Wall>& walls) {
+std::vector<cGrid_Wall> Balanced(const std::vector<cGrid_Wall>& walls) {
     // Pieces with a heavy cut weight suit long walls (mazes), pieces with a
     // bonus for the line's own pieces suit many short collinear walls
     // (scattered obstacles), lines suit rooms and corridors.
-    const Weighting weightings[] = {{false, 16, 0}, {false, 16, 8}, {true, 4, 0}};
-    std::vector<Grid_Wall> best;
+    const cWeighting weightings[] = {{false, 16, 0}, {false, 16, 8}, {true, 4, 0}};
+    std::vector<cGrid_Wall> best;
     int best_nodes = 0, best_depth = 0;
-    for (const Weighting& w : weightings) {
-        Balanced_Order order(walls, w);
-        std::vector<Grid_Wall> walls_in_order = order.Run();
+    for (const cWeighting& w : weightings) {
+        cBalanced_Order order(walls, w);
+        std::vector<cGrid_Wall> walls_in_order = order.Run();
         if (best.empty() || order.Wall_Nodes() < best_nodes ||
             (order.Wall_Nodes() == best_nodes && order.Depth() < best_depth)) {
             best.swap(walls_in_order);
@@ -378,17 +378,17 @@ std::vector<Grid_Wall> Balanced(const std::vector<Grid_Wall>& walls) {
 
 }  // namespace
 
-std::vector<Grid_Wall> Order_Walls(const std::vector<Grid_Wall>& walls, Wall_Order order) {
+std::vector<cGrid_Wall> Order_Walls(const std::vector<cGrid_Wall>& walls, cWall_Order order) {
     switch (order) {
-    case Wall_Order::SCAN:
+    case cWall_Order::SCAN:
         return walls;
-    case Wall_Order::LONGEST: {
-        std::vector<Grid_Wall> sorted = walls;
+    case cWall_Order::LONGEST: {
+        std::vector<cGrid_Wall> sorted = walls;
         std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const Grid_Wall& a, const Grid_Wall& b) { return Length(a) > Length(b); });
+                         [](const cGrid_Wall& a, const cGrid_Wall& b) { return Length(a) > Length(b); });
         return sorted;
     }
-    case Wall_Order::BALANCED:
+    case cWall_Order::BALANCED:
         return Balanced(walls);
     }
     return walls;
@@ -396,10 +396,10 @@ std::vector<Grid_Wall> Order_Walls(const std::vector<Grid_Wall>& walls, Wall_Ord
 
 // ================================================================ writing
 
-void Write_Level(std::ostream& out, int width, int height, const std::vector<Grid_Wall>& walls) {
+void Write_Level(std::ostream& out, int width, int height, const std::vector<cGrid_Wall>& walls) {
     std::ostringstream text;
     text << "<AREA>\n[" << width << ',' << height << "]\n";
     if (!walls.empty()) text << "<WALLS>\n";
-    for (const Grid_Wall& w : walls) text << '[' << w.X1 << ',' << w.Y1 << "]->[" << w.X2 << ',' << w.Y2 << "]\n";
+    for (const cGrid_Wall& w : walls) text << '[' << w.X1 << ',' << w.Y1 << "]->[" << w.X2 << ',' << w.Y2 << "]\n";
     out << text.str();
 }

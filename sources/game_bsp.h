@@ -219,8 +219,8 @@ private:
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
 
     // How far the build has gone; each step runs once.
-    enum Build_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
-    Build_Stage Stage = NOTHING_BUILT;
+    enum cBuild_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
+    cBuild_Stage Stage = NOTHING_BUILT;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
     // The fast engine's indexes and search graph; empty for the reference engine.

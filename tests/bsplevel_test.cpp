@@ -49,19 +49,15 @@ struct cResult {
 };
 
 // The message sink the tool is called with. The library's messages must
-// reach the tool's answer or error stream: the tool may send them there with
-// a sink of its own (then nothing arrives here) or through std::cout's buffer
-// pointed at one of its streams (then what arrives here goes on to it, as the
-// default sink would send it). Anything else is a leak, kept here.
+// reach the tool's answer or error stream, through a sink the tool sets for
+// its run: anything that arrives here leaked.
 class cLeak_Catcher : public std::streambuf {
 public:
-    cLeak_Catcher(const std::ostream& out, const std::ostream& err) : Out(out.rdbuf()), Err(err.rdbuf()) {}
+    cLeak_Catcher() = default;
     const std::string& Leaked() const { return Leaks; }
 
 protected:
     std::streamsize xsputn(const char* text, std::streamsize count) override {
-        std::streambuf* const cout_buffer = std::cout.rdbuf();
-        if (cout_buffer == Out || cout_buffer == Err) return cout_buffer->sputn(text, count);
         Leaks.append(text, std::size_t(count));
         return count;
     }
@@ -72,8 +68,6 @@ protected:
     }
 
 private:
-    std::streambuf* const Out;
-    std::streambuf* const Err;
     std::string Leaks;
 };
 
@@ -82,7 +76,7 @@ private:
 cResult Tool(const std::vector<std::string>& args, const std::string& input = "") {
     std::istringstream in(input);
     std::ostringstream out, err;
-    cLeak_Catcher catcher(out, err);
+    cLeak_Catcher catcher;
     std::ostream sink(&catcher);
     int status = 0;
     {

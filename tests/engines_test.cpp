@@ -130,11 +130,11 @@ TEST(Engines, SameWorldAndAnswersOnTheTestLevels) {
 // balanced wall order) into a level file; returns its name.
 std::string Import_Map(const std::filesystem::path& map_file) {
     std::ifstream in(map_file);
-    Grid_Map map;
+    cGrid_Map map;
     std::string error;
     EXPECT_TRUE(Read_Grid_Map(in, map, error)) << error;
     std::ostringstream level;
-    Write_Level(level, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), Wall_Order::BALANCED));
+    Write_Level(level, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), cWall_Order::BALANCED));
     return Write_Temp_File(map_file.stem().string() + "_level.txt", level.str());
 }
 

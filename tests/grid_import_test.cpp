@@ -81,7 +81,7 @@ TEST(GridImport, BrokenHeadersAndRowsAreRefused) {
     for (const cMap_Case& c : cases) {
         SCOPED_TRACE(c.What);
         std::istringstream in(c.Text);
-        Grid_Map map;
+        cGrid_Map map;
         map.Width = 9;
         map.Rows = {"stale"};
         std::string error;
@@ -114,7 +114,7 @@ TEST(GridImport, MapsThatHoldWhatTheirHeaderSays) {
     for (const cGood_Case& c : cases) {
         SCOPED_TRACE(c.What);
         std::istringstream in(c.Text);
-        Grid_Map map;
+        cGrid_Map map;
         std::string error;
         ASSERT_TRUE(Read_Grid_Map(in, map, error)) << error;
         EXPECT_EQ(map.Width, c.Width);

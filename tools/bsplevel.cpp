@@ -423,20 +423,20 @@ int Run_Import_Grid(const cParsed_Args& a, cIo& io) {
         cell = To_Int(c, "--cell S", a.All("--cell")[0][0]);
         if (cell < 1) Fail(c, "--cell S must be at least 1");
     }
-    Wall_Order order = Wall_Order::BALANCED;
+    cWall_Order order = cWall_Order::BALANCED;
     if (a.Has("--order") && !Parse_Wall_Order(a.All("--order")[0][0], order))
         Fail(c, "--order must be balanced, longest or scan, got '" + a.All("--order")[0][0] + "'");
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(c, "cannot read map file '" + file + "'");
     std::ifstream in(file, std::ios::in | std::ios::binary);
-    Grid_Map map;
+    cGrid_Map map;
     std::string error;
     if (!Read_Grid_Map(in, map, error)) Fail(c, file + ": " + error);
     const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
     if (width > COORD_LIMIT || height > COORD_LIMIT)
         Fail(c, "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
                     " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT));
-    const std::vector<Grid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
+    const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
     std::ostringstream level;
     Write_Level(level, int(width), int(height), walls);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);

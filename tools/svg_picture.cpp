@@ -76,7 +76,7 @@ public:
             for (long long j = j0; j <= j1; ++j) {
                 const auto it = Cells.find({i, j});
                 if (it == Cells.end()) continue;
-                for (const Box& b : it->second)
+                for (const cBox& b : it->second)
                     if (x0 < b.X1 && b.X0 < x1 && y0 < b.Y1 && b.Y0 < y1) return false;
             }
         for (long long i = i0; i <= i1; ++i)
@@ -85,11 +85,11 @@ public:
     }
 
 private:
-    struct Box {
+    struct cBox {
         double X0, Y0, X1, Y1;
     };
     double Cell;
-    std::map<std::pair<long long, long long>, std::vector<Box>> Cells;
+    std::map<std::pair<long long, long long>, std::vector<cBox>> Cells;
 
     long long Index(double v) const { return static_cast<long long>(std::floor(v / Cell)); }
 };
