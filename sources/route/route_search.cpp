@@ -73,6 +73,7 @@ struct cOrder {
 
 struct cState {
     std::vector<int> Heap;  // the open list's storage, kept from search to search
+    std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
     std::vector<double> Best;  // by vertex: the least G a root there has had
@@ -81,6 +82,7 @@ struct cState {
 
     void Start(std::size_t vertices) {
         Nodes.clear();
+        Direct.clear();
         Roots.clear();
         if (Best.size() < vertices) {
             Best.resize(vertices);
@@ -154,8 +156,14 @@ private:
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
             const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-            if ((n.Up ? c.N_Top : c.N_Bottom) == 0 && (n.Up ? c.N_Bottom : c.N_Top) == 1 && Goal_Copy(n.Cell) < 0)
+            const int far = n.Up ? c.N_Top : c.N_Bottom, near = n.Up ? c.N_Bottom : c.N_Top;
+            if (far == 0 && near == 1 && Goal_Copy(n.Cell) < 0) return;
+            // A cell with one way on (a stretch of corridor) is gone through
+            // at once, without the open list.
+            if (far == 1 && near == 1 && Goal_Copy(n.Cell) < 0) {
+                S.Direct.push_back(n);
                 return;
+            }
         }
         n.F = n.G + Estimate(n);
         S.Nodes.push_back(n);
@@ -423,7 +431,13 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         Push(n);
     }
 
-    while (!Open.empty()) {
+    for (;;) {
+        while (!S.Direct.empty()) {
+            const cNode d = S.Direct.back();
+            S.Direct.pop_back();
+            if (!S.Outdone(d.Root_Vertex, d.G)) Expand_Interval(d);
+        }
+        if (Open.empty()) break;
         const int at = Open.top();
         Open.pop();
         const cNode n = S.Nodes[std::size_t(at)];

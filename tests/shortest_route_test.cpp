@@ -1,0 +1,126 @@
+// The shortest-route query for square agents: hand-made levels whose answers
+// are known, the statuses, and several threads sharing one world.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+typedef std::vector<cPoint2D> tPath;
+
+struct cRoute_Case {
+    const char* Name;
+    std::vector<cWall_Coords> Walls;
+    cRect2D Bounds;
+    cPoint2D Start, Goal;
+    int Half_Size;
+    ROUTE_STATUS Status;
+    double Length;  // when found
+    tPath Path;     // when found and given (empty: not checked)
+};
+
+const double ROOT2 = std::sqrt(2.0);
+
+TEST(ShortestRoute, HandMadeLevels) {
+    const cRect2D world = Rect(0, 0, 100, 100);
+    const std::vector<cWall_Coords> door_10 = {{50, 0, 50, 40}, {50, 50, 50, 100}};  // a door 10 wide
+    const std::vector<cWall_Coords> door_9 = {{50, 0, 50, 40}, {50, 49, 50, 100}};   // 9 wide
+    // The only way from left to right: a corridor from x = 20 to x = 80.
+    const std::vector<cWall_Coords> corridor_10 = {{20, 0, 20, 40}, {20, 50, 20, 100}, {20, 40, 80, 40},
+                                                   {20, 50, 80, 50}, {80, 0, 80, 40}, {80, 50, 80, 100}};
+    const std::vector<cWall_Coords> corridor_9 = {{20, 0, 20, 40}, {20, 49, 20, 100}, {20, 40, 80, 40},
+                                                  {20, 49, 80, 49}, {80, 0, 80, 40}, {80, 49, 80, 100}};
+    const cRoute_Case cases[] = {
+        {"open world", {}, world, {10, 10}, {90, 50}, 0, ROUTE_FOUND, std::sqrt(80.0 * 80 + 40 * 40), {{90, 50}}},
+        {"a wall end to round", {{50, 0, 50, 60}}, world, {10, 10}, {90, 10}, 0, ROUTE_FOUND, 2 * std::sqrt(40.0 * 40 + 50 * 50),
+         {{50, 60}, {90, 10}}},
+        {"the same wall end for an agent of half-size 2", {{50, 0, 50, 60}}, world, {10, 10}, {90, 10}, 2, ROUTE_FOUND,
+         2 * std::sqrt(38.0 * 38 + 52 * 52) + 4, {{48, 62}, {52, 62}, {90, 10}}},
+        {"a door exactly the agent's width", door_10, world, {10, 45}, {90, 45}, 5, ROUTE_FOUND, 80, {{90, 45}}},
+        {"a door one unit narrower than the agent", door_9, world, {10, 45}, {90, 45}, 5, ROUTE_NONE, 0, {}},
+        {"a corridor exactly the agent's width", corridor_10, world, {5, 45}, {90, 45}, 5, ROUTE_FOUND, 85, {{90, 45}}},
+        {"a corridor one unit narrower than the agent", corridor_9, world, {5, 45}, {90, 45}, 5, ROUTE_NONE, 0, {}},
+        {"a start inside that corridor", corridor_9, world, {50, 45}, {90, 45}, 5, ROUTE_START_BLOCKED, 0, {}},
+        {"walls meeting end to end close the way", {{50, 0, 50, 40}, {50, 40, 50, 100}}, world, {10, 45}, {90, 45}, 0,
+         ROUTE_NONE, 0, {}},
+        {"an L corner closes the way", {{50, 0, 50, 40}, {50, 40, 100, 40}}, world, {60, 10}, {60, 90}, 0, ROUTE_NONE, 0, {}},
+        {"a start on a wall may leave to either side", {{0, 50, 80, 50}}, world, {40, 50}, {40, 90}, 0, ROUTE_FOUND, 40, {{40, 90}}},
+        {"the other side", {{0, 50, 80, 50}}, world, {40, 50}, {40, 10}, 0, ROUTE_FOUND, 40, {{40, 10}}},
+        {"a start touching a grown wall", {{50, 0, 50, 60}}, world, {47, 30}, {47, 90}, 3, ROUTE_FOUND, 60, {{47, 90}}},
+        {"a start one unit too close", {{50, 0, 50, 60}}, world, {48, 30}, {47, 90}, 3, ROUTE_START_BLOCKED, 0, {}},
+        {"a goal in a wall's grown square", {{50, 0, 50, 60}}, world, {10, 30}, {52, 61}, 3, ROUTE_GOAL_BLOCKED, 0, {}},
+        {"around a wall, touching its end", {{0, 50, 80, 50}}, world, {40, 40}, {40, 60}, 0, ROUTE_FOUND,
+         2 * std::sqrt(40.0 * 40 + 10 * 10), {{80, 50}, {40, 60}}},
+        {"the world's border counts as walls", {}, world, {2, 50}, {50, 50}, 3, ROUTE_START_BLOCKED, 0, {}},
+        {"an agent as large as the world", {}, Rect(0, 0, 10, 10), {5, 5}, {5, 5}, 5, ROUTE_FOUND, 0, {{5, 5}}},
+        {"no room beside the centre", {}, Rect(0, 0, 10, 10), {5, 5}, {6, 5}, 5, ROUTE_GOAL_BLOCKED, 0, {}},
+        {"a point outside the world", {}, world, {-1, 50}, {50, 50}, 0, ROUTE_OUTSIDE, 0, {}},
+        {"a diagonal squeeze between two corners", {{0, 40, 40, 40}, {40, 40, 40, 0}, {50, 50, 100, 50}, {50, 50, 50, 100}},
+         world, {10, 80}, {80, 10}, 5, ROUTE_FOUND, 70 * ROOT2, {{80, 10}}},
+        {"bending at that squeeze", {{0, 40, 40, 40}, {40, 40, 40, 0}, {50, 50, 100, 50}, {50, 50, 50, 100}}, world,
+         {10, 90}, {90, 10}, 5, ROUTE_FOUND, 2 * std::sqrt(35.0 * 35 + 45 * 45), {{45, 45}, {90, 10}}},
+    };
+    for (const cEngine engine : {cEngine::FAST, cEngine::REFERENCE}) {
+        for (const cRoute_Case& c : cases) {
+            SCOPED_TRACE(c.Name);
+            std::unique_ptr<cGame_World> w = Build_World(c.Bounds, c.Walls, engine);
+            tPath path = {{1, 1}};
+            double length = -1;
+            EXPECT_EQ(w->Find_Shortest_Path(c.Start, c.Goal, c.Half_Size, path, &length), c.Status);
+            if (c.Status != ROUTE_FOUND) {
+                EXPECT_TRUE(path.empty());
+                continue;
+            }
+            EXPECT_NEAR(length, c.Length, 1e-9 * (1 + c.Length));
+            if (!c.Path.empty()) {
+                EXPECT_EQ(path, c.Path);
+            }
+        }
+    }
+}
+
+TEST(ShortestRoute, RefusesWhatItCannotAnswer) {
+    std::unique_ptr<cGame_World> w = Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 60}});
+    tPath path;
+    EXPECT_EQ(w->Find_Shortest_Path(cPoint2D(1, 1), cPoint2D(9, 9), -1, path), ROUTE_BAD_SIZE);
+    EXPECT_EQ(w->Find_Shortest_Path(cPoint2D(1, 1), cPoint2D(9, 9), COORD_LIMIT + 1, path), ROUTE_BAD_SIZE);
+    std::unique_ptr<cGame_World> unbuilt = Load_World({{50, 0, 50, 60}});
+    EXPECT_EQ(unbuilt->Find_Shortest_Path(cPoint2D(1, 1), cPoint2D(9, 9), 0, path), ROUTE_NONE);
+}
+
+// Several threads asking one world for routes of several sizes at once,
+// the per-size structures made on the first query of each size.
+TEST(Engines, ThreadsShareTheRouteQuery) {
+    std::unique_ptr<cGame_World> w = Build_World(
+        Rect(0, 0, 200, 200), {{50, 0, 50, 150}, {100, 50, 100, 200}, {150, 0, 150, 150}, {0, 100, 30, 100}});
+    const cPoint2D start(10, 10), goal(190, 190);
+    std::vector<double> expected(4);
+    {
+        // The answers one thread gets, on a twin world.
+        std::unique_ptr<cGame_World> twin = Build_World(
+            Rect(0, 0, 200, 200), {{50, 0, 50, 150}, {100, 50, 100, 200}, {150, 0, 150, 150}, {0, 100, 30, 100}});
+        tPath path;
+        for (int h = 0; h < 4; ++h) twin->Find_Shortest_Path(start, goal, h, path, &expected[std::size_t(h)]);
+    }
+    std::vector<std::thread> workers;
+    std::vector<int> wrong(4, 0);
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([&, t] {
+            tPath path;
+            for (int i = 0; i < 50; ++i) {
+                const int h = (t + i) % 4;
+                double length = 0;
+                if (w->Find_Shortest_Path(start, goal, h, path, &length) != ROUTE_FOUND ||
+                    length != expected[std::size_t(h)])
+                    ++wrong[std::size_t(t)];
+            }
+        });
+    for (std::thread& worker : workers) worker.join();
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(wrong[std::size_t(t)], 0) << "thread " << t;
+}
+
+}  // namespace
