@@ -372,7 +372,7 @@ std::uint32_t Json_Gid(const cJson& v) {
 cJson Parse_Json(const std::string& text) {
     try {
         return cJson::parse(text);
-    } catch (const cJson::parse_error& e) {
+    } catch (const cJson::exception& e) {  // a parse error, or a number beyond a double
         std::string what = e.what();
         const std::size_t end = what.find("] ");
         if (what.compare(0, 1, "[") == 0 && end != std::string::npos) what = what.substr(end + 2);

@@ -253,6 +253,13 @@ TEST(TiledImport, EachRefusalIsOneClearLine) {
     auto objects = [&](const std::string& list) {
         return Json_Map(Tile_Layer("collision", empty) + "," + Object_Layer(list));
     };
+    // 5,800 squares on a diagonal of a map 5,804 x 5,802 pixels cut it into
+    // 5,801 x 5,801 cells.
+    std::string diagonal;
+    for (int i = 0; i < 5800; ++i)
+        diagonal += (i ? "," : "") + std::string(R"({"id":1,"width":1,"height":1,"x":)") + std::to_string(i) +
+                    R"(,"y":)" + std::to_string(i) + "}";
+    diagonal = Replaced(objects(diagonal), R"("tilewidth":10,"tileheight":10)", R"("tilewidth":1451,"tileheight":1934)");
     const cRefusal_Case cases[] = {
         // The fixtures.
         {"zstd", "zstd.tmx", "layer \"Collision\": zstd compression is not supported"},
@@ -275,6 +282,8 @@ TEST(TiledImport, EachRefusalIsOneClearLine) {
         {"data length", "wrong_length.tmx", "layer \"Collision\": the data holds 47 tiles, width x height is 48"},
         // Maps written here.
         {"an empty text", " \n", "the map is empty"},
+        {"a number beyond a double", R"({"orientation":"orthogonal","width":1e999})",
+         "malformed JSON: number overflow parsing '1e999'"},
         {"a tileset for a map", R"(<tileset name="t"/>)", "not a Tiled map: the root element is <tileset>, not <map>"},
         {"hexagonal", R"({"orientation":"hexagonal","width":1,"height":1,"tilewidth":1,"tileheight":1})",
          "hexagonal maps are not supported (only orthogonal maps are)"},
@@ -309,6 +318,7 @@ TEST(TiledImport, EachRefusalIsOneClearLine) {
         {"beyond the coordinate limit", Replaced(Json_Map(COLLISION), R"("tilewidth":10,"tileheight":10)", R"("tilewidth":1000000,"tileheight":1000000)"),
          "the level would measure 120000000 x 90000000 units, beyond the coordinate limit 100000000",
          [] { cTiled_Options o; o.Scale = 30; return o; }()},
+        {"too many cells", diagonal, "the blocked space would be cut into 33651601 cells, more than 33554432"},
         {"an external tileset not read", Replaced(Json_Map(COLLISION), R"("name":"t",)", R"("source":"t.tsj",)"),
          "tileset \"t.tsj\": external tilesets are not read here"},
         {"a tile object", objects(R"({"id":7,"name":"tree","gid":3,"x":1,"y":1,"width":10,"height":10})"),
