@@ -781,7 +781,8 @@ private:
     const cTile_Layer& Collision_Layer() const {
         if (Model.Layers.empty()) Refuse("the map has no tile layer");
         std::string names;
-        for (const cTile_Layer& l : Model.Layers) names += (names.empty() ? "" : ", ") + Quote(l.Name);
+        for (std::size_t i = 0; i < Model.Layers.size() && i <= 10; ++i)
+            names += (i == 0 ? "" : ", ") + (i == 10 ? std::string("...") : Quote(Model.Layers[i].Name));
         std::vector<const cTile_Layer*> found;
         for (const cTile_Layer& l : Model.Layers) {
             std::string lower = l.Name;
@@ -878,7 +879,7 @@ private:
         if (std::int64_t(gids.size()) != count)
             Refuse(where + ": the data holds " + std::to_string(gids.size()) + " tiles, width x height is " +
                    std::to_string(count));
-        const std::int64_t S = Options.Scale;
+        const std::int64_t scale = Options.Scale;
         for (std::int64_t r = 0; r < chunk.Height; ++r) {
             const std::int64_t y = chunk.Y + r;
             std::int64_t c = 0;
@@ -892,9 +893,9 @@ private:
                 // Cells past a finite map's edge are left out.
                 const std::int64_t x1 = std::max(chunk.X + start, X0), x2 = std::min(chunk.X + c, X1);
                 if (x1 >= x2 || y < Y0 || y >= Y1) continue;
-                Map.Space.Boxes.push_back({int((x1 - X0) * Model.Tile_Width * S), int((y - Y0) * Model.Tile_Height * S),
-                                           int((x2 - X0) * Model.Tile_Width * S),
-                                           int((y + 1 - Y0) * Model.Tile_Height * S)});
+                Map.Space.Boxes.push_back(
+                    {int((x1 - X0) * Model.Tile_Width * scale), int((y - Y0) * Model.Tile_Height * scale),
+                     int((x2 - X0) * Model.Tile_Width * scale), int((y + 1 - Y0) * Model.Tile_Height * scale)});
             }
         }
     }
@@ -912,15 +913,15 @@ private:
     }
 
     void Add_Object(const cObject& o) {
-        const int W = Map.Space.Width, H = Map.Space.Height;
+        const int width = Map.Space.Width, height = Map.Space.Height;
         if (o.Shape == cShape::RECTANGLE) {
             if (o.Width < 0 || o.Height < 0) Refuse_Object(o.Label, "rectangles of negative size are not supported");
             const double x1 = Level_X(o.X), x2 = Level_X(o.X + o.Width), y1 = Level_Y(o.Y), y2 = Level_Y(o.Y + o.Height);
             const double ox = double(Map.Origin_X), oy = double(Map.Origin_Y);
             if (Unclamped(o.X, ox) == Unclamped(o.X + o.Width, ox) || Unclamped(o.Y, oy) == Unclamped(o.Y + o.Height, oy))
                 Refuse_Object(o.Label, "rectangles without width or height are not supported");
-            const int bx1 = int(std::max(x1, 0.0)), bx2 = int(std::min(x2, double(W)));
-            const int by1 = int(std::max(y1, 0.0)), by2 = int(std::min(y2, double(H)));
+            const int bx1 = int(std::max(x1, 0.0)), bx2 = int(std::min(x2, double(width)));
+            const int by1 = int(std::max(y1, 0.0)), by2 = int(std::min(y2, double(height)));
             if (bx1 < bx2 && by1 < by2) Map.Space.Boxes.push_back({bx1, by1, bx2, by2});
             return;
         }
@@ -928,7 +929,7 @@ private:
         std::vector<cPoint2D> points;
         for (const auto& p : o.Points) {
             const double x = Level_X(o.X + p.first), y = Level_Y(o.Y + p.second);
-            if (x < 0 || x > W || y < 0 || y > H)
+            if (x < 0 || x > width || y < 0 || y > height)
                 Refuse_Object(o.Label, std::string(polygon ? "the polygon" : "the polyline") + " reaches outside the map");
             points.emplace_back(int(x), int(y));
         }
