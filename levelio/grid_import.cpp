@@ -96,35 +96,177 @@ bool Read_Grid_Map(std::istream& in, cGrid_Map& map, std::string& error) {
 
 // ================================================================ tracing
 
-std::vector<cGrid_Wall> Trace_Walls(const cGrid_Map& map, int cell) {
+namespace {
+
+// Cells between consecutive lines: cell (i,j) covers [Xs[i],Xs[i+1]] x
+// [Ys[j],Ys[j+1]]; blocked(i,j) tells whether it is blocked. A grid map's
+// lines are evenly spaced, blocked space's lines are the distinct coordinates
+// it uses.
+template <class cBlocked>
+std::vector<cGrid_Wall> Trace_Cells(const std::vector<int>& xs, const std::vector<int>& ys, cBlocked blocked) {
+    const int columns = int(xs.size()) - 1, rows = int(ys.size()) - 1;
     std::vector<cGrid_Wall> walls;
-    // Horizontal borders: between row y-1 and row y, on the line y*cell.
-    for (int y = 1; y < map.Height; ++y) {
+    // Horizontal borders: between row y-1 and row y, on the line ys[y].
+    for (int y = 1; y < rows; ++y) {
         int x = 0;
-        while (x < map.Width) {
-            if (map.Is_Blocked(x, y - 1) == map.Is_Blocked(x, y)) {
+        while (x < columns) {
+            if (blocked(x, y - 1) == blocked(x, y)) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x < map.Width && map.Is_Blocked(x, y - 1) != map.Is_Blocked(x, y)) ++x;
-            walls.push_back({start * cell, y * cell, x * cell, y * cell});
+            while (x < columns && blocked(x, y - 1) != blocked(x, y)) ++x;
+            walls.push_back({xs[std::size_t(start)], ys[std::size_t(y)], xs[std::size_t(x)], ys[std::size_t(y)]});
         }
     }
-    // Vertical borders: between column x-1 and column x, on the line x*cell.
-    for (int x = 1; x < map.Width; ++x) {
+    // Vertical borders: between column x-1 and column x, on the line xs[x].
+    for (int x = 1; x < columns; ++x) {
         int y = 0;
-        while (y < map.Height) {
-            if (map.Is_Blocked(x - 1, y) == map.Is_Blocked(x, y)) {
+        while (y < rows) {
+            if (blocked(x - 1, y) == blocked(x, y)) {
                 ++y;
                 continue;
             }
             const int start = y;
-            while (y < map.Height && map.Is_Blocked(x - 1, y) != map.Is_Blocked(x, y)) ++y;
-            walls.push_back({x * cell, start * cell, x * cell, y * cell});
+            while (y < rows && blocked(x - 1, y) != blocked(x, y)) ++y;
+            walls.push_back({xs[std::size_t(x)], ys[std::size_t(start)], xs[std::size_t(x)], ys[std::size_t(y)]});
         }
     }
     return walls;
+}
+
+// One point per group of blocked cells joined through their sides, in the
+// group's first cell in row order that is at least 2 wide and high. None when
+// no cell is free.
+template <class cBlocked>
+std::vector<cPoint2D> Solid_Cells(const std::vector<int>& xs, const std::vector<int>& ys, cBlocked blocked) {
+    std::vector<cPoint2D> points;
+    if (xs.size() < 2 || ys.size() < 2) return points;
+    const int columns = int(xs.size()) - 1, rows = int(ys.size()) - 1;
+    const std::size_t cells = std::size_t(columns) * std::size_t(rows);
+    bool any_free = false;
+    for (int y = 0; y < rows && !any_free; ++y)
+        for (int x = 0; x < columns && !any_free; ++x) any_free = !blocked(x, y);
+    if (!any_free) return points;
+    auto roomy = [&](std::size_t cell) {
+        const std::size_t x = cell % std::size_t(columns), y = cell / std::size_t(columns);
+        return std::int64_t(xs[x + 1]) - xs[x] >= 2 && std::int64_t(ys[y + 1]) - ys[y] >= 2;
+    };
+    std::vector<unsigned char> seen(cells, 0);
+    std::vector<std::size_t> stack;
+    for (std::size_t first = 0; first < cells; ++first) {
+        if (seen[first] || !blocked(int(first % std::size_t(columns)), int(first / std::size_t(columns)))) continue;
+        // Cells are taken in row order, so every cell of the group comes
+        // after first; the smallest roomy one is the point's cell.
+        std::size_t best = cells;
+        seen[first] = 1;
+        stack.assign(1, first);
+        while (!stack.empty()) {
+            const std::size_t cell = stack.back();
+            stack.pop_back();
+            if (cell < best && roomy(cell)) best = cell;
+            const int x = int(cell % std::size_t(columns)), y = int(cell / std::size_t(columns));
+            const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+            for (const auto& n : next) {
+                if (n[0] < 0 || n[0] >= columns || n[1] < 0 || n[1] >= rows) continue;
+                const std::size_t k = std::size_t(n[1]) * std::size_t(columns) + std::size_t(n[0]);
+                if (seen[k] || !blocked(n[0], n[1])) continue;
+                seen[k] = 1;
+                stack.push_back(k);
+            }
+        }
+        if (best == cells) continue;
+        const std::size_t x = best % std::size_t(columns), y = best / std::size_t(columns);
+        points.emplace_back(int((std::int64_t(xs[x]) + xs[x + 1]) / 2), int((std::int64_t(ys[y]) + ys[y + 1]) / 2));
+    }
+    return points;
+}
+
+// The lines of a grid map's cells: 0, cell, 2*cell, ... count*cell.
+std::vector<int> Grid_Lines(int count, int cell) {
+    std::vector<int> lines(std::size_t(count) + 1);
+    for (int i = 0; i <= count; ++i) lines[std::size_t(i)] = i * cell;
+    return lines;
+}
+
+// Blocked space cut into cells along every coordinate it uses.
+struct cCompressed_Space {
+    std::vector<int> Xs, Ys;
+    std::vector<unsigned char> Blocked;  // row by row
+
+    explicit cCompressed_Space(const cBlocked_Space& space) {
+        Xs = {0, space.Width};
+        Ys = {0, space.Height};
+        auto x_in = [&](int x) { return std::min(std::max(x, 0), space.Width); };
+        auto y_in = [&](int y) { return std::min(std::max(y, 0), space.Height); };
+        for (const cBlocked_Box& b : space.Boxes) {
+            Xs.push_back(x_in(b.X1));
+            Xs.push_back(x_in(b.X2));
+            Ys.push_back(y_in(b.Y1));
+            Ys.push_back(y_in(b.Y2));
+        }
+        for (const cGrid_Wall& w : space.Walls) {
+            Xs.push_back(x_in(w.X1));
+            Xs.push_back(x_in(w.X2));
+            Ys.push_back(y_in(w.Y1));
+            Ys.push_back(y_in(w.Y2));
+        }
+        for (std::vector<int>* lines : {&Xs, &Ys}) {
+            std::sort(lines->begin(), lines->end());
+            lines->erase(std::unique(lines->begin(), lines->end()), lines->end());
+        }
+    }
+
+    // Marks the boxes' cells; the caller checks the count of cells first.
+    void Mark(const cBlocked_Space& space) {
+        const std::size_t columns = Xs.size() - 1;
+        Blocked.assign(columns * (Ys.size() - 1), 0);
+        if (Xs.size() < 2 || Ys.size() < 2) return;
+        auto index = [](const std::vector<int>& lines, int v) {
+            v = std::min(std::max(v, lines.front()), lines.back());
+            return std::size_t(std::lower_bound(lines.begin(), lines.end(), v) - lines.begin());
+        };
+        for (const cBlocked_Box& b : space.Boxes) {
+            const std::size_t x1 = index(Xs, std::min(b.X1, b.X2)), x2 = index(Xs, std::max(b.X1, b.X2));
+            const std::size_t y1 = index(Ys, std::min(b.Y1, b.Y2)), y2 = index(Ys, std::max(b.Y1, b.Y2));
+            for (std::size_t y = y1; y < y2; ++y)
+                std::fill(Blocked.begin() + std::ptrdiff_t(y * columns + x1), Blocked.begin() + std::ptrdiff_t(y * columns + x2), 1);
+        }
+    }
+
+    bool Is_Blocked(int x, int y) const { return Blocked[std::size_t(y) * (Xs.size() - 1) + std::size_t(x)] != 0; }
+};
+
+}  // namespace
+
+std::vector<cGrid_Wall> Trace_Walls(const cGrid_Map& map, int cell) {
+    return Trace_Cells(Grid_Lines(map.Width, cell), Grid_Lines(map.Height, cell),
+                       [&](int x, int y) { return map.Is_Blocked(x, y); });
+}
+
+std::vector<cPoint2D> Solid_Points(const cGrid_Map& map, int cell) {
+    return Solid_Cells(Grid_Lines(map.Width, cell), Grid_Lines(map.Height, cell),
+                       [&](int x, int y) { return map.Is_Blocked(x, y); });
+}
+
+std::int64_t Compressed_Cells(const cBlocked_Space& space) {
+    const cCompressed_Space cells(space);
+    return std::int64_t(cells.Xs.size() - 1) * std::int64_t(cells.Ys.size() - 1);
+}
+
+std::vector<cGrid_Wall> Trace_Walls(const cBlocked_Space& space) {
+    cCompressed_Space cells(space);
+    cells.Mark(space);
+    std::vector<cGrid_Wall> walls =
+        Trace_Cells(cells.Xs, cells.Ys, [&](int x, int y) { return cells.Is_Blocked(x, y); });
+    walls.insert(walls.end(), space.Walls.begin(), space.Walls.end());
+    return walls;
+}
+
+std::vector<cPoint2D> Solid_Points(const cBlocked_Space& space) {
+    cCompressed_Space cells(space);
+    cells.Mark(space);
+    return Solid_Cells(cells.Xs, cells.Ys, [&](int x, int y) { return cells.Is_Blocked(x, y); });
 }
 
 // ================================================================ ordering
@@ -396,10 +538,15 @@ std::vector<cGrid_Wall> Order_Walls(const std::vector<cGrid_Wall>& walls, cWall_
 
 // ================================================================ writing
 
-void Write_Level(std::ostream& out, int width, int height, const std::vector<cGrid_Wall>& walls) {
+void Write_Level(std::ostream& out, int width, int height, const std::vector<cGrid_Wall>& walls,
+                 const std::vector<cPoint2D>* solid) {
     std::ostringstream text;
     text << "<AREA>\n[" << width << ',' << height << "]\n";
     if (!walls.empty()) text << "<WALLS>\n";
     for (const cGrid_Wall& w : walls) text << '[' << w.X1 << ',' << w.Y1 << "]->[" << w.X2 << ',' << w.Y2 << "]\n";
+    if (solid != nullptr && !solid->empty()) {
+        text << "<SOLID>\n";
+        for (const cPoint2D& p : *solid) text << '[' << p.x << ',' << p.y << "]\n";
+    }
     out << text.str();
 }

@@ -1,6 +1,6 @@
 // The bsplevel command-line tool, run in-process: every command's answers and
 // exit status, its errors, the batch format, the SVG picture and the grid map
-// importer.
+// importers.
 //
 // The fixture levels in data/bsplevel/:
 //   small.txt    world [0,0]-[100,60]; a vertical wall x=50 from y=0 to 40 and
@@ -12,6 +12,7 @@
 //   outside.txt  small.txt whose second wall leaves the world: the build is refused.
 //   noarea.txt   the wall x=50 from y=0 to 40 and no area item.
 //   arena.map    a 49 x 49 grid map.
+// The Tiled maps in data/tiled/ (see tiled_import_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +31,7 @@
 #include "bsp_levels_version.h"
 #include "bsplevel.h"
 #include "game_bsp.h"
-#include "messages.h"
+#include "level_loader.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ const std::string BROKEN = DATA + "/broken.txt";
 const std::string OUTSIDE = DATA + "/outside.txt";
 const std::string NOAREA = DATA + "/noarea.txt";
 const std::string ARENA = DATA + "/arena.map";
+const std::string TILED = DATA + "/../tiled/";
 
 struct cResult {
     int Status;
@@ -292,7 +294,8 @@ TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
     const cResult general = Tool({"--help"});
     EXPECT_EQ(general.Status, 0);
     EXPECT_EQ(general.Err, "");
-    for (const std::string command : {"info", "path", "segment", "ball", "dump", "batch", "svg", "import-grid"}) {
+    for (const std::string command :
+         {"info", "path", "segment", "ball", "dump", "batch", "svg", "import-grid", "import-tiled"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(general.Out.find("\n  " + command + " "), std::string::npos);
         // Help wins over missing or malformed arguments.
@@ -774,6 +777,109 @@ TEST(BsplevelImport, ArenaOrders) {
     const std::string last = "\n455 455\n";
     ASSERT_GE(path.Out.size(), last.size());
     EXPECT_EQ(path.Out.substr(path.Out.size() - last.size()), last);
+}
+
+// import-grid --solid: one point per group of blocked cells, the centre of
+// its first cell; the corner group (4,3) touches the map's edge.
+TEST(BsplevelImport, SolidPointsOfAGrid) {
+    const std::string map = Temp("solid.map");
+    Write(map, "type octile\nheight 4\nwidth 5\nmap\n.....\n.@@..\n.@...\n....T\n");
+    const cResult r = Tool({"import-grid", map, "-o", "-", "--order", "scan", "--solid"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out,
+              "<AREA>\n[50,40]\n<WALLS>\n"
+              "[10,10]->[30,10]\n[20,20]->[30,20]\n[10,30]->[20,30]\n[40,30]->[50,30]\n"
+              "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"
+              "<SOLID>\n[15,15]\n[45,35]\n");
+}
+
+// ------------------------------------------------------------------ import-tiled
+
+// The written level loads whole and builds in every order and scale; its
+// polygon "room" is closed, so no route leads out of it.
+TEST(BsplevelImportTiled, WritesALevelThatLoadsAndBuilds) {
+    struct cCase {
+        std::string Map;
+        std::vector<std::string> Options;
+        int Scale;
+    };
+    const cCase cases[] = {
+        {"small_csv.tmx", {}, 1},
+        {"small_zlib.tmj", {"--order", "longest"}, 1},
+        {"infinite_csv.tmx", {"--order", "scan", "--scale", "2"}, 2},
+        {"small_gzip.tmx", {"--layer", "Collision", "--solid-property", "solid", "--scale", "3"}, 3},
+    };
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(c.Map);
+        const std::string level = Temp("tiled-" + c.Map + ".txt");
+        std::vector<std::string> args = {"import-tiled", TILED + c.Map, "-o", level};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const cResult r = Tool(args);
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(r.Err, "");
+        const int scale = c.Scale;
+        const cRect2D saved = WORLD_BOUNDS;
+        cGame_World world;
+        EXPECT_TRUE(cLevel_Loader().Load(level.c_str(), &world));
+        EXPECT_EQ(WORLD_BOUNDS.Max, cPoint2D(128 * scale, 96 * scale));
+        EXPECT_EQ(world.Build(), BUILD_DONE);
+        std::vector<cPoint2D> path;
+        EXPECT_FALSE(world.Find_Path(cPoint2D(10 * scale, 65 * scale), cPoint2D(60 * scale, 10 * scale), path));
+        EXPECT_TRUE(world.Find_Path(cPoint2D(60 * scale, 10 * scale), cPoint2D(60 * scale, 90 * scale), path));
+        WORLD_BOUNDS = saved;
+    }
+}
+
+TEST(BsplevelImportTiled, SolidWritesTheSolidSection) {
+    const cResult r = Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--solid", "--order", "scan"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    const std::string solid = "\n[8,60]->[8,84]\n[112,8]->[112,28]\n[112,28]->[120,28]\n<SOLID>\n[4,4]\n[72,36]\n[116,82]\n";
+    ASSERT_GE(r.Out.size(), solid.size());
+    EXPECT_EQ(r.Out.substr(r.Out.size() - solid.size()), solid);
+    EXPECT_EQ(r.Out.rfind("<AREA>\n[128,96]\n<WALLS>\n", 0), 0u);
+    // Without the flag there is no such section.
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-"}).Out.find("<SOLID>"), std::string::npos);
+}
+
+TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
+    const std::string map = TILED + "small_csv.tmx";
+    // A refused map's reason follows its file name.
+    auto refused = [](const std::string& file, const std::string& reason) { return TILED + file + ": " + reason; };
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{TILED + "zstd.tmx"}, refused("zstd.tmx", "layer \"Collision\": zstd compression is not supported")},
+        {{TILED + "ellipse.tmx"}, refused("ellipse.tmx", "object 4 \"bush\": ellipses are not supported")},
+        {{TILED + "two_layers.tmj"},
+         refused("two_layers.tmj", "several collision layers (\"Walls\", \"Collision\"); choose one with --layer")},
+        {{map, "--layer", "Roof"},
+         refused("small_csv.tmx", "no tile layer named \"Roof\" (tile layers: \"Ground\", \"Collision\")")},
+        {{map, "--scale", "1000000"},
+         refused("small_csv.tmx",
+                 "the level would measure 128000000 x 96000000 units, beyond the coordinate limit 100000000")},
+        {{map, "--scale", "0"}, "--scale S must be at least 1"},
+        {{map, "--scale", "x"}, "--scale S must be an integer, got 'x'"},
+        {{map, "--order", "random"}, "--order must be balanced, longest or scan, got 'random'"},
+        {{map, "--solid-property", ""}, "--solid-property NAME must not be empty"},
+        {{TILED + "no-such.tmx"}, "cannot read map file '" + TILED + "no-such.tmx'"},
+    };
+    const std::string level = Temp("tiled-refused.txt");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.second);
+        std::remove(level.c_str());
+        std::vector<std::string> args = {"import-tiled"};
+        args.insert(args.end(), c.first.begin(), c.first.end());
+        args.insert(args.end(), {"-o", level});
+        const cResult r = Tool(args);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(r.Err, "bsplevel: import-tiled: " + c.second + "\n");
+        EXPECT_FALSE(std::ifstream(level).good()) << "a level was written";
+    }
+    EXPECT_EQ(Tool({"import-tiled", map}).Err,
+              "bsplevel: import-tiled: missing -o LEVEL (usage: bsplevel import-tiled MAP -o LEVEL [--layer NAME] "
+              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid])\n");
 }
 
 // ------------------------------------------------------------------ version

@@ -12,6 +12,7 @@
 #include "grid_import.h"
 #include "parse_int.h"
 #include "svg_picture.h"
+#include "tiled_import.h"
 #include "tool_level.h"
 
 namespace {
@@ -19,12 +20,12 @@ namespace {
 // ================================================================ help texts
 
 const char* const GENERAL_HELP =
-    "bsplevel: ask a level file questions, draw it, or make one from a grid map\n"
+    "bsplevel: ask a level file questions, draw it, or make one from a grid or Tiled map\n"
     "\n"
     "usage: bsplevel COMMAND ARGUMENTS...      (bsplevel COMMAND --help for details)\n"
     "       bsplevel --version                 prints the version\n"
     "\n"
-    "Every command but import-grid loads LEVEL with the level loader, builds the\n"
+    "Every command but the importers loads LEVEL with the level loader, builds the\n"
     "world, and then:\n"
     "  info LEVEL [--json] [--time]       bounds, walls read, wall nodes, tree depth,\n"
     "                                     areas, portals, waypoints, load and build state\n"
@@ -36,8 +37,11 @@ const char* const GENERAL_HELP =
     "  batch LEVEL                        answers queries read from standard input\n"
     "  svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... [--segment X1 Y1 X2 Y2]...\n"
     "      [--ball X Y R]...              a picture of the built world and the queries\n"
-    "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan]\n"
+    "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]\n"
     "                                     a level made from a grid map\n"
+    "  import-tiled MAP.tmx|MAP.tmj -o LEVEL [--layer NAME] [--solid-property NAME]\n"
+    "      [--scale S] [--order balanced|longest|scan] [--solid]\n"
+    "                                     a level made from a Tiled map\n"
     "\n"
     "Coordinates and lengths are whole numbers. Standard output carries only\n"
     "answers; errors and the library's own messages go to standard error.\n"
@@ -437,8 +441,40 @@ int Run_Import_Grid(const cParsed_Args& a, cIo& io) {
         Fail(c, "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
                     " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT));
     const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
+    std::vector<cPoint2D> solid;
+    if (a.Has("--solid")) solid = Solid_Points(map, cell);
     std::ostringstream level;
-    Write_Level(level, int(width), int(height), walls);
+    Write_Level(level, int(width), int(height), walls, a.Has("--solid") ? &solid : nullptr);
+    Write_Output(c, a.All("-o")[0][0], level.str(), io);
+    return 0;
+}
+
+int Run_Import_Tiled(const cParsed_Args& a, cIo& io) {
+    const cCommand_Def& c = *a.Command;
+    if (!a.Has("-o")) Fail(c, "missing -o LEVEL (usage: " + Usage(c) + ")");
+    cTiled_Options options;
+    if (a.Has("--scale")) {
+        options.Scale = To_Int(c, "--scale S", a.All("--scale")[0][0]);
+        if (options.Scale < 1) Fail(c, "--scale S must be at least 1");
+    }
+    if (a.Has("--layer")) options.Layer = a.All("--layer")[0][0];
+    if (a.Has("--solid-property")) {
+        options.Solid_Property = a.All("--solid-property")[0][0];
+        if (options.Solid_Property.empty()) Fail(c, "--solid-property NAME must not be empty");
+    }
+    cWall_Order order = cWall_Order::BALANCED;
+    if (a.Has("--order") && !Parse_Wall_Order(a.All("--order")[0][0], order))
+        Fail(c, "--order must be balanced, longest or scan, got '" + a.All("--order")[0][0] + "'");
+    const std::string& file = a.Positional[0];
+    if (!Is_Readable_File(file)) Fail(c, "cannot read map file '" + file + "'");
+    cTiled_Map map;
+    std::string error;
+    if (!Read_Tiled_Map(file, options, map, error)) Fail(c, file + ": " + error);
+    const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), order);
+    std::vector<cPoint2D> solid;
+    if (a.Has("--solid")) solid = Solid_Points(map.Space);
+    std::ostringstream level;
+    Write_Level(level, map.Space.Width, map.Space.Height, walls, a.Has("--solid") ? &solid : nullptr);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);
     return 0;
 }
@@ -540,8 +576,11 @@ const std::vector<cCommand_Def>& Commands() {
          Run_Svg},
         {"import-grid",
          {"MAP"},
-         {{"-o", {"LEVEL"}, false, false}, {"--cell", {"S"}, true, false}, {"--order", {"ORDER"}, false, false}},
-         "-o LEVEL [--cell S] [--order balanced|longest|scan]",
+         {{"-o", {"LEVEL"}, false, false},
+          {"--cell", {"S"}, true, false},
+          {"--order", {"ORDER"}, false, false},
+          {"--solid", {}, false, false}},
+         "-o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]",
          "Turns a grid map (\"type octile\", \"height H\", \"width W\", \"map\", then H rows\n"
          "of W characters; '.', 'G' and 'S' are free, anything else is blocked) into a\n"
          "level file (\"-o -\" writes to standard output). Cell (x,y), x the column and y\n"
@@ -556,10 +595,51 @@ const std::vector<cCommand_Def>& Commands() {
          "              region's walls most evenly while cutting few of them;\n"
          "              longest: longest walls first; scan: horizontal walls row by row,\n"
          "              then vertical walls column by column\n"
+         "  --solid     adds a <SOLID> section after the walls: one point per group of\n"
+         "              blocked cells joined through their sides, the centre of its first\n"
+         "              cell in row order (none when S < 2 or no cell is free)\n"
          "\n"
          "Exit status 0.\n"
          "Example: bsplevel import-grid den012d.map -o den.txt\n",
          Run_Import_Grid},
+        {"import-tiled",
+         {"MAP"},
+         {{"-o", {"LEVEL"}, false, false},
+          {"--layer", {"NAME"}, false, false},
+          {"--solid-property", {"NAME"}, false, false},
+          {"--scale", {"S"}, true, false},
+          {"--order", {"ORDER"}, false, false},
+          {"--solid", {}, false, false}},
+         "-o LEVEL [--layer NAME] [--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid]",
+         "Turns an orthogonal map of the Tiled editor (XML .tmx or JSON .tmj, finite or\n"
+         "infinite) into a level file (\"-o -\" writes to standard output). Blocked are\n"
+         "the tiles of the collision layer and the rectangles of every object layer;\n"
+         "polygons and polylines whose edges are all horizontal or vertical become\n"
+         "walls as they are. The map's pixel (x,y) is the level's point (x*S,y*S), y\n"
+         "growing downward; an infinite map's extent is the box around its chunks,\n"
+         "shifted so that its top left corner is (0,0). Every border between blocked\n"
+         "and free space becomes a wall, pieces on one line merged; the map's outer\n"
+         "edge gives none. The level's area is the map's size in units.\n"
+         "\n"
+         "Tile data: CSV, base64, base64 with zlib or gzip, <tile> elements; tilesets\n"
+         "embedded or external (.tsx, .tsj, relative to the map's folder). Refused,\n"
+         "with the reason: other orientations, zstd, ellipses, points, text, tile\n"
+         "objects, templates, rotated objects, diagonal edges.\n"
+         "\n"
+         "  --layer NAME           the collision layer; by default the one tile layer\n"
+         "                         whose name holds \"collision\" (any case) or that has\n"
+         "                         the bool property collision = true\n"
+         "  --solid-property NAME  only tiles whose tileset gives them the bool\n"
+         "                         property NAME = true block (default: every tile)\n"
+         "  --scale S              level units per pixel (default 1)\n"
+         "  --order O              balanced (default), longest or scan, as import-grid\n"
+         "  --solid                adds a <SOLID> section after the walls: one point per\n"
+         "                         group of blocked space, strictly inside it and on no\n"
+         "                         wall (none when no space is free)\n"
+         "\n"
+         "Exit status 0.\n"
+         "Example: bsplevel import-tiled dungeon.tmx -o dungeon.txt --scale 2\n",
+         Run_Import_Tiled},
     };
     return commands;
 }
