@@ -22,7 +22,9 @@
 // Coordinates of the form a + b*e are kept as the pair (a, b) and compared
 // as e goes to 0, so both cases are one exact integer computation (the
 // world border stays closed and unshrunk for h = 0, which gives the same
-// routes as four thickened walls in any world of positive width and height).
+// routes as four thickened walls in any world of positive width and height;
+// in a world of zero width or height the agent moves along the world's line,
+// and a wall on that line stops it).
 // Floating point only sums lengths and orders the search by them.
 //
 // The shortest route among open rectangles bends only at their corners, so
@@ -34,6 +36,11 @@
 // point, or the point moved by e along x, y or both) the agent can stand on,
 // testing each move with separating axes. The two use different tests of a
 // segment against a rectangle and different graphs, so they check each other.
+// For h = 0 the route check comes to the same as the rule of sides: no step
+// crosses the inside of a wall, and along every stretch where the route
+// touches walls the walls leave it on one side only (a stretch may run across
+// turning points; the route's two ends bind nothing). A route that turns
+// straight back along a wall may keep the wall on the same side both ways.
 //
 // Coordinates are expected within COORD_LIMIT, so squared lengths fit in 64
 // bits; products of the geometric tests are taken in 128 bits.
@@ -153,10 +160,6 @@ inline bool Less(const cEps_Fraction& a, const cEps_Fraction& b) {
 // which the segment moves, an open interval; per axis along which it does not
 // move, everything or nothing.
 inline bool Sight_Meets_Box(const cEps_Point& p, const cEps_Point& q, const cOracle_Box& box) {
-    // Most boxes lie wholly beyond one end of the segment along x or y.
-    if ((p.X <= box.Min_X && q.X <= box.Min_X) || (box.Max_X <= p.X && box.Max_X <= q.X) ||
-        (p.Y <= box.Min_Y && q.Y <= box.Min_Y) || (box.Max_Y <= p.Y && box.Max_Y <= q.Y))
-        return false;
     const cEps_Value from[2] = {p.X, p.Y};
     const cEps_Value delta[2] = {q.X - p.X, q.Y - p.Y};
     const cEps_Value lo[2] = {box.Min_X, box.Min_Y};
@@ -391,6 +394,7 @@ inline cOracle_Answer Oracle_Shortest_Route(const cRect2D& world, const std::vec
 // why says where it fails.
 inline bool Oracle_Route_Is_Valid(const cRect2D& world, const std::vector<cHV_Wall>& walls,
                                   const std::vector<cPoint2D>& route, int half_size, std::string* why) {
+    if (why != nullptr) why->clear();
     auto fail = [&](const std::string& text) {
         if (why != nullptr) *why = text;
         return false;

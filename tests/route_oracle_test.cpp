@@ -1,9 +1,10 @@
-// The brute-force shortest-route oracle and its route check, on levels whose
-// answers are known by hand, against each other's segment tests, and on
+// The brute-force shortest-route oracle and its route check: on levels whose
+// answers are known by hand; the two segment tests against each other; on
 // random small levels against an 8-connected grid search whose every step is
-// allowed by the route check's step rule.
+// allowed by the route check's step rule; and the route check for h = 0
+// against the rule of sides on random routes.
 //
-// The number of random levels is ROUTE_ORACLE_LEVELS (default 500), e.g.
+// The number of random levels is ROUTE_ORACLE_LEVELS (default 300), e.g.
 //   ROUTE_ORACLE_LEVELS=5000 ./unit_tests --gtest_filter='RouteOracle*'
 #include <gtest/gtest.h>
 
@@ -370,21 +371,25 @@ cPoint2D Pick_Point(std::mt19937& rng, const Level& level, int half_size) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const cRect2D& b = level.bounds;
     const int hx = std::min(half_size, (b.Max.x - b.Min.x) / 2), hy = std::min(half_size, (b.Max.y - b.Min.y) / 2);
-    cPoint2D p(pick(b.Min.x + hx, b.Max.x - hx), pick(b.Min.y + hy, b.Max.y - hy));
+    cPoint2D p;
+    p.x = pick(b.Min.x + hx, b.Max.x - hx);
+    p.y = pick(b.Min.y + hy, b.Max.y - hy);
     const int kind = pick(0, 4);
     if (kind >= 3 && !level.walls.empty()) {
         const cHV_Wall& w = level.walls[size_t(pick(0, int(level.walls.size()) - 1))];
         p = pick(0, 1) ? w.p0 : w.p1;
-        if (kind == 4)
-            p = cPoint2D(pick(std::min(w.p0.x, w.p1.x), std::max(w.p0.x, w.p1.x)),
-                         pick(std::min(w.p0.y, w.p1.y), std::max(w.p0.y, w.p1.y)));
-        p = cPoint2D(p.x + pick(-1, 1) * half_size, p.y + pick(-1, 1) * half_size);
+        if (kind == 4) {
+            p.x = pick(std::min(w.p0.x, w.p1.x), std::max(w.p0.x, w.p1.x));
+            p.y = pick(std::min(w.p0.y, w.p1.y), std::max(w.p0.y, w.p1.y));
+        }
+        p.x += pick(-1, 1) * half_size;
+        p.y += pick(-1, 1) * half_size;
     }
     return cPoint2D(std::min(std::max(p.x, b.Min.x), b.Max.x), std::min(std::max(p.y, b.Min.y), b.Max.y));
 }
 
 TEST(RouteOracle, RandomLevelsAgainstGridSearch) {
-    const int levels = Env_Setting("ROUTE_ORACLE_LEVELS", 500);
+    const int levels = Env_Setting("ROUTE_ORACLE_LEVELS", 300);
     Level_Maker maker(20240611);
     int found = 0, no_route = 0, blocked = 0, grid_found = 0, equal_length = 0;
     for (int n = 0; n < levels; ++n) {
@@ -450,6 +455,186 @@ TEST(RouteOracle, RandomLevelsAgainstGridSearch) {
               << " of them as short\n";
     EXPECT_GT(found, levels);
     EXPECT_GT(no_route, levels / 20);
+}
+
+// ------------------------------------------------------------ the side rule
+
+// For h = 0, the route check's rule told another way: no step crosses the
+// inside of a wall, and along every stretch where the route touches walls
+// (the world's border among them, with its outside as a wall beyond it) the
+// walls leave the route on one side only. At a turning point the left side
+// is the sector swept counter-clockwise from the way on to the way back; at
+// the route's two ends the walls bind nothing, as the route may stand on
+// either side there. A route that turns straight back is left out: which
+// side it keeps the walls on round the turn is its own choice.
+
+typedef std::int64_t i64;
+
+cPoint2D Minus(const cPoint2D& a, const cPoint2D& b) { return cPoint2D(a.x - b.x, a.y - b.y); }
+i64 Cross(const cPoint2D& a, const cPoint2D& b) { return i64(a.x) * b.y - i64(a.y) * b.x; }
+i64 Dot(const cPoint2D& a, const cPoint2D& b) { return i64(a.x) * b.x + i64(a.y) * b.y; }
+int Sign_Of(i64 v) { return (v > 0) - (v < 0); }
+bool Same_Way(const cPoint2D& a, const cPoint2D& b) { return Cross(a, b) == 0 && Dot(a, b) > 0; }
+
+// r lies strictly inside the counter-clockwise sweep from o to b.
+bool In_Sweep(const cPoint2D& o, const cPoint2D& r, const cPoint2D& b) {
+    const i64 turn = Cross(o, b);
+    if (turn > 0) return Cross(o, r) > 0 && Cross(r, b) > 0;
+    if (turn == 0) return Cross(o, r) > 0;  // straight on: the left half
+    return !(Cross(b, r) >= 0 && Cross(r, o) >= 0);
+}
+
+bool On_Segment(const cPoint2D& a, const cPoint2D& b, const cPoint2D& x) {
+    return Cross(Minus(b, a), Minus(x, a)) == 0 && Dot(Minus(x, a), Minus(x, b)) <= 0;
+}
+
+bool Side_Rule_Allows(const cRect2D& world, const std::vector<cHV_Wall>& level_walls,
+                      const std::vector<cPoint2D>& route) {
+    std::vector<std::pair<cPoint2D, cPoint2D>> walls;
+    for (const cHV_Wall& w : level_walls) walls.push_back({w.p0, w.p1});
+    const cPoint2D c00 = world.Min, c11 = world.Max, c10(world.Max.x, world.Min.y), c01(world.Min.x, world.Max.y);
+    walls.insert(walls.end(), {{c00, c10}, {c10, c11}, {c01, c11}, {c00, c01}});
+    const int steps = int(route.size()) - 1;
+
+    for (int i = 0; i < steps; ++i)  // no crossing through the inside of a wall
+        for (const auto& w : walls) {
+            const cPoint2D a = route[size_t(i)], b = route[size_t(i) + 1], d = Minus(b, a);
+            const cPoint2D e = Minus(w.second, w.first);
+            if (Sign_Of(Cross(d, Minus(w.first, a))) * Sign_Of(Cross(d, Minus(w.second, a))) < 0 &&
+                Sign_Of(Cross(e, Minus(a, w.first))) * Sign_Of(Cross(e, Minus(b, w.first))) < 0)
+                return false;
+        }
+
+    // Where each step touches walls: closed intervals of progress along it
+    // (the dot product with the step), merged.
+    struct cPiece {
+        int Step;
+        i64 From, To;
+    };
+    std::vector<cPiece> pieces;
+    for (int i = 0; i < steps; ++i) {
+        const cPoint2D a = route[size_t(i)], b = route[size_t(i) + 1], d = Minus(b, a);
+        const i64 end = Dot(d, d);
+        std::vector<std::pair<i64, i64>> spans;
+        for (const auto& w : walls) {
+            const i64 p = Dot(Minus(w.first, a), d), q = Dot(Minus(w.second, a), d);
+            if (Cross(d, Minus(w.second, w.first)) == 0 && Cross(d, Minus(w.first, a)) == 0) {
+                const i64 lo = std::max(std::min(p, q), i64(0)), hi = std::min(std::max(p, q), end);
+                if (lo <= hi) spans.push_back({lo, hi});
+                continue;
+            }
+            if (On_Segment(a, b, w.first)) spans.push_back({p, p});
+            if (On_Segment(a, b, w.second)) spans.push_back({q, q});
+            if (On_Segment(w.first, w.second, a)) spans.push_back({0, 0});
+            if (On_Segment(w.first, w.second, b)) spans.push_back({end, end});
+        }
+        std::sort(spans.begin(), spans.end());
+        for (const auto& s : spans) {
+            if (!pieces.empty() && pieces.back().Step == i && s.first <= pieces.back().To)
+                pieces.back().To = std::max(pieces.back().To, s.second);
+            else
+                pieces.push_back({i, s.first, s.second});
+        }
+    }
+
+    // The sides on which walls leave the route at x, the point at progress
+    // along step i.
+    auto sides = [&](int i, i64 along, const cPoint2D& x, bool& left, bool& right) {
+        const cPoint2D a = route[size_t(i)], b = route[size_t(i) + 1], d = Minus(b, a);
+        const i64 end = Dot(d, d);
+        const int vertex = along == 0 ? i : along == end ? i + 1 : -1;
+        if (vertex == 0 || vertex == steps) return;  // the route's ends
+        std::vector<cPoint2D> rays;
+        for (const auto& w : walls) {
+            if (!On_Segment(w.first, w.second, x)) continue;
+            for (const cPoint2D& e : {w.first, w.second})
+                if (e != x) rays.push_back(cPoint2D(Sign_Of(e.x - x.x), Sign_Of(e.y - x.y)));
+        }
+        if (x.x == world.Min.x) rays.push_back(cPoint2D(-1, 0));
+        if (x.x == world.Max.x) rays.push_back(cPoint2D(1, 0));
+        if (x.y == world.Min.y) rays.push_back(cPoint2D(0, -1));
+        if (x.y == world.Max.y) rays.push_back(cPoint2D(0, 1));
+        for (const cPoint2D& r : rays) {
+            if (vertex < 0) {
+                const i64 c = Cross(d, r);
+                left = left || c > 0;
+                right = right || c < 0;
+                continue;
+            }
+            const cPoint2D back = Minus(route[size_t(vertex) - 1], x), on = Minus(route[size_t(vertex) + 1], x);
+            if (Same_Way(r, back) || Same_Way(r, on)) continue;
+            (In_Sweep(on, r, back) ? left : right) = true;
+        }
+    };
+
+    bool left = false, right = false;
+    for (size_t k = 0; k < pieces.size(); ++k) {
+        const cPiece& piece = pieces[k];
+        const cPoint2D a = route[size_t(piece.Step)], d = Minus(route[size_t(piece.Step) + 1], a);
+        const i64 end = Dot(d, d);
+        // The points of the piece where walls may leave: wall ends and the
+        // step's ends (its other points lie inside walls running along it).
+        std::vector<std::pair<i64, cPoint2D>> points;
+        for (const cPoint2D& x : {a, route[size_t(piece.Step) + 1]}) points.push_back({Dot(Minus(x, a), d), x});
+        for (const auto& w : walls)
+            for (const cPoint2D& e : {w.first, w.second})
+                if (On_Segment(a, route[size_t(piece.Step) + 1], e)) points.push_back({Dot(Minus(e, a), d), e});
+        for (const auto& p : points)
+            if (piece.From <= p.first && p.first <= piece.To) sides(piece.Step, p.first, p.second, left, right);
+        if (left && right) return false;
+        const bool goes_on = k + 1 < pieces.size() && piece.To == end && pieces[k + 1].Step == piece.Step + 1 &&
+                             pieces[k + 1].From == 0;
+        if (!goes_on) left = right = false;
+    }
+    return true;
+}
+
+// Random routes through wall ends, points of walls, the border and open
+// points of small levels: the route check for h = 0 agrees with the side
+// rule on every one.
+TEST(RouteOracle, RouteCheckFollowsTheSideRule) {
+    const int levels = Env_Setting("ROUTE_ORACLE_LEVELS", 300);
+    Level_Maker maker(99);
+    std::mt19937 rng(5);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int valid = 0, invalid = 0;
+    for (int n = 0; n < levels; ++n) {
+        const Level level = maker.Make_Small(16, 8);
+        const cRect2D& b = level.bounds;
+        auto point = [&]() {
+            const int kind = pick(0, 9);
+            if (kind < 6 && !level.walls.empty()) {
+                const cHV_Wall& w = level.walls[size_t(pick(0, int(level.walls.size()) - 1))];
+                if (kind < 3) return pick(0, 1) ? w.p0 : w.p1;
+                const int x = pick(std::min(w.p0.x, w.p1.x), std::max(w.p0.x, w.p1.x));
+                return cPoint2D(x, pick(std::min(w.p0.y, w.p1.y), std::max(w.p0.y, w.p1.y)));
+            }
+            const int x = pick(b.Min.x, b.Max.x);
+            cPoint2D p(x, pick(b.Min.y, b.Max.y));
+            if (kind == 9 && pick(0, 1)) p.x = pick(0, 1) ? b.Min.x : b.Max.x;
+            else if (kind == 9) p.y = pick(0, 1) ? b.Min.y : b.Max.y;
+            return p;
+        };
+        for (int r = 0; r < 20; ++r) {
+            std::vector<cPoint2D> route;
+            for (int k = pick(2, 4); k > 0; --k) {
+                const cPoint2D p = point();
+                if (route.empty() || route.back() != p) route.push_back(p);
+            }
+            bool turns_back = route.size() < 2;
+            for (size_t i = 1; i + 1 < route.size(); ++i)
+                turns_back = turns_back || Same_Way(Minus(route[i - 1], route[i]), Minus(route[i + 1], route[i]));
+            if (turns_back) continue;
+            std::string why;
+            const bool check = Oracle_Route_Is_Valid(b, level.walls, route, 0, &why);
+            ASSERT_EQ(check, Side_Rule_Allows(b, level.walls, route)) << why << "\n" << Route_Text(route) << "\n"
+                                                                       << Describe(level);
+            (check ? valid : invalid)++;
+        }
+    }
+    std::cout << "[ oracle   ] " << valid << " routes valid, " << invalid << " not\n";
+    EXPECT_GT(valid, levels);
+    EXPECT_GT(invalid, levels);
 }
 
 }  // namespace
