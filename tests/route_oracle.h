@@ -216,7 +216,7 @@ inline bool Step_Meets_Box(const cEps_Point& p, const cEps_Point& q, const cOrac
 class cOracle_Level {
 public:
     cOracle_Level(const cRect2D& world, const std::vector<cHV_Wall>& walls, int half_size)
-        : Half_Size(half_size), Walls(walls) {
+        : Half_Size(half_size) {
         if (half_size < 0) throw std::invalid_argument("the agent's half-size is negative");
         const std::int64_t h = half_size;
         const std::int64_t e = half_size == 0 ? 1 : 0;
@@ -262,7 +262,6 @@ public:
     bool Step_Is_Free(const cEps_Point& p, const cEps_Point& q) const { return Step_Blocker(p, q) == -1; }
 
     int Half_Size;
-    std::vector<cHV_Wall> Walls;
     cEps_Value Min_X, Min_Y, Max_X, Max_Y;  // where the centre may be, closed
     std::vector<cOracle_Box> Boxes;         // one per wall, in the walls' order
 };
@@ -489,7 +488,7 @@ inline bool Oracle_Route_Is_Valid(const cRect2D& world, const std::vector<cHV_Wa
             for (int b = 0; b < 9; ++b) {
                 if (!free[size_t(b)]) continue;
                 for (int a = 0; a < 9 && !next_reach[size_t(b)]; ++a)
-                    if (reach[size_t(a)] && level.Step_Is_Free(place(at, a), place(next, b))) next_reach[size_t(b)] = true;
+                    next_reach[size_t(b)] = reach[size_t(a)] && level.Step_Is_Free(place(at, a), place(next, b));
                 any = any || next_reach[size_t(b)];
             }
             if (!any) {

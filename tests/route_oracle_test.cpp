@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <queue>
 #include <random>
 #include <sstream>
@@ -285,7 +286,9 @@ public:
     }
 
 private:
-    size_t Index(const cPoint2D& p) const { return size_t(p.y - World.Min.y) * size_t(Width) + size_t(p.x - World.Min.x); }
+    size_t Index(const cPoint2D& p) const {
+        return size_t(p.y - World.Min.y) * size_t(Width) + size_t(p.x - World.Min.x);
+    }
     cPoint2D Point_Of(int state) const {
         const int i = state / 9;
         return cPoint2D(World.Min.x + i % Width, World.Min.y + i / Width);
@@ -293,8 +296,8 @@ private:
     static cEps_Point Place(const cPoint2D& p, int k) {
         return Eps_Point(p, ORACLE_OFFSETS[k][0], ORACLE_OFFSETS[k][1]);
     }
-    // The step rule restricted to the boxes that can reach a step of one
-    // grid unit from the point the boxes were gathered for.
+    // The route check's rules, restricted to the boxes that can reach a step
+    // of one grid unit from the point they were gathered for.
     bool Free(const cEps_Point& p, const std::vector<int>& near) const {
         if (!Level.In_World(p)) return false;
         for (int b : near)
@@ -312,13 +315,14 @@ private:
         int best = -1;
         for (int k = 0; k < 9; ++k) {
             const int s = int(Index(p) * 9) + k;
-            if (Dist[size_t(s)] < INFINITY && (best < 0 || Dist[size_t(s)] < Dist[size_t(best)])) best = s;
+            if (Dist[size_t(s)] == std::numeric_limits<double>::infinity()) continue;
+            if (best < 0 || Dist[size_t(s)] < Dist[size_t(best)]) best = s;
         }
         return best;
     }
 
     void Search(const cPoint2D& start) {
-        Dist.assign(Places.size(), INFINITY);
+        Dist.assign(Places.size(), std::numeric_limits<double>::infinity());
         Previous.assign(Places.size(), -1);
         typedef std::pair<double, int> cEntry;
         std::priority_queue<cEntry, std::vector<cEntry>, std::greater<cEntry>> open;
@@ -433,7 +437,8 @@ TEST(RouteOracle, RandomLevelsAgainstGridSearch) {
                     ASSERT_GE(a.Length, std::sqrt(double(Square_Distance(start, goal))) - 1e-9);
                     const cOracle_Answer back = Oracle_Shortest_Route(world, level.walls, goal, start, h);
                     ASSERT_EQ(Status_Name(back.Status), std::string("FOUND"));
-                    ASSERT_NEAR(back.Length, a.Length, 1e-9) << Route_Text(a.Route) << "\nback " << Route_Text(back.Route);
+                    ASSERT_NEAR(back.Length, a.Length, 1e-9)
+                        << Route_Text(a.Route) << "\nback " << Route_Text(back.Route);
                 } else {
                     ASSERT_EQ(a.Status, ORACLE_NO_ROUTE);
                     ++no_route;
