@@ -52,6 +52,19 @@ public:
         return level;
     }
 
+    // A level of the same kinds within a world at most max_span units wide
+    // and high, with at most max_walls walls.
+    cLevel Make_Small(int max_span, int max_walls) {
+        cLevel level;
+        const int w = Pick(2, std::max(2, max_span)), h = Pick(0, 1) ? w : Pick(2, std::max(2, max_span));
+        const int ox = Pick(0, 2) == 0 ? Pick(-w, w) : 0, oy = Pick(0, 2) == 0 ? Pick(-h, h) : 0;
+        level.Bounds = Rect(ox, oy, ox + w, oy + h);
+        Step = Pick(0, 1) ? 1 : std::max(1, std::min(w, h) / Pick(2, 6));
+        const int n = Pick(0, max_walls);
+        for (int i = 0; i < n; ++i) level.Walls.push_back(Make_Wall(level));
+        return level;
+    }
+
 private:
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(Rng); }
 

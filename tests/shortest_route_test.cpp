@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "random_level.h"
+#include "route_oracle.h"
 #include "test_support.h"
 
 namespace {
@@ -121,6 +125,65 @@ TEST(Engines, ThreadsShareTheRouteQuery) {
         });
     for (std::thread& worker : workers) worker.join();
     for (int t = 0; t < 4; ++t) EXPECT_EQ(wrong[std::size_t(t)], 0) << "thread " << t;
+}
+
+}  // namespace
+
+namespace {
+
+ROUTE_STATUS From_Oracle(cOracle_Status s) {
+    switch (s) {
+    case ORACLE_FOUND: return ROUTE_FOUND;
+    case ORACLE_START_BLOCKED: return ROUTE_START_BLOCKED;
+    case ORACLE_GOAL_BLOCKED: return ROUTE_GOAL_BLOCKED;
+    case ORACLE_OUTSIDE: return ROUTE_OUTSIDE;
+    default: return ROUTE_NONE;
+    }
+}
+
+// On small random levels with the awkward cases, for several agent sizes:
+// the status and the length are the oracle's (an exhaustive search over the
+// corners of the grown walls), and every step of the route is valid for its
+// agent by the oracle's own exact check. SHORTEST_ROUTE_LEVELS sets the count
+// (default 300), SHORTEST_ROUTE_SEED the first seed.
+TEST(ShortestRoute, AgreesWithTheOracleOnRandomLevels) {
+    const int levels = Env_Setting("SHORTEST_ROUTE_LEVELS", 300);
+    const unsigned first_seed = unsigned(Env_Setting("SHORTEST_ROUTE_SEED", 1));
+    long routes = 0;
+    for (int n = 0; n < levels; ++n) {
+        const unsigned seed = first_seed + unsigned(n);
+        cLevel_Maker maker(seed);
+        const cLevel level = maker.Make_Small(40, 12);
+        SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + Describe(level));
+        std::unique_ptr<cGame_World> world(new cGame_World());
+        {
+            cBounds_Guard bounds(level.Bounds);
+            Build_Level(level, *world);
+        }
+        std::mt19937 rng(seed);
+        const cRect2D& b = level.Bounds;
+        auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        for (int q = 0; q < 8; ++q) {
+            const cPoint2D start(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+            const cPoint2D goal(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+            const int h = pick(0, 3);
+            SCOPED_TRACE("route from " + std::to_string(start.x) + "," + std::to_string(start.y) + " to " +
+                         std::to_string(goal.x) + "," + std::to_string(goal.y) + " h " + std::to_string(h));
+            const cOracle_Answer expected = Oracle_Shortest_Route(b, level.Walls, start, goal, h);
+            tPath path;
+            double length = -1;
+            const ROUTE_STATUS status = world->Find_Shortest_Path(start, goal, h, path, &length);
+            ASSERT_EQ(status, From_Oracle(expected.Status));
+            if (status != ROUTE_FOUND) continue;
+            ++routes;
+            ASSERT_NEAR(length, expected.Length, 1e-9 * (1 + expected.Length));
+            std::vector<cPoint2D> route{start};
+            route.insert(route.end(), path.begin(), path.end());
+            std::string why;
+            ASSERT_TRUE(Oracle_Route_Is_Valid(b, level.Walls, route, h, &why)) << why;
+        }
+    }
+    EXPECT_GT(routes, levels);  // most queries find a route
 }
 
 }  // namespace
