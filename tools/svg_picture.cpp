@@ -144,7 +144,11 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     // Two significant digits for the thinnest stroke, whatever the level's scale.
     const cNumber_Format Num(std::max(2, int(std::ceil(-std::log10(u))) + 2));
     const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
-    const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u;
+    // A large picture is shown shrunk, often to half its size: the text
+    // around the world and the queries' lines are drawn larger to stay
+    // readable there. Ids keep their size, to fit in as many areas as they can.
+    const double large = pixels > 900 ? 1.6 : 1.0;
+    const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u * large;
     const double side = 0.03 * span + 8 * u;
     // Below the legend, one line for each route.
     const double line = 1.4 * caption_font;
@@ -167,12 +171,12 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".portal-id{fill:#b8500a;text-anchor:middle;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
       << ".waypoint{fill:#8e44ad}\n"
       << ".wall{stroke:#1c1c1c;stroke-width:" << Num(px_wall * u) << ";stroke-linecap:square}\n"
-      << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u) << ";stroke-linejoin:round}\n"
+      << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u * large) << ";stroke-linejoin:round}\n"
       << ".path-none{fill:none;stroke:#d62728;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u)
       << "}\n"
       << ".path-point{fill:#1f63c6}\n"
       << ".path-start{fill:#ffffff;stroke:#1f63c6;stroke-width:" << Num(2 * u) << "}\n"
-      << ".route{fill:none;stroke-width:" << Num(2.2 * u) << ";stroke-linejoin:round}\n"
+      << ".route{fill:none;stroke-width:" << Num(2.2 * u * large) << ";stroke-linejoin:round}\n"
       << ".route-none{fill:none;stroke:#d62728;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u)
       << "}\n"
       << ".route-start{fill:#ffffff;stroke-width:" << Num(2 * u) << "}\n"
