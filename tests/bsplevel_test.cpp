@@ -296,6 +296,11 @@ TEST(BsplevelRoute, CornersLengthsAndReasons) {
         {{SMALL, "10", "10", "10", "10", "--agent", "3"}, 0, "10 10\nlength 0\n", ""},
         {{SMALL, "45", "10", "90", "10", "--agent", "6"}, 1, "none\n",
          "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"},
+        // The square touches the world's border and slides along the wall
+        // y=30; a unit larger, it meets the wall.
+        {{SMALL, "6", "25", "90", "10", "--agent", "5"}, 0, "35 25\n45 45\n55 45\n90 10\nlength 110.858154458\n", ""},
+        {{SMALL, "6", "25", "90", "10", "--agent", "6"}, 1, "none\n",
+         "the start (6,25) is blocked for an agent of half-size 6: its square meets a wall"},
         {{SMALL, "2", "10", "90", "10", "--agent", "4"}, 1, "none\n",
          "the start (2,10) is blocked for an agent of half-size 4: its square crosses the world's border"},
         {{SMALL, "10", "10", "52", "20", "--agent", "3"}, 1, "none\n",
@@ -316,7 +321,8 @@ TEST(BsplevelRoute, CornersLengthsAndReasons) {
         {{SMALL, "10", "10", "90", "10", "--json", "--agent", "5"},
          0, "{\"status\":\"found\",\"length\":111.012913932,\"path\":[[35,25],[45,45],[55,45],[90,10]]}\n", ""},
         {{SMALL, "20", "15", "80", "15", "--agent", "11", "--json"}, 1,
-         "{\"status\":\"none\",\"length\":null,\"path\":[]}\n", "no route from (20,15) to (80,15) for an agent of half-size 11"},
+         "{\"status\":\"none\",\"length\":null,\"path\":[]}\n",
+         "no route from (20,15) to (80,15) for an agent of half-size 11"},
         {{SMALL, "45", "10", "90", "10", "--agent", "6", "--json"}, 1,
          "{\"status\":\"start_blocked\",\"length\":null,\"path\":[]}\n",
          "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"},
@@ -366,12 +372,15 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
         {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... "
                          "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
-        {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"}, "bsplevel: route: --agent H must not be negative, got '-1'\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"},
+         "bsplevel: route: --agent H must not be negative, got '-1'\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "100000001"},
          "bsplevel: route: --agent H must be at most 100000000, got '100000001'\n"},
-        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1.5"}, "bsplevel: route: --agent H must be an integer, got '1.5'\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1.5"},
+         "bsplevel: route: --agent H must be an integer, got '1.5'\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent"}, "bsplevel: route: --agent needs H\n"},
-        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1", "--agent", "1"}, "bsplevel: route: --agent given twice\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1", "--agent", "1"},
+         "bsplevel: route: --agent given twice\n"},
         {{"svg", SMALL, "-o", "-", "--agent", "2", "--route", "1", "2", "3", "4"},
          "bsplevel: svg: --agent H must follow a --route\n"},
         {{"svg", SMALL, "-o", "-", "--route", "1", "2", "3", "4", "--agent", "1", "--agent", "2"},
@@ -402,7 +411,8 @@ TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
     const cResult general = Tool({"--help"});
     EXPECT_EQ(general.Status, 0);
     EXPECT_EQ(general.Err, "");
-    for (const std::string command : {"info", "path", "route", "segment", "ball", "dump", "batch", "svg", "import-grid"}) {
+    for (const std::string command :
+         {"info", "path", "route", "segment", "ball", "dump", "batch", "svg", "import-grid"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(general.Out.find("\n  " + command + " "), std::string::npos);
         // Help wins over missing or malformed arguments.

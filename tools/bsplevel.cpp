@@ -545,8 +545,9 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
         r.Points = answer.Path;
         r.Length = answer.Length;
         r.Label = answer.Status == ROUTE_FOUND
-                      ? "route from " + Point_Text(r.Start) + " to " + Point_Text(r.Goal) + " for an agent of half-size " +
-                            std::to_string(r.Half_Size) + ": length " + Length_Text(r.Length)
+                      ? "route from " + Point_Text(r.Start) + " to " + Point_Text(r.Goal) +
+                            " for an agent of half-size " + std::to_string(r.Half_Size) + ": length " +
+                            Length_Text(r.Length)
                       : Route_Reason(world, answer.Status, r.Start, r.Goal, r.Half_Size);
     }
     for (const std::vector<std::string>& v : a.All("--segment")) {
