@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -233,6 +234,7 @@ TEST(BsplevelAnswers, WorldWhoseBuildIsRefused) {
               std::string::npos);
     const cAnswer_Case cases[] = {
         {{"path", OUTSIDE, "10", "10", "90", "10"}, 1, "none\n"},
+        {{"route", OUTSIDE, "10", "10", "90", "10", "--agent", "2"}, 1, "none\n"},
         {{"segment", OUTSIDE, "10", "10", "90", "10"}, 1, "no hit\n"},
         {{"ball", OUTSIDE, "50", "10", "5"}, 1, "clear\n"},  // centred on a wall
     };
@@ -242,6 +244,108 @@ TEST(BsplevelAnswers, WorldWhoseBuildIsRefused) {
         EXPECT_EQ(r.Out, c.Out);
         EXPECT_EQ(r.Status, c.Status);
         EXPECT_NE(r.Err.find("the world is not built"), std::string::npos);
+    }
+}
+
+// ------------------------------------------------------------------ routes
+
+const std::string PATHFINDER_4 = std::string(BSPLEVEL_TEST_LEVELS) + "/level_test_pathfinder_4.txt";
+
+// The length a found route prints must be its own: the sum of its legs from
+// the start through the printed corners, to 1e-9 relative.
+void Expect_Length_Of_Legs(const cPoint2D& start, const std::string& out) {
+    std::istringstream in(out);
+    std::string line;
+    double x = start.x, y = start.y, legs = 0, printed = -1;
+    while (std::getline(in, line)) {
+        double px = 0, py = 0;
+        if (std::sscanf(line.c_str(), "length %lf", &printed) == 1) break;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf", &px, &py), 2) << line;
+        legs += std::hypot(px - x, py - y);
+        x = px;
+        y = py;
+    }
+    EXPECT_NEAR(printed, legs, 1e-9 * std::max(1.0, legs)) << out;
+}
+
+struct cRoute_Case {
+    std::vector<std::string> Args;  // after "route"
+    int Status;
+    std::string Out;
+    std::string Err;  // the reason, after "bsplevel: route: "
+};
+
+// small.txt: the wall x=50 from y=0 to 40 and the wall y=30 from x=0 to 30
+// leave a gap 20 wide between (30,30) and (50,40), and the way below the
+// wall x=50 is 20 high (y=40 to 60): an agent of half-size 10 fits both
+// exactly (its open square touches the walls but does not meet them), one of
+// half-size 11 neither.
+TEST(BsplevelRoute, CornersLengthsAndReasons) {
+    const std::string to_90_10 = " to (90,10) for an agent of half-size ";
+    const cRoute_Case cases[] = {
+        {{SMALL, "10", "10", "90", "10"}, 0, "50 40\n90 10\nlength 100\n", ""},
+        {{SMALL, "10", "10", "90", "10", "--agent", "0"}, 0, "50 40\n90 10\nlength 100\n", ""},
+        // Around the grown walls' corners (30+5,30-5), (50-5,40+5), (50+5,40+5).
+        {{SMALL, "10", "10", "90", "10", "--agent", "5"}, 0, "35 25\n45 45\n55 45\n90 10\nlength 111.012913932\n", ""},
+        {{"--agent", "10", SMALL, "10", "10", "90", "10"}, 0, "40 20\n40 50\n60 50\n90 10\nlength 131.622776602\n", ""},
+        {{SMALL, "20", "15", "80", "15", "--agent", "11"}, 1, "none\n",
+         "no route from (20,15) to (80,15) for an agent of half-size 11"},
+        {{CLOSED, "10", "10", "90", "10"}, 1, "none\n", "no route from (10,10)" + to_90_10 + "0"},
+        // Half-size 0 may stand on a wall and run along it; a square that
+        // only touches a wall is free.
+        {{SMALL, "50", "10", "90", "10"}, 0, "90 10\nlength 40\n", ""},
+        {{SMALL, "45", "10", "90", "10", "--agent", "5"}, 0, "45 45\n55 45\n90 10\nlength 94.4974746831\n", ""},
+        {{SMALL, "10", "10", "10", "10", "--agent", "3"}, 0, "10 10\nlength 0\n", ""},
+        {{SMALL, "45", "10", "90", "10", "--agent", "6"}, 1, "none\n",
+         "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"},
+        // The square touches the world's border and slides along the wall
+        // y=30; a unit larger, it meets the wall.
+        {{SMALL, "6", "25", "90", "10", "--agent", "5"}, 0, "35 25\n45 45\n55 45\n90 10\nlength 110.858154458\n", ""},
+        {{SMALL, "6", "25", "90", "10", "--agent", "6"}, 1, "none\n",
+         "the start (6,25) is blocked for an agent of half-size 6: its square meets a wall"},
+        {{SMALL, "2", "10", "90", "10", "--agent", "4"}, 1, "none\n",
+         "the start (2,10) is blocked for an agent of half-size 4: its square crosses the world's border"},
+        {{SMALL, "10", "10", "52", "20", "--agent", "3"}, 1, "none\n",
+         "the goal (52,20) is blocked for an agent of half-size 3: its square meets a wall"},
+        {{SMALL, "10", "10", "90", "57", "--agent", "4"}, 1, "none\n",
+         "the goal (90,57) is blocked for an agent of half-size 4: its square crosses the world's border"},
+        {{SMALL, "-1", "10", "90", "10"}, 1, "none\n", "the start (-1,10) lies outside the world [0,0]-[100,60]"},
+        {{SMALL, "10", "10", "90", "61", "--agent", "2"}, 1, "none\n",
+         "the goal (90,61) lies outside the world [0,0]-[100,60]"},
+        // The route of the path command's example, pulled taut over the
+        // walls' ends; the goal lies 3 from the wall x=60.
+        {{PATHFINDER_4, "55", "82", "63", "83"},
+         0,
+         "50 90\n30 80\n10 60\n10 50\n30 10\n60 20\n90 10\n92 50\n92 80\n90 90\n63 83\nlength 286.186504086\n",
+         ""},
+        {{PATHFINDER_4, "55", "82", "63", "83", "--agent", "4"}, 1, "none\n",
+         "the goal (63,83) is blocked for an agent of half-size 4: its square meets a wall"},
+        {{SMALL, "10", "10", "90", "10", "--json", "--agent", "5"},
+         0, "{\"status\":\"found\",\"length\":111.012913932,\"path\":[[35,25],[45,45],[55,45],[90,10]]}\n", ""},
+        {{SMALL, "20", "15", "80", "15", "--agent", "11", "--json"}, 1,
+         "{\"status\":\"none\",\"length\":null,\"path\":[]}\n",
+         "no route from (20,15) to (80,15) for an agent of half-size 11"},
+        {{SMALL, "45", "10", "90", "10", "--agent", "6", "--json"}, 1,
+         "{\"status\":\"start_blocked\",\"length\":null,\"path\":[]}\n",
+         "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"},
+        {{SMALL, "10", "10", "52", "20", "--agent", "3", "--json"}, 1,
+         "{\"status\":\"goal_blocked\",\"length\":null,\"path\":[]}\n",
+         "the goal (52,20) is blocked for an agent of half-size 3: its square meets a wall"},
+        {{SMALL, "10", "10", "200", "10", "--json"}, 1, "{\"status\":\"outside\",\"length\":null,\"path\":[]}\n",
+         "the goal (200,10) lies outside the world [0,0]-[100,60]"},
+    };
+    for (const cRoute_Case& c : cases) {
+        std::vector<std::string> args = {"route"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const cResult r = Tool(args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Err, c.Err.empty() ? "" : "bsplevel: route: " + c.Err + "\n");
+        if (c.Status == 0 && r.Out[0] != '{') {
+            const std::size_t level = c.Args[0] == "--agent" ? 2 : 0;
+            Expect_Length_Of_Legs(cPoint2D(std::stoi(c.Args[level + 1]), std::stoi(c.Args[level + 2])), r.Out);
+        }
     }
 }
 
@@ -269,7 +373,22 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"info", DATA + "/no-such-level.txt"}, "bsplevel: info: cannot read level file '" + DATA + "/no-such-level.txt'\n"},
         {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
         {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... "
-                         "[--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
+                         "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"},
+         "bsplevel: route: --agent H must not be negative, got '-1'\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "100000001"},
+         "bsplevel: route: --agent H must be at most 100000000, got '100000001'\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1.5"},
+         "bsplevel: route: --agent H must be an integer, got '1.5'\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent"}, "bsplevel: route: --agent needs H\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--agent", "1", "--agent", "1"},
+         "bsplevel: route: --agent given twice\n"},
+        {{"svg", SMALL, "-o", "-", "--agent", "2", "--route", "1", "2", "3", "4"},
+         "bsplevel: svg: --agent H must follow a --route\n"},
+        {{"svg", SMALL, "-o", "-", "--route", "1", "2", "3", "4", "--agent", "1", "--agent", "2"},
+         "bsplevel: svg: --agent given twice for one --route\n"},
+        {{"svg", SMALL, "-o", "-", "--route", "1", "2", "3", "4", "--agent", "-2"},
+         "bsplevel: svg: --agent H must not be negative, got '-2'\n"},
         {{"svg", SMALL, "-o", "-", "--path", "1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
         {{"svg", SMALL, "-o", DATA + "/no-such-dir/x.svg"}, "bsplevel: svg: cannot write '" + DATA + "/no-such-dir/x.svg'\n"},
         {{"import-grid", ARENA, "-o", "-", "--cell", "0"}, "bsplevel: import-grid: --cell S must be at least 1\n"},
@@ -295,7 +414,7 @@ TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
     EXPECT_EQ(general.Status, 0);
     EXPECT_EQ(general.Err, "");
     for (const std::string command :
-         {"info", "path", "segment", "ball", "dump", "batch", "svg", "import-grid", "import-tiled"}) {
+         {"info", "path", "route", "segment", "ball", "dump", "batch", "svg", "import-grid", "import-tiled"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(general.Out.find("\n  " + command + " "), std::string::npos);
         // Help wins over missing or malformed arguments.
@@ -332,7 +451,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
               "no hit\n"
               "touch\n"
               "clear\n"
-              "error: line 8: unknown query 'jump' (path, segment or ball)\n"
+              "error: line 8: unknown query 'jump' (path, route, segment or ball)\n"
               "error: line 9: path needs X1 Y1 X2 Y2\n"
               "error: line 10: 'x' is not an integer\n"
               "error: line 11: LIMIT must not be negative\n"
@@ -342,9 +461,44 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
     EXPECT_EQ(r.Err, "bsplevel: batch: 5 malformed lines in the input\n");
 }
 
+// Route lines answer as the route command does, on one line, the reason
+// for no route in one word.
+TEST(BsplevelBatch, RouteLines) {
+    const std::string input =
+        "route 10 10 90 10\n"
+        "route 10 10 90 10 5\n"
+        "path 10 10 90 10\n"
+        "route 20 15 80 15 11\n"
+        "route 45 10 90 10 6\n"
+        "route 10 10 90 57 4\n"
+        "route 10 10 200 10\n"
+        "route 1 2 3\n"
+        "route 1 2 3 4 5 6\n"
+        "route 1 2 3 4 -1\n"
+        "route 1 2 3 4 100000001\n"
+        "route 1 2 3 4 x\n";
+    const cResult r = Tool({"batch", SMALL}, input);
+    EXPECT_EQ(r.Out,
+              "route 50 40 90 10 length 100\n"
+              "route 35 25 45 45 55 45 90 10 length 111.012913932\n"
+              "path 40 30 50 50 90 10\n"
+              "route none none\n"
+              "route none start-blocked\n"
+              "route none goal-blocked\n"
+              "route none outside\n"
+              "error: line 8: route needs X1 Y1 X2 Y2 [H]\n"
+              "error: line 9: route needs X1 Y1 X2 Y2 [H]\n"
+              "error: line 10: H must not be negative\n"
+              "error: line 11: H must be at most 100000000\n"
+              "error: line 12: 'x' is not an integer\n");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "bsplevel: batch: 5 malformed lines in the input\n");
+}
+
 TEST(BsplevelBatch, CleanRunOnAClosedLevel) {
-    const cResult r = Tool({"batch", CLOSED}, "path 10 10 90 10\nsegment 10 10 90 10\nball 60 30 11\n");
-    EXPECT_EQ(r.Out, "path none\nhit 50 10\ntouch\n");
+    const cResult r =
+        Tool({"batch", CLOSED}, "path 10 10 90 10\nsegment 10 10 90 10\nball 60 30 11\nroute 10 10 90 10 3\n");
+    EXPECT_EQ(r.Out, "path none\nhit 50 10\ntouch\nroute none none\n");
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(Tool({"batch", CLOSED}, "").Status, 0);
@@ -557,6 +711,53 @@ TEST(BsplevelSvg, NoRouteAndOddFileNames) {
     EXPECT_EQ(With_Class(svg, "wall").size(), 1u);
     EXPECT_EQ(With_Class(svg, "area").size(), 2u);
     EXPECT_EQ(With_Class(svg, "portal").size(), 0u);
+}
+
+std::string Rect_Text(const cElement& e) {
+    return e.Attributes.at("x") + " " + e.Attributes.at("y") + " " + e.Attributes.at("width") + " " +
+           e.Attributes.at("height");
+}
+
+// Each route in a colour of its own, not the paths' blue, with the agent's
+// square at the start, every corner and the goal; a route that does not
+// exist is a dashed line with its reason in a title and under the picture,
+// and the square of a blocked end in red.
+TEST(BsplevelSvg, RoutesWithTheAgentsSquares) {
+    const cResult r = Tool({"svg", SMALL, "-o", "-", "--route", "10", "10", "90", "10", "--path", "10", "10", "90",
+                            "10", "--route", "10", "10", "90", "10", "--agent", "5", "--route", "20", "15", "80", "15",
+                            "--agent", "11", "--route", "45", "10", "90", "10", "--agent", "6"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    const std::vector<cElement> svg = Parse_Svg(r.Out);
+
+    const std::vector<cElement> routes = With_Class(svg, "route");
+    ASSERT_EQ(routes.size(), 2u);
+    EXPECT_EQ(routes[0].Attributes.at("points"), "10,10 50,40 90,10");
+    EXPECT_EQ(routes[1].Attributes.at("points"), "10,10 35,25 45,45 55,45 90,10");
+    const std::string path_colour = "stroke:#1f63c6";
+    EXPECT_NE(routes[0].Attributes.at("style"), routes[1].Attributes.at("style"));
+    for (const cElement& e : routes) EXPECT_NE(e.Attributes.at("style"), path_colour);
+    ASSERT_EQ(With_Class(svg, "path").size(), 1u);
+    EXPECT_NE(r.Out.find(".path{fill:none;" + path_colour + ";"), std::string::npos);
+
+    // Half-size 0 draws no square; half-size 5 one at the start and at each
+    // of the four corners; the routes that do not exist one at each end.
+    std::vector<std::string> squares;
+    for (const cElement& e : With_Class(svg, "agent")) squares.push_back(Rect_Text(e));
+    EXPECT_EQ(squares, (std::vector<std::string>{"5 5 10 10", "30 20 10 10", "40 40 10 10", "50 40 10 10",
+                                                 "85 5 10 10", "9 4 22 22", "69 4 22 22", "84 4 12 12"}));
+    const std::vector<cElement> blocked = With_Class(svg, "agent-blocked");
+    ASSERT_EQ(blocked.size(), 1u);
+    EXPECT_EQ(Rect_Text(blocked[0]), "39 4 12 12");
+    EXPECT_EQ(With_Class(svg, "route-none").size(), 2u);
+    EXPECT_EQ(With_Class(svg, "route-start").size(), 4u);
+    EXPECT_EQ(With_Class(svg, "route-label").size(), 4u);
+    EXPECT_EQ(With_Class(svg, "route-point").size(), 6u);
+    for (const std::string label :
+         {"route from (10,10) to (90,10) for an agent of half-size 5: length 111.012913932",
+          "no route from (20,15) to (80,15) for an agent of half-size 11",
+          "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"})
+        EXPECT_NE(r.Out.find("<title>" + label + "</title>"), std::string::npos) << label;
 }
 
 TEST(BsplevelSvg, UnbuiltWorldShowsItsWalls) {

@@ -1,6 +1,8 @@
 #include "bsplevel.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <fstream>
 #include <map>
@@ -30,13 +32,18 @@ const char* const GENERAL_HELP =
     "  info LEVEL [--json] [--time]       bounds, walls read, wall nodes, tree depth,\n"
     "                                     areas, portals, waypoints, load and build state\n"
     "  path LEVEL X1 Y1 X2 Y2 [--json]    the route, one point \"X Y\" per line\n"
+    "  route LEVEL X1 Y1 X2 Y2 [--agent H] [--json]\n"
+    "                                     the shortest route for a square agent of\n"
+    "                                     half-size H (default 0): its corners, one\n"
+    "                                     \"X Y\" per line, then \"length L\"\n"
     "  segment LEVEL X1 Y1 X2 Y2 [--limit N] [--json]\n"
     "                                     \"hit X Y\" (first wall point met) or \"no hit\"\n"
     "  ball LEVEL X Y R [--json]          \"touch\" or \"clear\"\n"
     "  dump LEVEL                         the tree dump from the root\n"
     "  batch LEVEL                        answers queries read from standard input\n"
-    "  svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... [--segment X1 Y1 X2 Y2]...\n"
-    "      [--ball X Y R]...              a picture of the built world and the queries\n"
+    "  svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... [--route X1 Y1 X2 Y2 [--agent H]]...\n"
+    "      [--segment X1 Y1 X2 Y2]... [--ball X Y R]...\n"
+    "                                     a picture of the built world and the queries\n"
     "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]\n"
     "                                     a level made from a grid map\n"
     "  import-tiled MAP.tmx|MAP.tmj -o LEVEL [--layer NAME] [--solid-property NAME]\n"
@@ -83,6 +90,9 @@ struct cParsed_Args {
     std::vector<std::string> Positional;
     // Every occurrence of every option given, with its values.
     std::map<std::string, std::vector<std::vector<std::string>>> Options;
+    // The same occurrences in command-line order, for options that qualify
+    // the one before them.
+    std::vector<std::pair<std::string, std::vector<std::string>>> In_Order;
 
     bool Has(const std::string& name) const { return Options.count(name) != 0; }
     const std::vector<std::vector<std::string>>& All(const std::string& name) const {
@@ -148,6 +158,7 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
             if (option->Integers) To_Int(c, a + " " + name, values.back());
         }
         parsed.Options[a].push_back(values);
+        parsed.In_Order.emplace_back(a, values);
     }
     if (parsed.Positional.size() < c.Positional.size())
         Fail(c, "missing " + c.Positional[parsed.Positional.size()] + " (usage: " + Usage(c) + ")");
@@ -199,6 +210,87 @@ cPoint2D Point_Arg(const cParsed_Args& a, std::size_t first) {
     const cCommand_Def& c = *a.Command;
     return cPoint2D(To_Int(c, c.Positional[first], a.Positional[first]),
                     To_Int(c, c.Positional[first + 1], a.Positional[first + 1]));
+}
+
+// ================================================================ routes
+
+// Why a half-size cannot be an agent's, or "" when it can: 0 to COORD_LIMIT.
+std::string Agent_Size_Error(int half_size) {
+    if (half_size < 0) return "must not be negative";
+    if (half_size > COORD_LIMIT) return "must be at most " + std::to_string(COORD_LIMIT);
+    return "";
+}
+
+int Agent_Arg(const cCommand_Def& c, const std::string& name, const std::string& text) {
+    const int h = To_Int(c, name, text);
+    const std::string error = Agent_Size_Error(h);
+    if (!error.empty()) Fail(c, name + " " + error + ", got '" + text + "'");
+    return h;
+}
+
+// A route's length with twelve significant digits, far finer than any
+// caller needs: "3117.06493578".
+std::string Length_Text(double length) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.12g", length);
+    return text;
+}
+
+std::string Point_Text(const cPoint2D& p) { return "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")"; }
+
+// The status as --json names it; batch answers write '-' for '_'.
+std::string Route_Status_Name(ROUTE_STATUS status) {
+    switch (status) {
+    case ROUTE_FOUND: return "found";
+    case ROUTE_START_BLOCKED: return "start_blocked";
+    case ROUTE_GOAL_BLOCKED: return "goal_blocked";
+    case ROUTE_OUTSIDE: return "outside";
+    case ROUTE_BAD_SIZE: return "bad_size";
+    case ROUTE_NONE: break;
+    }
+    return "none";
+}
+
+struct cRoute_Answer {
+    ROUTE_STATUS Status = ROUTE_NONE;
+    std::vector<cPoint2D> Path;  // the corners after the start, ending with the goal
+    double Length = 0;
+};
+
+cRoute_Answer Find_Route(const cGame_World& world, const cPoint2D& start, const cPoint2D& goal, int half_size) {
+    cRoute_Answer answer;
+    answer.Status = world.Find_Shortest_Path(start, goal, half_size, answer.Path, &answer.Length);
+    return answer;
+}
+
+// Why there is no route, in one sentence: the start or goal whose square
+// meets a wall (or crosses the world's border, which bounds the agent too),
+// the point outside the world, or no way between them.
+std::string Route_Reason(const cGame_World& world, ROUTE_STATUS status, const cPoint2D& start, const cPoint2D& goal,
+                         int half_size) {
+    const std::string agent = "an agent of half-size " + std::to_string(half_size);
+    const cRect2D& b = world.Get_Bounds();
+    switch (status) {
+    case ROUTE_START_BLOCKED:
+    case ROUTE_GOAL_BLOCKED: {
+        const bool at_start = status == ROUTE_START_BLOCKED;
+        const cPoint2D& p = at_start ? start : goal;
+        const std::int64_t h = half_size;
+        const bool crosses = p.x - h < b.Min.x || p.x + h > b.Max.x || p.y - h < b.Min.y || p.y + h > b.Max.y;
+        return std::string(at_start ? "the start " : "the goal ") + Point_Text(p) + " is blocked for " + agent +
+               ": its square " + (crosses ? "crosses the world's border" : "meets a wall");
+    }
+    case ROUTE_OUTSIDE: {
+        const bool start_outside = !In_Coordinate_Range(start) || !b.In(start);
+        return std::string(start_outside ? "the start " : "the goal ") + Point_Text(start_outside ? start : goal) +
+               " lies outside the world [" + std::to_string(b.Min.x) + "," + std::to_string(b.Min.y) + "]-[" +
+               std::to_string(b.Max.x) + "," + std::to_string(b.Max.y) + "]";
+    }
+    case ROUTE_BAD_SIZE: return "the half-size " + std::to_string(half_size) + " " + Agent_Size_Error(half_size);
+    case ROUTE_FOUND:
+    case ROUTE_NONE: break;
+    }
+    return "no route from " + Point_Text(start) + " to " + Point_Text(goal) + " for " + agent;
 }
 
 // ================================================================ commands
@@ -253,6 +345,32 @@ int Run_Path(const cParsed_Args& a, cIo& io) {
         s << "none\n";
     }
     io.Out << s.str();
+    return found ? 0 : 1;
+}
+
+int Run_Route(const cParsed_Args& a, cIo& io) {
+    const cCommand_Def& c = *a.Command;
+    const cPoint2D start = Point_Arg(a, 1), goal = Point_Arg(a, 3);
+    const int half_size = a.Has("--agent") ? Agent_Arg(c, "--agent H", a.All("--agent")[0][0]) : 0;
+    cTool_Level level = Load(a);
+    const cRoute_Answer r = Find_Route(*level.World, start, goal, half_size);
+    const bool found = r.Status == ROUTE_FOUND;
+    if (r.Status == ROUTE_BAD_SIZE) Fail(c, Route_Reason(*level.World, r.Status, start, goal, half_size));
+    std::ostringstream s;
+    if (a.Has("--json")) {
+        s << "{\"status\":\"" << Route_Status_Name(r.Status) << "\",\"length\":"
+          << (found ? Length_Text(r.Length) : "null") << ",\"path\":[";
+        for (std::size_t i = 0; i < r.Path.size(); ++i)
+            s << (i ? "," : "") << '[' << r.Path[i].x << ',' << r.Path[i].y << ']';
+        s << "]}\n";
+    } else if (found) {
+        for (const cPoint2D& p : r.Path) s << p.x << ' ' << p.y << "\n";
+        s << "length " << Length_Text(r.Length) << "\n";
+    } else {
+        s << "none\n";
+    }
+    io.Out << s.str();
+    if (!found) io.Err << "bsplevel: route: " << Route_Reason(*level.World, r.Status, start, goal, half_size) << "\n";
     return found ? 0 : 1;
 }
 
@@ -330,6 +448,21 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (!world.Find_Path(start, goal, path)) return "path none";
         s << "path";
         for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
+    } else if (q == "route") {
+        if (w.size() != 5 && w.size() != 6) throw cCli_Error{"route needs X1 Y1 X2 Y2 [H]"};
+        const cPoint2D start(number(w[1]), number(w[2])), goal(number(w[3]), number(w[4]));
+        const int half_size = w.size() == 6 ? number(w[5]) : 0;
+        const std::string error = Agent_Size_Error(half_size);
+        if (!error.empty()) throw cCli_Error{"H " + error};
+        const cRoute_Answer r = Find_Route(world, start, goal, half_size);
+        if (r.Status != ROUTE_FOUND) {
+            std::string word = Route_Status_Name(r.Status);
+            std::replace(word.begin(), word.end(), '_', '-');
+            return "route none " + word;
+        }
+        s << "route";
+        for (const cPoint2D& p : r.Path) s << ' ' << p.x << ' ' << p.y;
+        s << " length " << Length_Text(r.Length);
     } else if (q == "segment") {
         if (w.size() != 5 && w.size() != 6) throw cCli_Error{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
         const cSeg seg(cPoint2D(number(w[1]), number(w[2])), cPoint2D(number(w[3]), number(w[4])));
@@ -350,7 +483,7 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (r < 0) throw cCli_Error{"R must not be negative"};
         return world.Intersect_Ball(x, y, r) ? "touch" : "clear";
     } else {
-        throw cCli_Error{"unknown query '" + q + "' (path, segment or ball)"};
+        throw cCli_Error{"unknown query '" + q + "' (path, route, segment or ball)"};
     }
     return s.str();
 }
@@ -383,15 +516,43 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
     const cCommand_Def& c = *a.Command;
     if (!a.Has("-o")) Fail(c, "missing -o FILE.svg (usage: " + Usage(c) + ")");
     auto value = [&](const std::vector<std::string>& v, std::size_t i) { return To_Int(c, "", v[i]); };
+    cSvg_Queries q;
+    // --agent H gives the agent's half-size of the --route just before it.
+    bool agent_given = false;
+    for (const auto& option : a.In_Order) {
+        const std::vector<std::string>& v = option.second;
+        if (option.first == "--route") {
+            cSvg_Route r;
+            r.Start = cPoint2D(value(v, 0), value(v, 1));
+            r.Goal = cPoint2D(value(v, 2), value(v, 3));
+            q.Routes.push_back(r);
+            agent_given = false;
+        } else if (option.first == "--agent") {
+            if (q.Routes.empty()) Fail(c, "--agent H must follow a --route");
+            if (agent_given) Fail(c, "--agent given twice for one --route");
+            q.Routes.back().Half_Size = Agent_Arg(c, "--agent H", v[0]);
+            agent_given = true;
+        }
+    }
     cTool_Level level = Load(a);
     cGame_World& world = *level.World;
-    cSvg_Queries q;
     for (const std::vector<std::string>& v : a.All("--path")) {
         cSvg_Path p;
         p.Start = cPoint2D(value(v, 0), value(v, 1));
         p.Goal = cPoint2D(value(v, 2), value(v, 3));
         p.Found = world.Find_Path(p.Start, p.Goal, p.Points);
         q.Paths.push_back(p);
+    }
+    for (cSvg_Route& r : q.Routes) {
+        const cRoute_Answer answer = Find_Route(world, r.Start, r.Goal, r.Half_Size);
+        r.Status = answer.Status;
+        r.Points = answer.Path;
+        r.Length = answer.Length;
+        r.Label = answer.Status == ROUTE_FOUND
+                      ? "route from " + Point_Text(r.Start) + " to " + Point_Text(r.Goal) +
+                            " for an agent of half-size " + std::to_string(r.Half_Size) + ": length " +
+                            Length_Text(r.Length)
+                      : Route_Reason(world, answer.Status, r.Start, r.Goal, r.Half_Size);
     }
     for (const std::vector<std::string>& v : a.All("--segment")) {
         cSvg_Segment g;
@@ -512,6 +673,26 @@ const std::vector<cCommand_Def>& Commands() {
          "Exit status 0 when a route exists, 1 when none does.\n"
          "Example: bsplevel path test_levels/level_test_pathfinder_4.txt 55 82 63 83\n",
          Run_Path},
+        {"route", {"LEVEL", "X1", "Y1", "X2", "Y2"}, {json, {"--agent", {"H"}, true, false}}, "[--agent H] [--json]",
+         "The shortest route from (X1,Y1) to (X2,Y2) for a square agent of half-size H\n"
+         "centred on the route: the square, open, never meets a wall and never leaves the\n"
+         "world. With H = 0 the route may touch walls and run along them but never\n"
+         "crosses one. Prints the route's corners, one \"X Y\" per line, the start left\n"
+         "out and the goal last, then \"length L\" (twelve significant digits). Without\n"
+         "a route it prints \"none\" and one line on standard error saying why: no route,\n"
+         "the start's or the goal's square meets a wall (or crosses the world's border),\n"
+         "or a point lies outside the world.\n"
+         "A round agent of radius r is served, conservatively, by H = r: the square\n"
+         "holds the disc.\n"
+         "\n"
+         "  --agent H   the agent's half-size, 0 (the default) to 100000000\n"
+         "  --json      {\"status\":\"found\",\"length\":L,\"path\":[[x,y],...]}; without a\n"
+         "              route the status is none, start_blocked, goal_blocked or\n"
+         "              outside, with \"length\":null and \"path\":[]\n"
+         "\n"
+         "Exit status 0 when a route exists, 1 when none does.\n"
+         "Example: bsplevel route test_levels/level_test_pathfinder_4.txt 55 82 63 83 --agent 2\n",
+         Run_Route},
         {"segment", {"LEVEL", "X1", "Y1", "X2", "Y2"}, {json, {"--limit", {"N"}, true, false}}, "[--limit N] [--json]",
          "Walks the grid points of the segment from (X1,Y1) to (X2,Y2) and prints the\n"
          "first one that lies on a wall as \"hit X Y\", or \"no hit\". The start point is\n"
@@ -546,6 +727,10 @@ const std::vector<cCommand_Def>& Commands() {
         {"batch", {"LEVEL"}, {}, "",
          "Builds LEVEL once, then reads queries from standard input, one per line:\n"
          "  path X1 Y1 X2 Y2              answers \"path X Y X Y ...\" or \"path none\"\n"
+         "  route X1 Y1 X2 Y2 [H]         answers \"route X Y X Y ... length L\" or\n"
+         "                                \"route none WHY\", WHY one of none, start-blocked,\n"
+         "                                goal-blocked, outside (H as route's --agent, 0\n"
+         "                                when left out)\n"
          "  segment X1 Y1 X2 Y2 [LIMIT]   answers \"hit X Y\" or \"no hit\" (LIMIT as --limit)\n"
          "  ball X Y R                    answers \"touch\" or \"clear\"\n"
          "Each query gets one answer line on standard output, in order. Blank lines and\n"
@@ -553,15 +738,18 @@ const std::vector<cCommand_Def>& Commands() {
          "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n"
          "\n"
          "Exit status 0, or 2 when a line was malformed.\n"
-         "Example: printf 'path 55 82 63 83\\nball 50 50 5\\n' | bsplevel batch LEVEL\n",
+         "Example: printf 'path 55 82 63 83\\nroute 55 82 63 83 2\\n' | bsplevel batch LEVEL\n",
          Run_Batch},
         {"svg",
          {"LEVEL"},
          {{"-o", {"FILE.svg"}, false, false},
           {"--path", {"X1", "Y1", "X2", "Y2"}, true, true},
+          {"--route", {"X1", "Y1", "X2", "Y2"}, true, true},
+          {"--agent", {"H"}, true, true},
           {"--segment", {"X1", "Y1", "X2", "Y2"}, true, true},
           {"--ball", {"X", "Y", "R"}, true, true}},
-         "-o FILE.svg [--path X1 Y1 X2 Y2]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...",
+         "-o FILE.svg [--path X1 Y1 X2 Y2]... [--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... "
+         "[--ball X Y R]...",
          "Draws the built world into FILE.svg (\"-o -\" writes to standard output): the\n"
          "walls thick and dark, every area's rectangle in light blue with its id, every\n"
          "portal in orange with its id, waypoints as small purple dots, and on top each\n"
@@ -570,6 +758,16 @@ const std::vector<cCommand_Def>& Commands() {
          "to its hit in red and the hit point marked (green when it hits nothing), a\n"
          "ball as a circle, red when it touches and green when clear. Ids are written\n"
          "only where they fit. The level's y axis points down the picture.\n"
+         "\n"
+         "  --route X1 Y1 X2 Y2   a shortest route as the route command finds it, drawn\n"
+         "                        in a colour of its own (teal, then magenta, amber,\n"
+         "                        brown) from a hollow start, with the agent's square\n"
+         "                        outlined at the start, at every bend and at the goal;\n"
+         "                        a line under the picture gives its length. Without a\n"
+         "                        route: a dashed red line, the blocked end's square in\n"
+         "                        red, and the reason under the picture.\n"
+         "  --agent H             the half-size of the agent of the --route just before\n"
+         "                        it (default 0): --route 5 5 95 95 --agent 3\n"
          "\n"
          "Exit status 0.\n"
          "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg --path 55 82 63 83\n",

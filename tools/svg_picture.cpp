@@ -94,6 +94,13 @@ private:
     long long Index(double v) const { return static_cast<long long>(std::floor(v / Cell)); }
 };
 
+// The colour of the i-th route: none of them is the blue of paths, the red
+// of failures or the green of clear answers.
+std::string Route_Colour(std::size_t i) {
+    static const char* const colours[] = {"#00897b", "#c2185b", "#b07800", "#6d4c41"};
+    return colours[i % (sizeof colours / sizeof colours[0])];
+}
+
 }  // namespace
 
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
@@ -109,6 +116,14 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         e.Add(p.Start);
         e.Add(p.Goal);
         for (const cPoint2D& q : p.Points) e.Add(q);
+    }
+    for (const cSvg_Route& r : queries.Routes) {
+        const double h = r.Half_Size;
+        e.Add(r.Start.x - h, r.Start.y - h);
+        e.Add(r.Start.x + h, r.Start.y + h);
+        e.Add(r.Goal.x - h, r.Goal.y - h);
+        e.Add(r.Goal.x + h, r.Goal.y + h);
+        for (const cPoint2D& q : r.Points) e.Add(q);
     }
     for (const cSvg_Segment& s : queries.Segments) {
         e.Add(s.A);
@@ -129,9 +144,15 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     // Two significant digits for the thinnest stroke, whatever the level's scale.
     const cNumber_Format Num(std::max(2, int(std::ceil(-std::log10(u))) + 2));
     const double px_wall = walls.size() <= 500 ? 3.0 : 1.6;
-    const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u;
+    // A large picture is shown shrunk, often to half its size: the text
+    // around the world and the queries' lines are drawn larger to stay
+    // readable there. Ids keep their size, to fit in as many areas as they can.
+    const double large = pixels > 900 ? 1.6 : 1.0;
+    const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u * large;
     const double side = 0.03 * span + 8 * u;
-    const double top = side + 2.2 * caption_font, bottom = side + 2.2 * caption_font;
+    // Below the legend, one line for each route.
+    const double line = 1.4 * caption_font;
+    const double top = side + 2.2 * caption_font, bottom = side + 2.2 * caption_font + queries.Routes.size() * line;
     const double vx = e.X0 - side, vy = e.Y0 - top;
     const double vw = (e.X1 - e.X0) + 2 * side, vh = (e.Y1 - e.Y0) + top + bottom;
 
@@ -150,11 +171,17 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".portal-id{fill:#b8500a;text-anchor:middle;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
       << ".waypoint{fill:#8e44ad}\n"
       << ".wall{stroke:#1c1c1c;stroke-width:" << Num(px_wall * u) << ";stroke-linecap:square}\n"
-      << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u) << ";stroke-linejoin:round}\n"
+      << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(2.5 * u * large) << ";stroke-linejoin:round}\n"
       << ".path-none{fill:none;stroke:#d62728;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u)
       << "}\n"
       << ".path-point{fill:#1f63c6}\n"
       << ".path-start{fill:#ffffff;stroke:#1f63c6;stroke-width:" << Num(2 * u) << "}\n"
+      << ".route{fill:none;stroke-width:" << Num(2.2 * u * large) << ";stroke-linejoin:round}\n"
+      << ".route-none{fill:none;stroke:#d62728;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u)
+      << "}\n"
+      << ".route-start{fill:#ffffff;stroke-width:" << Num(2 * u) << "}\n"
+      << ".agent{fill-opacity:0.12;stroke-width:" << Num(1 * u) << "}\n"
+      << ".agent-blocked{fill:#d62728;fill-opacity:0.2;stroke:#d62728;stroke-width:" << Num(1.2 * u) << "}\n"
       << ".segment{stroke:#6b6b6b;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u) << "}\n"
       << ".segment-clear{stroke:#2ca02c;stroke-width:" << Num(2 * u) << "}\n"
       << ".segment-run{stroke:#d62728;stroke-width:" << Num(2 * u) << "}\n"
@@ -162,6 +189,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".ball-clear{fill:#2ca02c;fill-opacity:0.25;stroke:#2ca02c;stroke-width:" << Num(1.5 * u) << "}\n"
       << ".ball-touch{fill:#d62728;fill-opacity:0.25;stroke:#d62728;stroke-width:" << Num(1.5 * u) << "}\n"
       << ".caption{fill:#222222;font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
+      << ".route-label{font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
       << "</style>\n";
 
     // The world rectangle.
@@ -280,6 +308,48 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         s << "<circle class=\"path-start\" cx=\"" << p.Start.x << "\" cy=\"" << p.Start.y << "\" r=\"" << Num(4 * u)
           << "\"/>\n";
     }
+    for (std::size_t i = 0; i < queries.Routes.size(); ++i) {
+        const cSvg_Route& r = queries.Routes[i];
+        const std::string colour = Route_Colour(i);
+        const bool found = r.Status == ROUTE_FOUND;
+        const double h = r.Half_Size;
+        s << "<g class=\"route-query\">\n<title>" << Escape(r.Label) << "</title>\n";
+        // The agent's square where the route starts, bends and ends; where
+        // there is no route, at both ends, in red at an end that is blocked.
+        std::vector<std::pair<cPoint2D, bool>> squares;  // centre, blocked
+        if (found) {
+            squares.emplace_back(r.Start, false);
+            for (const cPoint2D& q : r.Points) squares.emplace_back(q, false);
+        } else if (r.Status != ROUTE_OUTSIDE) {
+            squares.emplace_back(r.Start, r.Status == ROUTE_START_BLOCKED);
+            squares.emplace_back(r.Goal, r.Status == ROUTE_GOAL_BLOCKED);
+        }
+        if (h > 0)
+            for (const auto& q : squares) {
+                s << "<rect class=\"" << (q.second ? "agent-blocked" : "agent") << '"';
+                if (!q.second) s << " style=\"fill:" << colour << ";stroke:" << colour << '"';
+                s << " x=\"" << Num(q.first.x - h) << "\" y=\"" << Num(q.first.y - h) << "\" width=\"" << Num(2 * h)
+                  << "\" height=\"" << Num(2 * h) << "\"/>\n";
+            }
+        if (found) {
+            s << "<polyline class=\"route\" style=\"stroke:" << colour << "\" points=\"" << r.Start.x << ','
+              << r.Start.y;
+            for (const cPoint2D& q : r.Points) s << ' ' << q.x << ',' << q.y;
+            s << "\"/>\n";
+            // Corner dots small enough to leave the squares' outlines in view.
+            const double dot = h > 0 ? std::max(1.0 * u, std::min(3.2 * u, 0.4 * h)) : 3.2 * u;
+            for (std::size_t k = 0; k < r.Points.size(); ++k)
+                s << "<circle class=\"route-point\" style=\"fill:" << colour << "\" cx=\"" << r.Points[k].x
+                  << "\" cy=\"" << r.Points[k].y << "\" r=\"" << Num(k + 1 == r.Points.size() ? 1.4 * dot : dot)
+                  << "\"/>\n";
+        } else {
+            s << "<line class=\"route-none\" x1=\"" << r.Start.x << "\" y1=\"" << r.Start.y << "\" x2=\"" << r.Goal.x
+              << "\" y2=\"" << r.Goal.y << "\"/>\n";
+        }
+        const double start_r = h > 0 ? std::max(1.5 * u, std::min(4 * u, 0.6 * h)) : 4 * u;
+        s << "<circle class=\"route-start\" style=\"stroke:" << colour << "\" cx=\"" << r.Start.x << "\" cy=\""
+          << r.Start.y << "\" r=\"" << Num(start_r) << "\"/>\n</g>\n";
+    }
     s << "</g>\n";
 
     // Caption above the world, legend below it.
@@ -289,7 +359,13 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << "\"><tspan fill=\"#1c1c1c\">walls</tspan>  <tspan fill=\"#3b7fb6\">areas (id)</tspan>  "
       << "<tspan fill=\"#d9731c\">portals (id)</tspan>  <tspan fill=\"#8e44ad\">waypoints</tspan>  "
       << "<tspan fill=\"#1f63c6\">path</tspan>  <tspan fill=\"#d62728\">hit / touch</tspan>  "
-      << "<tspan fill=\"#2ca02c\">no hit / clear</tspan></text>\n";
+      << "<tspan fill=\"#2ca02c\">no hit / clear</tspan>";
+    if (!queries.Routes.empty()) s << "  <tspan fill=\"" << Route_Colour(0) << "\">route, agent's square</tspan>";
+    s << "</text>\n";
+    for (std::size_t i = 0; i < queries.Routes.size(); ++i)
+        s << "<text class=\"route-label\" style=\"fill:" << Route_Colour(i) << "\" x=\"" << Num(e.X0) << "\" y=\""
+          << Num(e.Y1 + side * 0.5 + 1.3 * caption_font + (double(i) + 1) * line) << "\">"
+          << Escape(queries.Routes[i].Label) << "</text>\n";
     s << "</svg>\n";
     out << s.str();
 }

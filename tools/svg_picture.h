@@ -15,6 +15,16 @@ struct cSvg_Path {
     std::vector<cPoint2D> Points;  // the library's path: without the start, ending with the goal
 };
 
+// A shortest route for a square agent.
+struct cSvg_Route {
+    cPoint2D Start, Goal;
+    int Half_Size = 0;
+    ROUTE_STATUS Status = ROUTE_NONE;
+    std::vector<cPoint2D> Points;  // the corners after the start, ending with the goal
+    double Length = 0;
+    std::string Label;  // one line under the picture: its length, or why there is none
+};
+
 struct cSvg_Segment {
     cPoint2D A, B;
     bool Hit = false;
@@ -29,6 +39,7 @@ struct cSvg_Ball {
 
 struct cSvg_Queries {
     std::vector<cSvg_Path> Paths;
+    std::vector<cSvg_Route> Routes;
     std::vector<cSvg_Segment> Segments;
     std::vector<cSvg_Ball> Balls;
 };
