@@ -338,6 +338,29 @@ async function partA(page) {
     JSON.stringify(errors.map));
   check(errors.badArgument === 'TypeError' && errors.negativeRadius === 'RangeError',
     'arguments that are not whole numbers, or negative radii, throw', JSON.stringify(errors));
+  // `using` releases the level at the end of its block (the test's own node
+  // need not parse the syntax: the browser does).
+  let disposed;
+  try {
+    disposed = await page.evaluate(`(() => {
+      const { Level } = window.bspViewer.lib;
+      let kept;
+      {
+        using level = Level.fromText('<WALLS>\\n[10,50]->[90,50]\\n', 'scoped');
+        kept = level;
+        if (kept.deleted || !level.intersectBall(50, 50, 1)) return 'not live inside its block';
+      }
+      return kept.deleted ? 'released' : 'kept';
+    })()`);
+  } catch (e) {
+    // A browser without the syntax: the method it would call.
+    disposed = await page.evaluate(() => {
+      const level = window.bspViewer.lib.Level.fromText('<WALLS>\n[10,50]->[90,50]\n', 'scoped');
+      level[Symbol.dispose]();
+      return level.deleted ? 'released' : 'kept';
+    });
+  }
+  check(disposed === 'released', 'a level is released at the end of a using block', disposed);
   check(errors.hitBeforeDelete.hit === true && errors.hitBeforeDelete.x === 50 && errors.hitBeforeDelete.y === 50 &&
     /deleted/.test(errors.afterDelete) && errors.pageStillWorks,
   'a deleted level throws on every call, and the module goes on', JSON.stringify(errors));
@@ -376,19 +399,37 @@ async function partC(page) {
   if (imported.status !== 0) fatal(`bsplevel import-grid failed: ${imported.stderr}`);
 
   const nativeTimes = JSON.parse(tool(['info', levelFile, '--json', '--time']).stdout);
-  // Opened twice: the first time the browser still compiles the module's
-  // hot functions with its optimising compiler; the second shows the steady
-  // state. The better of the two must stay under 2 s.
+  // The first load and build of the maze in the page: wall-clock time, and
+  // the processor time of the page's main thread (as bsplevel info --time
+  // counts processor time), which other work on a shared machine does not
+  // inflate. The browser still compiles the module's hot functions with its
+  // optimising compiler then; the file opened through the page afterwards
+  // shows the steady state.
+  const client = await page.createCDPSession();
+  await client.send('Performance.enable');
+  const threadSeconds = async () =>
+    (await client.send('Performance.getMetrics')).metrics.find((m) => m.name === 'ThreadTime').value;
+  await page.evaluate((t) => { window.mazeText = t; }, readFileSync(levelFile, 'utf8'));
+  const before = await threadSeconds();
+  const first = await page.evaluate(() => {
+    const t0 = performance.now();
+    const level = window.bspViewer.lib.Level.fromText(window.mazeText, 'maze512-1-0.txt');
+    const ms = performance.now() - t0;
+    const timings = level.timings;
+    level.delete();
+    delete window.mazeText;
+    return { ms, timings };
+  });
+  const cpuMs = (await threadSeconds() - before) * 1000;
+  check(cpuMs < 2000, `the page loads and builds maze512-1-0 in under 2 s (${cpuMs.toFixed(0)} ms of processor time, ` +
+    `${first.ms.toFixed(0)} ms wall-clock)`);
   const opened = await openInPage(page, levelFile);
-  const again = await openInPage(page, levelFile);
-  check(opened.state === 'loaded' && again.state === 'loaded', 'the page opens the maze512-1-0 level');
-  const t = opened.timings, t2 = again.timings;
-  const best = Math.min(t.buildMs, t2.buildMs);
-  check(best < 2000, `the page loads and builds maze512-1-0 in under 2 s (${best.toFixed(0)} ms)`);
-  const split = (x) => `load ${x.library.loadMs.toFixed(0)} + build ${x.library.buildMs.toFixed(0)}`;
-  console.log(`    browser: load+build ${t.buildMs.toFixed(0)} ms the first time (${split(t)}), ` +
-    `${t2.buildMs.toFixed(0)} ms the second (${split(t2)}); drawing data ${t2.sceneMs.toFixed(0)} ms, ` +
-    `first picture ${t2.firstFrameMs.toFixed(0)} ms`);
+  check(opened.state === 'loaded', 'the page opens the maze512-1-0 level');
+  const t = opened.timings;
+  const split = (x) => `load ${x.loadMs.toFixed(0)} + build ${x.buildMs.toFixed(0)}`;
+  console.log(`    browser: load+build ${first.ms.toFixed(0)} ms the first time (${split(first.timings)}; ` +
+    `${cpuMs.toFixed(0)} ms processor time), ${t.buildMs.toFixed(0)} ms through the page's file input ` +
+    `(${split(t.library)}); then drawing data ${t.sceneMs.toFixed(0)} ms, first picture ${t.firstFrameMs.toFixed(0)} ms`);
   console.log(`    native:  load ${nativeTimes.load_ms.toFixed(0)} + build ${nativeTimes.build_ms.toFixed(0)} ms (processor time)`);
 
   // Route queries between random free cells' centres.
@@ -416,9 +457,12 @@ async function partC(page) {
   const batchInput = `${queries.join('\n')}\n`;
   const native = tool(['batch', levelFile], batchInput).stdout.split('\n').filter((l) => l !== '');
   compareAnswers('maze512-1-0', queries, native, browserTimed.answers);
-  const withQueries = timeBatch(levelFile, batchInput, 3);
+  // The native time: a batch run with the queries (repeated to about 1.5 s
+  // of work) less a run without them, the best of three each.
+  const repeats = Math.max(1, Math.round(1500 / browserTimed.ms));
+  const withQueries = timeBatch(levelFile, batchInput.repeat(repeats), 3);
   const without = timeBatch(levelFile, '', 3);
-  const nativePerQuery = Math.max(withQueries - without, 0) / queries.length;
+  const nativePerQuery = Math.max(withQueries - without, 0) / (repeats * queries.length);
   const browserPerQuery = browserTimed.ms / queries.length;
   console.log(`    route queries (200 between random free cells): browser ${browserPerQuery.toFixed(2)} ms each, ` +
     `native ${nativePerQuery.toFixed(2)} ms each (batch run with and without them), ratio ${(browserPerQuery / nativePerQuery).toFixed(1)}`);
@@ -443,8 +487,10 @@ async function partC(page) {
   const start = (await text(page, '#route-start')).match(/-?\d+/g).map(Number);
   const goal = (await text(page, '#route-goal')).match(/-?\d+/g).map(Number);
   const shownTime = await text(page, '#route-time');
+  const shownMs = Number.parseFloat(shownTime);
   const one = `path ${start.join(' ')} ${goal.join(' ')}\n`;
-  const nativeOne = (Math.max(timeBatch(levelFile, one.repeat(20), 3) - without, 0) / 20);
+  const times = Math.min(2000, Math.max(20, Math.round(1000 / Math.max(shownMs, 0.01))));
+  const nativeOne = Math.max(timeBatch(levelFile, one.repeat(times), 3) - without, 0) / times;
   const shownPoints = await page.$eval('#route-result', (el) => el.textContent);
   console.log(`    the route clicked from (${start}) to (${goal}): ${shownPoints}, browser ${shownTime}, native ${nativeOne.toFixed(2)} ms`);
 
