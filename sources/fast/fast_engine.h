@@ -18,7 +18,7 @@
 #include "fast/wall_index.h"
 #include "game_bsp.h"
 
-class cFast_Engine : public cArea_Finder {
+class cFast_Engine final : public cArea_Finder {
 public:
     explicit cFast_Engine(const cGame_World& world) : World(world) {}
 
