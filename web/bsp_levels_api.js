@@ -100,8 +100,8 @@ export async function loadBspLevels(options = {}) {
     }
   }
 
-  // Which of the features still to come the module has. The viewer enables
-  // their controls from these flags.
+  // Which of the features still to come the module has (the viewer keeps
+  // their controls disabled while a flag is false).
   const features = Object.freeze({ ...module.Features() });
 
   const construct = Symbol('Level');
@@ -123,7 +123,7 @@ export async function loadBspLevels(options = {}) {
       try {
         result = call(() => fill(raw));
       } catch (e) {
-        raw.delete();
+        if (aborted === null) raw.delete();
         throw e;
       }
       if (!result.ok) {

@@ -66,8 +66,6 @@ const ui = {
   ballResult: $('ball-result'),
   info: $('info'),
   timing: $('timing'),
-  shortestToggle: $('shortest-toggle'),
-  agentSize: $('agent-size'),
 };
 const ctx = ui.canvas.getContext('2d');
 
@@ -90,6 +88,12 @@ const state = {
 function dpr() {
   return window.devicePixelRatio || 1;
 }
+
+// Device pixels per CSS pixel that the pictures of the level are painted
+// for: line widths, fonts and sizes below which things are left out are
+// given in CSS pixels and multiplied by it. Pictures are painted anew when it
+// changes (a window moved to another screen).
+let paintRatio = Math.max(1, Math.round(dpr()));
 
 function setStatus(text) {
   ui.status.textContent = text;
@@ -288,6 +292,8 @@ function labelBlock(scene, z, bx, by) {
   if (cached) return cached;
 
   const L = 2 ** (z / 2);
+  const k = paintRatio;
+  const areaFont = AREA_FONT * k;
   const [ox, oy] = scene.bounds;
   const px0 = bx * LABEL_BLOCK, py0 = by * LABEL_BLOCK, px1 = px0 + LABEL_BLOCK, py1 = py0 + LABEL_BLOCK;
   const inBlock = (px, py) => px >= px0 && px < px1 && py >= py0 && py < py1;
@@ -307,31 +313,31 @@ function labelBlock(scene, z, bx, by) {
       const x0 = (a[4 * i] - ox) * L, y0 = (a[4 * i + 1] - oy) * L;
       const x1 = (a[4 * i + 2] - ox) * L, y1 = (a[4 * i + 3] - oy) * L;
       const cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
-      if (!inBlock(cx, cy) || x1 - x0 < 40 || y1 - y0 < 1.8 * AREA_FONT) continue;
+      if (!inBlock(cx, cy) || x1 - x0 < 40 * k || y1 - y0 < 1.8 * areaFont) continue;
       const text = String(-(i + 1));
-      const tw = textWidth(text, AREA_FONT);
-      if (tw + AREA_FONT > x1 - x0) continue;
+      const tw = textWidth(text, areaFont);
+      if (tw + areaFont > x1 - x0) continue;
       // An area's id lies inside the area: none meets another.
-      const box = [cx - tw / 2 - 2, cy - 0.7 * AREA_FONT, cx + tw / 2 + 2, cy + 0.7 * AREA_FONT];
+      const box = [cx - tw / 2 - 2 * k, cy - 0.7 * areaFont, cx + tw / 2 + 2 * k, cy + 0.7 * areaFont];
       taken.push(box);
       labels.push({ kind: 'area', text, x: ox + cx / L, y: oy + cy / L, box });
     }
   }
   if (state.layers.portals) {
     const p = scene.portals;
-    const f = PORTAL_FONT;
+    const f = PORTAL_FONT * k;
     for (const i of collect(scene.portalIndex)) {
       const x0 = (p[4 * i] - ox) * L, y0 = (p[4 * i + 1] - oy) * L;
       const x1 = (p[4 * i + 2] - ox) * L, y1 = (p[4 * i + 3] - oy) * L;
       const mx = (3 * x0 + x1) / 4, my = (3 * y0 + y1) / 4;
       const length = x1 - x0 + (y1 - y0);
-      if (!inBlock(mx, my) || length < 40) continue;
+      if (!inBlock(mx, my) || length < 40 * k) continue;
       const text = String(i);
       const tw = textWidth(text, f);
       let box;
       if (y0 === y1) {
         if (length / 2 < tw + f) continue;
-        box = [mx - tw / 2 - 1, my - 1.4 * f, mx + tw / 2 + 1, my - 0.1 * f];
+        box = [mx - tw / 2 - k, my - 1.4 * f, mx + tw / 2 + k, my - 0.1 * f];
       } else {
         if (length / 2 < 2 * f) continue;
         box = [mx + 0.2 * f, my - 0.7 * f, mx + 0.6 * f + tw, my + 0.7 * f];
@@ -354,8 +360,10 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
   const rx0 = (wx - ox) * L, ry0 = (wy - oy) * L, rx1 = rx0 + w, ry1 = ry0 + h;
   const b0 = Math.floor((rx0 - LABEL_REACH) / LABEL_BLOCK), b1 = Math.floor((rx1 + LABEL_REACH) / LABEL_BLOCK);
   const c0 = Math.floor((ry0 - LABEL_REACH) / LABEL_BLOCK), c1 = Math.floor((ry1 + LABEL_REACH) / LABEL_BLOCK);
+  const k = paintRatio;
+  const areaFont = AREA_FONT * k, portalFont = PORTAL_FONT * k;
   g.lineJoin = 'round';
-  g.lineWidth = 3;
+  g.lineWidth = 3 * k;
   g.strokeStyle = '#ffffff';
   for (let bx = Math.max(b0, 0); bx <= b1; bx++) {
     for (let by = Math.max(c0, 0); by <= c1; by++) {
@@ -363,19 +371,19 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
         if (box[2] < rx0 || box[0] > rx1 || box[3] < ry0 || box[1] > ry1) continue;
         const px = (x - wx) * L, py = (y - wy) * L;
         if (kind === 'area') {
-          g.font = `${AREA_FONT}px system-ui, sans-serif`;
+          g.font = `${areaFont}px system-ui, sans-serif`;
           g.textAlign = 'center';
           g.textBaseline = 'middle';
           g.fillStyle = COLOUR.areaId;
           g.strokeText(text, px, py);
           g.fillText(text, px, py);
         } else {
-          g.font = `${PORTAL_FONT}px system-ui, sans-serif`;
+          g.font = `${portalFont}px system-ui, sans-serif`;
           g.fillStyle = COLOUR.portalId;
           const horizontal = kind === 'portal-h';
           g.textAlign = horizontal ? 'center' : 'left';
           g.textBaseline = horizontal ? 'bottom' : 'middle';
-          const lx = horizontal ? px : px + 0.4 * PORTAL_FONT, ly = horizontal ? py - 0.3 * PORTAL_FONT : py;
+          const lx = horizontal ? px : px + 0.4 * portalFont, ly = horizontal ? py - 0.3 * portalFont : py;
           g.strokeText(text, lx, ly);
           g.fillText(text, lx, ly);
         }
@@ -396,9 +404,11 @@ function snap(v, width) {
 // (L = 2^(z/2)) unless z is null.
 function paintRegion(g, scene, wx, wy, L, w, h, z) {
   const layers = state.layers;
+  const k = paintRatio;
+  const l = L / k;   // CSS pixels per unit
   const X = (x) => (x - wx) * L;
   const Y = (y) => (y - wy) * L;
-  const m = STROKE_MARGIN / L;
+  const m = (STROKE_MARGIN * k) / L;
   const qx0 = wx - m, qy0 = wy - m, qx1 = wx + w / L + m, qy1 = wy + h / L + m;
   const [bx0, by0, bx1, by1] = scene.bounds;
 
@@ -408,35 +418,35 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
   g.fillStyle = COLOUR.world;
   g.fillRect(X(bx0), Y(by0), (bx1 - bx0) * L, (by1 - by0) * L);
   g.strokeStyle = COLOUR.worldEdge;
-  g.lineWidth = 1;
-  g.strokeRect(snap(X(bx0), 1), snap(Y(by0), 1), Math.round((bx1 - bx0) * L), Math.round((by1 - by0) * L));
+  g.lineWidth = k;
+  g.strokeRect(snap(X(bx0), k), snap(Y(by0), k), Math.round((bx1 - bx0) * L), Math.round((by1 - by0) * L));
 
   if (layers.areas) {
     const a = scene.areas;
     g.strokeStyle = COLOUR.area;
-    g.lineWidth = 1;
+    g.lineWidth = k;
     g.beginPath();
     scene.areaIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(a[4 * i]), y0 = Y(a[4 * i + 1]), x1 = X(a[4 * i + 2]), y1 = Y(a[4 * i + 3]);
       const pw = x1 - x0, ph = y1 - y0;
-      if (pw < MIN_PIXELS && ph < MIN_PIXELS) return;
+      if (pw < MIN_PIXELS * k && ph < MIN_PIXELS * k) return;
       // An area's sides lie under walls and portals: the outline is drawn a
       // little inside where there is room.
-      const d = pw > 8 && ph > 8 ? 2 : 0;
-      const sx0 = snap(x0 + d, 1), sy0 = snap(y0 + d, 1), sx1 = snap(x1 - d, 1), sy1 = snap(y1 - d, 1);
+      const d = pw > 8 * k && ph > 8 * k ? 2 * k : 0;
+      const sx0 = snap(x0 + d, k), sy0 = snap(y0 + d, k), sx1 = snap(x1 - d, k), sy1 = snap(y1 - d, k);
       g.rect(sx0, sy0, Math.max(sx1 - sx0, 0), Math.max(sy1 - sy0, 0));
     });
     g.stroke();
   }
   if (layers.portals) {
     const p = scene.portals;
-    const width = L >= 2 ? 2 : 1;
+    const width = (l >= 2 ? 2 : 1) * k;
     g.strokeStyle = COLOUR.portal;
     g.lineWidth = width;
     g.beginPath();
     scene.portalIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(p[4 * i]), y0 = Y(p[4 * i + 1]), x1 = X(p[4 * i + 2]), y1 = Y(p[4 * i + 3]);
-      if (x1 - x0 + (y1 - y0) < MIN_PIXELS) return;
+      if (x1 - x0 + (y1 - y0) < MIN_PIXELS * k) return;
       if (y0 === y1) {
         const y = snap(y0, width);
         g.moveTo(x0, y);
@@ -451,7 +461,7 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
   }
   if (layers.waypoints) {
     const q = scene.waypoints;
-    const r = Math.max(1, Math.min(3, L * 0.8));
+    const r = Math.max(1, Math.min(3, l * 0.8)) * k;
     g.fillStyle = COLOUR.waypoint;
     g.beginPath();
     scene.waypointIndex.query(qx0, qy0, qx1, qy1, (i) => {
@@ -463,7 +473,7 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
   }
   if (layers.walls) {
     const s = scene.walls;
-    const width = L >= 4 ? 3 : L >= 0.5 ? 2 : 1;
+    const width = (l >= 4 ? 3 : l >= 0.5 ? 2 : 1) * k;
     const cap = width / 2;
     g.strokeStyle = COLOUR.wall;
     g.lineWidth = width;
@@ -730,6 +740,11 @@ function paintQueries() {
 
 function resizeCanvas() {
   const d = dpr();
+  const ratio = Math.max(1, Math.round(d));
+  if (ratio !== paintRatio) {
+    paintRatio = ratio;
+    forgetPictures();
+  }
   const rect = ui.canvas.getBoundingClientRect();
   const w = Math.max(1, Math.round(rect.width * d)), h = Math.max(1, Math.round(rect.height * d));
   if (ui.canvas.width !== w || ui.canvas.height !== h) {
@@ -1098,9 +1113,12 @@ const ready = (async () => {
     document.body.dataset.state = 'error';
     throw e;
   }
-  // The controls of features still to come stay disabled until the module has them.
-  const f = state.lib.features;
-  ui.shortestToggle.closest('.planned').title = f.shortestPath ? '' : 'Not in the library yet';
+  // Still to come with the library's support for them (lib.features tells
+  // when the module has it), each with its control already on the page and
+  // disabled until then: the shortest route for an agent of the half-size on
+  // the slider (level.findShortestPath, drawn beside Find_Path's route), the
+  // doors layer (level.doors(), a click on a door calling level.setDoor) and
+  // the solid space layer (level.solidAreas()).
   setStatus('Ready: open a level file or a grid map');
   document.body.dataset.state = 'ready';
   resizeCanvas();

@@ -443,16 +443,22 @@ async function partC(page) {
   };
   const queries = [];
   for (let i = 0; i < 200; i++) queries.push(`path ${free().join(' ')} ${free().join(' ')}`);
+  // The browser's time: the best of three passes over the queries.
   const browserTimed = await page.evaluate((queries) => {
     const level = window.bspViewer.level;
-    const answers = [];
-    const t0 = performance.now();
-    for (const q of queries) {
-      const n = q.split(' ').slice(1).map(Number);
-      const r = level.findPath(n[0], n[1], n[2], n[3]);
-      answers.push(r.found ? `path ${r.path.map((p) => p.join(' ')).join(' ')}` : 'path none');
+    let answers = [];
+    let best = Infinity;
+    for (let pass = 0; pass < 3; pass++) {
+      answers = [];
+      const t0 = performance.now();
+      for (const q of queries) {
+        const n = q.split(' ').slice(1).map(Number);
+        const r = level.findPath(n[0], n[1], n[2], n[3]);
+        answers.push(r.found ? `path ${r.path.map((p) => p.join(' ')).join(' ')}` : 'path none');
+      }
+      best = Math.min(best, performance.now() - t0);
     }
-    return { ms: performance.now() - t0, answers };
+    return { ms: best, answers };
   }, queries);
   const batchInput = `${queries.join('\n')}\n`;
   const native = tool(['batch', levelFile], batchInput).stdout.split('\n').filter((l) => l !== '');
@@ -464,8 +470,9 @@ async function partC(page) {
   const without = timeBatch(levelFile, '', 3);
   const nativePerQuery = Math.max(withQueries - without, 0) / (repeats * queries.length);
   const browserPerQuery = browserTimed.ms / queries.length;
-  console.log(`    route queries (200 between random free cells): browser ${browserPerQuery.toFixed(2)} ms each, ` +
-    `native ${nativePerQuery.toFixed(2)} ms each (batch run with and without them), ratio ${(browserPerQuery / nativePerQuery).toFixed(1)}`);
+  console.log(`    route queries, 200 between random free cells: browser ${browserPerQuery.toFixed(2)} ms each ` +
+    `(best of three passes), native ${nativePerQuery.toFixed(2)} ms each (batch runs with and without them, ` +
+    `best of three), ratio ${(browserPerQuery / nativePerQuery).toFixed(1)}`);
 
   // One route clicked across the maze, between the free cells nearest two
   // opposite corners, with the time the page shows.
@@ -487,12 +494,23 @@ async function partC(page) {
   const start = (await text(page, '#route-start')).match(/-?\d+/g).map(Number);
   const goal = (await text(page, '#route-goal')).match(/-?\d+/g).map(Number);
   const shownTime = await text(page, '#route-time');
-  const shownMs = Number.parseFloat(shownTime);
+  const shownPoints = await text(page, '#route-result');
+  check(shownPoints.startsWith('found'), `a route is found across the maze (${shownPoints})`);
+  const oneBrowser = await page.evaluate((a, b) => {
+    const level = window.bspViewer.level;
+    let best = Infinity;
+    for (let i = 0; i < 5; i++) {
+      const t0 = performance.now();
+      level.findPath(a[0], a[1], b[0], b[1]);
+      best = Math.min(best, performance.now() - t0);
+    }
+    return best;
+  }, start, goal);
   const one = `path ${start.join(' ')} ${goal.join(' ')}\n`;
-  const times = Math.min(2000, Math.max(20, Math.round(1000 / Math.max(shownMs, 0.01))));
+  const times = Math.min(2000, Math.max(20, Math.round(1000 / Math.max(oneBrowser, 0.01))));
   const nativeOne = Math.max(timeBatch(levelFile, one.repeat(times), 3) - without, 0) / times;
-  const shownPoints = await page.$eval('#route-result', (el) => el.textContent);
-  console.log(`    the route clicked from (${start}) to (${goal}): ${shownPoints}, browser ${shownTime}, native ${nativeOne.toFixed(2)} ms`);
+  console.log(`    the route clicked from (${start}) to (${goal}), ${shownPoints}: the page shows ${shownTime}; ` +
+    `browser ${oneBrowser.toFixed(1)} ms (best of five), native ${nativeOne.toFixed(1)} ms`);
 
   // Panning: frames that only copy painted tiles, and those that paint new ones.
   await page.evaluate(() => window.bspViewer.resetFrameStats());
