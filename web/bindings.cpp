@@ -1,0 +1,272 @@
+// JavaScript bindings of the library (embind). One cWeb_Level holds one
+// built world. It is made empty from JavaScript, then filled from a level
+// text or a grid map; what went wrong comes back as a result object, never as
+// a C++ exception, and the JavaScript API (bsp_levels_api.js) turns it into
+// an Error. The queries take whole numbers that the API has checked; the
+// library answers every query on any built world, so nothing here can reach
+// one of its assertions.
+#include <emscripten/bind.h>
+#include <emscripten/emscripten.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game_bsp.h"
+#include "grid_import.h"
+#include "level_loader.h"
+#include "messages.h"
+#include "tool_level.h"
+
+using emscripten::val;
+
+namespace {
+
+// A JavaScript Int32Array holding a copy of values.
+val Int32_Array(const std::vector<int>& values) {
+    return val::global("Int32Array")
+        .new_(emscripten::typed_memory_view(values.size(), values.empty() ? nullptr : values.data()));
+}
+
+// Why a level was not made, as the JavaScript API reports it.
+struct cFailure {
+    std::string Stage;     // "map" (the grid map), "load" (the level text) or "build"
+    int Line = 0;          // the line where the reading stopped (0: none)
+    std::string Reason;    // a few words
+};
+
+class cWeb_Level {
+public:
+    // Loads a level text into a new world, starting from the default world
+    // rectangle as a fresh program does, and builds it. The result says
+    // {ok, stage, line, reason, messages}; messages are the library's own,
+    // written during the load and the build.
+    val Load_Text(const std::string& text, const std::string& name) {
+        std::ostringstream messages;
+        cMessage_Redirect capture(&messages);
+        const bool done = Load(text, name);
+        return Result(done, messages.str());
+    }
+
+    // Reads a grid map, turns it into a level as bsplevel import-grid does
+    // (cell units per cell, walls in the balanced order), then loads and
+    // builds that level.
+    val Import_Grid_Map(const std::string& map_text, int cell, const std::string& name) {
+        std::ostringstream messages;
+        cMessage_Redirect capture(&messages);
+        if (World) return Refuse("map", 0, "the level is already made", messages.str());
+        if (cell < 1) return Refuse("map", 0, "the cell size must be at least 1", messages.str());
+        const double start = emscripten_get_now();
+        std::istringstream in(map_text);
+        Grid_Map map;
+        std::string error;
+        if (!Read_Grid_Map(in, map, error)) return Refuse("map", 0, error, messages.str());
+        const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
+        if (width > COORD_LIMIT || height > COORD_LIMIT)
+            return Refuse("map", 0,
+                          "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
+                              " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT),
+                          messages.str());
+        const std::vector<Grid_Wall> walls = Order_Walls(Trace_Walls(map, cell), Wall_Order::BALANCED);
+        std::ostringstream level;
+        Write_Level(level, int(width), int(height), walls);
+        Import_Ms = emscripten_get_now() - start;
+        const bool done = Load(level.str(), name);
+        return Result(done, messages.str());
+    }
+
+    // The fields of bsplevel info --json.
+    val Info() const {
+        val info = val::object();
+        info.set("level", Name);
+        info.set("loaded", Loaded);
+        info.set("built", Built);
+        val bounds = val::array();
+        bounds.call<void>("push", Bounds.Min.x, Bounds.Min.y, Bounds.Max.x, Bounds.Max.y);
+        info.set("bounds", bounds);
+        const cLevel_Stats st = World ? Get_Stats(*World) : cLevel_Stats();
+        info.set("walls", st.Walls);
+        info.set("wall_nodes", st.Wall_Nodes);
+        info.set("tree_depth", st.Tree_Depth);
+        info.set("areas", st.Areas);
+        info.set("portals", st.Portals);
+        info.set("waypoints", st.Waypoints);
+        return info;
+    }
+
+    // How long the level took to make, in milliseconds (wall-clock time):
+    // {importMs, loadMs, buildMs}; importMs is 0 for a level text.
+    val Timings() const {
+        val t = val::object();
+        t.set("importMs", Import_Ms);
+        t.set("loadMs", Load_Ms);
+        t.set("buildMs", Build_Ms);
+        return t;
+    }
+
+    // The route's points, flat (x, y, x, y ...), or null without a route.
+    val Find_Path(int x1, int y1, int x2, int y2) const {
+        if (!World) return val::null();
+        std::vector<cPoint2D> path;
+        if (!World->Find_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), path)) return val::null();
+        std::vector<int> flat;
+        flat.reserve(2 * path.size());
+        for (const cPoint2D& p : path) {
+            flat.push_back(p.x);
+            flat.push_back(p.y);
+        }
+        return Int32_Array(flat);
+    }
+
+    // The first wall point [x, y] on the segment, or null. A negative limit
+    // means none; otherwise the walk stops after the first point at distance
+    // limit or more from the start.
+    val Intersect_Segment(int x1, int y1, int x2, int y2, int limit) const {
+        if (!World) return val::null();
+        const cSeg seg(cPoint2D(x1, y1), cPoint2D(x2, y2));
+        cPoint2D hit;
+        const bool found = limit < 0 ? World->Intersect_Segment(seg, hit)
+                                     : World->Intersect_Segment(seg, hit, std::int64_t(limit) * limit);
+        if (!found) return val::null();
+        return Int32_Array({hit.x, hit.y});
+    }
+
+    bool Intersect_Ball(int x, int y, int radius) const { return World && World->Intersect_Ball(x, y, radius); }
+
+    // For drawing: every wall accepted, in insertion order (x1, y1, x2, y2 each).
+    val Walls() const {
+        std::vector<int> flat;
+        if (World)
+            for (const cHV_Wall& w : World->Get_Level_Walls()) flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y});
+        return Int32_Array(flat);
+    }
+
+    // Every area's bounds (xmin, ymin, xmax, ymax), in numbering order: the
+    // k-th (from 0) is area -(k+1).
+    val Areas() const {
+        std::vector<int> flat;
+        if (World)
+            for (const cSquarePortal* a : World->Areas)
+                flat.insert(flat.end(), {a->Bounds.Min.x, a->Bounds.Min.y, a->Bounds.Max.x, a->Bounds.Max.y});
+        return Int32_Array(flat);
+    }
+
+    // Every portal's segment (x1, y1, x2, y2), in creation order: the k-th is portal k.
+    val Portals() const {
+        std::vector<int> flat;
+        if (World)
+            for (const cPortal* p : World->Portals) {
+                const cHV_Seg& s = p->Segment;
+                flat.insert(flat.end(), {s.p0.x, s.p0.y, s.p1.x, s.p1.y});
+            }
+        return Int32_Array(flat);
+    }
+
+    // Every waypoint's position (x, y), area by area.
+    val Waypoints() const {
+        std::vector<int> flat;
+        if (World)
+            for (const cSquarePortal* a : World->Areas)
+                for (const cAligned_WayPoint* w : a->WayPoints) flat.insert(flat.end(), {w->Position.x, w->Position.y});
+        return Int32_Array(flat);
+    }
+
+private:
+    std::unique_ptr<cGame_World> World;
+    std::string Name;
+    bool Loaded = false;
+    bool Built = false;
+    cRect2D Bounds;
+    cFailure Failure;
+    double Import_Ms = 0;  // reading and converting a grid map
+    double Load_Ms = 0;    // reading the level text and inserting the walls
+    double Build_Ms = 0;   // areas, portals, waypoints
+
+    // Loads text into a new world and builds it, whatever the loader
+    // answered, as bsplevel does; true when both went through.
+    bool Load(const std::string& text, const std::string& name) {
+        if (World) {
+            Failure = {"load", 0, "the level is already made"};
+            return false;
+        }
+        Name = name;
+        World.reset(new cGame_World());
+        WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
+        std::istringstream in(text);
+        cLevel_Loader loader;
+        double start = emscripten_get_now();
+        const cLoad_Result loaded = loader.Load(in, Name.c_str(), World.get());
+        Load_Ms = emscripten_get_now() - start;
+        Loaded = loaded;
+        start = emscripten_get_now();
+        World->Build();
+        Build_Ms = emscripten_get_now() - start;
+        Built = World->Is_Built();
+        Bounds = Built ? World->Get_Bounds() : WORLD_BOUNDS;
+        if (!Loaded) {
+            Failure = {"load", loaded.Line, loaded.Reason};
+            return false;
+        }
+        if (!Built) {
+            Failure = {"build", 0, "a wall lies outside the world rectangle"};
+            return false;
+        }
+        return true;
+    }
+
+    val Result(bool done, const std::string& messages) const {
+        val r = val::object();
+        r.set("ok", done);
+        r.set("messages", messages);
+        if (!done) {
+            r.set("stage", Failure.Stage);
+            r.set("line", Failure.Line);
+            r.set("reason", Failure.Reason);
+        }
+        return r;
+    }
+
+    static val Refuse(const std::string& stage, int line, const std::string& reason, const std::string& messages) {
+        val r = val::object();
+        r.set("ok", false);
+        r.set("messages", messages);
+        r.set("stage", stage);
+        r.set("line", line);
+        r.set("reason", reason);
+        return r;
+    }
+};
+
+// Whether the engine under the bindings has these features yet; the
+// JavaScript API and the viewer enable what is there.
+val Features() {
+    val f = val::object();
+    f.set("shortestPath", false);  // a route for an agent of a given size
+    f.set("doors", false);         // doors that open and close on a built level
+    f.set("solidSpace", false);    // areas marked solid
+    f.set("tiledMaps", false);     // levels from Tiled maps
+    return f;
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(bsp_levels) {
+    emscripten::function("Features", &Features);
+    emscripten::constant("COORD_LIMIT", COORD_LIMIT);
+    emscripten::class_<cWeb_Level>("cWeb_Level")
+        .constructor<>()
+        .function("Load_Text", &cWeb_Level::Load_Text)
+        .function("Import_Grid_Map", &cWeb_Level::Import_Grid_Map)
+        .function("Info", &cWeb_Level::Info)
+        .function("Timings", &cWeb_Level::Timings)
+        .function("Find_Path", &cWeb_Level::Find_Path)
+        .function("Intersect_Segment", &cWeb_Level::Intersect_Segment)
+        .function("Intersect_Ball", &cWeb_Level::Intersect_Ball)
+        .function("Walls", &cWeb_Level::Walls)
+        .function("Areas", &cWeb_Level::Areas)
+        .function("Portals", &cWeb_Level::Portals)
+        .function("Waypoints", &cWeb_Level::Waypoints);
+}

@@ -1,0 +1,290 @@
+// The library in JavaScript: levels loaded and built by the WebAssembly
+// module (dist/bsp_levels.js + dist/bsp_levels.wasm), asked for routes,
+// segment hits and ball touches, and listed for drawing.
+//
+//   import { loadBspLevels } from './bsp_levels_api.js';
+//   const lib = await loadBspLevels();
+//   const level = lib.Level.fromText(text, 'my_level.txt');
+//   const { found, path } = level.findPath(55, 82, 63, 83);
+//   level.delete();
+//
+// Coordinates are whole numbers (JavaScript integers within 32 bits); y grows
+// downward, as in a grid map's rows. A level lives in the module's memory
+// until delete() (or the end of a `using` block) releases it; every call on a
+// deleted level throws.
+
+import createBspLevelsModule from './dist/bsp_levels.js';
+
+const INT_MIN = -2147483648;
+const INT_MAX = 2147483647;
+
+// A level that could not be made. `stage` says where it stopped: 'map' (the
+// grid map was refused), 'load' (the level text did not load completely) or
+// 'build' (the library refused to build the world); `line` is the line where
+// the reading stopped (0 when none applies), `reason` a few words, and
+// `libraryMessage` what the library itself wrote (its loader's and build's
+// messages), also part of the Error's message.
+export class LevelError extends Error {
+  constructor(name, { stage, line, reason, messages }) {
+    const where = line > 0 ? `${name}: line ${line}: ` : `${name}: `;
+    const what = stage === 'build' ? 'the level was not built' :
+      stage === 'map' ? 'the grid map was refused' : 'the level did not load completely';
+    const library = messages.trim();
+    super(`${where}${what}: ${reason}${library ? `\n${library}` : ''}`);
+    this.name = 'LevelError';
+    this.stage = stage;
+    this.line = line;
+    this.reason = reason;
+    this.libraryMessage = library;
+  }
+}
+
+function checkInteger(what, value) {
+  if (!Number.isInteger(value) || value < INT_MIN || value > INT_MAX) {
+    throw new TypeError(`${what} must be a whole number within 32 bits, got ${String(value)}`);
+  }
+  return value;
+}
+
+function checkNonNegative(what, value) {
+  checkInteger(what, value);
+  if (value < 0) throw new RangeError(`${what} must not be negative, got ${value}`);
+  return value;
+}
+
+// Pairs [[x, y], ...] from a flat list x, y, x, y, ...
+function pairs(flat) {
+  const out = new Array(flat.length / 2);
+  for (let i = 0; i < out.length; i++) out[i] = [flat[2 * i], flat[2 * i + 1]];
+  return out;
+}
+
+// Length of the polyline from (x, y) through the points.
+function routeLength(x, y, points) {
+  let length = 0;
+  for (const [px, py] of points) {
+    length += Math.hypot(px - x, py - y);
+    x = px;
+    y = py;
+  }
+  return length;
+}
+
+/**
+ * Loads the WebAssembly module and returns the library:
+ * { Level, LevelError, features, COORD_LIMIT }.
+ * options.wasmUrl overrides where bsp_levels.wasm is fetched from (by default
+ * beside bsp_levels.js).
+ */
+export async function loadBspLevels(options = {}) {
+  let aborted = null;
+  const module = await createBspLevelsModule({
+    locateFile: (path, prefix) => (options.wasmUrl && path.endsWith('.wasm') ? options.wasmUrl : prefix + path),
+    // The library writes its messages to the bindings' capture; anything
+    // else that reaches standard output or error shows in the console.
+    print: (text) => console.log(text),
+    printErr: (text) => console.warn(text),
+    onAbort: (what) => { aborted = String(what); },
+  });
+
+  // Every call into the module goes through here, so that a module that
+  // aborted (which the bindings never let happen knowingly) is reported as
+  // such instead of with a WebAssembly trap.
+  function call(fn) {
+    if (aborted !== null) throw new Error(`the WebAssembly module has aborted (${aborted}); reload it`);
+    try {
+      return fn();
+    } catch (e) {
+      if (aborted !== null) throw new Error(`the WebAssembly module aborted (${aborted}); reload it`);
+      throw e;
+    }
+  }
+
+  // Which of the features still to come the module has (the viewer keeps
+  // their controls disabled while a flag is false).
+  const features = Object.freeze({ ...module.Features() });
+
+  const construct = Symbol('Level');
+
+  class Level {
+    #raw;
+    #info = null;
+    #messages;
+
+    constructor(token, raw, messages) {
+      if (token !== construct) throw new TypeError('use Level.fromText or Level.fromGridMap');
+      this.#raw = raw;
+      this.#messages = messages;
+    }
+
+    static #make(name, fill) {
+      const raw = call(() => new module.cWeb_Level());
+      let result;
+      try {
+        result = call(() => fill(raw));
+      } catch (e) {
+        if (aborted === null) raw.delete();
+        throw e;
+      }
+      if (!result.ok) {
+        raw.delete();
+        throw new LevelError(name, result);
+      }
+      return new Level(construct, raw, result.messages);
+    }
+
+    /**
+     * A level from the text of a level file, loaded from the default world
+     * rectangle (0,0)-(100,100) and built. `name` stands for the file's name
+     * in messages. Throws a LevelError when the text does not load completely
+     * or the build is refused.
+     */
+    static fromText(text, name = 'level') {
+      if (typeof text !== 'string') throw new TypeError('the level text must be a string');
+      return Level.#make(String(name), (raw) => raw.Load_Text(text, String(name)));
+    }
+
+    /**
+     * A level from a grid map (the text format of the common pathfinding
+     * benchmarks: "type", "height H", "width W", "map", then H rows), made as
+     * bsplevel import-grid makes it: `cell` units per cell, walls in the
+     * balanced order; then loaded and built. Throws a LevelError when the
+     * map is refused.
+     */
+    static fromGridMap(text, cell = 10, name = 'grid map') {
+      if (typeof text !== 'string') throw new TypeError('the grid map text must be a string');
+      checkInteger('cell', cell);
+      if (cell < 1) throw new RangeError(`cell must be at least 1, got ${cell}`);
+      return Level.#make(String(name), (raw) => raw.Import_Grid_Map(text, cell, String(name)));
+    }
+
+    // Still to come, once the library reads them (features.tiledMaps):
+    //   static fromTiledMap(text, name) -> Level, a level from a Tiled map.
+
+    #live() {
+      if (this.#raw === null) throw new Error('the level has been deleted');
+      return this.#raw;
+    }
+
+    /** True once delete() has released the level. */
+    get deleted() {
+      return this.#raw === null;
+    }
+
+    /** What the library wrote while loading and building (such as refused walls); usually empty. */
+    get messages() {
+      this.#live();
+      return this.#messages;
+    }
+
+    /**
+     * How long the level took to make, in milliseconds: { importMs, loadMs,
+     * buildMs } (importMs: reading and converting a grid map; loadMs: reading
+     * the level text and inserting its walls; buildMs: the build).
+     */
+    get timings() {
+      const raw = this.#live();
+      return call(() => raw.Timings());
+    }
+
+    /**
+     * The route from (x1, y1) to (x2, y2): { found, path: [[x, y], ...],
+     * length }. The path holds the points to head for, the goal last (the
+     * goal alone when both points lie in one area); length is the route's
+     * length from the start. Without a route: { found: false, path: [],
+     * length: 0 }.
+     */
+    findPath(x1, y1, x2, y2) {
+      const raw = this.#live();
+      checkInteger('x1', x1); checkInteger('y1', y1); checkInteger('x2', x2); checkInteger('y2', y2);
+      const flat = call(() => raw.Find_Path(x1, y1, x2, y2));
+      if (flat === null) return { found: false, path: [], length: 0 };
+      const path = pairs(flat);
+      return { found: true, path, length: routeLength(x1, y1, path) };
+    }
+
+    // Still to come (features.shortestPath), with findPath's result:
+    //   findShortestPath(x1, y1, x2, y2, halfSize) -> { found, path, length },
+    //   the shortest route for a square agent of half-size halfSize.
+
+    /**
+     * The first grid point of the segment from (x1, y1) to (x2, y2) that lies
+     * on a wall: { hit: true, x, y }, or { hit: false, x: null, y: null }.
+     * With a limit the walk stops after the first point at distance limit or
+     * more from the start.
+     */
+    intersectSegment(x1, y1, x2, y2, limit) {
+      const raw = this.#live();
+      checkInteger('x1', x1); checkInteger('y1', y1); checkInteger('x2', x2); checkInteger('y2', y2);
+      if (limit !== undefined) checkNonNegative('limit', limit);
+      const hit = call(() => raw.Intersect_Segment(x1, y1, x2, y2, limit === undefined ? -1 : limit));
+      return hit === null ? { hit: false, x: null, y: null } : { hit: true, x: hit[0], y: hit[1] };
+    }
+
+    /** Whether a wall lies closer than radius to (x, y) (a wall exactly at the radius does not touch). */
+    intersectBall(x, y, radius) {
+      const raw = this.#live();
+      checkInteger('x', x); checkInteger('y', y); checkNonNegative('radius', radius);
+      return call(() => raw.Intersect_Ball(x, y, radius));
+    }
+
+    /**
+     * What bsplevel info --json tells: { level, loaded, built, bounds:
+     * [xmin, ymin, xmax, ymax], walls, wall_nodes, tree_depth, areas,
+     * portals, waypoints }.
+     */
+    info() {
+      const raw = this.#live();
+      if (this.#info === null) this.#info = call(() => raw.Info());
+      return { ...this.#info, bounds: [...this.#info.bounds] };
+    }
+
+    // For drawing. Each call returns a new array.
+
+    /** Every wall, in file order: x1, y1, x2, y2, ... */
+    walls() {
+      const raw = this.#live();
+      return call(() => raw.Walls());
+    }
+
+    /** Every area's xmin, ymin, xmax, ymax; the k-th (from 0) is area -(k+1). */
+    areas() {
+      const raw = this.#live();
+      return call(() => raw.Areas());
+    }
+
+    // Still to come (features.solidSpace): solidAreas() -> Uint8Array, one
+    // flag per area in the order of areas().
+
+    /** Every portal's segment x1, y1, x2, y2; the k-th is portal k. */
+    portals() {
+      const raw = this.#live();
+      return call(() => raw.Portals());
+    }
+
+    /** Every waypoint's x, y. */
+    waypoints() {
+      const raw = this.#live();
+      return call(() => raw.Waypoints());
+    }
+
+    // Still to come (features.doors):
+    //   doors() -> [{ id, x1, y1, x2, y2, open }], setDoor(id, open),
+    //   isDoorOpen(id) -> boolean.
+
+    /** Releases the level's world. Calling it again does nothing. */
+    delete() {
+      if (this.#raw === null) return;
+      const raw = this.#raw;
+      this.#raw = null;
+      this.#info = null;
+      if (aborted === null) raw.delete();
+    }
+
+    [Symbol.dispose ?? Symbol.for('Symbol.dispose')]() {
+      this.delete();
+    }
+  }
+
+  return Object.freeze({ Level, LevelError, features, COORD_LIMIT: module.COORD_LIMIT });
+}

@@ -1,0 +1,631 @@
+// The WebAssembly build and the viewer page in a real browser (headless
+// Chromium driven by puppeteer-core), checked against the native bsplevel
+// tool:
+//  (a) the page opens test_levels/level_test_pathfinder_4.txt; a start and a
+//      goal are clicked on the canvas, a segment is shift-dragged and the
+//      ball follows the mouse; the route, its length and the answers shown
+//      must be the tool's for the same points; the API's errors are checked;
+//  (b) den012d.map opened as a grid map in the page: info() and 1,000 random
+//      queries (paths, segments, balls) through the JavaScript API, compared
+//      one by one with bsplevel import-grid + bsplevel batch;
+//  (c) maze512-1-0: the page's load+build time (under 2 s), a route query's
+//      time in the browser and natively, and the frame times of panning;
+//  (d) a screenshot of the page, web/test/screenshot.png.
+//
+// Usage (from anywhere):
+//   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
+// Environment: BSP_MAPS_DIR (default: ../shared/maps beside the repository),
+// CHROMIUM (default /usr/bin/chromium).
+
+import { spawnSync } from 'node:child_process';
+import { createServer } from 'node:http';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync, existsSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, extname, join, resolve, sep } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const webDir = resolve(here, '..');
+const repoRoot = resolve(webDir, '..');
+const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
+const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, '..', 'shared', 'maps'));
+const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
+const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
+const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
+
+let passed = 0;
+let failed = 0;
+
+function check(ok, what, detail = '') {
+  if (ok) {
+    passed++;
+    console.log(`ok - ${what}`);
+  } else {
+    failed++;
+    console.log(`FAIL - ${what}${detail ? `\n    ${detail.replaceAll('\n', '\n    ')}` : ''}`);
+  }
+  return ok;
+}
+
+function fatal(message) {
+  console.error(`browser_test: ${message}`);
+  process.exit(2);
+}
+
+// ------------------------------------------------------------------ the native tool
+
+function tool(args, input) {
+  const r = spawnSync(bsplevel, args, { input, encoding: 'utf8', maxBuffer: 1 << 28 });
+  if (r.error) fatal(`cannot run ${bsplevel}: ${r.error.message}`);
+  return r;
+}
+
+// Processor milliseconds (user and system) of a bsplevel batch run over the
+// queries, the best of runs, as the shell's `times` reports its children's.
+function batchProcessorMs(level, queries, runs) {
+  const input = join(work, 'timed-queries.txt');
+  writeFileSync(input, queries);
+  const seconds = (t) => {
+    const m = /^(\d+)m([\d.]+)s$/.exec(t);
+    if (!m) fatal(`cannot read the time '${t}'`);
+    return Number(m[1]) * 60 + Number(m[2]);
+  };
+  let best = Infinity;
+  for (let i = 0; i < runs; i++) {
+    const r = spawnSync('bash', ['-c', '"$0" batch "$1" < "$2" > /dev/null || exit 1; times', bsplevel, level, input],
+      { encoding: 'utf8' });
+    if (r.status !== 0) fatal(`bsplevel batch failed: ${r.stderr}`);
+    const [user, system] = r.stdout.trim().split('\n')[1].trim().split(/\s+/).map(seconds);
+    best = Math.min(best, (user + system) * 1000);
+  }
+  return best;
+}
+
+function nativeInfo(level) {
+  const r = tool(['info', level, '--json']);
+  if (r.status !== 0) fatal(`bsplevel info failed: ${r.stderr}`);
+  const info = JSON.parse(r.stdout);
+  delete info.level;
+  return info;
+}
+
+// ------------------------------------------------------------------ a static server for web/
+
+const MIME = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8',
+  '.wasm': 'application/wasm',
+  '.png': 'image/png',
+  '.txt': 'text/plain; charset=utf-8',
+  '.map': 'text/plain; charset=utf-8',
+};
+
+function serve(root) {
+  const server = createServer((req, res) => {
+    const path = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    let file = resolve(root, `.${path}`);
+    if (file !== root && !file.startsWith(root + sep)) {
+      res.writeHead(403).end();
+      return;
+    }
+    if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
+    if (!existsSync(file)) {
+      res.writeHead(404).end('not found');
+      return;
+    }
+    res.writeHead(200, { 'Content-Type': MIME[extname(file)] || 'application/octet-stream', 'Cache-Control': 'no-store' });
+    res.end(readFileSync(file));
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
+}
+
+// ------------------------------------------------------------------ queries
+
+// A small deterministic generator (mulberry32), so that a failure can be replayed.
+function random(seed) {
+  let a = seed >>> 0;
+  return () => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = a;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+// count queries in bsplevel batch syntax over the bounds, a few of their
+// points a little outside them.
+function randomQueries(bounds, count, seed) {
+  const next = random(seed);
+  const [x0, y0, x1, y1] = bounds;
+  const margin = Math.round(0.02 * Math.max(x1 - x0, y1 - y0));
+  const int = (lo, hi) => lo + Math.floor(next() * (hi - lo + 1));
+  const px = () => int(x0 - margin, x1 + margin);
+  const py = () => int(y0 - margin, y1 + margin);
+  const span = Math.max(x1 - x0, y1 - y0);
+  const queries = [];
+  for (let i = 0; i < count; i++) {
+    const kind = next();
+    if (kind < 0.4) {
+      queries.push(`path ${px()} ${py()} ${px()} ${py()}`);
+    } else if (kind < 0.7) {
+      const limit = next() < 0.3 ? ` ${int(0, span)}` : '';
+      queries.push(`segment ${px()} ${py()} ${px()} ${py()}${limit}`);
+    } else {
+      queries.push(`ball ${px()} ${py()} ${int(0, Math.round(span / 20))}`);
+    }
+  }
+  return queries;
+}
+
+// Answers the queries with the JavaScript API of the level shown in the page,
+// each as bsplevel batch prints it.
+async function pageAnswers(page, queries) {
+  return page.evaluate((queries) => {
+    const level = window.bspViewer.level;
+    return queries.map((q) => {
+      const w = q.split(' ');
+      const n = w.slice(1).map(Number);
+      if (w[0] === 'path') {
+        const r = level.findPath(n[0], n[1], n[2], n[3]);
+        return r.found ? `path ${r.path.map((p) => p.join(' ')).join(' ')}` : 'path none';
+      }
+      if (w[0] === 'segment') {
+        const r = level.intersectSegment(n[0], n[1], n[2], n[3], n.length > 4 ? n[4] : undefined);
+        return r.hit ? `hit ${r.x} ${r.y}` : 'no hit';
+      }
+      return level.intersectBall(n[0], n[1], n[2]) ? 'touch' : 'clear';
+    });
+  }, queries);
+}
+
+function compareAnswers(what, queries, native, browser) {
+  const mismatches = [];
+  for (let i = 0; i < queries.length; i++) {
+    if (native[i] !== browser[i]) mismatches.push(`${queries[i]}\n  native:  ${native[i]}\n  browser: ${browser[i]}`);
+  }
+  const kinds = { path: 0, segment: 0, ball: 0 };
+  for (const q of queries) kinds[q.split(' ')[0]]++;
+  check(native.length === queries.length && mismatches.length === 0,
+    `${what}: ${queries.length} queries (${kinds.path} paths, ${kinds.segment} segments, ${kinds.ball} balls) answer as natively`,
+    `${mismatches.length} differ; the first:\n${mismatches.slice(0, 3).join('\n')}`);
+}
+
+function routeLength(start, points) {
+  let [x, y] = start;
+  let length = 0;
+  for (const [px, py] of points) {
+    length += Math.hypot(px - x, py - y);
+    x = px;
+    y = py;
+  }
+  return length;
+}
+
+// ------------------------------------------------------------------ the page
+
+async function openInPage(page, file) {
+  await page.evaluate(() => { document.body.dataset.state = 'opening'; });
+  const input = await page.$('#file-input');
+  await input.uploadFile(file);
+  await page.waitForFunction(() => ['loaded', 'error'].includes(document.body.dataset.state), { timeout: 120000 });
+  return page.evaluate(() => ({ state: document.body.dataset.state, timings: window.bspViewer.lastLoad,
+    info: window.bspViewer.level && window.bspViewer.level.info() }));
+}
+
+async function clientPoint(page, x, y) {
+  return page.evaluate((x, y) => window.bspViewer.pointToClient(x, y), x, y);
+}
+
+async function text(page, selector) {
+  return page.$eval(selector, (el) => el.textContent.trim());
+}
+
+function pointsOf(s) {
+  return s.trim() ? s.trim().split('\n').map((l) => l.trim().split(/\s+/).map(Number)) : [];
+}
+
+// ------------------------------------------------------------------ the checks
+
+async function partA(page) {
+  console.log('# (a) the test level in the page');
+  const opened = await openInPage(page, pf4);
+  check(opened.state === 'loaded', 'the page opens level_test_pathfinder_4.txt');
+  const info = { ...opened.info };
+  delete info.level;
+  const expected = nativeInfo(pf4);
+  check(JSON.stringify(info) === JSON.stringify(expected), 'info() equals bsplevel info --json',
+    `page:   ${JSON.stringify(info)}\nnative: ${JSON.stringify(expected)}`);
+
+  // A start and a goal clicked on the canvas.
+  const a = await clientPoint(page, 55, 82);
+  const b = await clientPoint(page, 63, 83);
+  await page.mouse.click(a.x, a.y);
+  await page.mouse.click(b.x, b.y);
+  const start = (await text(page, '#route-start')).match(/-?\d+/g).map(Number);
+  const goal = (await text(page, '#route-goal')).match(/-?\d+/g).map(Number);
+  check(start.join() === '55,82' && goal.join() === '63,83', 'the clicks pick the grid points under the mouse',
+    `start ${start}, goal ${goal}`);
+  const native = tool(['path', pf4, ...start.map(String), ...goal.map(String)]);
+  const nativePoints = native.status === 0 ? pointsOf(native.stdout) : [];
+  const shown = await page.$$eval('#route-points li', (items) => items.map((li) => li.textContent.split(' ').map(Number)));
+  check(native.status === 0 && JSON.stringify(shown) === JSON.stringify(nativePoints),
+    `the route shown is bsplevel path's (${nativePoints.length} points)`,
+    `page:   ${JSON.stringify(shown)}\nnative: ${JSON.stringify(nativePoints)}`);
+  const result = await text(page, '#route-result');
+  check(result === `found, ${nativePoints.length} points`, 'the route\'s point count is shown', result);
+  const length = await text(page, '#route-length');
+  const nativeLength = routeLength(start, nativePoints).toFixed(2);
+  check(length === nativeLength, `the length shown is the native route's (${nativeLength})`, `page: ${length}`);
+  const time = await text(page, '#route-time');
+  check(/^\d+(\.\d+)? ms/.test(time), `the query's time is shown (${time})`, time);
+
+  // A segment shift-dragged.
+  const s0 = await clientPoint(page, 10, 10);
+  const s1 = await clientPoint(page, 90, 90);
+  await page.keyboard.down('Shift');
+  await page.mouse.move(s0.x, s0.y);
+  await page.mouse.down();
+  await page.mouse.move(s1.x, s1.y, { steps: 8 });
+  await page.mouse.up();
+  await page.keyboard.up('Shift');
+  const seg = tool(['segment', pf4, '10', '10', '90', '90']).stdout.trim();
+  const segShown = await text(page, '#segment-result');
+  const segExpected = seg.startsWith('hit') ? `hit at (${seg.split(' ')[1]}, ${seg.split(' ')[2]})` : 'no hit';
+  check(segShown === segExpected, `the dragged segment's answer is bsplevel segment's (${seg})`, `page: ${segShown}`);
+
+  // The ball under the mouse, against the tool, at a few places.
+  const radius = 6;
+  await page.$eval('#ball-radius', (el, r) => { el.value = String(r); }, radius);
+  let ballsOk = true;
+  const ballDetails = [];
+  for (const [x, y] of [[50, 50], [30, 30], [5, 5], [62, 20], [95, 95]]) {
+    const p = await clientPoint(page, x, y);
+    await page.mouse.move(p.x, p.y);
+    const shownBall = await text(page, '#ball-result');
+    const nativeBall = tool(['ball', pf4, String(x), String(y), String(radius)]).stdout.trim();
+    const want = nativeBall === 'touch' ? 'touches a wall' : 'clear';
+    if (shownBall !== want) ballsOk = false;
+    ballDetails.push(`(${x}, ${y}): page ${shownBall}, native ${nativeBall}`);
+  }
+  check(ballsOk, 'the ball under the mouse answers as bsplevel ball', ballDetails.join('\n'));
+
+  // The API's errors.
+  const errors = await page.evaluate(async (broken, outside) => {
+    const { Level, LevelError } = window.bspViewer.lib;
+    const out = {};
+    try {
+      Level.fromText(broken, 'broken.txt');
+      out.broken = 'no error';
+    } catch (e) {
+      out.broken = { isLevelError: e instanceof LevelError, stage: e.stage, line: e.line, message: e.message };
+    }
+    try {
+      Level.fromText(outside, 'outside.txt');
+      out.outside = 'no error';
+    } catch (e) {
+      out.outside = { stage: e.stage, message: e.message };
+    }
+    try {
+      Level.fromGridMap('type octile\nheight 3\nwidth 2\nmap\n..\n..\n');
+      out.map = 'no error';
+    } catch (e) {
+      out.map = { stage: e.stage, message: e.message };
+    }
+    const level = Level.fromText('<WALLS>\n[10,50]->[90,50]\n', 'small');
+    out.badArgument = (() => {
+      try { level.findPath(1.5, 2, 3, 4); return 'no error'; } catch (e) { return e.constructor.name; }
+    })();
+    out.negativeRadius = (() => {
+      try { level.intersectBall(1, 2, -3); return 'no error'; } catch (e) { return e.constructor.name; }
+    })();
+    out.hitBeforeDelete = level.intersectSegment(50, 10, 50, 90);
+    level.delete();
+    out.afterDelete = (() => {
+      try { level.findPath(1, 2, 3, 4); return 'no error'; } catch (e) { return e.message; }
+    })();
+    level.delete();
+    out.pageStillWorks = window.bspViewer.level.intersectBall(50, 50, 6) !== undefined;
+    return out;
+  }, readFileSync(brokenLevel, 'utf8'), readFileSync(outsideLevel, 'utf8'));
+
+  const nativeBroken = tool(['info', brokenLevel]);
+  const nativeMessage = nativeBroken.stderr.split('\n').find((l) => l.startsWith('ERROR while reading file')) || '';
+  check(errors.broken.isLevelError && errors.broken.stage === 'load' && errors.broken.line > 0 &&
+    errors.broken.message.includes(nativeMessage.replace(brokenLevel, 'broken.txt')) &&
+    errors.broken.message.includes(`line ${errors.broken.line}:`),
+  'a level that stops loading throws a LevelError with the loader\'s message and the line',
+  `${JSON.stringify(errors.broken)}\nnative: ${nativeMessage}`);
+  check(errors.outside.stage === 'build' && /is not built/.test(errors.outside.message),
+    'a level whose build is refused throws with the library\'s message', JSON.stringify(errors.outside));
+  check(errors.map.stage === 'map' && errors.map.message.length > 0, 'a grid map that lies about its size throws',
+    JSON.stringify(errors.map));
+  check(errors.badArgument === 'TypeError' && errors.negativeRadius === 'RangeError',
+    'arguments that are not whole numbers, or negative radii, throw', JSON.stringify(errors));
+  // `using` releases the level at the end of its block (the test's own node
+  // need not parse the syntax: the browser does).
+  let disposed;
+  try {
+    disposed = await page.evaluate(`(() => {
+      const { Level } = window.bspViewer.lib;
+      let kept;
+      {
+        using level = Level.fromText('<WALLS>\\n[10,50]->[90,50]\\n', 'scoped');
+        kept = level;
+        if (kept.deleted || !level.intersectBall(50, 50, 1)) return 'not live inside its block';
+      }
+      return kept.deleted ? 'released' : 'kept';
+    })()`);
+  } catch (e) {
+    // A browser without the syntax: the method it would call.
+    disposed = await page.evaluate(() => {
+      const level = window.bspViewer.lib.Level.fromText('<WALLS>\n[10,50]->[90,50]\n', 'scoped');
+      level[Symbol.dispose]();
+      return level.deleted ? 'released' : 'kept';
+    });
+  }
+  check(disposed === 'released', 'a level is released at the end of a using block', disposed);
+  check(errors.hitBeforeDelete.hit === true && errors.hitBeforeDelete.x === 50 && errors.hitBeforeDelete.y === 50 &&
+    /deleted/.test(errors.afterDelete) && errors.pageStillWorks,
+  'a deleted level throws on every call, and the module goes on', JSON.stringify(errors));
+}
+
+async function partB(page) {
+  console.log('# (b) den012d: 1,000 random queries through the JavaScript API');
+  const map = join(mapsDir, 'den012d.map');
+  const levelFile = join(work, 'den012d.txt');
+  const imported = tool(['import-grid', map, '-o', levelFile]);
+  if (imported.status !== 0) fatal(`bsplevel import-grid failed: ${imported.stderr}`);
+  const opened = await openInPage(page, map);
+  check(opened.state === 'loaded', 'the page opens den012d.map as a grid map');
+  const info = { ...opened.info };
+  delete info.level;
+  const expected = nativeInfo(levelFile);
+  check(JSON.stringify(info) === JSON.stringify(expected), 'info() equals bsplevel info --json of the imported level',
+    `page:   ${JSON.stringify(info)}\nnative: ${JSON.stringify(expected)}`);
+  const queries = randomQueries(expected.bounds, 1000, 12012);
+  const batch = tool(['batch', levelFile], `${queries.join('\n')}\n`);
+  if (batch.status !== 0) fatal(`bsplevel batch failed: ${batch.stderr}`);
+  const native = batch.stdout.split('\n').filter((l) => l !== '');
+  const browser = await pageAnswers(page, queries);
+  compareAnswers('den012d', queries, native, browser);
+  const routes = native.filter((l) => l.startsWith('path ') && l !== 'path none').length;
+  const hits = native.filter((l) => l.startsWith('hit')).length;
+  const touches = native.filter((l) => l === 'touch').length;
+  console.log(`    (${routes} routes found, ${hits} segment hits, ${touches} touches)`);
+}
+
+async function partC(page) {
+  console.log('# (c) maze512-1-0: load and build time, route query times');
+  const map = join(mapsDir, 'maze512-1-0.map');
+  const levelFile = join(work, 'maze512-1-0.txt');
+  const imported = tool(['import-grid', map, '-o', levelFile]);
+  if (imported.status !== 0) fatal(`bsplevel import-grid failed: ${imported.stderr}`);
+
+  const nativeTimes = JSON.parse(tool(['info', levelFile, '--json', '--time']).stdout);
+  // The first load and build of the maze in the page: wall-clock time, and
+  // the processor time of the page's main thread (as bsplevel info --time
+  // counts processor time), which other work on a shared machine does not
+  // inflate. The browser still compiles the module's hot functions with its
+  // optimising compiler then; the file opened through the page afterwards
+  // shows the steady state.
+  const client = await page.createCDPSession();
+  await client.send('Performance.enable');
+  const threadSeconds = async () =>
+    (await client.send('Performance.getMetrics')).metrics.find((m) => m.name === 'ThreadTime').value;
+  await page.evaluate((t) => { window.mazeText = t; }, readFileSync(levelFile, 'utf8'));
+  const before = await threadSeconds();
+  const first = await page.evaluate(() => {
+    const t0 = performance.now();
+    const level = window.bspViewer.lib.Level.fromText(window.mazeText, 'maze512-1-0.txt');
+    const ms = performance.now() - t0;
+    const timings = level.timings;
+    level.delete();
+    delete window.mazeText;
+    return { ms, timings };
+  });
+  const cpuMs = (await threadSeconds() - before) * 1000;
+  check(cpuMs < 2000, `the page loads and builds maze512-1-0 in under 2 s (${cpuMs.toFixed(0)} ms of processor time, ` +
+    `${first.ms.toFixed(0)} ms wall-clock)`);
+  const opened = await openInPage(page, levelFile);
+  check(opened.state === 'loaded', 'the page opens the maze512-1-0 level');
+  const t = opened.timings;
+  const split = (x) => `load ${x.loadMs.toFixed(0)} + build ${x.buildMs.toFixed(0)}`;
+  console.log(`    browser: load+build ${first.ms.toFixed(0)} ms the first time (${split(first.timings)}; ` +
+    `${cpuMs.toFixed(0)} ms processor time), ${t.buildMs.toFixed(0)} ms through the page's file input ` +
+    `(${split(t.library)}); then drawing data ${t.sceneMs.toFixed(0)} ms, first picture ${t.firstFrameMs.toFixed(0)} ms`);
+  console.log(`    native:  load ${nativeTimes.load_ms.toFixed(0)} + build ${nativeTimes.build_ms.toFixed(0)} ms (processor time)`);
+
+  // Route queries between random free cells' centres.
+  const rows = readFileSync(map, 'utf8').split('\n').slice(4);
+  const next = random(512);
+  const free = () => {
+    for (;;) {
+      const x = Math.floor(next() * 512), y = Math.floor(next() * 512);
+      if ('.GS'.includes(rows[y][x])) return [x * 10 + 5, y * 10 + 5];
+    }
+  };
+  const queries = [];
+  for (let i = 0; i < 200; i++) queries.push(`path ${free().join(' ')} ${free().join(' ')}`);
+  // Query times are processor times, on both sides the best of three: the
+  // page's main thread over a pass of the queries, and bsplevel batch with
+  // the queries less bsplevel batch without them (loading and building).
+  const pageProcessorMs = async (fn, ...args) => {
+    const t0 = await threadSeconds();
+    const value = await page.evaluate(fn, ...args);
+    return { ms: (await threadSeconds() - t0) * 1000, value };
+  };
+  let browserAnswers = null;
+  let browserMs = Infinity;
+  for (let pass = 0; pass < 3; pass++) {
+    const { ms, value } = await pageProcessorMs((queries) => {
+      const level = window.bspViewer.level;
+      return queries.map((q) => {
+        const n = q.split(' ').slice(1).map(Number);
+        const r = level.findPath(n[0], n[1], n[2], n[3]);
+        return r.found ? `path ${r.path.map((p) => p.join(' ')).join(' ')}` : 'path none';
+      });
+    }, queries);
+    browserAnswers = browserAnswers || value;
+    browserMs = Math.min(browserMs, ms);
+  }
+  const batchInput = `${queries.join('\n')}\n`;
+  const native = tool(['batch', levelFile], batchInput).stdout.split('\n').filter((l) => l !== '');
+  compareAnswers('maze512-1-0', queries, native, browserAnswers);
+  const without = batchProcessorMs(levelFile, '', 3);
+  const nativeMs = Math.max(batchProcessorMs(levelFile, batchInput, 3) - without, 0);
+  const browserPerQuery = browserMs / queries.length, nativePerQuery = nativeMs / queries.length;
+  console.log(`    route queries, 200 between random free cells: browser ${browserPerQuery.toFixed(2)} ms each, ` +
+    `native ${nativePerQuery.toFixed(2)} ms each (processor time), ratio ${(browserPerQuery / nativePerQuery).toFixed(1)}`);
+
+  // One route clicked across the maze, between the free cells nearest two
+  // opposite corners, with the time the page shows.
+  const corner = (fromEnd) => {
+    for (let d = 0; d < 1024; d++) {
+      for (let x = 0; x <= d; x++) {
+        const y = d - x;
+        if (x > 511 || y > 511) continue;
+        const [cx, cy] = fromEnd ? [511 - x, 511 - y] : [x, y];
+        if ('.GS'.includes(rows[cy][cx])) return [cx * 10 + 5, cy * 10 + 5];
+      }
+    }
+    return [5, 5];
+  };
+  const a = await clientPoint(page, ...corner(false));
+  const b = await clientPoint(page, ...corner(true));
+  await page.mouse.click(a.x, a.y);
+  await page.mouse.click(b.x, b.y);
+  const start = (await text(page, '#route-start')).match(/-?\d+/g).map(Number);
+  const goal = (await text(page, '#route-goal')).match(/-?\d+/g).map(Number);
+  const shownTime = await text(page, '#route-time');
+  const shownPoints = await text(page, '#route-result');
+  check(shownPoints.startsWith('found'), `a route is found across the maze (${shownPoints})`);
+  // The same query 50 times over, in the page and natively.
+  const times = 50;
+  let oneBrowser = Infinity;
+  for (let pass = 0; pass < 3; pass++) {
+    const { ms } = await pageProcessorMs((a, b, times) => {
+      const level = window.bspViewer.level;
+      for (let i = 0; i < times; i++) level.findPath(a[0], a[1], b[0], b[1]);
+    }, start, goal, times);
+    oneBrowser = Math.min(oneBrowser, ms / times);
+  }
+  const one = `path ${start.join(' ')} ${goal.join(' ')}\n`;
+  const nativeOne = Math.max(batchProcessorMs(levelFile, one.repeat(times), 3) - without, 0) / times;
+  console.log(`    the route clicked from (${start}) to (${goal}), ${shownPoints}: the page shows ${shownTime}; ` +
+    `browser ${oneBrowser.toFixed(1)} ms, native ${nativeOne.toFixed(1)} ms (processor time, best of three runs of ${times})`);
+
+  // Panning: frames that only copy painted tiles, and those that paint new ones.
+  await page.evaluate(() => window.bspViewer.resetFrameStats());
+  const box = await page.$eval('#canvas', (el) => { const r = el.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
+  const cx = box.x + box.w / 2, cy = box.y + box.h / 2;
+  for (const zoom of [0, 3, 6]) {
+    for (let i = 0; i < zoom; i++) {
+      await page.mouse.move(cx, cy);
+      await page.mouse.wheel({ deltaY: -240 });
+      await new Promise((r) => setTimeout(r, 30));
+    }
+    await page.mouse.move(cx - 200, cy - 150);
+    await page.mouse.down();
+    for (let i = 1; i <= 40; i++) {
+      await page.mouse.move(cx - 200 + i * 10, cy - 150 + i * 7.5);
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
+    }
+    await page.mouse.up();
+  }
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 500)));
+  const frames = await page.evaluate(() => window.bspViewer.frameStats());
+  console.log(`    panning maze512 at three zooms: ${frames.copied.frames} frames copying tiles, mean ` +
+    `${frames.copied.meanMs.toFixed(2)} ms, 95th percentile ${frames.copied.p95Ms.toFixed(2)} ms; ` +
+    `${frames.painted.frames} frames painting new tiles, mean ${frames.painted.meanMs.toFixed(1)} ms, ` +
+    `longest ${frames.painted.maxMs.toFixed(1)} ms`);
+  check(frames.copied.frames > 0 && frames.copied.p95Ms < 16,
+    'panning frames that copy tiles take under 16 ms (95th percentile)', JSON.stringify(frames));
+
+  // The same map opened as a grid map: the importer's time too.
+  const mapOpened = await openInPage(page, map);
+  const sameInfo = (x, y) => JSON.stringify({ ...x, level: '' }) === JSON.stringify({ ...y, level: '' });
+  check(mapOpened.state === 'loaded' && sameInfo(mapOpened.info, opened.info),
+    'maze512-1-0.map opened as a grid map gives the same level');
+  const lm = mapOpened.timings.library;
+  console.log(`    maze512-1-0.map: ${mapOpened.timings.buildMs.toFixed(0)} ms in the browser (import ` +
+    `${lm.importMs.toFixed(0)} + load ${lm.loadMs.toFixed(0)} + build ${lm.buildMs.toFixed(0)})`);
+}
+
+async function partD(page) {
+  console.log('# (d) screenshot');
+  const opened = await openInPage(page, join(mapsDir, 'den012d.map'));
+  if (!check(opened.state === 'loaded', 'the page opens den012d.map for the screenshot')) return;
+  // The whole map, a route across it, a segment and a ball.
+  for (const [x, y] of [[885, 5], [1415, 2835]]) {
+    const p = await clientPoint(page, x, y);
+    await page.mouse.click(p.x, p.y);
+  }
+  const s0 = await clientPoint(page, 2325, 905);
+  const s1 = await clientPoint(page, 2905, 1905);
+  await page.keyboard.down('Shift');
+  await page.mouse.move(s0.x, s0.y);
+  await page.mouse.down();
+  await page.mouse.move(s1.x, s1.y, { steps: 5 });
+  await page.mouse.up();
+  await page.keyboard.up('Shift');
+  await page.$eval('#ball-radius', (el) => { el.value = '80'; });
+  const b = await clientPoint(page, 1905, 3105);
+  await page.mouse.move(b.x, b.y);
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 600)));
+  const route = await text(page, '#route-result');
+  check(route.startsWith('found'), `the screenshot's route is found (${route})`);
+  const file = join(here, 'screenshot.png');
+  await page.screenshot({ path: file });
+  check(statSync(file).size > 10000, `a screenshot is saved: ${file}`);
+}
+
+// ------------------------------------------------------------------ main
+
+if (!existsSync(bsplevel)) fatal(`the native tool is missing: ${bsplevel} (give its path as the argument or in BSPLEVEL)`);
+if (!existsSync(join(webDir, 'dist', 'bsp_levels.wasm'))) fatal('web/dist/bsp_levels.wasm is missing: build the WebAssembly module first');
+for (const m of ['den012d.map', 'maze512-1-0.map']) {
+  if (!existsSync(join(mapsDir, m))) fatal(`${m} is missing in ${mapsDir} (set BSP_MAPS_DIR)`);
+}
+
+const work = mkdtempSync(join(tmpdir(), 'bsp-web-test-'));
+const profile = mkdtempSync(join(tmpdir(), 'bsp-web-chromium-'));
+const server = await serve(webDir);
+const url = `http://127.0.0.1:${server.address().port}/`;
+const browser = await puppeteer.launch({
+  executablePath: chromiumPath,
+  headless: true,
+  args: ['--no-sandbox', '--headless', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${profile}`],
+  defaultViewport: { width: 1400, height: 900, deviceScaleFactor: 1 },
+});
+
+try {
+  const page = await browser.newPage();
+  const pageErrors = [];
+  page.on('pageerror', (e) => pageErrors.push(e.message));
+  page.on('console', (m) => { if (m.type() === 'error') pageErrors.push(m.text()); });
+  await page.goto(url);
+  await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 60000 });
+  check(await page.evaluate(() => document.body.dataset.state) === 'ready', `the page loads the module (${url})`);
+  await partA(page);
+  await partB(page);
+  await partC(page);
+  await partD(page);
+  check(pageErrors.length === 0, 'no error in the page\'s console', pageErrors.join('\n'));
+} catch (e) {
+  check(false, 'the browser test ran to its end', e.stack || String(e));
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(work, { recursive: true, force: true });
+  rmSync(profile, { recursive: true, force: true });
+}
+
+console.log(`web: ${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
