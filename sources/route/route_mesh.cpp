@@ -101,6 +101,9 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
 
     // The x coordinates, and each obstacle's run of elementary intervals.
     std::vector<cSym> xs{x_lo, x_hi};
+    xs.reserve(2 * obstacles.size() + 2);
+    Cell.reserve(obstacles.size() + 1);
+    Portal.reserve(obstacles.size() + 1);
     for (const cObstacle& o : obstacles) {
         xs.push_back(o.X_Lo);
         xs.push_back(o.X_Hi);
@@ -126,6 +129,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
     cCover_Tree cover(elementary);
     std::map<int, int> open;  // first elementary interval of each open cell -> the cell
     std::vector<int> open_end;  // by cell: one past its last elementary interval
+    open_end.reserve(obstacles.size() + 1);
     auto open_cell = [&](int a, int b, const cSym& y) {
         cRoute_Cell c;
         c.X_Lo = xs[std::size_t(a)];
@@ -150,8 +154,8 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
         for (const auto& r : runs) open_cell(r.first, r.second, y_lo);
     }
 
-    std::vector<std::pair<int, int>> spans, runs;
-    std::vector<int> closed, opened;
+    std::vector<std::pair<int, int>> spans, runs, merged;
+    std::vector<int> closed, opened, still, ending;
     while (e < events.size()) {
         const cSym y = events[e].Y;
         // The runs of intervals that change here, merged where they touch.
@@ -160,7 +164,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
         for (; f < events.size() && events[f].Y == y; ++f) spans.push_back({events[f].Lo, events[f].Hi});
         std::sort(spans.begin(), spans.end());
         // Open cells touching a change change too: widen the spans to them.
-        std::vector<std::pair<int, int>> merged;
+        merged.clear();
         for (auto& s : spans) {
             int& a = s.first;
             int& b = s.second;
@@ -189,7 +193,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
             runs.clear();
             cover.Free_Runs(s.first, s.second, runs);
             opened.clear();
-            std::vector<int> still;  // cells that go on unchanged
+            still.clear();  // cells that go on unchanged
             std::size_t c = 0;
             for (const auto& r : runs) {
                 while (c < closed.size() && Cell[std::size_t(closed[c])].X_Lo < xs[std::size_t(r.first)]) ++c;
@@ -203,7 +207,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
             }
             // The cells that end here, and the portals between them and the
             // new ones, in order along x.
-            std::vector<int> ending;
+            ending.clear();
             for (int cell : closed)
                 if (std::find(still.begin(), still.end(), cell) == still.end()) ending.push_back(cell);
             for (int cell : ending) Cell[std::size_t(cell)].Y_Hi = y;
