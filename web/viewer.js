@@ -770,12 +770,12 @@ function paintShortest() {
     for (const [p, blocked] of squares) {
       const [sx, sy] = toScreen(p[0] - h, p[1] - h);
       const colour = blocked ? COLOUR.bad : COLOUR.shortest;
-      ctx.globalAlpha = 0.12;
+      ctx.globalAlpha = 0.22;
       ctx.fillStyle = colour;
       ctx.fillRect(sx, sy, 2 * h * S, 2 * h * S);
       ctx.globalAlpha = 1;
       ctx.strokeStyle = colour;
-      ctx.lineWidth = 1.5 * d;
+      ctx.lineWidth = 2 * d;
       ctx.strokeRect(sx, sy, 2 * h * S, 2 * h * S);
     }
   }
@@ -829,7 +829,11 @@ function scaleLimits() {
 
 function fitView() {
   if (!state.scene) return;
-  const [bx0, by0, bx1, by1] = state.scene.bounds;
+  showRect(...state.scene.bounds);
+}
+
+// Fits the view to the rectangle (x0, y0)-(x1, y1) of the level, centred.
+function showRect(bx0, by0, bx1, by1) {
   const w = ui.canvas.width, h = ui.canvas.height;
   const pad = 16 * dpr();
   const W = Math.max(bx1 - bx0, 1), H = Math.max(by1 - by0, 1);
@@ -1292,6 +1296,10 @@ window.bspViewer = {
   get level() { return state.level; },
   get lastLoad() { return state.lastLoad; },
   openText,
+  // Shows the rectangle (x0, y0)-(x1, y1) of the level, as large as fits.
+  showRect(x0, y0, x1, y1) {
+    showRect(x0, y0, x1, y1);
+  },
   // Client (CSS) coordinates of the level point (x, y), as a mouse would click it.
   pointToClient(x, y) {
     const rect = ui.canvas.getBoundingClientRect();
