@@ -19,6 +19,9 @@
 #include "grid_import.h"
 #include "level_loader.h"
 #include "messages.h"
+#if BSP_WEB_TILED
+#include "tiled_import.h"
+#endif
 #include "tool_level.h"
 
 using emscripten::val;
@@ -33,7 +36,7 @@ val Int32_Array(const std::vector<int>& values) {
 
 // Why a level was not made, as the JavaScript API reports it.
 struct cFailure {
-    std::string Stage;     // "map" (the grid map), "load" (the level text) or "build"
+    std::string Stage;     // "map" (the grid or Tiled map), "load" (the level text) or "build"
     int Line = 0;          // the line where the reading stopped (0: none)
     std::string Reason;    // a few words
 };
@@ -61,7 +64,7 @@ public:
         if (cell < 1) return Refuse("map", 0, "the cell size must be at least 1", messages.str());
         const double start = emscripten_get_now();
         std::istringstream in(map_text);
-        Grid_Map map;
+        cGrid_Map map;
         std::string error;
         if (!Read_Grid_Map(in, map, error)) return Refuse("map", 0, error, messages.str());
         const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
@@ -70,13 +73,46 @@ public:
                           "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
                               " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT),
                           messages.str());
-        const std::vector<Grid_Wall> walls = Order_Walls(Trace_Walls(map, cell), Wall_Order::BALANCED);
+        const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), cWall_Order::BALANCED);
         std::ostringstream level;
         Write_Level(level, int(width), int(height), walls);
         Import_Ms = emscripten_get_now() - start;
         const bool done = Load(level.str(), name);
         return Result(done, messages.str());
     }
+
+#if BSP_WEB_TILED
+    // Reads a Tiled map (.tmx or .tmj text) and turns it into a level as
+    // bsplevel import-tiled does (walls in the balanced order), then loads
+    // and builds that level. A page has no folder to read external tilesets
+    // from: a map that names one is refused, and says so.
+    val Import_Tiled_Map(const std::string& map_text, const std::string& layer, const std::string& solid_property,
+                         int scale, const std::string& name) {
+        std::ostringstream messages;
+        cMessage_Redirect capture(&messages);
+        if (World) return Refuse("map", 0, "the level is already made", messages.str());
+        if (scale < 1) return Refuse("map", 0, "the scale must be at least 1", messages.str());
+        const double start = emscripten_get_now();
+        cTiled_Options options;
+        options.Layer = layer;
+        options.Solid_Property = solid_property;
+        options.Scale = scale;
+        const cTileset_Reader no_files = [](const std::string&, std::string&, std::string& why) {
+            why = "external tilesets cannot be read in the browser; embed the tileset in the map (Tiled: "
+                  "Embed Tileset) or import the map with bsplevel import-tiled";
+            return false;
+        };
+        cTiled_Map map;
+        std::string error;
+        if (!Read_Tiled_Text(map_text, options, no_files, map, error)) return Refuse("map", 0, error, messages.str());
+        const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), cWall_Order::BALANCED);
+        std::ostringstream level;
+        Write_Level(level, map.Space.Width, map.Space.Height, walls);
+        Import_Ms = emscripten_get_now() - start;
+        const bool done = Load(level.str(), name);
+        return Result(done, messages.str());
+    }
+#endif
 
     // The fields of bsplevel info --json.
     val Info() const {
@@ -119,6 +155,29 @@ public:
             flat.push_back(p.y);
         }
         return Int32_Array(flat);
+    }
+
+    // The shortest route for a square agent of half-size half_size (0 to
+    // COORD_LIMIT, which the API checks): {status, path, length}, status a
+    // ROUTE_STATUS, path the corners after the start, flat (x, y, x, y ...),
+    // empty without a route.
+    val Find_Shortest_Path(int x1, int y1, int x2, int y2, int half_size) const {
+        std::vector<cPoint2D> path;
+        double length = 0;
+        const ROUTE_STATUS status =
+            World ? World->Find_Shortest_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), half_size, path, &length)
+                  : ROUTE_NONE;
+        std::vector<int> flat;
+        flat.reserve(2 * path.size());
+        for (const cPoint2D& p : path) {
+            flat.push_back(p.x);
+            flat.push_back(p.y);
+        }
+        val r = val::object();
+        r.set("status", int(status));
+        r.set("path", Int32_Array(flat));
+        r.set("length", length);
+        return r;
     }
 
     // The first wall point [x, y] on the segment, or null. A negative limit
@@ -244,10 +303,10 @@ private:
 // JavaScript API and the viewer enable what is there.
 val Features() {
     val f = val::object();
-    f.set("shortestPath", false);  // a route for an agent of a given size
+    f.set("shortestPath", true);   // a route for an agent of a given size
     f.set("doors", false);         // doors that open and close on a built level
     f.set("solidSpace", false);    // areas marked solid
-    f.set("tiledMaps", false);     // levels from Tiled maps
+    f.set("tiledMaps", bool(BSP_WEB_TILED));  // levels from Tiled maps (see web/CMakeLists.txt)
     return f;
 }
 
@@ -260,9 +319,13 @@ EMSCRIPTEN_BINDINGS(bsp_levels) {
         .constructor<>()
         .function("Load_Text", &cWeb_Level::Load_Text)
         .function("Import_Grid_Map", &cWeb_Level::Import_Grid_Map)
+#if BSP_WEB_TILED
+        .function("Import_Tiled_Map", &cWeb_Level::Import_Tiled_Map)
+#endif
         .function("Info", &cWeb_Level::Info)
         .function("Timings", &cWeb_Level::Timings)
         .function("Find_Path", &cWeb_Level::Find_Path)
+        .function("Find_Shortest_Path", &cWeb_Level::Find_Shortest_Path)
         .function("Intersect_Segment", &cWeb_Level::Intersect_Segment)
         .function("Intersect_Ball", &cWeb_Level::Intersect_Ball)
         .function("Walls", &cWeb_Level::Walls)

@@ -6,6 +6,7 @@
 //   const lib = await loadBspLevels();
 //   const level = lib.Level.fromText(text, 'my_level.txt');
 //   const { found, path } = level.findPath(55, 82, 63, 83);
+//   const { status, length } = level.findShortestPath(55, 82, 63, 83, 2);
 //   level.delete();
 //
 // Coordinates are whole numbers (JavaScript integers within 32 bits); y grows
@@ -19,16 +20,16 @@ const INT_MIN = -2147483648;
 const INT_MAX = 2147483647;
 
 // A level that could not be made. `stage` says where it stopped: 'map' (the
-// grid map was refused), 'load' (the level text did not load completely) or
+// grid or Tiled map was refused), 'load' (the level text did not load completely) or
 // 'build' (the library refused to build the world); `line` is the line where
 // the reading stopped (0 when none applies), `reason` a few words, and
 // `libraryMessage` what the library itself wrote (its loader's and build's
 // messages), also part of the Error's message.
 export class LevelError extends Error {
-  constructor(name, { stage, line, reason, messages }) {
+  constructor(name, { stage, line, reason, messages, map = 'grid map' }) {
     const where = line > 0 ? `${name}: line ${line}: ` : `${name}: `;
     const what = stage === 'build' ? 'the level was not built' :
-      stage === 'map' ? 'the grid map was refused' : 'the level did not load completely';
+      stage === 'map' ? `the ${map} was refused` : 'the level did not load completely';
     const library = messages.trim();
     super(`${where}${what}: ${reason}${library ? `\n${library}` : ''}`);
     this.name = 'LevelError';
@@ -51,6 +52,9 @@ function checkNonNegative(what, value) {
   if (value < 0) throw new RangeError(`${what} must not be negative, got ${value}`);
   return value;
 }
+
+// The shortest route's statuses, by the library's ROUTE_STATUS values.
+const ROUTE_STATUS = ['found', 'none', 'start_blocked', 'goal_blocked', 'outside'];
 
 // Pairs [[x, y], ...] from a flat list x, y, x, y, ...
 function pairs(flat) {
@@ -158,8 +162,34 @@ export async function loadBspLevels(options = {}) {
       return Level.#make(String(name), (raw) => raw.Import_Grid_Map(text, cell, String(name)));
     }
 
-    // Still to come, once the library reads them (features.tiledMaps):
-    //   static fromTiledMap(text, name) -> Level, a level from a Tiled map.
+    /**
+     * A level from a Tiled map, the text of a .tmx (XML) or .tmj (JSON) file,
+     * made as bsplevel import-tiled makes it (walls in the balanced order),
+     * then loaded and built. options: { name = 'Tiled map', layer (the
+     * collision layer's name; by default the one whose name holds
+     * "collision" or that has the property collision = true), solidProperty
+     * (only the tiles with this bool property block), scale = 1 (level units
+     * per pixel) }. External tilesets cannot be read in a page: a map that
+     * names one is refused, saying so (embed the tileset in Tiled). Throws a
+     * LevelError with stage 'map' when the map is refused; throws an Error
+     * when the module was built without the importer (features.tiledMaps).
+     */
+    static fromTiledMap(text, options = {}) {
+      if (typeof text !== 'string') throw new TypeError('the Tiled map text must be a string');
+      const { name = 'Tiled map', layer = '', solidProperty = '', scale = 1 } = options;
+      if (!features.tiledMaps) {
+        throw new Error('this build of the module has no Tiled importer (features.tiledMaps is false; see the README)');
+      }
+      if (typeof layer !== 'string' || typeof solidProperty !== 'string') {
+        throw new TypeError('layer and solidProperty must be strings');
+      }
+      checkInteger('scale', scale);
+      if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
+      return Level.#make(String(name), (raw) => ({
+        map: 'Tiled map',
+        ...raw.Import_Tiled_Map(text, layer, solidProperty, scale, String(name)),
+      }));
+    }
 
     #live() {
       if (this.#raw === null) throw new Error('the level has been deleted');
@@ -203,9 +233,32 @@ export async function loadBspLevels(options = {}) {
       return { found: true, path, length: routeLength(x1, y1, path) };
     }
 
-    // Still to come (features.shortestPath), with findPath's result:
-    //   findShortestPath(x1, y1, x2, y2, halfSize) -> { found, path, length },
-    //   the shortest route for a square agent of half-size halfSize.
+    /**
+     * The shortest route from (x1, y1) to (x2, y2) for a square agent of
+     * half-size halfSize (a whole number from 0 to COORD_LIMIT) centred on
+     * the route: its open square never meets a wall nor leaves the world;
+     * with 0 the route may touch walls and run along them but never crosses
+     * one. { status, found, length, path: [[x, y], ...] }: status is 'found',
+     * 'none' (no way between them), 'start_blocked' or 'goal_blocked' (the
+     * agent's square there meets a wall or the world's border) or 'outside'
+     * (a point outside the world); path holds the corners after the start,
+     * the goal last, and length the route's length as the library computes
+     * it (0 and [] without a route). The first query for a half-size builds
+     * what the library keeps for it, and takes longer.
+     */
+    findShortestPath(x1, y1, x2, y2, halfSize = 0) {
+      const raw = this.#live();
+      checkInteger('x1', x1); checkInteger('y1', y1); checkInteger('x2', x2); checkInteger('y2', y2);
+      checkNonNegative('halfSize', halfSize);
+      if (halfSize > module.COORD_LIMIT) {
+        throw new RangeError(`halfSize must be at most ${module.COORD_LIMIT}, got ${halfSize}`);
+      }
+      const r = call(() => raw.Find_Shortest_Path(x1, y1, x2, y2, halfSize));
+      const status = ROUTE_STATUS[r.status];
+      if (status === undefined) throw new Error(`the library answered the unknown route status ${r.status}`);
+      const found = status === 'found';
+      return { status, found, length: found ? r.length : 0, path: pairs(r.path) };
+    }
 
     /**
      * The first grid point of the segment from (x1, y1) to (x2, y2) that lies

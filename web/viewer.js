@@ -1,6 +1,7 @@
-// The viewer page: opens a level file or a grid map with the WebAssembly
-// library, draws it on a canvas (pan by dragging, zoom with the wheel), and
-// asks the library for routes, segment hits and ball touches.
+// The viewer page: opens a level file, a grid map or a Tiled map with the
+// WebAssembly library, draws it on a canvas (pan by dragging, zoom with the
+// wheel), and asks the library for routes (Find_Path, and the shortest route
+// for a square agent), segment hits and ball touches.
 //
 // Drawing: the static layers (walls, areas, portals, waypoints) are painted
 // into tiles of TILE x TILE device pixels at a few fixed zoom levels (each
@@ -34,6 +35,7 @@ const COLOUR = {
   waypoint: '#8e44ad',
   wall: '#1c1c1c',
   route: '#1f63c6',
+  shortest: '#00897b',   // the shortest route and the agent's squares, as bsplevel svg draws them
   bad: '#d62728',
   good: '#2ca02c',
   segment: '#6b6b6b',
@@ -59,6 +61,14 @@ const ui = {
   routeLength: $('route-length'),
   routeTime: $('route-time'),
   routePoints: $('route-points'),
+  shortestSection: $('shortest-section'),
+  shortestToggle: $('shortest-toggle'),
+  agentSize: $('agent-size'),
+  agentSizeValue: $('agent-size-value'),
+  shortestResult: $('shortest-result'),
+  shortestLength: $('shortest-length'),
+  shortestTime: $('shortest-time'),
+  shortestPoints: $('shortest-points'),
   segmentFrom: $('segment-from'),
   segmentTo: $('segment-to'),
   segmentResult: $('segment-result'),
@@ -78,6 +88,7 @@ const state = {
   mode: 'route',
   start: null,        // [x, y] once a start is chosen
   route: null,        // { start, goal, result, ms, runs }
+  shortest: null,     // { start, goal, halfSize, result, ms, runs }: the shortest route for the agent
   segment: null,      // { a, b, result }
   ball: null,         // { centre, radius, touch }
   lastLoad: null,     // timings of the last level opened
@@ -706,6 +717,8 @@ function paintQueries() {
     if (hit) dot(seg.result.x, seg.result.y, 5 * d, COLOUR.bad, '#ffffff', 1.5 * d);
   }
 
+  paintShortest();
+
   const route = state.route;
   if (route) {
     const { start, goal, result } = route;
@@ -736,6 +749,59 @@ function paintQueries() {
   if (start) dot(...start, 5.5 * d, '#ffffff', COLOUR.route, 2.5 * d);
 }
 
+// The shortest route for the agent, as bsplevel svg --route --agent draws
+// it: the agent's square outlined where the route starts, bends and ends
+// (where there is no route, at both ends, in red at an end that is blocked),
+// the route over them, its corners dotted.
+function paintShortest() {
+  const sh = state.shortest;
+  if (!sh) return;
+  const d = dpr();
+  const { scale: S } = state.view;
+  const { start, goal, halfSize: h, result } = sh;
+  const squares = [];
+  if (result.found) {
+    squares.push([start, false]);
+    for (const p of result.path) squares.push([p, false]);
+  } else if (result.status !== 'outside') {
+    squares.push([start, result.status === 'start_blocked'], [goal, result.status === 'goal_blocked']);
+  }
+  if (h > 0 && h * S >= 1.5) {
+    for (const [p, blocked] of squares) {
+      const [sx, sy] = toScreen(p[0] - h, p[1] - h);
+      const colour = blocked ? COLOUR.bad : COLOUR.shortest;
+      ctx.globalAlpha = 0.22;
+      ctx.fillStyle = colour;
+      ctx.fillRect(sx, sy, 2 * h * S, 2 * h * S);
+      ctx.globalAlpha = 1;
+      ctx.strokeStyle = colour;
+      ctx.lineWidth = 2 * d;
+      ctx.strokeRect(sx, sy, 2 * h * S, 2 * h * S);
+    }
+  }
+  if (result.found) {
+    ctx.strokeStyle = '#ffffff';
+    ctx.lineWidth = 5.5 * d;
+    ctx.beginPath();
+    ctx.moveTo(...toScreen(...start));
+    for (const p of result.path) ctx.lineTo(...toScreen(...p));
+    ctx.stroke();
+    ctx.strokeStyle = COLOUR.shortest;
+    ctx.lineWidth = 2.5 * d;
+    ctx.stroke();
+    for (const p of result.path) dot(...p, 2.5 * d, COLOUR.shortest);
+  } else {
+    ctx.setLineDash([3 * d, 4 * d]);
+    ctx.strokeStyle = COLOUR.bad;
+    ctx.lineWidth = 1.5 * d;
+    ctx.beginPath();
+    ctx.moveTo(...toScreen(...start));
+    ctx.lineTo(...toScreen(...goal));
+    ctx.stroke();
+    ctx.setLineDash([]);
+  }
+}
+
 // ------------------------------------------------------------------ view
 
 function resizeCanvas() {
@@ -763,7 +829,11 @@ function scaleLimits() {
 
 function fitView() {
   if (!state.scene) return;
-  const [bx0, by0, bx1, by1] = state.scene.bounds;
+  showRect(...state.scene.bounds);
+}
+
+// Fits the view to the rectangle (x0, y0)-(x1, y1) of the level, centred.
+function showRect(bx0, by0, bx1, by1) {
   const w = ui.canvas.width, h = ui.canvas.height;
   const pad = 16 * dpr();
   const W = Math.max(bx1 - bx0, 1), H = Math.max(by1 - by0, 1);
@@ -810,7 +880,74 @@ function runRoute(start, goal) {
   state.route = { start, goal, result: value, ms, runs };
   state.start = null;
   showRoute();
+  runShortest();
+}
+
+// The agent's half-size on the slider, a whole number from 0 to its maximum.
+function agentSize() {
+  const h = Number(ui.agentSize.value);
+  return Number.isInteger(h) && h >= 0 ? h : 0;
+}
+
+// The shortest route for the agent between the route's start and goal, when
+// the module has it and it is switched on.
+function runShortest() {
+  const r = state.route;
+  if (!r || !state.level || !shortestOn()) {
+    state.shortest = null;
+  } else {
+    const halfSize = agentSize();
+    const level = state.level;
+    // The first query for a half-size builds what the library keeps for it:
+    // timed on its own, the repeated runs then show a query's time.
+    const first = performance.now();
+    const value = level.findShortestPath(r.start[0], r.start[1], r.goal[0], r.goal[1], halfSize);
+    const firstMs = performance.now() - first;
+    const { ms, runs } = timeQuery(() => level.findShortestPath(r.start[0], r.start[1], r.goal[0], r.goal[1], halfSize));
+    state.shortest = { start: r.start, goal: r.goal, halfSize, result: value, ms, runs, firstMs };
+  }
+  showShortest();
   requestFrame();
+}
+
+function shortestOn() {
+  return Boolean(state.lib && state.lib.features.shortestPath && ui.shortestToggle.checked);
+}
+
+const STATUS_TEXT = {
+  none: 'no route',
+  start_blocked: 'no route: the start is blocked for the agent',
+  goal_blocked: 'no route: the goal is blocked for the agent',
+  outside: 'no route: a point lies outside the world',
+};
+
+function showShortest() {
+  const sh = state.shortest;
+  ui.shortestPoints.textContent = '';
+  if (!sh) {
+    for (const el of [ui.shortestResult, ui.shortestLength, ui.shortestTime]) setReadout(el, '—');
+    ui.shortestResult.dataset.status = '';
+    ui.shortestResult.dataset.points = '';
+    ui.shortestLength.dataset.length = '';
+    return;
+  }
+  const { result } = sh;
+  const n = result.path.length;
+  if (result.found) setReadout(ui.shortestResult, `found, ${n} corner${n === 1 ? '' : 's'} (half-size ${sh.halfSize})`, 'yes');
+  else setReadout(ui.shortestResult, `${STATUS_TEXT[result.status] || result.status} (half-size ${sh.halfSize})`, 'no');
+  ui.shortestResult.dataset.status = result.status;
+  ui.shortestResult.dataset.points = result.path.map((p) => p.join(' ')).join(',');
+  ui.shortestLength.dataset.length = result.found ? String(result.length) : '';
+  setReadout(ui.shortestLength, result.found ? result.length.toFixed(2) : '—');
+  const mean = sh.runs > 1 ? `${formatMs(sh.ms)} (mean of ${sh.runs} runs)` : formatMs(sh.ms);
+  setReadout(ui.shortestTime, sh.firstMs > 2 * sh.ms + 1 ? `${mean}; first query ${formatMs(sh.firstMs)}` : mean);
+  const frag = document.createDocumentFragment();
+  for (const p of result.path.slice(0, 2000)) {
+    const li = document.createElement('li');
+    li.textContent = `${p[0]} ${p[1]}`;
+    frag.append(li);
+  }
+  ui.shortestPoints.append(frag);
 }
 
 function showRoute() {
@@ -897,9 +1034,11 @@ function showInfo() {
 function clearQueries() {
   state.start = null;
   state.route = null;
+  state.shortest = null;
   state.segment = null;
   state.ball = null;
   showRoute();
+  showShortest();
   for (const el of [ui.segmentFrom, ui.segmentTo, ui.segmentResult, ui.ballCentre, ui.ballResult]) setReadout(el, '—');
 }
 
@@ -907,6 +1046,12 @@ function clearQueries() {
 
 function isGridMap(text, name) {
   return /\.map$/i.test(name) || /^\s*type\s+\S+/.test(text);
+}
+
+// A Tiled map: a .tmx or .tmj file, or a text that starts as one (an XML
+// <map>, or a JSON object, which no level file is).
+function isTiledMap(text, name) {
+  return /\.(tmx|tmj)$/i.test(name) || /^\s*(<\?xml[^>]*>\s*)?<map[\s>]/.test(text) || /^\s*\{/.test(text);
 }
 
 // Opens a level text or a grid map; resolves with the timings, rejects with
@@ -917,13 +1062,15 @@ async function openText(text, name) {
   showError('');
   // Let the status show before the work.
   await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
-  const grid = isGridMap(text, name);
+  const tiled = isTiledMap(text, name);
+  const grid = !tiled && isGridMap(text, name);
   const cell = Number(ui.cellSize.value);
   const t0 = performance.now();
   let level;
   try {
-    level = grid ? state.lib.Level.fromGridMap(text, Number.isInteger(cell) ? cell : 10, name)
-      : state.lib.Level.fromText(text, name);
+    if (tiled) level = state.lib.Level.fromTiledMap(text, { name });
+    else if (grid) level = state.lib.Level.fromGridMap(text, Number.isInteger(cell) ? cell : 10, name);
+    else level = state.lib.Level.fromText(text, name);
   } catch (e) {
     document.body.dataset.state = 'error';
     setStatus(`${name} could not be opened`);
@@ -944,11 +1091,11 @@ async function openText(text, name) {
   frameWanted = false;
   frame();
   const t3 = performance.now();
-  const timings = { grid, buildMs: t1 - t0, sceneMs: t2 - t1, firstFrameMs: t3 - t2, totalMs: t3 - t0,
+  const timings = { grid, tiled, buildMs: t1 - t0, sceneMs: t2 - t1, firstFrameMs: t3 - t2, totalMs: t3 - t0,
     library: level.timings };
   state.lastLoad = timings;
   const lib = timings.library;
-  const parts = `${grid ? `import ${formatMs(lib.importMs)}, ` : ''}load ${formatMs(lib.loadMs)}, build ${formatMs(lib.buildMs)}`;
+  const parts = `${grid || tiled ? `import ${formatMs(lib.importMs)}, ` : ''}load ${formatMs(lib.loadMs)}, build ${formatMs(lib.buildMs)}`;
   ui.timing.textContent = `Made in ${formatMs(timings.buildMs)} (${parts}); drawn in ${formatMs(t3 - t1)}.`;
   setStatus(`${name}: ${state.scene.info.walls.toLocaleString('en-US')} walls`);
   if (level.messages.trim()) showError(`The library wrote:\n${level.messages.trim()}`);
@@ -1007,7 +1154,9 @@ function endDrag(e) {
     if (state.start === null) {
       state.start = point;
       state.route = null;
+      state.shortest = null;
       showRoute();
+      showShortest();
       requestFrame();
     } else {
       runRoute(state.start, point);
@@ -1079,6 +1228,12 @@ ui.ballRadius.addEventListener('input', () => {
   if (state.ball || ballRadius() === null) runBall(state.ball ? state.ball.centre : null);
 });
 
+ui.shortestToggle.addEventListener('change', runShortest);
+ui.agentSize.addEventListener('input', () => {
+  ui.agentSizeValue.value = String(agentSize());
+  runShortest();
+});
+
 ui.fileInput.addEventListener('change', () => {
   openFile(ui.fileInput.files[0]);
   ui.fileInput.value = '';
@@ -1113,12 +1268,22 @@ const ready = (async () => {
     document.body.dataset.state = 'error';
     throw e;
   }
-  // Still to come with the library's support for them (lib.features tells
-  // when the module has it), each with its control already on the page and
-  // disabled until then: the shortest route for an agent of the half-size on
-  // the slider (level.findShortestPath, drawn beside Find_Path's route), the
-  // doors layer (level.doors(), a click on a door calling level.setDoor) and
-  // the solid space layer (level.solidAreas()).
+  // What the module has decides what the page offers: the shortest route
+  // (features.shortestPath) and Tiled maps (features.tiledMaps). Still to
+  // come with the library's support for them, their controls already on the
+  // page and disabled until then: the doors layer (level.doors(), a click on
+  // a door calling level.setDoor) and the solid space layer
+  // (level.solidAreas()).
+  if (!state.lib.features.shortestPath) {
+    ui.shortestSection.classList.add('planned');
+    ui.shortestToggle.disabled = true;
+    ui.agentSize.disabled = true;
+  }
+  if (!state.lib.features.tiledMaps) {
+    ui.fileInput.accept = '.txt,.map,.level,text/plain';
+    ui.fileInput.parentElement.firstChild.textContent = 'Open level or grid map…';
+  }
+  ui.agentSizeValue.value = String(agentSize());
   setStatus('Ready: open a level file or a grid map');
   document.body.dataset.state = 'ready';
   resizeCanvas();
@@ -1131,6 +1296,10 @@ window.bspViewer = {
   get level() { return state.level; },
   get lastLoad() { return state.lastLoad; },
   openText,
+  // Shows the rectangle (x0, y0)-(x1, y1) of the level, as large as fits.
+  showRect(x0, y0, x1, y1) {
+    showRect(x0, y0, x1, y1);
+  },
   // Client (CSS) coordinates of the level point (x, y), as a mouse would click it.
   pointToClient(x, y) {
     const rect = ui.canvas.getBoundingClientRect();

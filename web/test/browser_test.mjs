@@ -8,9 +8,16 @@
 //  (b) den012d.map opened as a grid map in the page: info() and 1,000 random
 //      queries (paths, segments, balls) through the JavaScript API, compared
 //      one by one with bsplevel import-grid + bsplevel batch;
+//      1,000 random shortest routes for agents of half-size 0 and 4, compared
+//      with bsplevel batch's route lines;
 //  (c) maze512-1-0: the page's load+build time (under 2 s), a route query's
-//      time in the browser and natively, and the frame times of panning;
-//  (d) a screenshot of the page, web/test/screenshot.png.
+//      time in the browser and natively, a shortest route's time within
+//      twice the native one, and the frame times of panning;
+//  (d) a Tiled map opened through the file input, against bsplevel
+//      import-tiled (when the module has the importer);
+//  (e) a route and the shortest route for an agent of half-size 4 clicked on
+//      den012d, against bsplevel route --agent 4, and a screenshot of the
+//      page, web/test/screenshot.png.
 //
 // Usage (from anywhere):
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
@@ -34,6 +41,7 @@ const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
 const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
 const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
+const tiledDir = join(repoRoot, 'tests', 'data', 'tiled');
 
 let passed = 0;
 let failed = 0;
@@ -206,6 +214,55 @@ function routeLength(start, points) {
   return length;
 }
 
+// count shortest-route queries in bsplevel batch syntax ("route X1 Y1 X2 Y2
+// H"), half of them for an agent of half-size 0 and half for 4, in random
+// order; a few points a little outside the bounds.
+function randomRoutes(bounds, count, seed) {
+  const next = random(seed);
+  const [x0, y0, x1, y1] = bounds;
+  const margin = Math.round(0.02 * Math.max(x1 - x0, y1 - y0));
+  const int = (lo, hi) => lo + Math.floor(next() * (hi - lo + 1));
+  const queries = [];
+  for (let i = 0; i < count; i++) {
+    const p = () => `${int(x0 - margin, x1 + margin)} ${int(y0 - margin, y1 + margin)}`;
+    queries.push(`route ${p()} ${p()} ${next() < 0.5 ? 0 : 4}`);
+  }
+  return queries;
+}
+
+// The page's answers to route queries: { status, path, length } each.
+async function pageRoutes(page, queries) {
+  return page.evaluate((queries) => {
+    const level = window.bspViewer.level;
+    return queries.map((q) => {
+      const n = q.split(' ').slice(1).map(Number);
+      const { status, path, length } = level.findShortestPath(n[0], n[1], n[2], n[3], n[4]);
+      return { status, path, length };
+    });
+  }, queries);
+}
+
+// bsplevel batch's "route X Y ... length L" or "route none WHY" as the API's
+// { status, path, length }.
+function parseRouteLine(line) {
+  const w = line.split(' ');
+  if (w[0] !== 'route') return null;
+  if (w[1] === 'none') return { status: w[2].replaceAll('-', '_'), path: [], length: 0 };
+  const at = w.indexOf('length');
+  const n = w.slice(1, at).map(Number);
+  const path = [];
+  for (let i = 0; i + 1 < n.length; i += 2) path.push([n[i], n[i + 1]]);
+  return { status: 'found', path, length: Number(w[at + 1]) };
+}
+
+// Corners exactly, status exactly, lengths to 1e-9 relative (the tool
+// prints twelve significant digits).
+function sameRoute(native, browser) {
+  if (!native || native.status !== browser.status) return false;
+  if (JSON.stringify(native.path) !== JSON.stringify(browser.path)) return false;
+  return Math.abs(native.length - browser.length) <= 1e-9 * Math.max(Math.abs(native.length), 1);
+}
+
 // ------------------------------------------------------------------ the page
 
 async function openInPage(page, file) {
@@ -323,6 +380,10 @@ async function partA(page) {
     out.negativeRadius = (() => {
       try { level.intersectBall(1, 2, -3); return 'no error'; } catch (e) { return e.constructor.name; }
     })();
+    out.badHalfSize = [-1, 1.5, 'x'].map((h) => {
+      try { level.findShortestPath(10, 10, 90, 90, h); return 'no error'; } catch (e) { return e.constructor.name; }
+    });
+    out.shortestAcross = level.findShortestPath(10, 10, 90, 90, 0).status;
     out.hitBeforeDelete = level.intersectSegment(50, 10, 50, 90);
     level.delete();
     out.afterDelete = (() => {
@@ -369,6 +430,8 @@ async function partA(page) {
     });
   }
   check(disposed === 'released', 'a level is released at the end of a using block', disposed);
+  check(errors.badHalfSize.join() === 'RangeError,TypeError,TypeError' && errors.shortestAcross === 'found',
+    'findShortestPath throws on a negative or non-integer half-size', JSON.stringify(errors.badHalfSize));
   check(errors.hitBeforeDelete.hit === true && errors.hitBeforeDelete.x === 50 && errors.hitBeforeDelete.y === 50 &&
     /deleted/.test(errors.afterDelete) && errors.pageStillWorks,
   'a deleted level throws on every call, and the module goes on', JSON.stringify(errors));
@@ -397,6 +460,27 @@ async function partB(page) {
   const hits = native.filter((l) => l.startsWith('hit')).length;
   const touches = native.filter((l) => l === 'touch').length;
   console.log(`    (${routes} routes found, ${hits} segment hits, ${touches} touches)`);
+
+  // Shortest routes for agents of half-size 0 and 4.
+  const routeQueries = randomRoutes(expected.bounds, 1000, 4012);
+  const routeBatch = tool(['batch', levelFile], `${routeQueries.join('\n')}\n`);
+  if (routeBatch.status !== 0) fatal(`bsplevel batch failed: ${routeBatch.stderr}`);
+  const nativeRoutes = routeBatch.stdout.split('\n').filter((l) => l !== '').map(parseRouteLine);
+  const browserRoutes = await pageRoutes(page, routeQueries);
+  const differ = [];
+  for (let i = 0; i < routeQueries.length; i++) {
+    if (!sameRoute(nativeRoutes[i], browserRoutes[i])) {
+      differ.push(`${routeQueries[i]}\n  native:  ${JSON.stringify(nativeRoutes[i])}\n  browser: ${JSON.stringify(browserRoutes[i])}`);
+    }
+  }
+  const statuses = {};
+  for (const r of nativeRoutes) if (r) statuses[r.status] = (statuses[r.status] || 0) + 1;
+  const agents = routeQueries.filter((q) => q.endsWith(' 4')).length;
+  check(nativeRoutes.length === routeQueries.length && differ.length === 0,
+    `den012d: ${routeQueries.length} shortest routes (${routeQueries.length - agents} for half-size 0, ${agents} for 4) ` +
+    'answer as bsplevel batch: the same corners, lengths within 1e-9',
+    `${differ.length} differ; the first:\n${differ.slice(0, 3).join('\n')}`);
+  console.log(`    (${Object.entries(statuses).map(([k, v]) => `${v} ${k}`).join(', ')})`);
 }
 
 async function partC(page) {
@@ -519,6 +603,40 @@ async function partC(page) {
   console.log(`    the route clicked from (${start}) to (${goal}), ${shownPoints}: the page shows ${shownTime}; ` +
     `browser ${oneBrowser.toFixed(1)} ms, native ${nativeOne.toFixed(1)} ms (processor time, best of three runs of ${times})`);
 
+  // The shortest route across the maze, for an agent of half-size 0: a
+  // query's processor time in the page (after a first query, which builds
+  // what the library keeps for the half-size; the best of three passes of
+  // 50 queries) and natively (bsplevel batch with the first query and 200
+  // more, less batch with the first query alone; the best of three runs of
+  // each: the 200 queries take well over the spread of loading and building
+  // the maze on a busy machine). The page's time must stay within twice the
+  // native one.
+  const routeLine = `route ${start.join(' ')} ${goal.join(' ')} 0\n`;
+  const nativeRoute = parseRouteLine(tool(['batch', levelFile], routeLine).stdout.trim());
+  const [browserRoute] = await pageRoutes(page, [routeLine.trim()]);
+  check(nativeRoute && nativeRoute.status === 'found' && sameRoute(nativeRoute, browserRoute),
+    `the shortest route across the maze is the native one (${nativeRoute && nativeRoute.path.length} corners, ` +
+    `length ${nativeRoute && nativeRoute.length})`, `native: ${JSON.stringify(nativeRoute)}\nbrowser: ${JSON.stringify(browserRoute)}`);
+  const routeTimes = 50, nativeRouteTimes = 200;
+  let shortestBrowser = Infinity;
+  for (let pass = 0; pass < 3; pass++) {
+    const { ms } = await pageProcessorMs((a, b, times) => {
+      const level = window.bspViewer.level;
+      for (let i = 0; i < times; i++) level.findShortestPath(a[0], a[1], b[0], b[1], 0);
+    }, start, goal, routeTimes);
+    shortestBrowser = Math.min(shortestBrowser, ms / routeTimes);
+  }
+  const firstOnly = batchProcessorMs(levelFile, routeLine, 3);
+  const shortestNative =
+    Math.max(batchProcessorMs(levelFile, routeLine.repeat(nativeRouteTimes + 1), 3) - firstOnly, 0) / nativeRouteTimes;
+  console.log(`    the shortest route (half-size 0) from (${start}) to (${goal}): browser ${shortestBrowser.toFixed(2)} ms, ` +
+    `native ${shortestNative.toFixed(2)} ms a query (processor time, best of three runs of ${routeTimes} and ` +
+    `${nativeRouteTimes}), ` +
+    `ratio ${(shortestBrowser / shortestNative).toFixed(2)}; the page shows ${await text(page, '#shortest-time')}`);
+  check(shortestBrowser <= 2 * shortestNative,
+    `a shortest route's query in the browser takes at most twice the native time (${shortestBrowser.toFixed(2)} ms ` +
+    `against ${shortestNative.toFixed(2)} ms)`);
+
   // Panning: frames that only copy painted tiles, and those that paint new ones.
   await page.evaluate(() => window.bspViewer.resetFrameStats());
   const box = await page.$eval('#canvas', (el) => { const r = el.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
@@ -557,24 +675,113 @@ async function partC(page) {
 }
 
 async function partD(page) {
-  console.log('# (d) screenshot');
-  const opened = await openInPage(page, join(mapsDir, 'den012d.map'));
+  console.log('# (d) a Tiled map through the file input');
+  const hasTiled = await page.evaluate(() => window.bspViewer.lib.features.tiledMaps);
+  if (!hasTiled) {
+    console.log('    skipped: the module was built without the Tiled importer (features.tiledMaps is false)');
+    return;
+  }
+  // The fixture names its tileset walls.tsx, which a page cannot read: it is
+  // refused, saying why; the same map with that tileset embedded opens.
+  const original = join(tiledDir, 'small_zlib.tmx');
+  const refused = await openInPage(page, original);
+  const shownError = await text(page, '#error');
+  check(refused.state === 'error' && /walls\.tsx/.test(shownError) && /cannot be read in the browser/.test(shownError),
+    'a Tiled map naming an external tileset is refused, saying that the browser cannot read it', shownError);
+  const tileset = readFileSync(join(tiledDir, 'walls.tsx'), 'utf8').replace(/^<\?xml[^>]*>\s*/, '')
+    .replace('<tileset ', '<tileset firstgid="5" ');
+  const embedded = join(work, 'small_zlib_embedded.tmx');
+  writeFileSync(embedded, readFileSync(original, 'utf8').replace('<tileset firstgid="5" source="walls.tsx"/>', tileset));
+  const levelFile = join(work, 'small_zlib.txt');
+  const imported = tool(['import-tiled', original, '-o', levelFile]);
+  if (imported.status !== 0) fatal(`bsplevel import-tiled failed: ${imported.stderr}`);
+  const expected = nativeInfo(levelFile);
+  const embeddedFile = join(work, 'small_zlib_embedded.txt');
+  tool(['import-tiled', embedded, '-o', embeddedFile]);
+  check(readFileSync(embeddedFile, 'utf8') === readFileSync(levelFile, 'utf8'),
+    'the map with its tileset embedded imports natively as the original does');
+  const opened = await openInPage(page, embedded);
+  check(opened.state === 'loaded', 'the page opens the Tiled map (zlib-compressed layer, embedded tilesets)',
+    await text(page, '#error'));
+  const info = { ...opened.info };
+  delete info.level;
+  check(JSON.stringify(info) === JSON.stringify(expected),
+    `info() equals bsplevel info --json of bsplevel import-tiled's level (${expected.walls} walls, ${expected.areas} areas)`,
+    `page:   ${JSON.stringify(info)}\nnative: ${JSON.stringify(expected)}`);
+  // A JSON map through the API (gzip-compressed layer), its external
+  // tileset walls.tsj embedded likewise.
+  const tmjMap = JSON.parse(readFileSync(join(tiledDir, 'small_gzip.tmj'), 'utf8'));
+  tmjMap.tilesets = tmjMap.tilesets.map((t) => (t.source
+    ? { ...JSON.parse(readFileSync(join(tiledDir, t.source), 'utf8')), firstgid: t.firstgid } : t));
+  const tmj = join(work, 'small_gzip_embedded.tmj');
+  writeFileSync(tmj, JSON.stringify(tmjMap));
+  const tmjLevel = join(work, 'small_gzip.txt');
+  const tmjNative = tool(['import-tiled', tmj, '-o', tmjLevel]);
+  if (tmjNative.status === 0) {
+    const tmjInfo = await page.evaluate((t) => {
+      try {
+        const level = window.bspViewer.lib.Level.fromTiledMap(t, { name: 'small_gzip.tmj' });
+        const i = level.info();
+        level.delete();
+        return i;
+      } catch (e) {
+        return { error: e.message };
+      }
+    }, readFileSync(tmj, 'utf8'));
+    delete tmjInfo.level;
+    const want = nativeInfo(tmjLevel);
+    check(JSON.stringify(tmjInfo) === JSON.stringify(want),
+      'Level.fromTiledMap reads a .tmj map as bsplevel import-tiled does',
+      `page:   ${JSON.stringify(tmjInfo)}\nnative: ${JSON.stringify(want)}`);
+  }
+}
+
+async function partE(page) {
+  console.log('# (e) the shortest route for an agent, clicked; screenshot');
+  const map = join(mapsDir, 'den012d.map');
+  const levelFile = join(work, 'den012d.txt');
+  const opened = await openInPage(page, map);
   if (!check(opened.state === 'loaded', 'the page opens den012d.map for the screenshot')) return;
+  // The agent's half-size on the slider, as a user would set it.
+  await page.$eval('#agent-size', (el) => {
+    el.value = '4';
+    el.dispatchEvent(new Event('input', { bubbles: true }));
+  });
+  check(await text(page, '#agent-size-value') === '4', 'the agent slider is set to 4');
   // The whole map, a route across it, a segment and a ball.
-  for (const [x, y] of [[885, 5], [1415, 2835]]) {
+  const [from, to] = [[885, 5], [1415, 2835]];
+  for (const [x, y] of [from, to]) {
     const p = await clientPoint(page, x, y);
     await page.mouse.click(p.x, p.y);
   }
-  const s0 = await clientPoint(page, 2325, 905);
-  const s1 = await clientPoint(page, 2905, 1905);
+  const start = (await text(page, '#route-start')).match(/-?\d+/g).map(Number);
+  const goal = (await text(page, '#route-goal')).match(/-?\d+/g).map(Number);
+  const native = tool(['route', levelFile, ...start.map(String), ...goal.map(String), '--agent', '4']);
+  const nativeLines = native.stdout.trim().split('\n');
+  const nativeLength = native.status === 0 ? Number(nativeLines.at(-1).split(' ')[1]) : NaN;
+  const nativeCorners = native.status === 0 ? nativeLines.slice(0, -1).join(',') : '';
+  const shownLength = await text(page, '#shortest-length');
+  const shown = await page.$eval('#shortest-result', (el) => ({ status: el.dataset.status, points: el.dataset.points }));
+  check(native.status === 0 && shown.status === 'found' && shownLength === nativeLength.toFixed(2) &&
+    shown.points === nativeCorners,
+  `the shortest route shown for half-size 4 is bsplevel route --agent 4's (length ${nativeLength.toFixed(2)}, ` +
+    `${nativeLines.length - 1} corners)`, `page: ${shownLength} ${JSON.stringify(shown)}\nnative: ${native.stdout}${native.stderr}`);
+  const shortestTime = await text(page, '#shortest-time');
+  check(/^\d+(\.\d+)? ms/.test(shortestTime), `the shortest route's time is shown (${shortestTime})`);
+
+  // Zoomed in on the routes' lower bends, where the agent's squares show,
+  // with a segment and a ball beside them.
+  await page.evaluate(() => window.bspViewer.showRect(330, 2330, 830, 2800));
+  const s0 = await clientPoint(page, 745, 2365);
+  const s1 = await clientPoint(page, 625, 2505);
   await page.keyboard.down('Shift');
   await page.mouse.move(s0.x, s0.y);
   await page.mouse.down();
   await page.mouse.move(s1.x, s1.y, { steps: 5 });
   await page.mouse.up();
   await page.keyboard.up('Shift');
-  await page.$eval('#ball-radius', (el) => { el.value = '80'; });
-  const b = await clientPoint(page, 1905, 3105);
+  await page.$eval('#ball-radius', (el) => { el.value = '25'; });
+  const b = await clientPoint(page, 560, 2420);
   await page.mouse.move(b.x, b.y);
   await page.evaluate(() => new Promise((r) => setTimeout(r, 600)));
   const route = await text(page, '#route-result');
@@ -617,6 +824,7 @@ try {
   await partB(page);
   await partC(page);
   await partD(page);
+  await partE(page);
   check(pageErrors.length === 0, 'no error in the page\'s console', pageErrors.join('\n'));
 } catch (e) {
   check(false, 'the browser test ran to its end', e.stack || String(e));
