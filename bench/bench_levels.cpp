@@ -14,6 +14,20 @@
 // The reference engine needs minutes for one path query on the largest
 // levels; its path benchmarks are registered only for levels below 20,000
 // walls, and its builds of larger levels run once.
+//
+// Shortest routes for a square agent (Find_Shortest_Path, half-sizes 0 and 4)
+// run on every level: shortest_path/LEVEL/hH times each query on its own and
+// reports the median, the 95th percentile and the worst, and the route's
+// length against Find_Path's route (the start, then the points of its path)
+// on the same pair. agent_build/LEVEL/hH times Prepare_Agent on a freshly
+// built world (the world's own build is not timed; it is the sum of
+// squares, portals and waypoints). On the levels of the self-test and the
+// generated levels the pairs are those of the path benchmark. On the grid
+// maps they are 1,000 random pairs of open cell centres (x*10+5, y*10+5),
+// joined per Find_Path; path_cells/MAP/fast runs Find_Path on those pairs and
+// grid_astar/MAP/grid a plain 8-connected A* on the grid map itself (octile
+// estimate, binary heap, no corner cutting, 10 per straight step and 10*sqrt(2)
+// per diagonal, in the level's units), the baseline for both.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -22,6 +36,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -41,7 +56,13 @@ struct cLevel_Input {
     std::string Name;
     std::string File;
     int Walls = 0;
+    // The grid map the level was imported from; null for the self-test's
+    // levels and the generated ones.
+    std::shared_ptr<const cGrid_Map> Grid;
 };
+
+// The level's units per grid cell.
+const int CELL = 10;
 
 struct cQuery {
     cPoint2D A, B;
@@ -64,7 +85,8 @@ std::string Temp_File(const std::string& name) {
 std::string Import(const cGrid_Map& map, const std::string& name) {
     const std::string file = Temp_File(name);
     std::ofstream out(file);
-    Write_Level(out, map.Width * 10, map.Height * 10, Order_Walls(Trace_Walls(map, 10), cWall_Order::BALANCED));
+    Write_Level(out, map.Width * CELL, map.Height * CELL,
+                Order_Walls(Trace_Walls(map, CELL), cWall_Order::BALANCED));
     return file;
 }
 
@@ -87,7 +109,7 @@ std::vector<cLevel_Input> Inputs() {
     for (const char* file : {"level_test_pathfinder_1", "level_test_pathfinder_2", "level_test_pathfinder_3",
                              "level_test_pathfinder_4", "level_test_pathfinder_5", "level_test_intersections",
                              "level_test_intersections_2"})
-        inputs.push_back({file, std::string(BENCH_TEST_LEVELS) + "/" + file + ".txt"});
+        inputs.push_back({file, std::string(BENCH_TEST_LEVELS) + "/" + file + ".txt", 0, nullptr});
     const char* maps_dir = std::getenv("BSP_MAPS_DIR");
     const std::filesystem::path maps = maps_dir != nullptr ? maps_dir : BENCH_DEFAULT_MAPS;
     if (std::filesystem::is_directory(maps)) {
@@ -99,13 +121,15 @@ std::vector<cLevel_Input> Inputs() {
             std::ifstream in(f);
             cGrid_Map map;
             std::string error;
-            if (Read_Grid_Map(in, map, error)) inputs.push_back({f.stem().string(), Import(map, f.stem().string())});
+            if (Read_Grid_Map(in, map, error))
+                inputs.push_back({f.stem().string(), Import(map, f.stem().string()), 0,
+                                  std::make_shared<const cGrid_Map>(map)});
         }
     }
     // Sides giving about 1,000, 10,000 and 100,000 walls.
     for (const auto& generated : {std::make_pair("generated-1k", 58), std::make_pair("generated-10k", 184),
                                   std::make_pair("generated-100k", 582)})
-        inputs.push_back({generated.first, Import(Random_Map(generated.second, 7), generated.first)});
+        inputs.push_back({generated.first, Import(Random_Map(generated.second, 7), generated.first), 0, nullptr});
     for (cLevel_Input& input : inputs) {
         cQuiet quiet;
         cGame_World world;
@@ -169,6 +193,213 @@ const std::vector<cQuery>& Segment_Queries(const cLevel_Input& input) {
                                  : cQuery{cPoint2D(x(rng), b.Min.y), cPoint2D(x(rng), b.Max.y)});
     }
     return list;
+}
+
+// A plain A* on the cells of a grid map: 8-connected, a diagonal step only
+// where both orthogonal neighbours it passes are free, the octile distance as
+// the estimate, a binary heap whose stale entries are skipped when they come
+// up. Costs are in the level's units: CELL per straight step, CELL*sqrt(2)
+// per diagonal one. Its arrays are kept from query to query and told apart
+// by a stamp per query.
+class cGrid_Search {
+public:
+    explicit cGrid_Search(const cGrid_Map& map)
+        : Width(map.Width), Height(map.Height), Free(std::size_t(map.Width) * std::size_t(map.Height)),
+          G(Free.size()), Parent(Free.size()), Seen(Free.size(), 0), Closed(Free.size(), 0) {
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x) Free[Index(x, y)] = !map.Is_Blocked(x, y);
+    }
+
+    // The length of a shortest route from cell (sx, sy) to cell (gx, gy), or
+    // -1 when none joins them; cells receives the route's cells from the
+    // start to the goal.
+    double Find(int sx, int sy, int gx, int gy, std::vector<int>& cells) {
+        cells.clear();
+        ++Current;
+        const int start = int(Index(sx, sy)), goal = int(Index(gx, gy));
+        if (!Free[std::size_t(start)] || !Free[std::size_t(goal)]) return -1;
+        Goal_X = gx;
+        Goal_Y = gy;
+        Heap.clear();
+        Seen[std::size_t(start)] = Current;
+        G[std::size_t(start)] = 0;
+        Parent[std::size_t(start)] = -1;
+        Push({Estimate(sx, sy), 0, start});
+        static const int dxs[8] = {1, -1, 0, 0, 1, 1, -1, -1};
+        static const int dys[8] = {0, 0, 1, -1, 1, -1, 1, -1};
+        while (!Heap.empty()) {
+            std::pop_heap(Heap.begin(), Heap.end(), Later);
+            const cEntry e = Heap.back();
+            Heap.pop_back();
+            if (Closed[std::size_t(e.Cell)] == Current) continue;
+            Closed[std::size_t(e.Cell)] = Current;
+            if (e.Cell == goal) {
+                for (int c = goal; c >= 0; c = Parent[std::size_t(c)]) cells.push_back(c);
+                std::reverse(cells.begin(), cells.end());
+                return e.G;
+            }
+            const int x = e.Cell % Width, y = e.Cell / Width;
+            for (int d = 0; d < 8; ++d) {
+                const int nx = x + dxs[d], ny = y + dys[d];
+                if (nx < 0 || ny < 0 || nx >= Width || ny >= Height) continue;
+                const std::size_t n = Index(nx, ny);
+                if (!Free[n] || Closed[n] == Current) continue;
+                const bool diagonal = d >= 4;
+                if (diagonal && (!Free[Index(nx, y)] || !Free[Index(x, ny)])) continue;
+                const double g = e.G + (diagonal ? Diagonal : Straight);
+                if (Seen[n] == Current && G[n] <= g) continue;
+                Seen[n] = Current;
+                G[n] = g;
+                Parent[n] = e.Cell;
+                Push({g + Estimate(nx, ny), g, int(n)});
+            }
+        }
+        return -1;
+    }
+
+private:
+    struct cEntry {
+        double F, G;
+        int Cell;
+    };
+    // Heap order: smaller F first, then the deeper entry (larger G).
+    static bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
+
+    std::size_t Index(int x, int y) const { return std::size_t(y) * std::size_t(Width) + std::size_t(x); }
+    double Estimate(int x, int y) const {
+        const int dx = std::abs(x - Goal_X), dy = std::abs(y - Goal_Y);
+        return Straight * double(std::max(dx, dy) - std::min(dx, dy)) + Diagonal * double(std::min(dx, dy));
+    }
+    void Push(const cEntry& e) {
+        Heap.push_back(e);
+        std::push_heap(Heap.begin(), Heap.end(), Later);
+    }
+
+    const double Straight = CELL;
+    const double Diagonal = CELL * std::sqrt(2.0);
+    int Width, Height;
+    int Goal_X = 0, Goal_Y = 0;
+    std::vector<unsigned char> Free;
+    std::vector<double> G;
+    std::vector<int> Parent;
+    std::vector<std::uint32_t> Seen, Closed;
+    std::uint32_t Current = 0;
+    std::vector<cEntry> Heap;
+};
+
+// The grid cell whose centre is p.
+int Cell_Of(int coordinate) { return (coordinate - CELL / 2) / CELL; }
+
+// Pairs of open cell centres (x*CELL+CELL/2, y*CELL+CELL/2) of a grid map,
+// picked at random among the free cells (fixed seed), distinct, and kept
+// when Find_Path joins them.
+const std::vector<cQuery>& Cell_Queries(const cLevel_Input& input) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    std::lock_guard<std::mutex> lock(made_once);
+    static std::map<std::string, std::vector<cQuery>> lists;
+    std::vector<cQuery>& list = lists[input.Name];
+    if (list.empty() && input.Grid) {
+        const cGrid_Map& map = *input.Grid;
+        std::vector<cPoint2D> open;
+        for (int y = 0; y < map.Height; ++y)
+            for (int x = 0; x < map.Width; ++x)
+                if (!map.Is_Blocked(x, y)) open.push_back(cPoint2D(x * CELL + CELL / 2, y * CELL + CELL / 2));
+        if (open.size() >= 2) {
+            std::mt19937 rng(17);
+            std::uniform_int_distribution<std::size_t> pick(0, open.size() - 1);
+            std::vector<cPoint2D> path;
+            for (int tries = 0; list.size() < 1000 && tries < 100000; ++tries) {
+                const cQuery q{open[pick(rng)], open[pick(rng)]};
+                if (q.A != q.B && world.Find_Path(q.A, q.B, path)) list.push_back(q);
+            }
+        }
+    }
+    return list;
+}
+
+// The pairs of the shortest-route benchmarks: open cell centres on a grid
+// map, the path benchmark's pairs elsewhere.
+const std::vector<cQuery>& Route_Queries(const cLevel_Input& input) {
+    return input.Grid ? Cell_Queries(input) : Path_Queries(input);
+}
+
+double Point_Distance(const cPoint2D& a, const cPoint2D& b) {
+    const double dx = double(b.x) - double(a.x), dy = double(b.y) - double(a.y);
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The length of the polyline from start through the points of path.
+double Polyline_Length(const cPoint2D& start, const std::vector<cPoint2D>& path) {
+    double length = 0;
+    cPoint2D from = start;
+    for (const cPoint2D& p : path) {
+        length += Point_Distance(from, p);
+        from = p;
+    }
+    return length;
+}
+
+// Find_Path's route length for each of Route_Queries (-1 where it finds none).
+const std::vector<double>& Path_Lengths(const cLevel_Input& input) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    const std::vector<cQuery>& queries = Route_Queries(input);
+    std::lock_guard<std::mutex> lock(made_once);
+    static std::map<std::string, std::vector<double>> lists;
+    std::vector<double>& list = lists[input.Name];
+    if (list.size() != queries.size()) {
+        list.clear();
+        std::vector<cPoint2D> path;
+        for (const cQuery& q : queries)
+            list.push_back(world.Find_Path(q.A, q.B, path) ? Polyline_Length(q.A, path) : -1.0);
+    }
+    return list;
+}
+
+// The grid A*'s route length for each of Cell_Queries (-1 where it finds none).
+const std::vector<double>& Grid_Lengths(const cLevel_Input& input) {
+    const std::vector<cQuery>& queries = Cell_Queries(input);
+    std::lock_guard<std::mutex> lock(made_once);
+    static std::map<std::string, std::vector<double>> lists;
+    std::vector<double>& list = lists[input.Name];
+    if (list.size() != queries.size() && input.Grid) {
+        list.clear();
+        cGrid_Search search(*input.Grid);
+        std::vector<int> cells;
+        for (const cQuery& q : queries)
+            list.push_back(search.Find(Cell_Of(q.A.x), Cell_Of(q.A.y), Cell_Of(q.B.x), Cell_Of(q.B.y), cells));
+    }
+    return list;
+}
+
+double Milliseconds_Since(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point stop) {
+    return std::chrono::duration<double, std::milli>(stop - start).count();
+}
+
+// The median (the upper one of an even count, as the path benchmark takes
+// it) and the 95th percentile (nearest rank) of per-query times, and the
+// worst, as counters; times holds every query of every iteration.
+void Time_Counters(benchmark::State& state, std::vector<double> times, std::size_t queries) {
+    std::sort(times.begin(), times.end());
+    const std::size_t p95 = std::size_t(std::ceil(0.95 * double(times.size())));
+    state.counters["queries"] = double(queries);
+    state.counters["median_ms"] = times[times.size() / 2];
+    state.counters["p95_ms"] = times[std::max<std::size_t>(p95, 1) - 1];
+    state.counters["worst_ms"] = times.back();
+    state.SetItemsProcessed(std::int64_t(times.size()));
+}
+
+// The median and the largest of ratios, as counters NAME_median and NAME_worst.
+void Ratio_Counters(benchmark::State& state, const std::string& name, std::vector<double> ratios) {
+    if (ratios.empty()) return;
+    std::sort(ratios.begin(), ratios.end());
+    state.counters[name + "_median"] = ratios[ratios.size() / 2];
+    state.counters[name + "_worst"] = ratios.back();
+}
+
+void Grid_Size_Counters(benchmark::State& state, const cLevel_Input& input) {
+    if (!input.Grid) return;
+    state.counters["map_width"] = input.Grid->Width;
+    state.counters["map_height"] = input.Grid->Height;
 }
 
 const char* Engine_Name(cEngine engine) { return engine == cEngine::FAST ? "fast" : "reference"; }
@@ -236,6 +467,113 @@ void Balls(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(queries.size()));
 }
 
+// Find_Shortest_Path for one half-size on the level's route pairs, each
+// query timed alone; the structures for the half-size are built beforehand.
+void Shortest_Paths(benchmark::State& state, const cLevel_Input& input, int half_size) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    const std::vector<cQuery>& queries = Route_Queries(input);
+    const std::vector<double>& path_lengths = Path_Lengths(input);
+    const std::vector<double>* grid_lengths = input.Grid ? &Grid_Lengths(input) : nullptr;
+    world.Prepare_Agent(half_size);
+    std::vector<double> times, lengths(queries.size(), -1.0);
+    std::vector<cPoint2D> path;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            double length = 0;
+            const auto start = std::chrono::steady_clock::now();
+            const ROUTE_STATUS status = world.Find_Shortest_Path(queries[i].A, queries[i].B, half_size, path, &length);
+            const auto stop = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(status);
+            benchmark::DoNotOptimize(path.data());
+            times.push_back(Milliseconds_Since(start, stop));
+            lengths[i] = status == ROUTE_FOUND ? length : -1.0;
+        }
+    }
+    if (times.empty()) return;
+    Time_Counters(state, times, queries.size());
+    std::vector<double> vs_path, vs_grid;
+    int found = 0;
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        if (lengths[i] < 0) continue;
+        ++found;
+        if (path_lengths[i] > 0) vs_path.push_back(lengths[i] / path_lengths[i]);
+        if (grid_lengths != nullptr && (*grid_lengths)[i] > 0) vs_grid.push_back(lengths[i] / (*grid_lengths)[i]);
+    }
+    state.counters["found"] = found;
+    Ratio_Counters(state, "len_vs_path", vs_path);
+    Ratio_Counters(state, "len_vs_grid", vs_grid);
+    Grid_Size_Counters(state, input);
+}
+
+// Prepare_Agent on a freshly built world; loading and building the world is
+// not timed.
+void Agent_Build(benchmark::State& state, const cLevel_Input& input, int half_size) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<cGame_World> world = Prepare(input, cEngine::FAST, 3);
+        state.ResumeTiming();
+        world->Prepare_Agent(half_size);
+        state.PauseTiming();
+        world.reset();
+        state.ResumeTiming();
+    }
+}
+
+// Find_Path on the open cell centres of a grid map, each query timed alone.
+void Cell_Paths(benchmark::State& state, const cLevel_Input& input) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    const std::vector<cQuery>& queries = Cell_Queries(input);
+    std::vector<double> times, lengths(queries.size(), -1.0);
+    std::vector<cPoint2D> path;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            const bool found = world.Find_Path(queries[i].A, queries[i].B, path);
+            const auto stop = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(found);
+            times.push_back(Milliseconds_Since(start, stop));
+            lengths[i] = found ? Polyline_Length(queries[i].A, path) : -1.0;
+        }
+    }
+    if (times.empty()) return;
+    Time_Counters(state, times, queries.size());
+    std::vector<double> found;
+    for (double length : lengths)
+        if (length >= 0) found.push_back(length);
+    std::sort(found.begin(), found.end());
+    state.counters["found"] = double(found.size());
+    if (!found.empty()) state.counters["length_median"] = found[found.size() / 2];
+    Grid_Size_Counters(state, input);
+}
+
+// The grid A* on the same cell pairs, on the grid map itself.
+void Grid_Paths(benchmark::State& state, const cLevel_Input& input) {
+    const std::vector<cQuery>& queries = Cell_Queries(input);
+    cGrid_Search search(*input.Grid);
+    std::vector<double> times, lengths(queries.size(), -1.0);
+    std::vector<int> cells;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            const cQuery& q = queries[i];
+            const auto start = std::chrono::steady_clock::now();
+            const double length = search.Find(Cell_Of(q.A.x), Cell_Of(q.A.y), Cell_Of(q.B.x), Cell_Of(q.B.y), cells);
+            const auto stop = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(cells.data());
+            times.push_back(Milliseconds_Since(start, stop));
+            lengths[i] = length;
+        }
+    }
+    if (times.empty()) return;
+    Time_Counters(state, times, queries.size());
+    std::vector<double> found;
+    for (double length : lengths)
+        if (length >= 0) found.push_back(length);
+    std::sort(found.begin(), found.end());
+    state.counters["found"] = double(found.size());
+    if (!found.empty()) state.counters["length_median"] = found[found.size() / 2];
+    Grid_Size_Counters(state, input);
+}
+
 // Several threads querying one world: items per second per thread count.
 void Threaded_Paths(benchmark::State& state, const cLevel_Input& input) {
     cGame_World& world = Built(input, cEngine::FAST);
@@ -273,6 +611,23 @@ void Register(const std::vector<cLevel_Input>& inputs) {
                     ->Iterations(large || engine == cEngine::REFERENCE ? 1 : 3);
             once(benchmark::RegisterBenchmark(("segment" + suffix).c_str(), Segments, input, engine));
             once(benchmark::RegisterBenchmark(("ball" + suffix).c_str(), Balls, input, engine));
+        }
+        const int repeat = large ? 1 : 3;
+        if (input.Grid) {
+            benchmark::RegisterBenchmark(("path_cells/" + input.Name + "/fast").c_str(), Cell_Paths, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("grid_astar/" + input.Name + "/grid").c_str(), Grid_Paths, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+        }
+        for (int half_size : {0, 4}) {
+            const std::string suffix = "/" + input.Name + "/h" + std::to_string(half_size);
+            benchmark::RegisterBenchmark(("shortest_path" + suffix).c_str(), Shortest_Paths, input, half_size)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("agent_build" + suffix).c_str(), Agent_Build, input, half_size)
+                ->Unit(benchmark::kMillisecond);
         }
         if (input.Walls >= 1000)
             benchmark::RegisterBenchmark(("threads_path/" + input.Name + "/fast").c_str(), Threaded_Paths, input)

@@ -4,10 +4,29 @@ prints, for every operation and level, the fast engine's time, the
 reference engine's time and their ratio; then the path queries' median and
 worst times and the scaling of path queries over threads.
 
+Then the shortest routes for a square agent (Find_Shortest_Path, half-sizes
+0 and 4): per grid map and half-size, the query's median and 95th percentile
+on 1,000 pairs of open cell centres, its median time against Find_Path's and
+the grid A*'s on the same pairs, its route length against theirs (median of
+the per-query ratios), and the build of the half-size's structures against
+the world's build (squares + portals + waypoints, fast engine), each target
+marked PASS or FAIL:
+
+    median <= Find_Path median;  p95 <= 20 ms (512x512 maps only);
+    median < grid A* median;     half-size build <= world build.
+
+The same figures follow for the other levels (against the path benchmark's
+Find_Path), with the baselines on the grid maps.
+
     bench/compare.py [BENCH_BINARY] [--filter REGEX] [--json FILE]
 
 BENCH_BINARY defaults to build/bench/bench_levels. BSP_MAPS_DIR names the
-folder of grid maps (default ../shared/maps beside the project).
+folder of grid maps (default ../shared/maps beside the project). --filter is
+handed to the binary as --benchmark_filter; to run only what the shortest
+routes' table needs on two maps:
+
+    bench/compare.py build/bench/bench_levels --filter \
+        '(shortest_path|agent_build|path_cells|grid_astar|squares|portals|waypoints)/(den012d|maze512-1-0)/(h[04]|fast|grid)$'
 """
 import argparse
 import json
@@ -27,6 +46,12 @@ def run(binary, regex, out_file):
         return json.load(f)["benchmarks"]
 
 
+# The benchmarks of the shortest routes and of their baselines.
+ROUTE_OPERATIONS = {"shortest_path", "agent_build", "path_cells", "grid_astar"}
+HALF_SIZES = (0, 4)
+P95_LIMIT_MS = 20.0
+
+
 def milliseconds(b):
     scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
     return b["real_time"] * scale
@@ -42,12 +67,18 @@ def main():
 
     results = run(args.binary, args.filter, args.json)
     times = defaultdict(dict)      # (operation, level) -> engine -> ms
+    routes = defaultdict(dict)     # (operation, level) -> half-size or engine -> the benchmark's record
     paths = defaultdict(dict)      # level -> engine -> (median, worst)
     threads = defaultdict(dict)    # level -> threads -> queries per second
     order = []
     for b in results:
         parts = b["run_name"].split("/")
         operation, level, engine = parts[0], parts[1], parts[2]
+        if b.get("error_occurred"):
+            continue
+        if operation in ROUTE_OPERATIONS:
+            routes[(operation, level)][engine] = b
+            continue
         if operation == "threads_path":
             threads[level][b["threads"]] = b["items_per_second"]
             continue
@@ -80,6 +111,118 @@ def main():
             one, two = by_count.get(1), by_count.get(2)
             scaling = "%.2f" % (two / one) if one and two else "-"
             print("%-28s 1 thread %10.0f   2 threads %10.0f   scaling %s" % (level, one or 0, two or 0, scaling))
+    if routes:
+        print_routes(routes, times, paths)
+
+
+def ratio(a, b):
+    return a / b if a is not None and b else None
+
+
+def fmt(value, digits=3):
+    return "-" if value is None else "%.*f" % (digits, value)
+
+
+def verdict(ok):
+    return "-" if ok is None else ("PASS" if ok else "FAIL")
+
+
+def world_build(times, level):
+    """The fast engine's build of the level: its three steps, or None."""
+    steps = [times.get((step, level), {}).get("fast") for step in ("squares", "portals", "waypoints")]
+    return sum(steps) if all(s is not None for s in steps) else None
+
+
+def print_routes(routes, times, paths):
+    levels = []
+    for operation, level in routes:
+        if level not in levels:
+            levels.append(level)
+    # A grid map's benchmarks carry its size.
+    grid_maps = [level for level in levels
+                 if any("map_width" in b for (operation, name), by_key in routes.items() if name == level
+                        for b in by_key.values())]
+    others = [level for level in levels if level not in grid_maps]
+
+    def get(operation, level, key):
+        return routes.get((operation, level), {}).get(key)
+
+    def counter(b, name):
+        return b.get(name) if b is not None else None
+
+    fails = 0
+    if grid_maps:
+        print()
+        print("shortest routes (Find_Shortest_Path) on the grid maps, 1,000 random pairs of open cell centres")
+        print("(t = median query time, len = median of the per-query route length ratios; FP = Find_Path on the same")
+        print(" pairs, grid = grid A*; build = Prepare_Agent(h) / the world's build)")
+        header = ("%-16s %2s %10s %10s %8s %8s %8s %8s %8s   %-8s %-9s %-8s %-8s"
+                  % ("map", "h", "median ms", "p95 ms", "t/FP", "t/grid", "len/FP", "len/grid", "build",
+                     "t<=FP", "p95<=20ms", "t<grid", "build<=world"))
+        print(header)
+        for level in grid_maps:
+            cells = get("path_cells", level, "fast")
+            grid = get("grid_astar", level, "grid")
+            build = world_build(times, level)
+            for h in HALF_SIZES:
+                b = get("shortest_path", level, "h%d" % h)
+                agent = get("agent_build", level, "h%d" % h)
+                median, p95 = counter(b, "median_ms"), counter(b, "p95_ms")
+                fp_median, grid_median = counter(cells, "median_ms"), counter(grid, "median_ms")
+                agent_ms = milliseconds(agent) if agent is not None else None
+                large = b is not None and b.get("map_width", 0) >= 512 and b.get("map_height", 0) >= 512
+                checks = [
+                    None if median is None or fp_median is None else median <= fp_median,
+                    None if p95 is None or not large else p95 <= P95_LIMIT_MS,
+                    None if median is None or grid_median is None else median < grid_median,
+                    None if agent_ms is None or build is None else agent_ms <= build,
+                ]
+                fails += sum(1 for c in checks if c is False)
+                print("%-16s %2d %10s %10s %8s %8s %8s %8s %8s   %-8s %-9s %-8s %-8s"
+                      % (level, h, fmt(median, 4), fmt(p95, 4), fmt(ratio(median, fp_median)),
+                         fmt(ratio(median, grid_median)), fmt(counter(b, "len_vs_path_median")),
+                         fmt(counter(b, "len_vs_grid_median")), fmt(ratio(agent_ms, build)),
+                         *[verdict(c) for c in checks]))
+        print()
+        print("baselines on the same cell pairs (ms per query; lengths in level units, median over found routes)")
+        print("%-16s %12s %10s %12s %10s %12s %12s %10s %10s %8s"
+              % ("map", "FP median", "FP p95", "grid median", "grid p95", "FP length", "grid length",
+                 "world ms", "h0 build", "h4 build"))
+        for level in grid_maps:
+            cells = get("path_cells", level, "fast")
+            grid = get("grid_astar", level, "grid")
+            agents = [get("agent_build", level, "h%d" % h) for h in HALF_SIZES]
+            print("%-16s %12s %10s %12s %10s %12s %12s %10s %10s %8s"
+                  % (level, fmt(counter(cells, "median_ms"), 4), fmt(counter(cells, "p95_ms"), 4),
+                     fmt(counter(grid, "median_ms"), 4), fmt(counter(grid, "p95_ms"), 4),
+                     fmt(counter(cells, "length_median"), 1), fmt(counter(grid, "length_median"), 1),
+                     fmt(world_build(times, level), 2),
+                     *[fmt(milliseconds(a), 2) if a is not None else "-" for a in agents]))
+            for b in (cells, grid):
+                if b is not None and b.get("found") != b.get("queries"):
+                    print("  %s: %d of %d pairs without a route" % (b["run_name"], b["queries"] - b["found"],
+                                                                    b["queries"]))
+        print("grid-map targets failed: %d" % fails)
+    if others:
+        print()
+        print("shortest routes on the other levels, the path benchmark's pairs (random reachable points;")
+        print("with h = 4 a point whose square meets a wall has no route; len/FP over the routes found)")
+        print("%-28s %2s %10s %10s %10s %10s %8s %10s %10s %10s %8s"
+              % ("level", "h", "found", "median ms", "p95 ms", "worst ms", "t/FP", "len/FP", "len/FP max",
+                 "build ms", "build"))
+        for level in others:
+            path_median = paths.get(level, {}).get("fast", (None,))[0]
+            build = world_build(times, level)
+            for h in HALF_SIZES:
+                b = get("shortest_path", level, "h%d" % h)
+                agent = get("agent_build", level, "h%d" % h)
+                agent_ms = milliseconds(agent) if agent is not None else None
+                found = "%d/%d" % (b["found"], b["queries"]) if b is not None else "-"
+                print("%-28s %2d %10s %10s %10s %10s %8s %10s %10s %10s %8s"
+                      % (level, h, found, fmt(counter(b, "median_ms"), 4), fmt(counter(b, "p95_ms"), 4),
+                         fmt(counter(b, "worst_ms"), 4), fmt(ratio(counter(b, "median_ms"), path_median)),
+                         fmt(counter(b, "len_vs_path_median")), fmt(counter(b, "len_vs_path_worst")),
+                         fmt(agent_ms, 3), fmt(ratio(agent_ms, build))))
 
 
 if __name__ == "__main__":
