@@ -1,14 +1,16 @@
 // Fuzz target: an input is a level text, optionally followed by a 0xFF byte
 // and query bytes. The level is read through the real loader into two
 // worlds, one per engine, both are built, dumped and queried (paths,
-// segments with limits, balls). Nothing may crash, hang or invoke undefined
-// behaviour, and the engines must agree on everything they show: the
-// library's messages while loading and building, whether the world is built,
-// its counts and bounds, the dump from the root, and every answer (a path
-// with its points, a segment hit with its point, a ball's touch). A
-// difference is reported on stderr and aborts.
+// segments with limits, balls, shortest routes). Nothing may crash, hang or
+// invoke undefined behaviour, and the engines must agree on everything they
+// show: the library's messages while loading and building, whether the world
+// is built, its counts and bounds, the dump from the root, and every answer
+// (a path with its points, a segment hit with its point, a ball's touch, a
+// shortest route with its status, length and corners). A difference is
+// reported on stderr and aborts.
 //
 // Query bytes come in groups of nine: a kind byte and four 16-bit numbers.
+// Kinds: path, segment, segment with a limit, ball, shortest route.
 // An input without query bytes gets a few queries spread over the world.
 
 #include <cstddef>
@@ -138,6 +140,19 @@ std::string Ball_Answer(cGame_World& world, int x, int y, int radius) {
     return With_Messages([&] { return std::string(world.Intersect_Ball(x, y, radius) ? "touch" : "clear"); });
 }
 
+std::string Route_Answer(cGame_World& world, const cPoint2D& a, const cPoint2D& b, int half_size) {
+    return With_Messages([&] {
+        std::vector<cPoint2D> path = {cPoint2D(-7, -7)};  // replaced, whatever the answer
+        double length = -1;
+        const ROUTE_STATUS status = world.Find_Shortest_Path(a, b, half_size, path, &length);
+        std::ostringstream out;
+        out.precision(17);
+        out << "status " << int(status) << " length " << length;
+        for (const cPoint2D& p : path) out << ' ' << p;
+        return out.str();
+    });
+}
+
 std::string Describe(const cPoint2D& p) {
     std::ostringstream out;
     out << p;
@@ -156,6 +171,11 @@ void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std
     Engines_Agree(what, Segment_Answer(w.Fast, seg, limit), Segment_Answer(w.Reference, seg, limit));
 }
 
+void Compare_Route(cWorlds& w, const cPoint2D& a, const cPoint2D& b, int half_size) {
+    Engines_Agree("shortest route " + Describe(a) + " to " + Describe(b) + " half-size " + std::to_string(half_size),
+                  Route_Answer(w.Fast, a, b, half_size), Route_Answer(w.Reference, a, b, half_size));
+}
+
 void Compare_Ball(cWorlds& w, int x, int y, int radius) {
     Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius),
                   Ball_Answer(w.Fast, x, y, radius), Ball_Answer(w.Reference, x, y, radius));
@@ -166,7 +186,7 @@ int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) <<
 void Run_Queries(cWorlds& w, const uint8_t* q, size_t size) {
     for (; size >= 9; q += 9, size -= 9) {
         const cPoint2D a(Number(q + 1), Number(q + 3)), b(Number(q + 5), Number(q + 7));
-        switch (q[0] % 4) {
+        switch (q[0] % 5) {
         case 0:
             Compare_Path(w, a, b);
             break;
@@ -178,8 +198,13 @@ void Run_Queries(cWorlds& w, const uint8_t* q, size_t size) {
             Compare_Segment(w, a, b, &limit);
             break;
         }
-        default:
+        case 3:
             Compare_Ball(w, a.x, a.y, b.x);
+            break;
+        default:
+            // The half-size from the kind byte's upper bits: 0 to 6 and now
+            // and then a large one.
+            Compare_Route(w, a, b, q[0] >= 240 ? (q[0] - 240) * 1000 : (q[0] / 5) % 7);
             break;
         }
     }
@@ -198,6 +223,8 @@ void Run_Default_Queries(cWorlds& w) {
             Compare_Path(w, a, in_a);
             Compare_Segment(w, a, c, &limit);
             Compare_Ball(w, in_a.x, in_a.y, 5);
+            Compare_Route(w, a, in_a, 0);
+            Compare_Route(w, in_a, c, 1);
         }
 }
 
