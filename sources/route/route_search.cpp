@@ -279,23 +279,9 @@ void cSearch::Expand_Corner(const cNode& n) {
     // The side away from the root is seen whole.
     if (!on_top) Whole_Side(n.Cell, true, n.Root, n.Root_Vertex, n.G);
     if (!on_bottom) Whole_Side(n.Cell, false, n.Root, n.Root_Vertex, n.G);
-    if (!on_top && !on_bottom) return;
-    // Portals on the root's own line lie along it: the route runs along the
-    // line to the nearer end of one and bends there into the cell across.
-    const bool top = on_top;
-    const int first = top ? c.First_Top : c.First_Bottom, count = top ? c.N_Top : c.N_Bottom;
-    for (int i = first; i < first + count; ++i) {
-        if (i == n.Portal) continue;
-        const cRoute_Portal& p = Portals[std::size_t(i)];
-        const int across = top ? p.Above : p.Below;
-        if (p.Hi <= root.P.X && n.Along <= 0 && p.Hi_Turn) {
-            const cSym_Point v = Vertex_Point(i, true);
-            Corner(i, true, across, n.Root, n.G + Limit_Distance(root.P, v), -1);
-        } else if (p.Lo >= root.P.X && n.Along >= 0 && p.Lo_Turn) {
-            const cSym_Point v = Vertex_Point(i, false);
-            Corner(i, false, across, n.Root, n.G + Limit_Distance(root.P, v), 1);
-        }
-    }
+    // The root stands on one of the cell's lines only when the route came
+    // along that line to it: going on along it would pass open stretches,
+    // where a shorter route cuts across, so the line's portals need no bend.
 }
 
 void cSearch::Expand_Interval(const cNode& n) {
