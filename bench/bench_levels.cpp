@@ -519,6 +519,18 @@ void Agent_Build(benchmark::State& state, const cLevel_Input& input, int half_si
     }
 }
 
+
+// How many queries found a route (a length of -1 is none), and the median
+// length of those that did.
+void Length_Counters(benchmark::State& state, const std::vector<double>& lengths) {
+    std::vector<double> found;
+    for (double length : lengths)
+        if (length >= 0) found.push_back(length);
+    std::sort(found.begin(), found.end());
+    state.counters["found"] = double(found.size());
+    if (!found.empty()) state.counters["length_median"] = found[found.size() / 2];
+}
+
 // Find_Path on the open cell centres of a grid map, each query timed alone.
 void Cell_Paths(benchmark::State& state, const cLevel_Input& input) {
     cGame_World& world = Built(input, cEngine::FAST);
@@ -537,12 +549,7 @@ void Cell_Paths(benchmark::State& state, const cLevel_Input& input) {
     }
     if (times.empty()) return;
     Time_Counters(state, times, queries.size());
-    std::vector<double> found;
-    for (double length : lengths)
-        if (length >= 0) found.push_back(length);
-    std::sort(found.begin(), found.end());
-    state.counters["found"] = double(found.size());
-    if (!found.empty()) state.counters["length_median"] = found[found.size() / 2];
+    Length_Counters(state, lengths);
     Grid_Size_Counters(state, input);
 }
 
@@ -565,12 +572,7 @@ void Grid_Paths(benchmark::State& state, const cLevel_Input& input) {
     }
     if (times.empty()) return;
     Time_Counters(state, times, queries.size());
-    std::vector<double> found;
-    for (double length : lengths)
-        if (length >= 0) found.push_back(length);
-    std::sort(found.begin(), found.end());
-    state.counters["found"] = double(found.size());
-    if (!found.empty()) state.counters["length_median"] = found[found.size() / 2];
+    Length_Counters(state, lengths);
     Grid_Size_Counters(state, input);
 }
 

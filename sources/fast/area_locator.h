@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "fast/box_tree.h"
 #include "geo_utils.h"
 
 class cSquarePortal;
@@ -26,15 +27,8 @@ public:
     std::size_t Footprint() const;
 
 private:
-    // A box of the hierarchy: a leaf holds Count areas from Order[First];
-    // an inner box (Count 0) has its two halves at First and First + 1.
-    struct cBox {
-        cRect2D Bounds;
-        int First;
-        int Count;
-    };
-    std::vector<cBox> Boxes;
-    std::vector<cSquarePortal*> Order;
+    cBox_Tree Boxes;
+    std::vector<cSquarePortal*> Areas;
     cRect2D World;
 };
 

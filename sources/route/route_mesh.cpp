@@ -72,8 +72,6 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
     World = world;
     Cell.clear();
     Portal.clear();
-    Boxes.clear();
-    Order.clear();
 
     // Grown by h - ε for h > 0 (the open grown wall, thinned), by ε for h = 0
     // (a wall the agent may touch but not cross).
@@ -237,82 +235,24 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world
 // ------------------------------------------------------------------ locator
 
 void cRoute_Mesh::Build_Locator() {
-    Boxes.clear();
-    Order.resize(Cell.size());
-    for (std::size_t i = 0; i < Cell.size(); ++i) Order[i] = int(i);
-    if (Cell.empty()) return;
-    struct cRange {
-        int Box, First, Count;
-    };
-    Boxes.push_back(cBox{0, 0, 0, 0, 0, 0});
-    std::vector<cRange> pending{{0, 0, int(Cell.size())}};
-    while (!pending.empty()) {
-        const cRange r = pending.back();
-        pending.pop_back();
-        cBox box{0, 0, 0, 0, 0, 0};
-        for (int i = 0; i < r.Count; ++i) {
-            const cRoute_Cell& c = Cell[std::size_t(Order[std::size_t(r.First + i)])];
-            if (i == 0 || c.X_Lo.V < box.X0) box.X0 = c.X_Lo.V;
-            if (i == 0 || c.Y_Lo.V < box.Y0) box.Y0 = c.Y_Lo.V;
-            if (i == 0 || c.X_Hi.V > box.X1) box.X1 = c.X_Hi.V;
-            if (i == 0 || c.Y_Hi.V > box.Y1) box.Y1 = c.Y_Hi.V;
-        }
-        if (r.Count <= 4) {
-            box.First = r.First;
-            box.Count = r.Count;
-            Boxes[std::size_t(r.Box)] = box;
-            continue;
-        }
-        const bool x = box.X1 - box.X0 >= box.Y1 - box.Y0;
-        const auto begin = Order.begin() + r.First, middle = begin + r.Count / 2, end = begin + r.Count;
-        std::nth_element(begin, middle, end, [this, x](int a, int b) {
-            const cRoute_Cell &ca = Cell[std::size_t(a)], &cb = Cell[std::size_t(b)];
-            return x ? ca.X_Lo.V + ca.X_Hi.V < cb.X_Lo.V + cb.X_Hi.V : ca.Y_Lo.V + ca.Y_Hi.V < cb.Y_Lo.V + cb.Y_Hi.V;
-        });
-        const int halves = int(Boxes.size());
-        box.First = halves;
-        box.Count = 0;
-        Boxes[std::size_t(r.Box)] = box;
-        Boxes.push_back(cBox{0, 0, 0, 0, 0, 0});
-        Boxes.push_back(cBox{0, 0, 0, 0, 0, 0});
-        pending.push_back({halves, r.First, r.Count / 2});
-        pending.push_back({halves + 1, r.First + r.Count / 2, r.Count - r.Count / 2});
-    }
+    std::vector<cItem_Box> boxes;
+    boxes.reserve(Cell.size());
+    for (const cRoute_Cell& c : Cell) boxes.push_back(cItem_Box{c.X_Lo.V, c.Y_Lo.V, c.X_Hi.V, c.Y_Hi.V});
+    Locator.Build(boxes);
 }
 
 void cRoute_Mesh::Cells_At(const cPoint2D& p, bool touching, std::vector<int>& out) const {
     out.clear();
-    if (Boxes.empty()) return;
     const cSym px(p.x, 0), py(p.y, 0);
-    int pending[128];
-    int n = 0;
-    pending[n++] = 0;
-    while (n > 0) {
-        const cBox& box = Boxes[std::size_t(pending[--n])];
-        if (p.x < box.X0 || p.x > box.X1 || p.y < box.Y0 || p.y > box.Y1) continue;
-        if (box.Count == 0) {
-            if (n + 2 > 128) continue;  // never for a balanced hierarchy
-            pending[n++] = box.First + 1;
-            pending[n++] = box.First;
-            continue;
-        }
-        for (int i = box.First; i < box.First + box.Count; ++i) {
-            const int id = Order[std::size_t(i)];
-            const cRoute_Cell& c = Cell[std::size_t(id)];
-            const bool in = touching ? c.X_Lo.V <= p.x && p.x <= c.X_Hi.V && c.Y_Lo.V <= p.y && p.y <= c.Y_Hi.V
-                                     : c.X_Lo < px && px < c.X_Hi && c.Y_Lo < py && py < c.Y_Hi;
-            if (in) out.push_back(id);
-        }
-    }
-}
-
-bool cRoute_Mesh::Blocked(const cPoint2D& p) const {
-    std::vector<int> cells;
-    Cells_At(p, false, cells);
-    return cells.empty();
+    Locator.Visit(p.x, p.y, [&](int id) {
+        const cRoute_Cell& c = Cell[std::size_t(id)];
+        // The box holds p once the perturbation vanishes; strictly inside the
+        // perturbed cell is a finer test.
+        if (touching || (c.X_Lo < px && px < c.X_Hi && c.Y_Lo < py && py < c.Y_Hi)) out.push_back(id);
+        return true;
+    });
 }
 
 std::size_t cRoute_Mesh::Footprint() const {
-    return Cell.capacity() * sizeof(cRoute_Cell) + Portal.capacity() * sizeof(cRoute_Portal) +
-           Boxes.capacity() * sizeof(cBox) + Order.capacity() * sizeof(int);
+    return Cell.capacity() * sizeof(cRoute_Cell) + Portal.capacity() * sizeof(cRoute_Portal) + Locator.Footprint();
 }

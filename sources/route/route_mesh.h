@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "fast/box_tree.h"
 #include "geo_utils.h"
 #include "hv_wall.h"
 #include "route/symbolic.h"
@@ -48,25 +49,17 @@ public:
     // one), or, with touching, every cell whose rectangle holds p once the
     // perturbation vanishes.
     void Cells_At(const cPoint2D& p, bool touching, std::vector<int>& out) const;
-    // Whether p lies in a grown wall or outside the world shrunk by the
-    // half-size, that is, whether an agent centred there meets a wall.
-    bool Blocked(const cPoint2D& p) const;
 
     std::size_t Footprint() const;
 
 private:
-    struct cBox {
-        std::int64_t X0, Y0, X1, Y1;  // the boxes' unperturbed extent
-        int First, Count;             // a leaf's cells in Order, or the two halves at First
-    };
     void Build_Locator();
 
     int Half = 0;
     cRect2D World;
     std::vector<cRoute_Cell> Cell;
     std::vector<cRoute_Portal> Portal;
-    std::vector<cBox> Boxes;
-    std::vector<int> Order;
+    cBox_Tree Locator;  // the cells by their unperturbed extent
 };
 
 #endif

@@ -1,0 +1,66 @@
+// A balanced hierarchy of axis-aligned boxes, for finding the items whose
+// box holds a point without looking at every item. Memory is linear in the
+// number of items, whatever their shapes.
+#ifndef FAST_BOX_TREE_H
+#define FAST_BOX_TREE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct cItem_Box {
+    std::int64_t X0, Y0, X1, Y1;  // borders included
+};
+
+class cBox_Tree {
+public:
+    // Indexes items 0 .. boxes.size() - 1 by their boxes.
+    void Build(const std::vector<cItem_Box>& boxes);
+    // Calls visit(item) for every item whose box holds (x, y), until visit
+    // answers false; answers false when it stopped so. Items are visited in
+// no particular order.
+    template <class cVisit>
+    bool Visit(std::int64_t x, std::int64_t y, cVisit visit) const;
+    bool Empty() const { return Nodes.empty(); }
+    std::size_t Footprint() const {
+        return Nodes.capacity() * sizeof(cNode) + Items.capacity() * sizeof(int) + Boxes.capacity() * sizeof(cItem_Box);
+    }
+
+private:
+    // A node of the hierarchy: a leaf holds Count items from Items[First]; an
+    // inner node (Count 0) has its two halves at First and First + 1.
+    struct cNode {
+        cItem_Box Box;
+        int First, Count;
+    };
+    std::vector<cNode> Nodes;
+    std::vector<int> Items;
+    std::vector<cItem_Box> Boxes;  // each item's box, in the order of Items
+};
+
+template <class cVisit>
+bool cBox_Tree::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
+    if (Nodes.empty()) return true;
+    // The hierarchy is balanced, so its depth stays far below the stack's size.
+    int pending[128];
+    int n = 0;
+    pending[n++] = 0;
+    while (n > 0) {
+        const cNode& node = Nodes[std::size_t(pending[--n])];
+        const cItem_Box& b = node.Box;
+        if (x < b.X0 || x > b.X1 || y < b.Y0 || y > b.Y1) continue;
+        if (node.Count == 0) {
+            pending[n++] = node.First + 1;
+            pending[n++] = node.First;
+            continue;
+        }
+        for (int i = node.First; i < node.First + node.Count; ++i) {
+            const cItem_Box& item = Boxes[std::size_t(i)];
+            if (x < item.X0 || x > item.X1 || y < item.Y0 || y > item.Y1) continue;
+            if (!visit(Items[std::size_t(i)])) return false;
+        }
+    }
+    return true;
+}
+
+#endif
