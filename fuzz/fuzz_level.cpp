@@ -25,6 +25,7 @@
 #include "game_bsp.h"
 #include "level_loader.h"
 #include "messages.h"
+#include "world_text.h"
 
 namespace {
 
@@ -69,39 +70,6 @@ std::string Load_And_Build(const std::string& text, cGame_World& world) {
     return "loaded " + std::to_string(loaded) + ", messages:\n" + messages.str();
 }
 
-// Everything a world shows of itself: whether it is built, its counts and
-// bounds, the dump from the root, and every portal's and waypoint's
-// neighbours in the order a search takes them.
-std::string Shown(cGame_World& world) {
-    std::ostringstream shown;
-    shown << "built " << world.Is_Built() << " walls " << world.Get_Level_Walls().size() << " nodes " << world.N_Nodes
-          << " areas " << world.N_Areas << " portals " << world.N_Portals << " bounds " << world.Get_Bounds() << "\n";
-    if (world.Root == nullptr || !world.Is_Built()) return shown.str();
-    std::ostringstream dump;
-    {
-        cMessage_Redirect to_dump(&dump);
-        world.Root->Print();
-    }
-    shown << "dump:\n" << dump.str();
-    auto name = [](const cA_Star_Node* n) {
-        const cPortal* p = dynamic_cast<const cPortal*>(n);
-        std::ostringstream s;
-        if (p != nullptr && p->Id >= 0) s << 'P' << p->Id; else s << 'W' << n->Position;
-        return s.str();
-    };
-    auto neighbours = [&](cPortal* p) {
-        cNode_List list;
-        if (p->Area1 != nullptr && p->Area2 != nullptr) p->Get_Neighbours(list);
-        std::string s;
-        for (const cA_Star_Node* n : list) s += " " + name(n);
-        return s;
-    };
-    for (cPortal* p : world.Portals) shown << name(p) << " at " << p->Position << ":" << neighbours(p) << "\n";
-    for (cSquarePortal* a : world.Areas)
-        for (cAligned_WayPoint* w : a->WayPoints)
-            shown << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
-    return shown.str();
-}
 
 // A query's answer followed by whatever the library wrote meanwhile.
 template <class cQuery>
@@ -239,15 +207,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fast_loading = Load_And_Build(text, w.Fast);
     const std::string reference_loading = Load_And_Build(text, w.Reference);
     Engines_Agree("loading and building", fast_loading, reference_loading);
-    const std::string built = Shown(w.Fast);
-    Engines_Agree("the built world", built, Shown(w.Reference));
+    const std::string built = World_Text(w.Fast);
+    Engines_Agree("the built world", built, World_Text(w.Reference));
     if (level_size + 1 < size) {
         Run_Queries(w, data + level_size + 1, size - level_size - 1);
     } else {
         Run_Default_Queries(w);
     }
     // Queries leave both worlds as they were built.
-    Same("the fast world changed during the queries", "before", built, "after", Shown(w.Fast));
-    Same("the reference world changed during the queries", "before", built, "after", Shown(w.Reference));
+    Same("the fast world changed during the queries", "before", built, "after", World_Text(w.Fast));
+    Same("the reference world changed during the queries", "before", built, "after", World_Text(w.Reference));
     return 0;
 }

@@ -24,38 +24,9 @@
 #include "level_loader.h"
 #include "random_level.h"
 #include "test_support.h"
+#include "world_text.h"
 
 namespace {
-
-// Everything a built world shows: the dump from the root, every portal's
-// position and neighbours in the order a search takes them, every waypoint.
-std::string World_Text(cGame_World& world) {
-    std::ostringstream out;
-    out << "built " << world.Is_Built() << " nodes " << world.N_Nodes << " areas " << world.N_Areas
-        << " portals " << world.N_Portals << "\n";
-    if (world.Root != nullptr) {
-        cCapture_Messages dump;
-        world.Root->Print();
-        out << dump.str();
-    }
-    auto name = [](const cA_Star_Node* n) {
-        const cPortal* p = dynamic_cast<const cPortal*>(n);
-        std::ostringstream s;
-        if (p != nullptr && p->Id >= 0) s << 'P' << p->Id; else s << 'W' << n->Position;
-        return s.str();
-    };
-    auto neighbours = [&](cPortal* p) {
-        cNode_List list;
-        if (p->Area1 != nullptr && p->Area2 != nullptr) p->Get_Neighbours(list);
-        std::string s;
-        for (const cA_Star_Node* n : list) s += " " + name(n);
-        return s;
-    };
-    for (cPortal* p : world.Portals) out << name(p) << " at " << p->Position << ":" << neighbours(p) << "\n";
-    for (cSquarePortal* a : world.Areas)
-        for (cAligned_WayPoint* w : a->WayPoints) out << "area " << a->Id << " " << name(w) << ":" << neighbours(w) << "\n";
-    return out.str();
-}
 
 struct cEngines {
     cGame_World Fast{cEngine::FAST};
