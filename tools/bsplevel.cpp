@@ -41,8 +41,8 @@ const char* const GENERAL_HELP =
     "  ball LEVEL X Y R [--json]          \"touch\" or \"clear\"\n"
     "  dump LEVEL                         the tree dump from the root\n"
     "  batch LEVEL                        answers queries read from standard input\n"
-    "  svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... [--route X1 Y1 X2 Y2 [--agent H]]...\n"
-    "      [--segment X1 Y1 X2 Y2]... [--ball X Y R]...\n"
+    "  svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] [--path X1 Y1 X2 Y2]...\n"
+    "      [--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...\n"
     "                                     a picture of the built world and the queries\n"
     "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]\n"
     "                                     a level made from a grid map\n"
@@ -534,6 +534,20 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
             agent_given = true;
         }
     }
+    cSvg_Options options;
+    if (a.Has("--view")) {
+        const std::vector<std::string>& v = a.All("--view")[0];
+        options.Has_View = true;
+        options.View.Min = cPoint2D(value(v, 0), value(v, 1));
+        options.View.Max = cPoint2D(value(v, 2), value(v, 3));
+        if (options.View.Min.x == options.View.Max.x || options.View.Min.y == options.View.Max.y)
+            Fail(c, "--view X1 Y1 X2 Y2 must have a width and a height");
+    }
+    if (a.Has("--layers")) {
+        std::string error;
+        options.Has_Layers = Parse_Svg_Layers(a.All("--layers")[0][0], options.Layers, error);
+        if (!options.Has_Layers) Fail(c, "--layers: " + error);
+    }
     cTool_Level level = Load(a);
     cGame_World& world = *level.World;
     for (const std::vector<std::string>& v : a.All("--path")) {
@@ -575,7 +589,7 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
     if (!level.Loaded) caption += " (the loader stopped early)";
     if (!level.Built) caption += " (not built: a wall lies outside the bounds)";
     std::ostringstream svg;
-    Write_Svg(svg, world, level.Bounds, caption, q);
+    Write_Svg(svg, world, level.Bounds, caption, q, options);
     Write_Output(c, a.All("-o")[0][0], svg.str(), io);
     return 0;
 }
@@ -747,30 +761,40 @@ const std::vector<cCommand_Def>& Commands() {
           {"--route", {"X1", "Y1", "X2", "Y2"}, true, true},
           {"--agent", {"H"}, true, true},
           {"--segment", {"X1", "Y1", "X2", "Y2"}, true, true},
-          {"--ball", {"X", "Y", "R"}, true, true}},
-         "-o FILE.svg [--path X1 Y1 X2 Y2]... [--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... "
-         "[--ball X Y R]...",
-         "Draws the built world into FILE.svg (\"-o -\" writes to standard output): the\n"
-         "walls thick and dark, every area's rectangle in light blue with its id, every\n"
-         "portal in orange with its id, waypoints as small purple dots, and on top each\n"
-         "query asked: a path as a blue line through its points from a hollow start\n"
-         "(a dashed red line when there is no route), a segment dashed with the part up\n"
-         "to its hit in red and the hit point marked (green when it hits nothing), a\n"
-         "ball as a circle, red when it touches and green when clear. Ids are written\n"
-         "only where they fit. The level's y axis points down the picture.\n"
+          {"--ball", {"X", "Y", "R"}, true, true},
+          {"--view", {"X1", "Y1", "X2", "Y2"}, true, false},
+          {"--layers", {"LIST"}, false, false}},
+         "-o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] [--path X1 Y1 X2 Y2]... [--route X1 Y1 X2 Y2 "
+         "[--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...",
+         "Draws the built world into FILE.svg (\"-o -\" writes to standard output): free\n"
+         "space light, solid rock shaded (nothing of its areas drawn over it), the walls\n"
+         "dark, every area's rectangle in light blue with its id, every portal in orange\n"
+         "with its id, waypoints as small purple dots, and on top each query asked. Each\n"
+         "path and route has a colour of its own (blue, teal, magenta, amber, ...; paths\n"
+         "first) and a line in the legend under the picture: a path is a line through\n"
+         "its points from a hollow start, a route the same with the agent's square\n"
+         "outlined at the start, at every bend and at the goal; one that does not exist\n"
+         "is dashed, a blocked end's square red, the reason in the legend. A segment is\n"
+         "dashed with the part up to its hit in red and the hit point marked (green when\n"
+         "it hits nothing), a ball a circle, red when it touches and green when clear.\n"
+         "Ids are written only where they fit. The level's y axis points down the\n"
+         "picture. Strokes are scaled to the part drawn and kept thinner than the\n"
+         "level's narrow ways.\n"
          "\n"
-         "  --route X1 Y1 X2 Y2   a shortest route as the route command finds it, drawn\n"
-         "                        in a colour of its own (teal, then magenta, amber,\n"
-         "                        brown) from a hollow start, with the agent's square\n"
-         "                        outlined at the start, at every bend and at the goal;\n"
-         "                        a line under the picture gives its length. Without a\n"
-         "                        route: a dashed red line, the blocked end's square in\n"
-         "                        red, and the reason under the picture.\n"
+         "  --view X1 Y1 X2 Y2    draws only the rectangle with corners (X1,Y1) and\n"
+         "                        (X2,Y2), at the scale of a whole picture\n"
+         "  --layers LIST         what is drawn of the level, comma-separated from\n"
+         "                        walls, areas, portals, waypoints, solid. By default\n"
+         "                        all of them; when the part drawn holds more than 2000\n"
+         "                        areas or walls, walls and solid only (a comment in\n"
+         "                        the file says so), each layer as one element\n"
+         "  --route X1 Y1 X2 Y2   a shortest route as the route command finds it\n"
          "  --agent H             the half-size of the agent of the --route just before\n"
          "                        it (default 0): --route 5 5 95 95 --agent 3\n"
          "\n"
          "Exit status 0.\n"
-         "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg --path 55 82 63 83\n",
+         "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg --path 55 82 63 83\n"
+         "         bsplevel svg maze.txt -o part.svg --view 0 0 640 640 --layers walls,solid\n",
          Run_Svg},
         {"import-grid",
          {"MAP"},
