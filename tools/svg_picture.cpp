@@ -225,6 +225,54 @@ void Write_Line(std::ostream& s, const cLine& l) {
     else s << 'v' << (long long)l.B.y - l.A.y;
 }
 
+// A large layer is cut into the tiles of a grid over the drawing, one path
+// for each tile: a browser paints a picture in tiles of its own, and each
+// of them then goes through the few paths that meet it instead of all the
+// layer's lines.
+class cTiles {
+public:
+    cTiles(const cExtent& e, int n) : N(n) {
+        X0 = Clamp(std::floor(e.X0));
+        Y0 = Clamp(std::floor(e.Y0));
+        W = std::max(1LL, (Clamp(std::ceil(e.X1)) - X0 + n - 1) / n);
+        H = std::max(1LL, (Clamp(std::ceil(e.Y1)) - Y0 + n - 1) / n);
+        Paths.resize(std::size_t(n) * std::size_t(n));
+    }
+
+    int Count() const { return N * N; }
+    // The path of the tile holding p (the outer tiles hold what lies beyond).
+    std::ostringstream& Of(const cPoint2D& p) { return Paths[std::size_t(Index(p.y - Y0, H) * N + Index(p.x - X0, W))]; }
+    std::ostringstream& At(int i) { return Paths[std::size_t(i)]; }
+    // Tile i, reaching `over` units into the tiles after it, so that fills
+    // cut at a tile's edge overlap and leave no seam.
+    cRect2D Rect(int i, int over) const {
+        const long long x = X0 + (i % N) * W, y = Y0 + (i / N) * H;
+        return cRect2D(cPoint2D(Int(x), Int(y)), cPoint2D(Int(x + W + over), Int(y + H + over)));
+    }
+    // Writes each tile's path with the given class.
+    void Write(std::ostream& s, const char* cls) const {
+        for (const std::ostringstream& p : Paths) {
+            const std::string d = p.str();
+            if (!d.empty()) s << "<path class=\"" << cls << "\" d=\"" << d << "\"/>\n";
+        }
+    }
+
+private:
+    int N;
+    long long X0, Y0, W, H;
+    std::vector<std::ostringstream> Paths;
+
+    static long long Clamp(double v) {
+        return (long long)std::max<double>(std::numeric_limits<int>::min(), std::min<double>(std::numeric_limits<int>::max(), v));
+    }
+    static int Int(long long v) {
+        return int(std::max<long long>(std::numeric_limits<int>::min(), std::min<long long>(std::numeric_limits<int>::max(), v)));
+    }
+    long long Index(long long offset, long long size) const {
+        return std::max(0LL, std::min<long long>(N - 1, offset < 0 ? 0 : offset / size));
+    }
+};
+
 }  // namespace
 
 bool Parse_Svg_Layers(const std::string& text, cSvg_Layers& layers, std::string& error) {
@@ -414,7 +462,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     // readable there. Ids keep their size, to fit in as many areas as they can.
     const double big = pixels > 900 ? 1.6 : 1.0;
     const double area_font = 12 * u, portal_font = 10 * u, caption_font = 14 * u * big;
-    const double wall_width = fit((walls.size() <= 500 ? 3.0 : 1.6) * u, 0.2);
+    const double wall_width = fit((walls.size() <= 500 ? 3.0 : 1.6) * u, 0.25);
     const double path_width = fit(2.5 * u * big, 0.4), route_width = fit(2.2 * u * big, 0.4);
     const double dot = fit(3.2 * u, 0.3), end_dot = fit(4.5 * u, 0.4), start_dot = fit(4 * u, 0.4);
     const double side = 0.03 * span + 8 * u;
@@ -441,10 +489,10 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".rock{fill:#a59d91;stroke:none}\n"
       << ".area,.areas{fill:none;stroke:#9ecae1;stroke-width:" << Num(fit(0.8 * u, 0.1)) << "}\n"
       << ".area-id{fill:#3b7fb6;text-anchor:middle;font-size:" << Num(area_font) << "px;" << halo << "}\n"
-      << ".portal,.portals{fill:none;stroke:#f28e2b;stroke-width:" << Num(fit(2.2 * u, 0.15)) << "}\n"
+      << ".portal,.portals{fill:none;stroke:#f28e2b;stroke-width:" << Num(fit(2.2 * u, 0.3)) << "}\n"
       << ".portal-id{fill:#b8500a;text-anchor:middle;font-size:" << Num(portal_font) << "px;" << halo << "}\n"
       << ".waypoint{fill:#8e44ad}\n"
-      << ".waypoints{fill:none;stroke:#8e44ad;stroke-linecap:round;stroke-width:" << Num(fit(4.4 * u, 0.3)) << "}\n"
+      << ".waypoints{fill:none;stroke:#8e44ad;stroke-linecap:round;stroke-width:" << Num(fit(4.4 * u, 0.6)) << "}\n"
       << ".wall,.walls{fill:none;stroke:#1c1c1c;stroke-width:" << Num(wall_width) << ";stroke-linecap:square}\n"
       << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(path_width) << ";stroke-linejoin:round}\n"
       << ".path-none{fill:none;stroke:#d62728;stroke-width:" << Num(fit(1.5 * u, 0.3)) << ";stroke-dasharray:"
@@ -481,13 +529,20 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
           << (long long)world_part.Max.y - world_part.Min.y << "\"/>\n";
 
     // Solid rock: the solid areas merged into as few shapes as their union has.
+    // A large drawing of one tile would be one path: the cut costs nothing.
+    const int n_tiles = large ? 8 : 1;
     if (rock) {
-        std::vector<cRect2D> solid;
+        cTiles tiles(e, n_tiles);
+        std::vector<std::vector<cRect2D>> solid(std::size_t(tiles.Count()));
+        const int over = int(std::ceil(u));
         for (const cArea_In_View& a : areas)
-            if (a.Solid) solid.push_back(a.Rect);
-        s << "<path class=\"rock\" d=\"";
-        Write_Loops(s, Union_Outline(solid));
-        s << "\"/>\n";
+            if (a.Solid)
+                for (int t = 0; t < tiles.Count(); ++t) {
+                    cRect2D r;
+                    if (Clip_Rect(a.Rect, tiles.Rect(t, over), r)) solid[std::size_t(t)].push_back(r);
+                }
+        for (int t = 0; t < tiles.Count(); ++t) Write_Loops(tiles.At(t), Union_Outline(solid[std::size_t(t)]));
+        tiles.Write(s, "rock");
     }
 
     cLabel_Space labels(4 * area_font);
@@ -495,12 +550,12 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     if (layers.Areas) {
         s << "<g id=\"areas\">\n";
         if (large) {
-            s << "<path class=\"areas\" d=\"";
+            cTiles tiles(e, n_tiles);
             for (const cArea_In_View& a : areas)
                 if (!hidden(a.Area))
-                    Write_Loops(s, {{a.Rect.Min, cPoint2D(a.Rect.Max.x, a.Rect.Min.y), a.Rect.Max,
-                                     cPoint2D(a.Rect.Min.x, a.Rect.Max.y)}});
-            s << "\"/>\n";
+                    Write_Loops(tiles.Of(a.Rect.Min), {{a.Rect.Min, cPoint2D(a.Rect.Max.x, a.Rect.Min.y), a.Rect.Max,
+                                                        cPoint2D(a.Rect.Min.x, a.Rect.Max.y)}});
+            tiles.Write(s, "areas");
         } else {
             // An area's sides lie under walls and portals: its outline is
             // drawn a little inside, where there is room.
@@ -539,9 +594,9 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     if (layers.Portals) {
         s << "<g id=\"portals\">\n";
         if (large) {
-            s << "<path class=\"portals\" d=\"";
-            for (const auto& p : portals) Write_Line(s, p.second);
-            s << "\"/>\n";
+            cTiles tiles(e, n_tiles);
+            for (const auto& p : portals) Write_Line(tiles.Of(p.second.A), p.second);
+            tiles.Write(s, "portals");
         } else {
             for (const auto& p : portals)
                 s << "<line class=\"portal\" x1=\"" << p.second.A.x << "\" y1=\"" << p.second.A.y << "\" x2=\""
@@ -551,19 +606,19 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     }
     if (layers.Waypoints) {
         s << "<g id=\"waypoints\">\n";
-        if (large) s << "<path class=\"waypoints\" d=\"";
+        cTiles tiles(e, n_tiles);
         for (const cArea_In_View& a : areas) {
             if (hidden(a.Area)) continue;
             for (const cAligned_WayPoint* w : a.Area->WayPoints) {
                 if (!view.In(w->Position)) continue;
                 if (large)
-                    s << 'M' << w->Position.x << ' ' << w->Position.y << "h0";
+                    tiles.Of(w->Position) << 'M' << w->Position.x << ' ' << w->Position.y << "h0";
                 else
                     s << "<circle class=\"waypoint\" cx=\"" << w->Position.x << "\" cy=\"" << w->Position.y
-                      << "\" r=\"" << Num(fit(2.2 * u, 0.15)) << "\"/>\n";
+                      << "\" r=\"" << Num(fit(2.2 * u, 0.3)) << "\"/>\n";
             }
         }
-        if (large) s << "\"/>\n";
+        tiles.Write(s, "waypoints");
         s << "</g>\n";
     }
 
@@ -571,9 +626,9 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     if (layers.Walls) {
         s << "<g id=\"walls\">\n";
         if (large) {
-            s << "<path class=\"walls\" d=\"";
-            for (const cLine& w : walls) Write_Line(s, w);
-            s << "\"/>\n";
+            cTiles tiles(e, n_tiles);
+            for (const cLine& w : walls) Write_Line(tiles.Of(w.A), w);
+            tiles.Write(s, "walls");
         } else {
             for (const cLine& w : walls)
                 s << "<line class=\"wall\" x1=\"" << w.A.x << "\" y1=\"" << w.A.y << "\" x2=\"" << w.B.x
