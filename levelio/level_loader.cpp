@@ -84,7 +84,7 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
     const std::streamoff size = std::streamoff(text.size());
     Text_Size = size;
 
-    enum { NONE, AREA, WALLS } section = NONE;
+    enum { NONE, AREA, WALLS, SOLID, DOORS } section = NONE;
     int line = 0;
     for (;;) {
         while (in.peek() == '\n') {
@@ -106,6 +106,10 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
                 section = AREA;
             } else if (text_of_tag == "<WALLS>") {
                 section = WALLS;
+            } else if (text_of_tag == "<SOLID>") {
+                section = SOLID;
+            } else if (text_of_tag == "<DOORS>") {
+                section = DOORS;
             } else {
                 // The tag as the file has it, up to its line's end.
                 const std::string::size_type from = std::string::size_type(tag_at);
@@ -121,6 +125,10 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             ok = Read_Area_Item(in);
         } else if (section == WALLS) {
             ok = Read_Wall_Item(in, world);
+        } else if (section == SOLID) {
+            ok = Read_Solid_Item(in, world);
+        } else if (section == DOORS) {
+            ok = Read_Door_Item(in, world);
         } else {
             const int at = Line_Of(text, Position(in, size));
             std::string rest;
@@ -136,7 +144,10 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             else if (Token_At >= size)
                 reason = "the file ends where an item was expected";
             else
-                reason = section == AREA ? "malformed area item" : "malformed wall item";
+                reason = section == AREA    ? "malformed area item"
+                         : section == SOLID ? "malformed solid point"
+                         : section == DOORS ? "malformed door item"
+                                            : "malformed wall item";
             return Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason);
         }
         if (in.eof()) return cLoad_Result();
@@ -181,6 +192,21 @@ bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
     if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
         return false;
     world->Insert(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
+    return true;
+}
+
+bool cLevel_Loader::Read_Solid_Item(std::istream& in, cGame_World* world) {
+    int x, y;
+    if (!Read_Point(x, y, in)) return false;
+    world->Add_Solid_Point(cPoint2D(x, y));
+    return true;
+}
+
+bool cLevel_Loader::Read_Door_Item(std::istream& in, cGame_World* world) {
+    int x1, y1, x2, y2;
+    if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
+        return false;
+    world->Add_Door(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
     return true;
 }
 
