@@ -18,6 +18,7 @@
 
 #include <istream>
 #include <string>
+#include <vector>
 
 class cGame_World;
 
@@ -40,6 +41,9 @@ struct cLoad_Result {
     // outside the coordinate range ±100000000", "malformed wall item" ...
     // Empty when the whole text was read.
     std::string Reason;
+    // The line, counted from 1, of each wall the world accepted, in the
+    // order of its walls (cGame_World::Get_Level_Walls).
+    std::vector<int> Wall_Lines;
 
     operator bool() const { return Status == LOAD_DONE; }
 };
