@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "game_bsp.h"
 #include "messages.h"
@@ -86,12 +87,23 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
 
     enum { NONE, AREA, WALLS, SOLID, DOORS } section = NONE;
     int line = 0;
+    // The lines of the walls accepted, counted as the reading moves on.
+    std::vector<int> wall_lines;
+    std::streamoff counted_to = 0;
+    int line_of_counted = 1;
+    std::vector<int> door_lines, solid_lines;
+    auto with_wall_lines = [&](cLoad_Result r) {
+        r.Wall_Lines = std::move(wall_lines);
+        r.Door_Lines = std::move(door_lines);
+        r.Solid_Lines = std::move(solid_lines);
+        return r;
+    };
     for (;;) {
         while (in.peek() == '\n') {
             in.get();
             ++line;
         }
-        if (in.peek() == std::char_traits<char>::eof()) return cLoad_Result();
+        if (in.peek() == std::char_traits<char>::eof()) return with_wall_lines(cLoad_Result());
         if (in.peek() == '<') {
             const std::streamoff tag_at = Position(in, size);
             char tag[100] = {};
@@ -114,26 +126,37 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
                 // The tag as the file has it, up to its line's end.
                 const std::string::size_type from = std::string::size_type(tag_at);
                 const std::string::size_type stop = text.find('\n', from);
-                return Failure(LOAD_UNKNOWN_TAG, Line_Of(text, tag_at),
-                               "unknown tag '" + text.substr(from, stop == std::string::npos ? stop : stop - from) +
-                                   "'");
+                const std::string shown = text.substr(from, stop == std::string::npos ? stop : stop - from);
+                return with_wall_lines(Failure(LOAD_UNKNOWN_TAG, Line_Of(text, tag_at), "unknown tag '" + shown + "'"));
             }
         }
         Out_Of_Range = false;
         bool ok = false;
         if (section == AREA) {
             ok = Read_Area_Item(in);
-        } else if (section == WALLS) {
-            ok = Read_Wall_Item(in, world);
-        } else if (section == SOLID) {
-            ok = Read_Solid_Item(in, world);
-        } else if (section == DOORS) {
-            ok = Read_Door_Item(in, world);
+        } else if (section == WALLS || section == SOLID || section == DOORS) {
+            in >> std::ws;  // the item's line is that of its first token
+            const std::streamoff item_at = Position(in, size);
+            line_of_counted += int(std::count(text.begin() + counted_to, text.begin() + item_at, '\n'));
+            counted_to = item_at;
+            if (section == WALLS) {
+                const std::size_t walls_before = world->Get_Level_Walls().size();
+                ok = Read_Wall_Item(in, world);
+                if (world->Get_Level_Walls().size() > walls_before) wall_lines.push_back(line_of_counted);
+            } else if (section == DOORS) {
+                const int doors_before = world->N_Doors();
+                ok = Read_Door_Item(in, world);
+                if (world->N_Doors() > doors_before) door_lines.push_back(line_of_counted);
+            } else {
+                const std::size_t points_before = world->Get_Solid_Points().size();
+                ok = Read_Solid_Item(in, world);
+                if (world->Get_Solid_Points().size() > points_before) solid_lines.push_back(line_of_counted);
+            }
         } else {
             const int at = Line_Of(text, Position(in, size));
             std::string rest;
             std::getline(in, rest);
-            return Failure(LOAD_NO_TAG, at, "an item before the first tag line");
+            return with_wall_lines(Failure(LOAD_NO_TAG, at, "an item before the first tag line"));
         }
         if (!ok) {
             Report_Read_Error(line, name);
@@ -148,9 +171,9 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
                          : section == SOLID ? "malformed solid point"
                          : section == DOORS ? "malformed door item"
                                             : "malformed wall item";
-            return Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason);
+            return with_wall_lines(Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason));
         }
-        if (in.eof()) return cLoad_Result();
+        if (in.eof()) return with_wall_lines(cLoad_Result());
     }
 }
 

@@ -27,6 +27,7 @@
 
 #include <istream>
 #include <string>
+#include <vector>
 
 class cGame_World;
 
@@ -49,6 +50,12 @@ struct cLoad_Result {
     // outside the coordinate range ±100000000", "malformed wall item" ...
     // Empty when the whole text was read.
     std::string Reason;
+    // The line, counted from 1, of each wall the world accepted, in the
+    // order of its walls (cGame_World::Get_Level_Walls).
+    std::vector<int> Wall_Lines;
+    // The same for the doors (by number) and the solid points.
+    std::vector<int> Door_Lines;
+    std::vector<int> Solid_Lines;
 
     operator bool() const { return Status == LOAD_DONE; }
 };
