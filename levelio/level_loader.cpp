@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "game_bsp.h"
 #include "messages.h"
@@ -84,14 +85,25 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
     const std::streamoff size = std::streamoff(text.size());
     Text_Size = size;
 
-    enum { NONE, AREA, WALLS } section = NONE;
+    enum { NONE, AREA, WALLS, SOLID, DOORS } section = NONE;
     int line = 0;
+    // The lines of the walls accepted, counted as the reading moves on.
+    std::vector<int> wall_lines;
+    std::streamoff counted_to = 0;
+    int line_of_counted = 1;
+    std::vector<int> door_lines, solid_lines;
+    auto with_wall_lines = [&](cLoad_Result r) {
+        r.Wall_Lines = std::move(wall_lines);
+        r.Door_Lines = std::move(door_lines);
+        r.Solid_Lines = std::move(solid_lines);
+        return r;
+    };
     for (;;) {
         while (in.peek() == '\n') {
             in.get();
             ++line;
         }
-        if (in.peek() == std::char_traits<char>::eof()) return cLoad_Result();
+        if (in.peek() == std::char_traits<char>::eof()) return with_wall_lines(cLoad_Result());
         if (in.peek() == '<') {
             const std::streamoff tag_at = Position(in, size);
             char tag[100] = {};
@@ -106,26 +118,45 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
                 section = AREA;
             } else if (text_of_tag == "<WALLS>") {
                 section = WALLS;
+            } else if (text_of_tag == "<SOLID>") {
+                section = SOLID;
+            } else if (text_of_tag == "<DOORS>") {
+                section = DOORS;
             } else {
                 // The tag as the file has it, up to its line's end.
                 const std::string::size_type from = std::string::size_type(tag_at);
                 const std::string::size_type stop = text.find('\n', from);
-                return Failure(LOAD_UNKNOWN_TAG, Line_Of(text, tag_at),
-                               "unknown tag '" + text.substr(from, stop == std::string::npos ? stop : stop - from) +
-                                   "'");
+                const std::string shown = text.substr(from, stop == std::string::npos ? stop : stop - from);
+                return with_wall_lines(Failure(LOAD_UNKNOWN_TAG, Line_Of(text, tag_at), "unknown tag '" + shown + "'"));
             }
         }
         Out_Of_Range = false;
         bool ok = false;
         if (section == AREA) {
             ok = Read_Area_Item(in);
-        } else if (section == WALLS) {
-            ok = Read_Wall_Item(in, world);
+        } else if (section == WALLS || section == SOLID || section == DOORS) {
+            in >> std::ws;  // the item's line is that of its first token
+            const std::streamoff item_at = Position(in, size);
+            line_of_counted += int(std::count(text.begin() + counted_to, text.begin() + item_at, '\n'));
+            counted_to = item_at;
+            if (section == WALLS) {
+                const std::size_t walls_before = world->Get_Level_Walls().size();
+                ok = Read_Wall_Item(in, world);
+                if (world->Get_Level_Walls().size() > walls_before) wall_lines.push_back(line_of_counted);
+            } else if (section == DOORS) {
+                const int doors_before = world->N_Doors();
+                ok = Read_Door_Item(in, world);
+                if (world->N_Doors() > doors_before) door_lines.push_back(line_of_counted);
+            } else {
+                const std::size_t points_before = world->Get_Solid_Points().size();
+                ok = Read_Solid_Item(in, world);
+                if (world->Get_Solid_Points().size() > points_before) solid_lines.push_back(line_of_counted);
+            }
         } else {
             const int at = Line_Of(text, Position(in, size));
             std::string rest;
             std::getline(in, rest);
-            return Failure(LOAD_NO_TAG, at, "an item before the first tag line");
+            return with_wall_lines(Failure(LOAD_NO_TAG, at, "an item before the first tag line"));
         }
         if (!ok) {
             Report_Read_Error(line, name);
@@ -136,10 +167,13 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             else if (Token_At >= size)
                 reason = "the file ends where an item was expected";
             else
-                reason = section == AREA ? "malformed area item" : "malformed wall item";
-            return Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason);
+                reason = section == AREA    ? "malformed area item"
+                         : section == SOLID ? "malformed solid point"
+                         : section == DOORS ? "malformed door item"
+                                            : "malformed wall item";
+            return with_wall_lines(Failure(LOAD_BAD_ITEM, Line_Of(text, Token_At), reason));
         }
-        if (in.eof()) return cLoad_Result();
+        if (in.eof()) return with_wall_lines(cLoad_Result());
     }
 }
 
@@ -181,6 +215,21 @@ bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
     if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
         return false;
     world->Insert(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
+    return true;
+}
+
+bool cLevel_Loader::Read_Solid_Item(std::istream& in, cGame_World* world) {
+    int x, y;
+    if (!Read_Point(x, y, in)) return false;
+    world->Add_Solid_Point(cPoint2D(x, y));
+    return true;
+}
+
+bool cLevel_Loader::Read_Door_Item(std::istream& in, cGame_World* world) {
+    int x1, y1, x2, y2;
+    if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
+        return false;
+    world->Add_Door(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
     return true;
 }
 

@@ -8,16 +8,26 @@
 //   [0,50]->[60,50]
 //   [60,0]->[60,30]
 //
-// A tag line ("<AREA>" or "<WALLS>", starting in the first column) switches
-// the kind of the items that follow it. An area item [x,y] sets WORLD_BOUNDS
-// to the rectangle from (0,0) to (x,y); a wall item [x1,y1]->[x2,y2] is
-// inserted into the world at once, in file order. Whitespace may stand before
-// every token. Lines may end with LF or CR LF.
+// A tag line ("<AREA>", "<WALLS>", "<SOLID>" or "<DOORS>", starting in the
+// first column) switches the kind of the items that follow it. An area item
+// [x,y] sets WORLD_BOUNDS to the rectangle from (0,0) to (x,y); a wall item
+// [x1,y1]->[x2,y2] is inserted into the world at once, in file order. The
+// two optional kinds:
+//
+//   <SOLID>
+//   [30,70]           a point in solid rock: the build marks the region it
+//                     lies in (up to the walls around it) as solid space
+//   <DOORS>
+//   [60,30]->[60,50]  a door: divides the world like a wall, numbered 0, 1,
+//                     ... in file order, closed when loaded
+//
+// Whitespace may stand before every token. Lines may end with LF or CR LF.
 #ifndef LEVEL_LOADER_H
 #define LEVEL_LOADER_H
 
 #include <istream>
 #include <string>
+#include <vector>
 
 class cGame_World;
 
@@ -25,7 +35,7 @@ class cGame_World;
 enum LOAD_STATUS : int {
     LOAD_DONE = 0,         // the whole text was read
     LOAD_CANNOT_OPEN = 1,  // the file could not be opened or read
-    LOAD_UNKNOWN_TAG = 2,  // a tag line other than <AREA> and <WALLS>
+    LOAD_UNKNOWN_TAG = 2,  // a tag line other than <AREA>, <WALLS>, <SOLID> and <DOORS>
     LOAD_NO_TAG = 3,       // an item before the first tag line
     LOAD_BAD_ITEM = 4      // a malformed item, or no item where one was due
 };
@@ -40,6 +50,12 @@ struct cLoad_Result {
     // outside the coordinate range ±100000000", "malformed wall item" ...
     // Empty when the whole text was read.
     std::string Reason;
+    // The line, counted from 1, of each wall the world accepted, in the
+    // order of its walls (cGame_World::Get_Level_Walls).
+    std::vector<int> Wall_Lines;
+    // The same for the doors (by number) and the solid points.
+    std::vector<int> Door_Lines;
+    std::vector<int> Solid_Lines;
 
     operator bool() const { return Status == LOAD_DONE; }
 };
@@ -61,6 +77,8 @@ public:
     bool Read_Point(int& x, int& y, std::istream& in);
     bool Read_Area_Item(std::istream& in);
     bool Read_Wall_Item(std::istream& in, cGame_World* world);
+    bool Read_Solid_Item(std::istream& in, cGame_World* world);
+    bool Read_Door_Item(std::istream& in, cGame_World* world);
     void Report_Read_Error(int line, const char* file_name);
 
 private:

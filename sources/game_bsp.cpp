@@ -13,6 +13,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "doors/door_layer.h"
 #include "fast/fast_engine.h"
 #include "route/route_mesh.h"
 #include "route/route_search.h"
@@ -136,53 +137,61 @@ bool Wall_Between(const cSquarePortal& area, const cPoint2D& a, const cPoint2D& 
 
 }  // namespace
 
+bool cSquarePortal::Needs_WayPoint(const cPortal* A, const cPortal* B) const {
+    return A->Segment.Is_On_Same_Line(B->Segment) || Wall_Between(*this, A->Position, B->Position);
+}
+
+cPoint2D cSquarePortal::WayPoint_Position(const cPortal* A, const cPortal* B) const {
+    bool horizontal = false;
+    int line = 0;
+    if (A->Segment.Is_On_Same_Line(B->Segment)) {
+        horizontal = A->Segment.Horizontal;
+        line = Across(A->Segment.p0, horizontal);
+    } else {
+        Shared_Side(Bounds, A->Position, B->Position, horizontal, line);
+    }
+    cPoint2D M1, M2, M;
+    A->Segment.Get_Middle(M1);
+    B->Segment.Get_Middle(M2);
+    cHV_Seg(M1, M2).Get_Middle(M);
+    // The waypoint stands inside the area, up to 40 units from M across the
+    // side the portals stand on, away from it.
+    const int lo = horizontal ? Bounds.Min.y : Bounds.Min.x;
+    const int hi = horizontal ? Bounds.Max.y : Bounds.Max.x;
+    int reach = std::min(40, hi - lo);
+    // The waypoint must not stand on the area's border beside the side:
+    // when M is a corner (the portals stand one unit apart) it takes the
+    // other portal's place along the side, and when both are corners (the
+    // side is one unit long) it stays one unit in.
+    const int along_lo = horizontal ? Bounds.Min.x : Bounds.Min.y;
+    const int along_hi = horizontal ? Bounds.Max.x : Bounds.Max.y;
+    int along = Along(M, horizontal);
+    if (along == along_lo || along == along_hi) {
+        const int other = along == Along(M1, horizontal) ? Along(M2, horizontal) : Along(M1, horizontal);
+        if (other != along_lo && other != along_hi)
+            along = other;
+        else
+            reach = std::min(reach, 1);
+    }
+    const int across = line == hi ? line - reach : line + reach;
+    return horizontal ? cPoint2D(along, across) : cPoint2D(across, along);
+}
+
 void cSquarePortal::Link_Aligned_Portals() {
     for (cPortal* A : Portals) {
         for (cPortal* B : Portals) {
             // Each unordered pair once, in creation order of the portals.
             if (!(A->Id < B->Id)) continue;
-            bool horizontal = false;
-            int line = 0;
-            if (A->Segment.Is_On_Same_Line(B->Segment)) {
-                horizontal = A->Segment.Horizontal;
-                line = Across(A->Segment.p0, horizontal);
-            } else if (Wall_Between(*this, A->Position, B->Position)) {
-                // A portal one unit long stands at an end of its segment, which
-                // may be a corner of the area: the step to a portal on that
-                // corner's other side would run along the side, through its
-                // wall. The two are joined through a waypoint instead.
-                Shared_Side(Bounds, A->Position, B->Position, horizontal, line);
+            if (!Needs_WayPoint(A, B)) continue;
+            if (!A->Segment.Is_On_Same_Line(B->Segment)) {
+                // A portal one unit long stands at an end of its segment,
+                // which may be a corner of the area: the step to a portal on
+                // that corner's other side would run along the side, through
+                // its wall. The two are joined through a waypoint instead.
                 A->Remove_Neighbour(B);
                 B->Remove_Neighbour(A);
-            } else {
-                continue;
             }
-            cPoint2D M1, M2, M;
-            A->Segment.Get_Middle(M1);
-            B->Segment.Get_Middle(M2);
-            cHV_Seg(M1, M2).Get_Middle(M);
-            // The waypoint stands inside the area, up to 40 units from M
-            // across the side the portals stand on, away from it.
-            const int lo = horizontal ? Bounds.Min.y : Bounds.Min.x;
-            const int hi = horizontal ? Bounds.Max.y : Bounds.Max.x;
-            int reach = std::min(40, hi - lo);
-            // The waypoint must not stand on the area's border beside the
-            // side: when M is a corner (the portals stand one unit apart) it
-            // takes the other portal's place along the side, and when both
-            // are corners (the side is one unit long) it stays one unit in.
-            const int along_lo = horizontal ? Bounds.Min.x : Bounds.Min.y;
-            const int along_hi = horizontal ? Bounds.Max.x : Bounds.Max.y;
-            int along = Along(M, horizontal);
-            if (along == along_lo || along == along_hi) {
-                const int other = along == Along(M1, horizontal) ? Along(M2, horizontal) : Along(M1, horizontal);
-                if (other != along_lo && other != along_hi)
-                    along = other;
-                else
-                    reach = std::min(reach, 1);
-            }
-            const int across = line == hi ? line - reach : line + reach;
-            const cPoint2D P = horizontal ? cPoint2D(along, across) : cPoint2D(across, along);
-            cAligned_WayPoint* W = new cAligned_WayPoint(P, this);
+            cAligned_WayPoint* W = new cAligned_WayPoint(WayPoint_Position(A, B), this);
             WayPoints.push_back(W);
             A->Add_Neighbour(W);
             B->Add_Neighbour(W);
@@ -222,6 +231,7 @@ cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
 }
 
 cGame_World::~cGame_World() {
+    Doors.reset();  // its waypoints hang in the portals' lists
     for (cPortal* p : Portals) delete p;
     Portals.clear();
 }
@@ -249,18 +259,133 @@ INSERT_STATUS cGame_World::Insert(const cHV_Wall& wall) {
         Message_Sink() << msg.str();
         return INSERT_NOT_HV;
     }
-    Level_Walls.push_back(wall);
-    cBSP_Tree<cHV_Wall>::Insert(wall);
+    cHV_Wall plain = wall;
+    plain.Door = -1;
+    Level_Walls.push_back(plain);
+    cBSP_Tree<cHV_Wall>::Insert(plain);
     return INSERT_DONE;
+}
+
+INSERT_STATUS cGame_World::Add_Door(const cHV_Wall& door) {
+    if (Stage != NOTHING_BUILT) {
+        std::ostringstream msg;
+        msg << "ERROR : cGame_World::Add_Door() : the world is already built, the door " << door
+            << " is not added !!! \n";
+        Message_Sink() << msg.str();
+        return INSERT_ALREADY_BUILT;
+    }
+    if (!door.Is_Valid_HV()) {
+        std::ostringstream msg;
+        msg << "ERROR : cGame_World::Add_Door() : the door " << door
+            << " is neither horizontal nor vertical, it is not added !!! \n";
+        Message_Sink() << msg.str();
+        return INSERT_NOT_HV;
+    }
+    cHV_Wall piece = door;
+    piece.Door = int(Level_Doors.size());
+    Level_Doors.push_back(piece);
+    Door_Open.push_back(0);
+    cBSP_Tree<cHV_Wall>::Insert(piece);
+    return INSERT_DONE;
+}
+
+INSERT_STATUS cGame_World::Add_Solid_Point(const cPoint2D& p) {
+    if (Stage != NOTHING_BUILT) {
+        std::ostringstream msg;
+        msg << "ERROR : cGame_World::Add_Solid_Point() : the world is already built, the solid point " << p
+            << " is not added !!! \n";
+        Message_Sink() << msg.str();
+        return INSERT_ALREADY_BUILT;
+    }
+    Solid_Points.push_back(p);
+    return INSERT_DONE;
+}
+
+bool cGame_World::Set_Door(int id, bool open) {
+    if (id < 0 || id >= N_Doors()) return false;
+    const unsigned char state = open ? 1 : 0;
+    if (Door_Open[std::size_t(id)] == state) return true;
+    Door_Open[std::size_t(id)] = state;
+    // The fast engine reads the states during its searches; the reference
+    // search follows the nodes' own lists.
+    if (!Fast && Doors) Doors->Relink(id, Door_Open.data());
+    return true;
+}
+
+bool cGame_World::Is_Door_Open(int id) const {
+    return id >= 0 && id < N_Doors() && Door_Open[std::size_t(id)] != 0;
+}
+
+int cGame_World::Door_Pieces(int id) const {
+    if (id < 0 || id >= N_Doors() || !Doors) return 0;
+    int n = 0;
+    for (int node : Doors->Of_Door[std::size_t(id)])
+        if (node < Doors->N_Door_Portals) ++n;
+    return n;
 }
 
 BUILD_STATUS cGame_World::Build() {
     if (Is_Built()) return BUILD_DONE;
+    if (Stage == NOTHING_BUILT) {
+        const BUILD_STATUS solid = Check_Solid_Points();
+        if (solid != BUILD_DONE) return solid;  // refused: the world stays as it was
+    }
     Decorate_With_Square_Portals();
     if (!Squares_Done) return BUILD_WALL_OUTSIDE;  // refused: the world stays as it was
     Decorate_With_Walls_And_Portals();
     Link_Aligned_Portals();
+    return Flood_Solid();
+}
+
+BUILD_STATUS cGame_World::Check_Solid_Points() const {
+    for (const cPoint2D& p : Solid_Points) {
+        const bool outside = !WORLD_BOUNDS.In(p);
+        if (outside || Is_On_Wall(p)) {
+            std::ostringstream msg;
+            msg << "ERROR : cGame_World::Build() : the solid point " << p;
+            if (outside)
+                msg << " lies outside the world " << WORLD_BOUNDS;
+            else
+                msg << " lies on a wall";
+            msg << ", the world is not built !!! \n";
+            Message_Sink() << msg.str();
+            return outside ? BUILD_SOLID_OUTSIDE : BUILD_SOLID_ON_WALL;
+        }
+    }
     return BUILD_DONE;
+}
+
+BUILD_STATUS cGame_World::Flood_Solid() {
+    if (Solid_Points.empty()) return BUILD_DONE;
+    // Every area a solid point reaches through portals; doors count as walls.
+    std::vector<cSquarePortal*> pending;
+    for (const cPoint2D& p : Solid_Points) {
+        cSquarePortal* area = Locate(p);
+        if (area != NULL && !area->Solid) {
+            area->Solid = true;
+            ++N_Solid_Areas;
+            pending.push_back(area);
+        }
+        while (!pending.empty()) {
+            cSquarePortal* a = pending.back();
+            pending.pop_back();
+            for (cPortal* portal : a->Portals) {
+                cSquarePortal* next = portal->Area1 == a ? portal->Area2 : portal->Area1;
+                if (next == NULL || next->Solid) continue;
+                next->Solid = true;
+                ++N_Solid_Areas;
+                pending.push_back(next);
+            }
+        }
+    }
+    if (N_Solid_Areas < N_Areas) return BUILD_DONE;
+    std::ostringstream msg;
+    msg << "ERROR : cGame_World::Build() : the solid points reach every area of the world, no wall closes "
+           "their region; the world is built without solid space !!! \n";
+    Message_Sink() << msg.str();
+    for (cSquarePortal* area : Areas) area->Solid = false;
+    N_Solid_Areas = 0;
+    return BUILD_SOLID_EVERYWHERE;
 }
 
 // ------------------------------------------------------------ area partition
@@ -268,10 +393,15 @@ BUILD_STATUS cGame_World::Build() {
 void cGame_World::Decorate_With_Square_Portals() {
     if (Stage != NOTHING_BUILT) return;
     // A wall outside the world rectangle would make areas overlap.
-    for (const cHV_Wall& w : Level_Walls) {
+    std::vector<const cHV_Wall*> all;
+    for (const cHV_Wall& w : Level_Walls) all.push_back(&w);
+    for (const cHV_Wall& w : Level_Doors) all.push_back(&w);
+    for (const cHV_Wall* pw : all) {
+        const cHV_Wall& w = *pw;
         if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) {
             std::ostringstream msg;
-            msg << "ERROR : void cGame_World::Build() : the wall " << w << " lies outside the world "
+            msg << "ERROR : void cGame_World::Build() : " << (w.Door >= 0 ? "the door " : "the wall ") << w
+                << " lies outside the world "
                 << WORLD_BOUNDS << ", the world is not built !!! \n";
             Message_Sink() << msg.str();
             return;
@@ -342,6 +472,7 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
     }
     if (Stage != SQUARES_BUILT) return;
     Stage = PORTALS_BUILT;
+    if (!Level_Doors.empty()) Doors.reset(new cDoor_Layer());
     for (cSquarePortal* area : Areas) {
         cHV_Seg sides[4];
         area->Bounds.Get_Side_Ymin(sides[0]);
@@ -428,6 +559,78 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
     const bool flat = area->Bounds.Min.x == area->Bounds.Max.x || area->Bounds.Min.y == area->Bounds.Max.y;
     if (on_border || flat) return;
     Add_Side_Portals(area, side, covered);
+    if (!Level_Doors.empty()) Record_Door_Stretches(area, side, node);
+}
+
+void cGame_World::Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side, Node* node) {
+    // The side is cut at every end of a door or a wall on its line; each
+    // piece of positive length that lies under doors and under no wall is
+    // a door stretch, joined with its neighbour when both lie under the same
+    // doors and no wall point separates them.
+    const bool horizontal = side.Horizontal;
+    const int s0 = Along(side.p0, horizontal), s1 = Along(side.p1, horizontal);
+    struct cCover {
+        int Lo, Hi, Door;
+    };
+    std::vector<cCover> covers;
+    bool any_door = false;
+    auto add = [&](const cHV_Wall& w) {
+        const int lo = std::max(s0, std::min(Along(w.p0, horizontal), Along(w.p1, horizontal)));
+        const int hi = std::min(s1, std::max(Along(w.p0, horizontal), Along(w.p1, horizontal)));
+        if (lo > hi) return;
+        covers.push_back({lo, hi, w.Door});
+        any_door = any_door || w.Door >= 0;
+    };
+    add(node->Item);
+    for (const cHV_Wall& w : node->Line_Walls) add(w);
+    if (!any_door) return;
+    std::vector<int> cuts;
+    for (const cCover& c : covers) {
+        cuts.push_back(c.Lo);
+        cuts.push_back(c.Hi);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    auto wall_at = [&](int v) {
+        for (const cCover& c : covers)
+            if (c.Door < 0 && c.Lo <= v && v <= c.Hi) return true;
+        return false;
+    };
+    const bool below = horizontal ? area->Bounds.Max.y == side.p0.y : area->Bounds.Max.x == side.p0.x;
+    int run_lo = 0, run_hi = 0;
+    std::vector<int> run_doors;
+    auto flush = [&]() {
+        if (!run_doors.empty())
+            Doors->Record(area, cHV_Seg(On_Line_Of(side, run_lo), On_Line_Of(side, run_hi)), below, run_doors);
+        run_doors.clear();
+    };
+    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+        const int lo = cuts[i], hi = cuts[i + 1];
+        std::vector<int> doors;
+        bool walled = false;
+        for (const cCover& c : covers) {
+            if (!(c.Lo <= lo && hi <= c.Hi)) continue;
+            if (c.Door < 0)
+                walled = true;
+            else
+                doors.push_back(c.Door);
+        }
+        std::sort(doors.begin(), doors.end());
+        doors.erase(std::unique(doors.begin(), doors.end()), doors.end());
+        if (walled || doors.empty()) {
+            flush();
+            continue;
+        }
+        if (!run_doors.empty() && run_doors == doors && run_hi == lo && !wall_at(lo)) {
+            run_hi = hi;
+            continue;
+        }
+        flush();
+        run_lo = lo;
+        run_hi = hi;
+        run_doors = doors;
+    }
+    flush();
 }
 
 void cGame_World::Add_Side_Portals(cSquarePortal* area, const cHV_Seg& side,
@@ -536,6 +739,13 @@ void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
+    if (Doors) {
+        // Door portals are numbered after the world's portals.
+        Doors->Build(N_Portals, N_Areas, N_Doors());
+        if (!Fast)
+            for (int d = 0; d < N_Doors(); ++d)
+                if (Door_Open[std::size_t(d)] != 0) Doors->Relink(d, Door_Open.data());
+    }
     if (Fast) Fast->Build_Done();
 }
 
@@ -568,9 +778,9 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
         const std::int64_t across = divider.Horizontal ? std::int64_t(c.y) - divider.p0.y
                                                        : std::int64_t(c.x) - divider.p0.x;
         if (across * across < r2) {
-            if (Square_Distance_To_Box(divider.p0, divider.p1, c) < r2) return true;
+            if (!Is_Open(divider) && Square_Distance_To_Box(divider.p0, divider.p1, c) < r2) return true;
             for (const cHV_Wall& w : node->Line_Walls)
-                if (Square_Distance_To_Box(w.p0, w.p1, c) < r2) return true;
+                if (!Is_Open(w) && Square_Distance_To_Box(w.p0, w.p1, c) < r2) return true;
             if (node->Back) pending.push_back(node->Back);
             if (node->Front) pending.push_back(node->Front);
         } else if (across < 0) {
@@ -584,6 +794,12 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
 
 bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
 
+bool cGame_World::Is_Solid(const cPoint2D& p) const {
+    if (N_Solid_Areas == 0 || !Is_Built() || !In_Coordinate_Range(p) || !Built_Bounds.In(p)) return false;
+    const cSquarePortal* area = Locate(p);
+    return area != NULL && area->Solid && !Is_On_Wall(p);
+}
+
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) const {
     path.clear();
     if (!Is_Built() || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
@@ -593,6 +809,9 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     cSquarePortal* start_area = Locate(start);
     cSquarePortal* goal_area = Locate(goal);
     if (start_area == NULL || goal_area == NULL) return false;
+    // No route leads into or out of solid space.
+    if (N_Solid_Areas > 0 && ((start_area->Solid && !Is_On_Wall(start)) || (goal_area->Solid && !Is_On_Wall(goal))))
+        return false;
     if (start_area == goal_area) {
         path.push_back(goal);
         return true;
@@ -600,9 +819,14 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     if (Fast) return Fast->Find_Path(start, start_area, goal, goal_area, path);
 
     // The reference search runs on the shared nodes: it hooks the goal into
-    // its area's portals for this search only and unhooks it afterwards.
+    // its area's portals (and open door portals) for this search only and
+    // unhooks it afterwards.
     cPoint_Node start_node(start_area, start);
     cPoint_Node goal_node(goal_area, goal);
+    if (Doors) {
+        Doors->Open_Door_Portals(start_area, Door_Open.data(), start_node.Door_Portals);
+        Doors->Open_Door_Portals(goal_area, Door_Open.data(), goal_node.Door_Portals);
+    }
     cNode_List goal_portals;
     goal_node.Get_Neighbours(goal_portals);
     for (cA_Star_Node* portal : goal_portals) static_cast<cPortal*>(portal)->Add_Neighbour(&goal_node);
@@ -625,6 +849,8 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     if (!In_Coordinate_Range(start) || !In_Coordinate_Range(goal) || !Built_Bounds.In(start) ||
         !Built_Bounds.In(goal))
         return ROUTE_OUTSIDE;
+    if (Is_Solid(start)) return ROUTE_START_BLOCKED;
+    if (Is_Solid(goal)) return ROUTE_GOAL_BLOCKED;
     const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Get(*this, half_size);
     double found_length = 0;
     switch (Search_Route(*mesh, start, goal, path, found_length)) {
@@ -677,5 +903,6 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
 bool cGame_World::Intersect_Ball(int x, int y, int radius) const {
     const cPoint2D centre(x, y);
     if (!Is_Built() || !In_Coordinate_Range(centre)) return false;
+    if (Is_Solid(centre)) return true;
     return Wall_Within(centre, std::int64_t(radius) * radius);
 }

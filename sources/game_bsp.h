@@ -46,15 +46,18 @@ enum INSERT_STATUS : int {
 // What Build did.
 enum BUILD_STATUS : int {
     BUILD_DONE = 0,           // the world is built (now or before)
-    BUILD_WALL_OUTSIDE = 1    // refused: a wall lies outside WORLD_BOUNDS; nothing changed
+    BUILD_WALL_OUTSIDE = 1,   // refused: a wall or a door lies outside WORLD_BOUNDS; nothing changed
+    BUILD_SOLID_OUTSIDE = 2,  // refused: a solid point lies outside WORLD_BOUNDS; nothing changed
+    BUILD_SOLID_ON_WALL = 3,  // refused: a solid point lies on a wall or a door; nothing changed
+    BUILD_SOLID_EVERYWHERE = 4 // built, but the solid points marked every area: no area is solid
 };
 
 // What a shortest-route query found.
 enum ROUTE_STATUS : int {
     ROUTE_FOUND = 0,          // a route, the shortest there is
     ROUTE_NONE = 1,           // no route joins the two points (or the world is not built)
-    ROUTE_START_BLOCKED = 2,  // the agent's square at the start meets a wall
-    ROUTE_GOAL_BLOCKED = 3,   // the agent's square at the goal meets a wall
+    ROUTE_START_BLOCKED = 2,  // the agent's square at the start meets a wall, or the start is in solid space
+    ROUTE_GOAL_BLOCKED = 3,   // the agent's square at the goal meets a wall, or the goal is in solid space
     ROUTE_OUTSIDE = 4,        // start or goal lies outside the world's rectangle
     ROUTE_BAD_SIZE = 5        // the half-size is negative or beyond the coordinate range
 };
@@ -67,6 +70,9 @@ public:
     std::vector<cPortal*> Portals;  // portals on the sides (owned by the world)
     // Waypoints between aligned portals of this area (owned).
     std::vector<cAligned_WayPoint*> WayPoints;
+    // The area lies in solid space: a solid point of the level reaches it
+    // without crossing a wall or a door.
+    bool Solid = false;
 
     explicit cSquarePortal(const cRect2D& bounds);
     ~cSquarePortal() override;
@@ -87,10 +93,17 @@ public:
     // line, and between two portals that stand on one side of the area with a
     // wall piece between them (no longer neighbours then).
     void Link_Aligned_Portals();
+    // Whether a step between two portals of the area goes through a
+    // waypoint: they lie on one line, or on one side with a wall piece
+    // between them.
+    bool Needs_WayPoint(const cPortal* A, const cPortal* B) const;
+    // Where the waypoint between two such portals stands.
+    cPoint2D WayPoint_Position(const cPortal* A, const cPortal* B) const;
 };
 
 class cFast_Engine;
 class cAgent_Meshes;
+class cDoor_Layer;
 
 // The world is its own wall tree, privately: walls go in through the world's
 // Insert only, which checks them.
@@ -118,6 +131,7 @@ public:
     std::vector<cPortal*> Portals;      // every portal, in creation order (owned)
     int N_Areas = 0;
     int N_Portals = 0;
+    int N_Solid_Areas = 0;  // areas in solid space, once built
     const cSquares_Done Squares_Done{this};
     cA_Star Path_Finder;
 
@@ -130,6 +144,31 @@ public:
     // Inserts a wall into the wall tree. Refused, with a message, once the
     // world is built and for a wall that is neither horizontal nor vertical.
     INSERT_STATUS Insert(const cHV_Wall& wall);
+
+    // Marks as solid the region that p lies in: every area the build finds
+    // reachable from p without crossing a wall or a door. Refused once the
+    // world is built. The build refuses a point outside the world or on a
+    // wall.
+    INSERT_STATUS Add_Solid_Point(const cPoint2D& p);
+    // Adds a door: a stretch of wall that can be opened and closed on the
+    // built world. It divides the world like a wall (it goes into the tree
+    // with the walls, in call order) and starts closed. Doors are numbered
+    // 0, 1, ... in the order they are added. Refused like Insert.
+    INSERT_STATUS Add_Door(const cHV_Wall& door);
+    int N_Doors() const { return int(Level_Doors.size()); }
+    // Opens or closes a door; false for an unknown number. A closed door is
+    // a wall for every query, an open one is no obstacle. The change costs
+    // time in proportion to the door's pieces (on the fast engine, none at
+    // all). It must not run while queries run on the world.
+    bool Set_Door(int id, bool open);
+    // Whether the door is open; false for an unknown number.
+    bool Is_Door_Open(int id) const;
+    // Every door added, in numbering order.
+    const std::vector<cHV_Wall>& Get_Level_Doors() const { return Level_Doors; }
+    // The open stretches under the door between two areas, once built.
+    int Door_Pieces(int id) const;
+    // Every solid point added, in order.
+    const std::vector<cPoint2D>& Get_Solid_Points() const { return Solid_Points; }
 
     // Cuts the world into areas, decorates them with walls and portals and
     // links aligned portals. Refused, with a message, when a wall lies outside
@@ -195,8 +234,11 @@ public:
     // The area holding p (a point on a divider's line belongs to its front
     // side), or null when the world has no area.
     cSquarePortal* Area_At(const cPoint2D& p) const;
-    // True when any wall of the world contains p.
+    // True when any wall of the world, or closed door, contains p.
     bool Is_On_Wall(const cPoint2D& p) const;
+    // True when p lies in solid space: its area is solid and p is not on a
+    // wall (a point on the wall around a solid region stands on its face).
+    bool Is_Solid(const cPoint2D& p) const;
     // The rectangle the world was built with.
     const cRect2D& Get_Bounds() const { return Built_Bounds; }
     // Every wall accepted by Insert, in insertion order.
@@ -209,12 +251,20 @@ private:
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;
-    // Whether a wall of the world lies at a squared distance below r2 from c.
+    // Whether a wall of the world or a closed door lies at a squared
+    // distance below r2 from c.
     bool Wall_Within(const cPoint2D& c, std::int64_t r2) const;
+    // Build: the solid points' check before, their flood after.
+    BUILD_STATUS Check_Solid_Points() const;
+    BUILD_STATUS Flood_Solid();
     // The node whose divider's line holds side, or null when no wall's line does.
     Node* Find_Side_Node(const cHV_Seg& side) const;
     // Gives area the wall pieces and portals of side, whose line node holds.
     void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node);
+    // Records for the door layer the stretches of side under doors only.
+    void Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side, Node* node);
+    // Whether a piece of the tree is a door that is open.
+    bool Is_Open(const cHV_Wall& w) const { return w.Door >= 0 && Door_Open[std::size_t(w.Door)] != 0; }
     // Creates a portal on seg for area, with the next Id.
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
 
@@ -223,6 +273,11 @@ private:
     cBuild_Stage Stage = NOTHING_BUILT;
     cRect2D Built_Bounds;
     std::vector<cHV_Wall> Level_Walls;
+    std::vector<cHV_Wall> Level_Doors;
+    std::vector<unsigned char> Door_Open;  // by door, 1 when open
+    std::vector<cPoint2D> Solid_Points;
+    // The doors' open stretches and their links into the search graph.
+    std::unique_ptr<cDoor_Layer> Doors;
     // The fast engine's indexes and search graph; empty for the reference engine.
     std::unique_ptr<cFast_Engine> Fast;
     // The free space for each agent half-size queried so far.

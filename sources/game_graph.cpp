@@ -112,5 +112,6 @@ double cPoint_Node::Get_Heuristic(cA_Star_Node* destination) {
 
 void cPoint_Node::Get_Neighbours(cNode_List& list) {
     assert(Area != NULL);
+    for (auto it = Door_Portals.rbegin(); it != Door_Portals.rend(); ++it) list.push_front(*it);
     for (cPortal* portal : Area->Portals) list.push_front(portal);
 }

@@ -84,12 +84,15 @@ public:
 class cPoint_Node : public cA_Star_Node {
 public:
     cSquarePortal* Area;
+    // The open door portals on the area's sides, reached after its portals.
+    std::vector<cPortal*> Door_Portals;
 
     cPoint_Node(cSquarePortal* area, const cPoint2D& point);
 
     double Get_Cost(cA_Star_Node* destination) override;
     double Get_Heuristic(cA_Star_Node* destination) override;
-    // Puts the area's portals, last first, in front of list's contents.
+    // Puts the area's portals, last first, then its open door portals in
+    // order, in front of list's contents.
     void Get_Neighbours(cNode_List& list) override;
 };
 

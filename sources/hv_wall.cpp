@@ -102,7 +102,9 @@ BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split(const cHV_Wall& w,
     }
     cPoint2D I;
     Get_Intersection(w, I);
+    const int door = w.Door;
     w_front = cHV_Wall(*front_end, I);
     w_back = cHV_Wall(I, *back_end);
+    w_front.Door = w_back.Door = door;
     return DIVIDER_SPANNING;
 }

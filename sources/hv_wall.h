@@ -59,6 +59,9 @@ public:
     // True for a horizontal wall. A pair that is neither horizontal nor
     // vertical is reported and keeps false.
     bool Horizontal = false;
+    // The door this wall is a piece of, or -1 for a plain wall. Pieces cut
+    // from a door by a divider keep its number.
+    int Door = -1;
 
     cHV_Wall();
     cHV_Wall(const cPoint2D& A, const cPoint2D& B);

@@ -156,7 +156,7 @@ const std::vector<cLoad_Case>& Load_Cases() {
          Start_Bounds()},
         {"BlankLineBeforeFirstTag", "  \n<WALLS>\n[0,0]->[10,0]\n", false, "", {},
          Start_Bounds()},
-        {"UnknownTag", "<DOORS>\n[0,0]->[10,0]\n", false, "", {}, Start_Bounds()},
+        {"UnknownTag", "<PORTALS>\n[0,0]->[10,0]\n", false, "", {}, Start_Bounds()},
         {"TagWithTrailingBlank", "<WALLS> \n[0,0]->[10,0]\n", false, "", {}, Start_Bounds()},
         {"TagInLowerCase", "<walls>\n[0,0]->[10,0]\n", false, "", {}, Start_Bounds()},
         {"TagLineLongerThan99Characters",

@@ -1,12 +1,16 @@
 #include "bsplevel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "bsp_levels_version.h"
 #include "game_bsp.h"
@@ -40,7 +44,7 @@ const char* const GENERAL_HELP =
     "                                     \"hit X Y\" (first wall point met) or \"no hit\"\n"
     "  ball LEVEL X Y R [--json]          \"touch\" or \"clear\"\n"
     "  dump LEVEL                         the tree dump from the root\n"
-    "  batch LEVEL                        answers queries read from standard input\n"
+    "  batch LEVEL [--json]               answers queries read from standard input\n"
     "  svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] [--path X1 Y1 X2 Y2]...\n"
     "      [--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...\n"
     "                                     a picture of the built world and the queries\n"
@@ -50,12 +54,34 @@ const char* const GENERAL_HELP =
     "      [--scale S] [--order balanced|longest|scan] [--solid]\n"
     "                                     a level made from a Tiled map\n"
     "\n"
-    "Coordinates and lengths are whole numbers. Standard output carries only\n"
-    "answers; errors and the library's own messages go to standard error.\n"
+    "Coordinates and lengths are whole numbers. An option's value may follow it\n"
+    "or be joined to it with '=': --limit 5 or --limit=5. Standard output carries\n"
+    "only answers; errors and the library's own messages go to standard error.\n"
+    "\n"
+    "A level that does not load to its end or whose build is refused is an error,\n"
+    "for every command: one line FILE:LINE: REASON (\"level.txt:3: unknown tag\n"
+    "'<WALL>'\", \"level.txt:5: wall outside the world [0,0]-[100,100]\"). info\n"
+    "describes what it could load first. --partial answers from what was read\n"
+    "instead. A grid or Tiled map given for a level gets \"FILE looks like a grid\n"
+    "map: use import-grid\" (or Tiled map, import-tiled).\n"
     "\n"
     "Exit status: 0 for a success or a positive answer (a route, a hit, a touch),\n"
     "1 for a negative answer (no route, no hit, clear), 2 for an error (unknown\n"
-    "command, missing or malformed argument, unreadable file, malformed batch line).\n";
+    "command, missing or malformed argument, unreadable file, a level that did\n"
+    "not load whole or build, a map given for a level, malformed batch line).\n";
+
+// Added to the help of every command that loads a level.
+const char* const LEVEL_HELP =
+    "A level that does not load to its end (a malformed item, an unknown tag, a\n"
+    "number out of range, an item before the first tag line) or whose build the\n"
+    "world refuses (a wall outside the world) is an error: one line on standard\n"
+    "error, FILE:LINE: REASON, the line counted from 1, after the library's own\n"
+    "messages; status 2. A grid or Tiled map given for a level gets \"FILE looks\n"
+    "like a grid map: use import-grid\" (or \"... Tiled map: use import-tiled\").\n"
+    "\n"
+    "  --partial   answer from what was read and built all the same, as far as it\n"
+    "              goes (every problem's line is still written); the status is\n"
+    "              then the answer's\n";
 
 struct cOption_Def {
     std::string Name;
@@ -127,38 +153,54 @@ int To_Non_Negative(const cCommand_Def& c, const std::string& name, const std::s
 
 // ================================================================ arguments
 
+// The option every command that loads a level takes: answer from what was
+// read even when the level is not whole.
+const cOption_Def PARTIAL{"--partial", {}, false, false};
+
+bool Loads_A_Level(const cCommand_Def& c) { return !c.Positional.empty() && c.Positional[0] == "LEVEL"; }
+
 // Splits the arguments after the command's name into positional arguments
 // and options. A value that starts with one '-' (a negative number) is a
-// positional argument unless it is an option's name.
+// positional argument unless it is an option's name. An option's (first)
+// value may be joined to its name with '=': --limit=5 is --limit 5.
 cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) {
+    std::vector<cOption_Def> options = c.Options;
+    if (Loads_A_Level(c)) options.push_back(PARTIAL);
     cParsed_Args parsed;
     parsed.Command = &c;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        const bool long_form = a.size() > 2 && a.compare(0, 2, "--") == 0;
+        const std::string::size_type equals = long_form ? a.find('=') : std::string::npos;
+        const std::string name = a.substr(0, equals);
         const cOption_Def* option = nullptr;
-        for (const cOption_Def& o : c.Options)
-            if (o.Name == a) option = &o;
+        for (const cOption_Def& o : options)
+            if (o.Name == name) option = &o;
         if (option == nullptr) {
-            if (a.size() > 2 && a.compare(0, 2, "--") == 0)
-                Fail(c, "unknown option '" + a + "' (usage: " + Usage(c) + ")");
+            if (long_form) Fail(c, "unknown option '" + name + "' (usage: " + Usage(c) + ")");
             if (parsed.Positional.size() == c.Positional.size())
                 Fail(c, "unexpected argument '" + a + "' (usage: " + Usage(c) + ")");
             parsed.Positional.push_back(a);
             continue;
         }
-        if (!option->Repeat && parsed.Has(a)) Fail(c, a + " given twice");
+        if (equals != std::string::npos && option->Values.empty()) Fail(c, name + " takes no value, got '" + a + "'");
+        if (!option->Repeat && parsed.Has(name)) Fail(c, name + " given twice");
         std::vector<std::string> values;
-        for (const std::string& name : option->Values) {
-            if (i + 1 >= args.size()) {
-                std::string names;
-                for (const std::string& n : option->Values) names += " " + n;
-                Fail(c, a + " needs" + names);
+        for (const std::string& value_name : option->Values) {
+            if (values.empty() && equals != std::string::npos) {
+                values.push_back(a.substr(equals + 1));
+            } else {
+                if (i + 1 >= args.size()) {
+                    std::string names;
+                    for (const std::string& n : option->Values) names += " " + n;
+                    Fail(c, name + " needs" + names);
+                }
+                values.push_back(args[++i]);
             }
-            values.push_back(args[++i]);
-            if (option->Integers) To_Int(c, a + " " + name, values.back());
+            if (option->Integers) To_Int(c, name + " " + value_name, values.back());
         }
-        parsed.Options[a].push_back(values);
-        parsed.In_Order.emplace_back(a, values);
+        parsed.Options[name].push_back(values);
+        parsed.In_Order.emplace_back(name, values);
     }
     if (parsed.Positional.size() < c.Positional.size())
         Fail(c, "missing " + c.Positional[parsed.Positional.size()] + " (usage: " + Usage(c) + ")");
@@ -167,26 +209,20 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
 
 // ================================================================ output helpers
 
-std::string Json_String(const std::string& text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            const char* hex = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
+// --json answers: one object per line, keys in the order they are set. Text
+// that is not UTF-8 (a file name, a word of a batch line) is written with
+// U+FFFD in place of the bytes that are not.
+using cJson = nlohmann::ordered_json;
+
+std::string Json_Line(const cJson& object) {
+    return object.dump(-1, ' ', false, cJson::error_handler_t::replace) + "\n";
 }
 
-const char* Json_Bool(bool b) { return b ? "true" : "false"; }
+cJson Points_Json(const std::vector<cPoint2D>& points) {
+    cJson list = cJson::array();
+    for (const cPoint2D& p : points) list.push_back({p.x, p.y});
+    return list;
+}
 
 // Writes text to the file, or to out when the file is "-".
 void Write_Output(const cCommand_Def& c, const std::string& file, const std::string& text, cIo& io) {
@@ -200,10 +236,55 @@ void Write_Output(const cCommand_Def& c, const std::string& file, const std::str
     if (!f) Fail(c, "cannot write '" + file + "'");
 }
 
-cTool_Level Load(const cParsed_Args& a) {
+// A level that is not whole, or a map given for a level: the one line that
+// says so, naming the file, written as it is.
+struct cLevel_Error {
+    std::string Line;
+};
+
+// What is wrong with a loaded level, one line each: where the loader
+// stopped and why, then why the build was refused. A grid or Tiled map given
+// for a level is said to be one, in a line alone; --partial cannot answer
+// from it.
+struct cLevel_Verdict {
+    std::vector<std::string> Lines;  // empty: the level is whole
+    bool Is_Map = false;
+};
+
+cLevel_Verdict Judge(const cTool_Level& level) {
+    cLevel_Verdict verdict;
+    const cLevel_Problem load = Load_Problem(level), build = Build_Problem(level);
+    if (load && level.Load_Result.Status != LOAD_CANNOT_OPEN) {
+        const cMap_Kind kind = Map_Kind_Of_File(level.File);
+        if (kind != cMap_Kind::NONE) {
+            verdict.Is_Map = true;
+            verdict.Lines.push_back(level.File + " looks like a " +
+                                    (kind == cMap_Kind::GRID ? "grid map: use import-grid" : "Tiled map: use import-tiled"));
+            return verdict;
+        }
+    }
+    if (load) verdict.Lines.push_back(Problem_Text(level.File, load));
+    if (build) verdict.Lines.push_back(Problem_Text(level.File, build));
+    return verdict;
+}
+
+// Whether the answers go on from a level that is not whole.
+bool Answers_Anyway(const cParsed_Args& a, const cLevel_Verdict& verdict) {
+    return verdict.Lines.empty() || (a.Has("--partial") && !verdict.Is_Map);
+}
+
+// Loads and builds the level named by the first positional argument. A level
+// that is not whole is an error, its first problem the error's line; with
+// --partial every problem is written to the error stream and the answers
+// follow, from what was read and built.
+cTool_Level Load(const cParsed_Args& a, cIo& io) {
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
-    return Load_Level(file);
+    cTool_Level level = Load_Level(file);
+    const cLevel_Verdict verdict = Judge(level);
+    if (!Answers_Anyway(a, verdict)) throw cLevel_Error{verdict.Lines[0]};
+    for (const std::string& line : verdict.Lines) io.Err << line << "\n";
+    return level;
 }
 
 cPoint2D Point_Arg(const cParsed_Args& a, std::size_t first) {
@@ -293,29 +374,75 @@ std::string Route_Reason(const cGame_World& world, ROUTE_STATUS status, const cP
     return "no route from " + Point_Text(start) + " to " + Point_Text(goal) + " for " + agent;
 }
 
+// The answers as --json writes them, for the commands and for batch --json.
+
+// A route's length: the number Length_Text writes, a whole number without a
+// fraction ("length":100, "length":111.012913932).
+cJson Length_Json(double length) {
+    const double shown = std::strtod(Length_Text(length).c_str(), nullptr);
+    if (shown == std::floor(shown) && std::fabs(shown) < 1e15) return cJson(std::int64_t(shown));
+    return cJson(shown);
+}
+
+cJson Path_Json(bool found, const std::vector<cPoint2D>& path) {
+    return cJson{{"found", found}, {"path", Points_Json(path)}};
+}
+
+cJson Route_Json(const cRoute_Answer& r) {
+    return cJson{{"status", Route_Status_Name(r.Status)},
+                 {"length", r.Status == ROUTE_FOUND ? Length_Json(r.Length) : cJson(nullptr)},
+                 {"path", Points_Json(r.Path)}};
+}
+
+cJson Segment_Json(bool found, const cPoint2D& hit) {
+    cJson answer{{"hit", found}};
+    if (found) {
+        answer["x"] = hit.x;
+        answer["y"] = hit.y;
+    }
+    return answer;
+}
+
+cJson Ball_Json(bool touch) { return cJson{{"touch", touch}}; }
+
 // ================================================================ commands
 
+// Describes what was loaded and built, even from a level that is not whole;
+// that is then an error all the same (status 2), unless --partial is given.
 int Run_Info(const cParsed_Args& a, cIo& io) {
-    const cTool_Level level = Load(a);
+    const std::string& file = a.Positional[0];
+    if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
+    const cTool_Level level = Load_Level(file);
+    const cLevel_Verdict verdict = Judge(level);
+    const cLevel_Problem load = Load_Problem(level), build = Build_Problem(level);
+    auto where = [](const cLevel_Problem& p) { return p.Line > 0 ? "line " + std::to_string(p.Line) + ": " : ""; };
+    // Milliseconds to the microsecond.
+    auto ms = [](double t) { return std::round(t * 1000) / 1000; };
     const cLevel_Stats st = Get_Stats(*level.World);
     const cRect2D& b = level.Bounds;
     std::ostringstream s;
     if (a.Has("--json")) {
-        s << "{\"level\":" << Json_String(level.File) << ",\"loaded\":" << Json_Bool(level.Loaded)
-          << ",\"built\":" << Json_Bool(level.Built) << ",\"bounds\":[" << b.Min.x << ',' << b.Min.y << ','
-          << b.Max.x << ',' << b.Max.y << "],\"walls\":" << st.Walls << ",\"wall_nodes\":" << st.Wall_Nodes
-          << ",\"tree_depth\":" << st.Tree_Depth << ",\"areas\":" << st.Areas << ",\"portals\":" << st.Portals
-          << ",\"waypoints\":" << st.Waypoints;
-        if (a.Has("--time")) s << ",\"load_ms\":" << level.Load_Ms << ",\"build_ms\":" << level.Build_Ms;
-        s << "}\n";
+        cJson info{{"level", level.File},
+                   {"loaded", level.Loaded},
+                   {"built", level.Built},
+                   {"bounds", {b.Min.x, b.Min.y, b.Max.x, b.Max.y}},
+                   {"walls", st.Walls},
+                   {"wall_nodes", st.Wall_Nodes},
+                   {"tree_depth", st.Tree_Depth},
+                   {"areas", st.Areas},
+                   {"portals", st.Portals},
+                   {"waypoints", st.Waypoints}};
+        if (a.Has("--time")) {
+            info["load_ms"] = ms(level.Load_Ms);
+            info["build_ms"] = ms(level.Build_Ms);
+        }
+        if (!verdict.Lines.empty()) info["error"] = verdict.Lines[0];
+        s << Json_Line(info);
     } else {
         s << "level: " << level.File << "\n";
-        s << "loaded: "
-          << (level.Loaded ? "yes" : "no, the loader stopped early (see its message); the world holds what was read")
+        s << "loaded: " << (load ? "no, " + where(load) + load.Reason + "; the world holds what was read" : "yes")
           << "\n";
-        s << "built: "
-          << (level.Built ? "yes" : "no, a wall lies outside the bounds; every query answers none / no hit / clear")
-          << "\n";
+        s << "built: " << (build ? "no, " + where(build) + build.Reason : "yes") << "\n";
         s << "bounds: " << b.Min.x << ' ' << b.Min.y << ' ' << b.Max.x << ' ' << b.Max.y << "\n";
         s << "walls read: " << st.Walls << "\n";
         s << "wall nodes: " << st.Wall_Nodes << "\n";
@@ -326,19 +453,22 @@ int Run_Info(const cParsed_Args& a, cIo& io) {
         if (a.Has("--time")) s << "load time: " << level.Load_Ms << " ms\nbuild time: " << level.Build_Ms << " ms\n";
     }
     io.Out << s.str();
-    return 0;
+    if (Answers_Anyway(a, verdict)) {
+        for (const std::string& line : verdict.Lines) io.Err << line << "\n";
+        return 0;
+    }
+    io.Err << verdict.Lines[0] << "\n";
+    return 2;
 }
 
 int Run_Path(const cParsed_Args& a, cIo& io) {
     const cPoint2D start = Point_Arg(a, 1), goal = Point_Arg(a, 3);
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     std::vector<cPoint2D> path;
     const bool found = level.World->Find_Path(start, goal, path);
     std::ostringstream s;
     if (a.Has("--json")) {
-        s << "{\"found\":" << Json_Bool(found) << ",\"path\":[";
-        for (std::size_t i = 0; i < path.size(); ++i) s << (i ? "," : "") << '[' << path[i].x << ',' << path[i].y << ']';
-        s << "]}\n";
+        s << Json_Line(Path_Json(found, path));
     } else if (found) {
         for (const cPoint2D& p : path) s << p.x << ' ' << p.y << "\n";
     } else {
@@ -352,17 +482,13 @@ int Run_Route(const cParsed_Args& a, cIo& io) {
     const cCommand_Def& c = *a.Command;
     const cPoint2D start = Point_Arg(a, 1), goal = Point_Arg(a, 3);
     const int half_size = a.Has("--agent") ? Agent_Arg(c, "--agent H", a.All("--agent")[0][0]) : 0;
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     const cRoute_Answer r = Find_Route(*level.World, start, goal, half_size);
     const bool found = r.Status == ROUTE_FOUND;
     if (r.Status == ROUTE_BAD_SIZE) Fail(c, Route_Reason(*level.World, r.Status, start, goal, half_size));
     std::ostringstream s;
     if (a.Has("--json")) {
-        s << "{\"status\":\"" << Route_Status_Name(r.Status) << "\",\"length\":"
-          << (found ? Length_Text(r.Length) : "null") << ",\"path\":[";
-        for (std::size_t i = 0; i < r.Path.size(); ++i)
-            s << (i ? "," : "") << '[' << r.Path[i].x << ',' << r.Path[i].y << ']';
-        s << "]}\n";
+        s << Json_Line(Route_Json(r));
     } else if (found) {
         for (const cPoint2D& p : r.Path) s << p.x << ' ' << p.y << "\n";
         s << "length " << Length_Text(r.Length) << "\n";
@@ -382,16 +508,14 @@ int Run_Segment(const cParsed_Args& a, cIo& io) {
     const cPoint2D p0 = Point_Arg(a, 1), p1 = Point_Arg(a, 3);
     const bool limited = a.Has("--limit");
     const int limit = limited ? To_Non_Negative(*a.Command, "--limit N", a.All("--limit")[0][0]) : 0;
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     cPoint2D hit;
     const cSeg seg(p0, p1);
     const bool found = limited ? level.World->Intersect_Segment(seg, hit, Square_Limit(limit))
                                : level.World->Intersect_Segment(seg, hit);
     std::ostringstream s;
     if (a.Has("--json")) {
-        s << "{\"hit\":" << Json_Bool(found);
-        if (found) s << ",\"x\":" << hit.x << ",\"y\":" << hit.y;
-        s << "}\n";
+        s << Json_Line(Segment_Json(found, hit));
     } else if (found) {
         s << "hit " << hit.x << ' ' << hit.y << "\n";
     } else {
@@ -404,17 +528,17 @@ int Run_Segment(const cParsed_Args& a, cIo& io) {
 int Run_Ball(const cParsed_Args& a, cIo& io) {
     const cPoint2D centre = Point_Arg(a, 1);
     const int radius = To_Non_Negative(*a.Command, "R", a.Positional[3]);
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     const bool touch = level.World->Intersect_Ball(centre.x, centre.y, radius);
     if (a.Has("--json"))
-        io.Out << "{\"touch\":" << Json_Bool(touch) << "}\n";
+        io.Out << Json_Line(Ball_Json(touch));
     else
         io.Out << (touch ? "touch\n" : "clear\n");
     return touch ? 0 : 1;
 }
 
 int Run_Dump(const cParsed_Args& a, cIo& io) {
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     if (level.World->Root != nullptr) {
         cMessage_Redirect to_out(&io.Out);
         level.World->Root->Print();
@@ -431,9 +555,15 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// One batch answer: its line of text and its fields in JSON.
+struct cBatch_Answer {
+    std::string Text;
+    cJson Json;
+};
+
 // Answers one batch query; throws a cCli_Error with the reason for a
 // malformed line.
-std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
+cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
     auto number = [](const std::string& text) {
         int v = 0;
         if (!Parse_Int(text, v)) throw cCli_Error{"'" + text + "' is not an integer"};
@@ -445,10 +575,13 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (w.size() != 5) throw cCli_Error{"path needs X1 Y1 X2 Y2"};
         const cPoint2D start(number(w[1]), number(w[2])), goal(number(w[3]), number(w[4]));
         std::vector<cPoint2D> path;
-        if (!world.Find_Path(start, goal, path)) return "path none";
+        const bool found = world.Find_Path(start, goal, path);
         s << "path";
+        if (!found) s << " none";
         for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
-    } else if (q == "route") {
+        return {s.str(), Path_Json(found, path)};
+    }
+    if (q == "route") {
         if (w.size() != 5 && w.size() != 6) throw cCli_Error{"route needs X1 Y1 X2 Y2 [H]"};
         const cPoint2D start(number(w[1]), number(w[2])), goal(number(w[3]), number(w[4]));
         const int half_size = w.size() == 6 ? number(w[5]) : 0;
@@ -458,12 +591,14 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (r.Status != ROUTE_FOUND) {
             std::string word = Route_Status_Name(r.Status);
             std::replace(word.begin(), word.end(), '_', '-');
-            return "route none " + word;
+            return {"route none " + word, Route_Json(r)};
         }
         s << "route";
         for (const cPoint2D& p : r.Path) s << ' ' << p.x << ' ' << p.y;
         s << " length " << Length_Text(r.Length);
-    } else if (q == "segment") {
+        return {s.str(), Route_Json(r)};
+    }
+    if (q == "segment") {
         if (w.size() != 5 && w.size() != 6) throw cCli_Error{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
         const cSeg seg(cPoint2D(number(w[1]), number(w[2])), cPoint2D(number(w[3]), number(w[4])));
         cPoint2D hit;
@@ -475,21 +610,25 @@ std::string Answer(cGame_World& world, const std::vector<std::string>& w) {
         } else {
             found = world.Intersect_Segment(seg, hit);
         }
-        if (!found) return "no hit";
-        s << "hit " << hit.x << ' ' << hit.y;
-    } else if (q == "ball") {
+        if (found) s << "hit " << hit.x << ' ' << hit.y;
+        return {found ? s.str() : "no hit", Segment_Json(found, hit)};
+    }
+    if (q == "ball") {
         if (w.size() != 4) throw cCli_Error{"ball needs X Y R"};
         const int x = number(w[1]), y = number(w[2]), r = number(w[3]);
         if (r < 0) throw cCli_Error{"R must not be negative"};
-        return world.Intersect_Ball(x, y, r) ? "touch" : "clear";
-    } else {
-        throw cCli_Error{"unknown query '" + q + "' (path, route, segment or ball)"};
+        const bool touch = world.Intersect_Ball(x, y, r);
+        return {touch ? "touch" : "clear", Ball_Json(touch)};
     }
-    return s.str();
+    throw cCli_Error{"unknown query '" + q + "' (path, route, segment or ball)"};
 }
 
+// With --json each answer is one object that begins with the input line it
+// answers and the query's name, then the fields the query's own --json
+// writes; a malformed line gets {"line":N,"error":REASON}.
 int Run_Batch(const cParsed_Args& a, cIo& io) {
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
+    const bool json = a.Has("--json");
     std::string line;
     int number = 0, malformed = 0;
     while (std::getline(io.In, line)) {
@@ -497,14 +636,21 @@ int Run_Batch(const cParsed_Args& a, cIo& io) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::vector<std::string> w = Words(line);
         if (w.empty() || w[0][0] == '#') continue;
-        std::string answer;
+        cJson object{{"line", number}};
         try {
-            answer = Answer(*level.World, w);
+            const cBatch_Answer answer = Answer(*level.World, w);
+            if (json) {
+                object["query"] = w[0];
+                for (const auto& field : answer.Json.items()) object[field.key()] = field.value();
+            } else {
+                io.Out << answer.Text << "\n";
+            }
         } catch (const cCli_Error& e) {
-            answer = "error: line " + std::to_string(number) + ": " + e.Message;
             ++malformed;
+            object["error"] = e.Message;
+            if (!json) io.Out << "error: line " << number << ": " << e.Message << "\n";
         }
-        io.Out << answer << "\n";
+        if (json) io.Out << Json_Line(object);
     }
     if (malformed > 0)
         Fail(*a.Command, std::to_string(malformed) + (malformed == 1 ? " malformed line" : " malformed lines") +
@@ -548,7 +694,7 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
         options.Has_Layers = Parse_Svg_Layers(a.All("--layers")[0][0], options.Layers, error);
         if (!options.Has_Layers) Fail(c, "--layers: " + error);
     }
-    cTool_Level level = Load(a);
+    cTool_Level level = Load(a, io);
     cGame_World& world = *level.World;
     for (const std::vector<std::string>& v : a.All("--path")) {
         cSvg_Path p;
@@ -661,20 +807,21 @@ const std::vector<cCommand_Def>& Commands() {
     static const std::vector<cCommand_Def> commands = {
         {"info", {"LEVEL"}, {json, {"--time", {}, false, false}}, "[--json] [--time]",
          "Loads and builds LEVEL and describes the world, one \"key: value\" per line:\n"
-         "the level file, whether the loader read the whole file (a level that stops\n"
-         "early is built from what was read), whether the world accepted its build (a\n"
-         "world with a wall outside its bounds refuses it and then answers every query\n"
-         "with none / no hit / clear), the bounds \"XMIN YMIN XMAX YMAX\", the walls read,\n"
+         "the level file, whether the loader read the whole file (\"no, line N: REASON\"\n"
+         "when it stopped early; the world is built from what was read), whether the\n"
+         "world accepted its build (\"no, line N: REASON\" when it refused, a wall lying\n"
+         "outside the world), the bounds \"XMIN YMIN XMAX YMAX\", the walls read,\n"
          "the wall nodes of the tree (wall pieces that divide; pieces on an earlier\n"
          "wall's line add none), the tree depth (most wall nodes on one way from the\n"
          "root to an area), the areas, the portals and the waypoints.\n"
          "\n"
          "  --json   one JSON object instead: level, loaded, built, bounds [xmin,ymin,\n"
-         "           xmax,ymax], walls, wall_nodes, tree_depth, areas, portals, waypoints\n"
+         "           xmax,ymax], walls, wall_nodes, tree_depth, areas, portals,\n"
+         "           waypoints, and error (the error's line) when the level is not whole\n"
          "  --time   adds the load time (reading and inserting the walls) and the build\n"
          "           time (areas, portals, waypoints) in milliseconds\n"
          "\n"
-         "Exit status 0.\n"
+         "Exit status 0; 2, after the description, when the level is not whole.\n"
          "Example: bsplevel info test_levels/level_test_pathfinder_4.txt\n",
          Run_Info},
         {"path", {"LEVEL", "X1", "Y1", "X2", "Y2"}, {json}, "[--json]",
@@ -738,7 +885,7 @@ const std::vector<cCommand_Def>& Commands() {
          "Exit status 0.\n"
          "Example: bsplevel dump test_levels/level_test_pathfinder_4.txt\n",
          Run_Dump},
-        {"batch", {"LEVEL"}, {}, "",
+        {"batch", {"LEVEL"}, {json}, "[--json]",
          "Builds LEVEL once, then reads queries from standard input, one per line:\n"
          "  path X1 Y1 X2 Y2              answers \"path X Y X Y ...\" or \"path none\"\n"
          "  route X1 Y1 X2 Y2 [H]         answers \"route X Y X Y ... length L\" or\n"
@@ -750,6 +897,12 @@ const std::vector<cCommand_Def>& Commands() {
          "Each query gets one answer line on standard output, in order. Blank lines and\n"
          "lines starting with '#' are skipped. A malformed line is answered with\n"
          "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n"
+         "\n"
+         "  --json   one JSON object per answer line instead: \"line\" (N), \"query\",\n"
+         "           then the fields of the query's own --json, e.g.\n"
+         "           {\"line\":3,\"query\":\"route\",\"status\":\"found\",\"length\":100,\n"
+         "           \"path\":[[50,40],[90,10]]}; a malformed line gives\n"
+         "           {\"line\":N,\"error\":REASON}\n"
          "\n"
          "Exit status 0, or 2 when a line was malformed.\n"
          "Example: printf 'path 55 82 63 83\\nroute 55 82 63 83 2\\n' | bsplevel batch LEVEL\n",
@@ -906,6 +1059,7 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
     for (const std::string& a : rest) {
         if (Is_Help(a)) {
             out << "usage: " << Usage(*command) << "\n\n" << command->Help;
+            if (Loads_A_Level(*command)) out << "\n" << LEVEL_HELP;
             return 0;
         }
     }
@@ -914,6 +1068,8 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
     cMessage_Redirect library_to_err(&err);
     try {
         return command->Run(Parse(*command, rest), io);
+    } catch (const cLevel_Error& e) {
+        err << e.Line << "\n";
     } catch (const cCli_Error& e) {
         err << "bsplevel: " << e.Message << "\n";
     } catch (const std::exception& e) {

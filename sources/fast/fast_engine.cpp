@@ -1,5 +1,6 @@
 #include "fast/fast_engine.h"
 
+#include "doors/door_layer.h"
 #include "fast/fast_search.h"
 
 void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides) {
@@ -14,8 +15,9 @@ cGame_World::Node* cFast_Engine::Side_Node(const cSquarePortal* area, int side) 
 }
 
 void cFast_Engine::Build_Done() {
-    Graph.Build(World.Portals, World.Areas);
+    Graph.Build(World.Portals, World.Areas, World.Doors.get());
     Walls.Build(World.Level_Walls, World.Built_Bounds);
+    Door_Lines.Build(World.Level_Doors);
     Areas.Build(World.Areas, World.Built_Bounds);
     // What only the build needed.
     Portal_Lines.Clear();
@@ -29,16 +31,27 @@ cSquarePortal* cFast_Engine::Area_Of(const cPoint2D& p) const {
 
 bool cFast_Engine::Find_Path(const cPoint2D& start, const cSquarePortal* start_area, const cPoint2D& goal,
                              const cSquarePortal* goal_area, std::vector<cPoint2D>& path) const {
-    return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
+    if (!World.Doors) return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
+    // The open door portals of the two areas, kept per thread.
+    thread_local std::vector<cPortal*> start_doors, goal_doors;
+    const unsigned char* open = World.Door_Open.data();
+    World.Doors->Open_Door_Portals(start_area, open, start_doors);
+    World.Doors->Open_Door_Portals(goal_area, open, goal_doors);
+    return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path, open, &start_doors,
+                       &goal_doors);
 }
 
 bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area,
                                 std::int64_t limit, cPoint2D& hit) const {
-    return ::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, *this, hit);
+    return ::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, Door_Lines, World.Door_Open.data(), *this,
+                          hit);
 }
 
 std::size_t cFast_Engine::Graph_Footprint() const {
     return Graph.Position.capacity() * sizeof(cPoint2D) + Graph.First.capacity() * sizeof(int) +
            Graph.Neighbour.capacity() * sizeof(int) + Graph.Cost.capacity() * sizeof(double) +
-           Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity();
+           Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity() +
+           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + Graph.Need_First.capacity() +
+            Graph.Need.capacity()) * sizeof(int) +
+           Graph.Door_Cost.capacity() * sizeof(double);
 }

@@ -45,7 +45,9 @@ public:
     bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
                       cPoint2D& hit) const;
 
-    std::size_t Footprint() const { return Walls.Footprint() + Areas.Footprint() + Graph_Footprint(); }
+    std::size_t Footprint() const {
+        return Walls.Footprint() + Door_Lines.Footprint() + Areas.Footprint() + Graph_Footprint();
+    }
 
 private:
     std::size_t Graph_Footprint() const;
@@ -55,6 +57,7 @@ private:
     std::vector<std::array<cGame_World::Node*, 4>> Sides;  // by area, -Id - 1
     cSearch_Graph Graph;
     cWall_Index Walls;
+    cDoor_Lines Door_Lines;
     cArea_Locator Areas;
 };
 

@@ -45,12 +45,17 @@ thread_local cSearch_State search_state;
 }  // namespace
 
 bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::vector<cPortal*>& start_portals,
-                 const cPoint2D& goal, const std::vector<cPortal*>& goal_portals, std::vector<cPoint2D>& path) {
+                 const cPoint2D& goal, const std::vector<cPortal*>& goal_portals, std::vector<cPoint2D>& path,
+                 const unsigned char* open, const std::vector<cPortal*>* start_doors,
+                 const std::vector<cPortal*>* goal_doors) {
+    const bool doors = open != nullptr && graph.Has_Doors();
     const int n_graph = graph.Size();
     const int S = n_graph, T = n_graph + 1;
     cSearch_State& s = search_state;
     s.Start(n_graph + 2);
     for (const cPortal* p : goal_portals) s.Goal_Stamp[graph.Of_Portal[p->Id]] = s.Current;
+    if (doors && goal_doors != nullptr)
+        for (const cPortal* p : *goal_doors) s.Goal_Stamp[graph.Of_Portal[p->Id]] = s.Current;
     auto position = [&](int n) -> const cPoint2D& { return n < n_graph ? graph.Position[n] : (n == S ? start : goal); };
 
     cSearch_State::cMark& ms = s.Mark[S];
@@ -101,11 +106,21 @@ bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::v
                 const int n = graph.Of_Portal[(*it)->Id];
                 visit(current, Distance(from, position(n)), g, n);
             }
+            if (doors && start_doors != nullptr)
+                for (const cPortal* p : *start_doors) {
+                    const int n = graph.Of_Portal[p->Id];
+                    visit(current, Distance(from, position(n)), g, n);
+                }
             continue;
         }
         const int begin = graph.First[current], end = graph.First[current + 1];
         for (int k = begin; k < end; ++k) __builtin_prefetch(&s.Mark[graph.Neighbour[k]]);
         for (int k = begin; k < end; ++k) visit(current, graph.Cost[k], g, graph.Neighbour[k]);
+        if (doors)
+            for (int k = graph.Door_First[current], e = graph.Door_First[current + 1]; k < e; ++k) {
+                const int n = graph.Door_Neighbour[k];
+                if (graph.Enterable(n, open)) visit(current, graph.Door_Cost[k], g, n);
+            }
         if (graph.Is_Portal[current] && s.Goal_Stamp[current] == s.Current)
             visit(current, Distance(from, goal), g, T);
     }

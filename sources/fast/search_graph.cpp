@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "doors/door_layer.h"
 #include "game_bsp.h"
 
 namespace {
@@ -18,7 +19,8 @@ std::uint64_t Curve_Key(const cPoint2D& p) {
 
 }  // namespace
 
-void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vector<cSquarePortal*>& areas) {
+void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vector<cSquarePortal*>& areas,
+                          const cDoor_Layer* doors) {
     // Portals in Id order, then waypoints; then numbered along the curve.
     std::vector<const cPortal*> nodes(portals.begin(), portals.end());
     for (const cSquarePortal* area : areas)
@@ -51,5 +53,43 @@ void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vecto
             Cost.push_back(Distance(node->Position, (*it)->Position));
         }
         First.push_back(int(Neighbour.size()));
+    }
+
+    N_Base = int(Position.size());
+    Door_First.clear();
+    Door_Neighbour.clear();
+    Door_Cost.clear();
+    Need_First.clear();
+    Need.clear();
+    if (doors == nullptr) return;
+    // The layer's nodes follow the world's, in the layer's order; they have
+    // no neighbours of their own, only links.
+    const int n_layer = int(doors->Nodes.size());
+    for (int m = 0; m < n_layer; ++m) {
+        const cPortal* node = doors->Nodes[std::size_t(m)];
+        index[node] = N_Base + m;
+        Position.push_back(node->Position);
+        Is_Portal.push_back(node->Id >= 0);
+        First.push_back(int(Neighbour.size()));
+    }
+    Of_Portal.resize(portals.size() + std::size_t(doors->N_Door_Portals), -1);
+    for (int m = 0; m < doors->N_Door_Portals; ++m) Of_Portal[std::size_t(doors->Nodes[std::size_t(m)]->Id)] = N_Base + m;
+    Need_First.assign(1, 0);
+    for (const std::vector<int>& needs : doors->Needs) {
+        Need.insert(Need.end(), needs.begin(), needs.end());
+        Need_First.push_back(int(Need.size()));
+    }
+    // Links grouped by the node they leave, in the order made.
+    const int n = int(Position.size());
+    Door_First.assign(std::size_t(n) + 1, 0);
+    for (const cDoor_Layer::cLink& l : doors->Links) ++Door_First[std::size_t(index.at(l.From)) + 1];
+    for (int k = 0; k < n; ++k) Door_First[std::size_t(k) + 1] += Door_First[std::size_t(k)];
+    std::vector<int> fill(Door_First.begin(), Door_First.end() - 1);
+    Door_Neighbour.assign(doors->Links.size(), 0);
+    Door_Cost.assign(doors->Links.size(), 0);
+    for (const cDoor_Layer::cLink& l : doors->Links) {
+        const int at = fill[std::size_t(index.at(l.From))]++;
+        Door_Neighbour[std::size_t(at)] = index.at(l.To);
+        Door_Cost[std::size_t(at)] = Distance(l.From->Position, l.To->Position);
     }
 }

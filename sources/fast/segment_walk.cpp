@@ -29,7 +29,9 @@ std::int64_t Exit_Step(const cLine_Walker& w, const cRect2D& r, std::int64_t k, 
 }  // namespace
 
 bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
-                  const cRect2D& world, const cWall_Index& walls, const cArea_Finder& areas, cPoint2D& hit) {
+                  const cRect2D& world, const cWall_Index& walls, const cDoor_Lines& doors,
+                  const unsigned char* open, const cArea_Finder& areas, cPoint2D& hit) {
+    const bool any_door = !doors.Empty();
     cLine_Walker walker;
     walker.Start(a, b);
     const std::int64_t n = walker.Steps();
@@ -52,7 +54,7 @@ bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* are
         // p lies on an area's border. The walk tests it unless it stopped at
         // the limit with the point before (every point before b is nearer).
         if (!whole && Square_Distance(walker.Point(k - 1), a) >= limit) return false;
-        if (walls.Contains(p)) {
+        if (walls.Contains(p) || (any_door && doors.Closed_At(p, open))) {
             hit = p;
             return true;
         }

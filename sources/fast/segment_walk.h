@@ -11,6 +11,7 @@
 
 class cSquarePortal;
 class cWall_Index;
+class cDoor_Lines;
 
 // Finds the area of a point during the walk.
 class cArea_Finder {
@@ -23,8 +24,10 @@ protected:
 
 // The walk from a, whose area is area, to b, in a world of the given
 // bounds: the first grid point on a wall, as the plain walk would report
-// it, with the same limit rule.
+// it, with the same limit rule. Closed doors (open gives the states) count
+// as walls.
 bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
-                  const cRect2D& world, const cWall_Index& walls, const cArea_Finder& areas, cPoint2D& hit);
+                  const cRect2D& world, const cWall_Index& walls, const cDoor_Lines& doors,
+                  const unsigned char* open, const cArea_Finder& areas, cPoint2D& hit);
 
 #endif

@@ -69,3 +69,31 @@ std::size_t cWall_Index::cLines::Footprint() const {
     return Line.capacity() * sizeof(int) + First.capacity() * sizeof(int) +
            Stretch.capacity() * sizeof(std::pair<int, int>) + Slot.capacity() * sizeof(int);
 }
+
+void cDoor_Lines::Build(const std::vector<cHV_Wall>& doors) {
+    Entry.clear();
+    for (std::size_t d = 0; d < doors.size(); ++d) {
+        const cHV_Wall& w = doors[d];
+        const bool h = w.Horizontal;
+        Entry.push_back({h, h ? w.p0.y : w.p0.x, h ? std::min(w.p0.x, w.p1.x) : std::min(w.p0.y, w.p1.y),
+                         h ? std::max(w.p0.x, w.p1.x) : std::max(w.p0.y, w.p1.y), int(d)});
+    }
+    std::sort(Entry.begin(), Entry.end(), [](const cEntry& a, const cEntry& b) {
+        if (a.Horizontal != b.Horizontal) return a.Horizontal < b.Horizontal;
+        if (a.Line != b.Line) return a.Line < b.Line;
+        return a.Lo < b.Lo;
+    });
+}
+
+bool cDoor_Lines::Closed_At(const cPoint2D& p, const unsigned char* open) const {
+    for (const bool h : {true, false}) {
+        const int line = h ? p.y : p.x, v = h ? p.x : p.y;
+        auto it = std::lower_bound(Entry.begin(), Entry.end(), std::make_pair(h, line),
+                                   [](const cEntry& e, const std::pair<bool, int>& key) {
+                                       return e.Horizontal != key.first ? e.Horizontal < key.first : e.Line < key.second;
+                                   });
+        for (; it != Entry.end() && it->Horizontal == h && it->Line == line && it->Lo <= v; ++it)
+            if (v <= it->Hi && open[it->Door] == 0) return true;
+    }
+    return false;
+}

@@ -37,4 +37,23 @@ private:
     cLines Horizontal, Vertical;
 };
 
+// The doors of a level by line, each stretch with its door, for asking
+// whether a closed door contains a grid point.
+class cDoor_Lines {
+public:
+    void Build(const std::vector<cHV_Wall>& doors);
+    bool Empty() const { return Entry.empty(); }
+    // Whether a door that open (1 = open, by door) marks closed contains p.
+    bool Closed_At(const cPoint2D& p, const unsigned char* open) const;
+    std::size_t Footprint() const { return Entry.capacity() * sizeof(cEntry); }
+
+private:
+    struct cEntry {
+        bool Horizontal;
+        int Line, Lo, Hi, Door;
+    };
+    // By orientation, line and Lo.
+    std::vector<cEntry> Entry;
+};
+
 #endif
