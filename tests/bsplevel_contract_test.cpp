@@ -168,10 +168,12 @@ TEST(BsplevelContract, PartialAnswersFromWhatWasRead) {
          "FILE:3: unknown tag '<WALL>'\n"},
         {"<WALLS>\n[50,0]->[50,40]\n<WALL>\n", {"info", "--json"}, 0,
          "{\"level\":\"FILE\",\"loaded\":false,\"built\":true,\"bounds\":[0,0,100,100],\"walls\":1,\"wall_nodes\":1,"
-         "\"tree_depth\":1,\"areas\":2,\"portals\":1,\"waypoints\":0,\"error\":\"FILE:3: unknown tag '<WALL>'\"}\n",
+         "\"tree_depth\":1,\"areas\":2,\"portals\":1,\"waypoints\":0,\"solid_areas\":0,\"doors\":0,\"door_pieces\":0,"
+         "\"open_doors\":0,\"error\":\"FILE:3: unknown tag '<WALL>'\"}\n",
          "FILE:3: unknown tag '<WALL>'\n"},
         {"<WALLS>\n[0,50]->[150,50]\n<WALL>\n", {"path", "10", "10", "90", "90"}, 1, "none\n",
-         "FILE:3: unknown tag '<WALL>'\nFILE:2: wall outside the world [0,0]-[100,100]\n"},
+         "FILE:3: unknown tag '<WALL>'\nFILE:2: wall outside the world [0,0]-[100,100]\n"
+         "bsplevel: path: the world is not built\n"},
         {"<WALLS>\n[0,50]->[150,50]\n", {"batch"}, 0, "path none\nclear\n",
          "FILE:2: wall outside the world [0,0]-[100,100]\n"},
     };

@@ -13,7 +13,7 @@ set(cases
   "2|DATA/broken.txt:6: malformed wall item|info|DATA/broken.txt"
   "2|DATA/arena.map looks like a grid map: use import-grid|segment|DATA/arena.map|1|1|5|5"
   "1|DATA/outside.txt:5: wall outside the world [0,0]-[100,60]|ball|DATA/outside.txt|50|10|5|--partial"
-  "1||path|DATA/closed.txt|10|10|90|10"
+  "1|bsplevel: path: no route from (10,10) to (90,10)|path|DATA/closed.txt|10|10|90|10"
   "0||segment|DATA/small.txt|10|10|90|10|--limit=40")
 set(failures 0)
 foreach(c IN LISTS cases)

@@ -48,7 +48,8 @@ const std::string TILED = DATA + "/../tiled/";
 
 std::string Info_Text(const std::string& file, const std::string& loaded, const std::string& built,
                       const std::string& counts) {
-    return "level: " + file + "\nloaded: " + loaded + "\nbuilt: " + built + "\n" + counts;
+    return "level: " + file + "\nloaded: " + loaded + "\nbuilt: " + built + "\n" + counts +
+           "solid areas: 0\ndoors: 0 (0 pieces, 0 open)\n";
 }
 
 // ------------------------------------------------------------------ answers
@@ -57,6 +58,7 @@ struct cAnswer_Case {
     std::vector<std::string> Args;
     int Status;
     std::string Out;
+    std::string Err = "";
 };
 
 TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
@@ -70,13 +72,17 @@ TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
          0,
          "{\"level\":\"" + SMALL +
              "\",\"loaded\":true,\"built\":true,\"bounds\":[0,0,100,60],\"walls\":2,\"wall_nodes\":2,"
-             "\"tree_depth\":2,\"areas\":3,\"portals\":2,\"waypoints\":0}\n"},
+             "\"tree_depth\":2,\"areas\":3,\"portals\":2,\"waypoints\":0,\"solid_areas\":0,\"doors\":0,"
+             "\"door_pieces\":0,\"open_doors\":0}\n"},
         // Through portal 0's and portal 1's middles to the goal.
         {{"path", SMALL, "10", "10", "90", "10"}, 0, "40 30\n50 50\n90 10\n"},
         {{"path", "--json", SMALL, "10", "10", "90", "10"}, 0, "{\"found\":true,\"path\":[[40,30],[50,50],[90,10]]}\n"},
         {{"path", SMALL, "10", "10", "20", "20"}, 0, "20 20\n"},  // one area: the goal alone
-        {{"path", CLOSED, "10", "10", "90", "10"}, 1, "none\n"},
-        {{"path", CLOSED, "10", "10", "90", "10", "--json"}, 1, "{\"found\":false,\"path\":[]}\n"},
+        {{"path", CLOSED, "10", "10", "90", "10"}, 1, "none\n", "bsplevel: path: no route from (10,10) to (90,10)\n"},
+        {{"path", CLOSED, "10", "10", "90", "10", "--json"},
+         1,
+         "{\"found\":false,\"path\":[]}\n",
+         "bsplevel: path: no route from (10,10) to (90,10)\n"},
         {{"segment", SMALL, "10", "10", "90", "10"}, 0, "hit 50 10\n"},
         {{"segment", SMALL, "90", "10", "10", "10"}, 0, "hit 50 10\n"},
         {{"segment", SMALL, "-5", "10", "90", "10"}, 0, "hit 50 10\n"},  // a negative number is no option
@@ -96,7 +102,7 @@ TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
         const cResult r = Tool(c.Args);
         EXPECT_EQ(r.Out, c.Out);
         EXPECT_EQ(r.Status, c.Status);
-        EXPECT_EQ(r.Err, "");
+        EXPECT_EQ(r.Err, c.Err);
     }
 }
 
@@ -407,7 +413,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
               "no hit\n"
               "touch\n"
               "clear\n"
-              "error: line 8: unknown query 'jump' (path, route, segment or ball)\n"
+              "error: line 8: unknown query 'jump' (path, route, segment, ball or door)\n"
               "error: line 9: path needs X1 Y1 X2 Y2\n"
               "error: line 10: 'x' is not an integer\n"
               "error: line 11: LIMIT must not be negative\n"

@@ -156,6 +156,8 @@ int To_Non_Negative(const cCommand_Def& c, const std::string& name, const std::s
 // The option every command that loads a level takes: answer from what was
 // read even when the level is not whole.
 const cOption_Def PARTIAL{"--partial", {}, false, false};
+// And the doors to open before answering (all are closed when loaded).
+const cOption_Def OPEN{"--open", {"D"}, true, true};
 
 bool Loads_A_Level(const cCommand_Def& c) { return !c.Positional.empty() && c.Positional[0] == "LEVEL"; }
 
@@ -165,7 +167,10 @@ bool Loads_A_Level(const cCommand_Def& c) { return !c.Positional.empty() && c.Po
 // value may be joined to its name with '=': --limit=5 is --limit 5.
 cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) {
     std::vector<cOption_Def> options = c.Options;
-    if (Loads_A_Level(c)) options.push_back(PARTIAL);
+    if (Loads_A_Level(c)) {
+        options.push_back(PARTIAL);
+        options.push_back(OPEN);
+    }
     cParsed_Args parsed;
     parsed.Command = &c;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -273,6 +278,17 @@ bool Answers_Anyway(const cParsed_Args& a, const cLevel_Verdict& verdict) {
     return verdict.Lines.empty() || (a.Has("--partial") && !verdict.Is_Map);
 }
 
+// Opens the doors that --open names.
+void Open_Doors(const cParsed_Args& a, cGame_World& world) {
+    if (!a.Has("--open")) return;
+    for (const std::vector<std::string>& values : a.All("--open")) {
+        const int d = To_Int(*a.Command, "--open D", values[0]);
+        if (!world.Set_Door(d, true))
+            Fail(*a.Command, "--open " + values[0] + ": no such door (the level has " + std::to_string(world.N_Doors()) +
+                                 (world.N_Doors() == 1 ? " door" : " doors") + ", numbered from 0)");
+    }
+}
+
 // Loads and builds the level named by the first positional argument. A level
 // that is not whole is an error, its first problem the error's line; with
 // --partial every problem is written to the error stream and the answers
@@ -284,6 +300,7 @@ cTool_Level Load(const cParsed_Args& a, cIo& io) {
     const cLevel_Verdict verdict = Judge(level);
     if (!Answers_Anyway(a, verdict)) throw cLevel_Error{verdict.Lines[0]};
     for (const std::string& line : verdict.Lines) io.Err << line << "\n";
+    Open_Doors(a, *level.World);
     return level;
 }
 
@@ -356,6 +373,7 @@ std::string Route_Reason(const cGame_World& world, ROUTE_STATUS status, const cP
     case ROUTE_GOAL_BLOCKED: {
         const bool at_start = status == ROUTE_START_BLOCKED;
         const cPoint2D& p = at_start ? start : goal;
+        if (world.Is_Solid(p)) return std::string(at_start ? "the start " : "the goal ") + Point_Text(p) + " lies in solid space";
         const std::int64_t h = half_size;
         const bool crosses = p.x - h < b.Min.x || p.x + h > b.Max.x || p.y - h < b.Min.y || p.y + h > b.Max.y;
         return std::string(at_start ? "the start " : "the goal ") + Point_Text(p) + " is blocked for " + agent +
@@ -372,6 +390,19 @@ std::string Route_Reason(const cGame_World& world, ROUTE_STATUS status, const cP
     case ROUTE_NONE: break;
     }
     return "no route from " + Point_Text(start) + " to " + Point_Text(goal) + " for " + agent;
+}
+
+// Why a path query found no route.
+std::string Path_Reason(const cGame_World& world, const cPoint2D& start, const cPoint2D& goal) {
+    if (!world.Is_Built()) return "the world is not built";
+    const cRect2D& b = world.Get_Bounds();
+    for (const cPoint2D* p : {&start, &goal}) {
+        const std::string which = p == &start ? "the start " : "the goal ";
+        if (!In_Coordinate_Range(*p) || !b.In(*p))
+            return which + Point_Text(*p) + " lies outside the world " + Rect_Text(b);
+        if (world.Is_Solid(*p)) return which + Point_Text(*p) + " lies in solid space";
+    }
+    return "no route from " + Point_Text(start) + " to " + Point_Text(goal);
 }
 
 // The answers as --json writes them, for the commands and for batch --json.
@@ -415,6 +446,7 @@ int Run_Info(const cParsed_Args& a, cIo& io) {
     const cTool_Level level = Load_Level(file);
     const cLevel_Verdict verdict = Judge(level);
     const cLevel_Problem load = Load_Problem(level), build = Build_Problem(level);
+    Open_Doors(a, *level.World);
     auto where = [](const cLevel_Problem& p) { return p.Line > 0 ? "line " + std::to_string(p.Line) + ": " : ""; };
     // Milliseconds to the microsecond.
     auto ms = [](double t) { return std::round(t * 1000) / 1000; };
@@ -431,7 +463,11 @@ int Run_Info(const cParsed_Args& a, cIo& io) {
                    {"tree_depth", st.Tree_Depth},
                    {"areas", st.Areas},
                    {"portals", st.Portals},
-                   {"waypoints", st.Waypoints}};
+                   {"waypoints", st.Waypoints},
+                   {"solid_areas", st.Solid_Areas},
+                   {"doors", st.Doors},
+                   {"door_pieces", st.Door_Pieces},
+                   {"open_doors", st.Open_Doors}};
         if (a.Has("--time")) {
             info["load_ms"] = ms(level.Load_Ms);
             info["build_ms"] = ms(level.Build_Ms);
@@ -450,6 +486,8 @@ int Run_Info(const cParsed_Args& a, cIo& io) {
         s << "areas: " << st.Areas << "\n";
         s << "portals: " << st.Portals << "\n";
         s << "waypoints: " << st.Waypoints << "\n";
+        s << "solid areas: " << st.Solid_Areas << "\n";
+        s << "doors: " << st.Doors << " (" << st.Door_Pieces << " pieces, " << st.Open_Doors << " open)\n";
         if (a.Has("--time")) s << "load time: " << level.Load_Ms << " ms\nbuild time: " << level.Build_Ms << " ms\n";
     }
     io.Out << s.str();
@@ -475,6 +513,7 @@ int Run_Path(const cParsed_Args& a, cIo& io) {
         s << "none\n";
     }
     io.Out << s.str();
+    if (!found) io.Err << "bsplevel: path: " << Path_Reason(*level.World, start, goal) << "\n";
     return found ? 0 : 1;
 }
 
@@ -613,6 +652,13 @@ cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
         if (found) s << "hit " << hit.x << ' ' << hit.y;
         return {found ? s.str() : "no hit", Segment_Json(found, hit)};
     }
+    if (q == "door") {
+        if (w.size() != 3 || (w[2] != "open" && w[2] != "close")) throw cCli_Error{"door needs D open|close"};
+        const int d = number(w[1]);
+        const bool open = w[2] == "open";
+        if (!world.Set_Door(d, open)) throw cCli_Error{"no door " + w[1] + " (the level has " + std::to_string(world.N_Doors()) + ")"};
+        return {"door " + std::to_string(d) + (open ? " open" : " closed"), cJson{{"door", d}, {"open", open}}};
+    }
     if (q == "ball") {
         if (w.size() != 4) throw cCli_Error{"ball needs X Y R"};
         const int x = number(w[1]), y = number(w[2]), r = number(w[3]);
@@ -620,7 +666,7 @@ cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
         const bool touch = world.Intersect_Ball(x, y, r);
         return {touch ? "touch" : "clear", Ball_Json(touch)};
     }
-    throw cCli_Error{"unknown query '" + q + "' (path, route, segment or ball)"};
+    throw cCli_Error{"unknown query '" + q + "' (path, route, segment, ball or door)"};
 }
 
 // With --json each answer is one object that begins with the input line it

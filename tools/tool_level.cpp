@@ -50,14 +50,10 @@ cLevel_Problem Load_Problem(const cTool_Level& level) {
     return problem;
 }
 
-namespace {
-
 std::string Rect_Text(const cRect2D& r) {
     return "[" + std::to_string(r.Min.x) + "," + std::to_string(r.Min.y) + "]-[" + std::to_string(r.Max.x) + "," +
            std::to_string(r.Max.y) + "]";
 }
-
-}  // namespace
 
 cLevel_Problem Build_Problem(const cTool_Level& level) {
     cLevel_Problem problem;
@@ -169,6 +165,12 @@ cLevel_Stats Get_Stats(const cGame_World& world) {
     stats.Areas = int(world.Areas.size());
     stats.Portals = int(world.Portals.size());
     for (const cSquarePortal* area : world.Areas) stats.Waypoints += int(area->WayPoints.size());
+    stats.Solid_Areas = world.N_Solid_Areas;
+    stats.Doors = world.N_Doors();
+    for (int d = 0; d < stats.Doors; ++d) {
+        stats.Door_Pieces += world.Door_Pieces(d);
+        stats.Open_Doors += world.Is_Door_Open(d) ? 1 : 0;
+    }
     // Depth: count the wall nodes (every node that is not an area) on each way down.
     std::vector<std::pair<const cGame_World::Node*, int>> pending;
     if (world.Root != nullptr) pending.emplace_back(world.Root, 0);

@@ -46,6 +46,8 @@ cLevel_Problem Load_Problem(const cTool_Level& level);
 // Why the world refused its build: "wall outside the world [0,0]-[100,100]"
 // on the line of the first such wall.
 cLevel_Problem Build_Problem(const cTool_Level& level);
+// A rectangle as the messages write it: [x1,y1]-[x2,y2].
+std::string Rect_Text(const cRect2D& r);
 
 // "FILE:LINE: REASON", or "FILE: REASON" when no line is known.
 std::string Problem_Text(const std::string& file, const cLevel_Problem& problem);
@@ -68,6 +70,10 @@ struct cLevel_Stats {
     int Areas = 0;
     int Portals = 0;
     int Waypoints = 0;
+    int Solid_Areas = 0;  // areas in solid space
+    int Doors = 0;
+    int Door_Pieces = 0;  // open stretches under doors between two areas
+    int Open_Doors = 0;
 };
 
 cLevel_Stats Get_Stats(const cGame_World& world);
