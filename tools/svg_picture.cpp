@@ -313,10 +313,7 @@ std::string Svg_Layer_Names(const cSvg_Layers& layers) {
     return names;
 }
 
-bool Is_Solid_Area(const cSquarePortal& area) {
-    (void)area;
-    return false;
-}
+bool Is_Solid_Area(const cSquarePortal& area) { return area.Solid; }
 
 std::vector<std::vector<cPoint2D>> Union_Outline(const std::vector<cRect2D>& rects) {
     std::vector<cSide_Piece> horizontal, vertical;
