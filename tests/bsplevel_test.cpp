@@ -334,7 +334,8 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"ball", SMALL, "1", "2", "-3"}, "bsplevel: ball: R must not be negative, got '-3'\n"},
         {{"info", DATA + "/no-such-level.txt"}, "bsplevel: info: cannot read level file '" + DATA + "/no-such-level.txt'\n"},
         {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
-        {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--path X1 Y1 X2 Y2]... "
+        {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] "
+                         "[--path X1 Y1 X2 Y2]... "
                          "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"},
          "bsplevel: route: --agent H must not be negative, got '-1'\n"},

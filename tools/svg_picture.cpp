@@ -483,7 +483,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
                              ";stroke-linejoin:round;font-family:sans-serif";
     s << "<style>\n"
       << ".bounds{fill:#fbfbf8;stroke:#b0b0b0;stroke-width:" << Num(1 * u) << "}\n"
-      << ".rock{fill:#a59d91;stroke:none}\n"
+      << (rock ? ".rock{fill:#a59d91;stroke:none}\n" : "")
       << ".area,.areas{fill:none;stroke:#9ecae1;stroke-width:" << Num(fit(0.8 * u, 0.1)) << "}\n"
       << ".area-id{fill:#3b7fb6;text-anchor:middle;font-size:" << Num(area_font) << "px;" << halo << "}\n"
       << ".portal,.portals{fill:none;stroke:#f28e2b;stroke-width:" << Num(fit(2.2 * u, 0.3)) << "}\n"
@@ -791,7 +791,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     s << "<text class=\"caption\" x=\"" << Num(e.X0) << "\" y=\"" << Num(legend_y) << "\">";
     std::vector<std::pair<std::string, std::string>> legend;  // colour, name
     if (layers.Walls) legend.emplace_back("#1c1c1c", "walls");
-    if (rock) legend.emplace_back("#8a8174", "solid rock (" + std::to_string(n_solid) + " areas)");
+    if (rock) legend.emplace_back("#8a8174", "solid rock (" + std::to_string(n_solid) + (n_solid == 1 ? " area)" : " areas)"));
     if (layers.Areas) legend.emplace_back("#3b7fb6", "areas (id)");
     if (layers.Portals) legend.emplace_back("#d9731c", "portals (id)");
     if (layers.Waypoints) legend.emplace_back("#8e44ad", "waypoints");
