@@ -380,7 +380,8 @@ TEST(SvgPicture, EachPathAndRouteHasItsColourAndLegendLine) {
     std::vector<std::string> args = {"svg", level, "-o", "-", "--path", "10", "10", "90", "90", "--path", "10",
                                       "10", "30", "50"};
     for (int i = 0; i < 8; ++i)
-        args.insert(args.end(), {"--route", "10", std::to_string(10 + i), "90", "90", "--agent", std::to_string(i % 3)});
+        args.insert(args.end(),
+                    {"--route", "10", std::to_string(10 + i), "90", "90", "--agent", std::to_string(i % 3)});
     args.insert(args.end(), {"--route", "10", "10", "30", "50"});
     const cPicture p = Draw(args);
 

@@ -241,7 +241,9 @@ public:
 
     int Count() const { return N * N; }
     // The path of the tile holding p (the outer tiles hold what lies beyond).
-    std::ostringstream& Of(const cPoint2D& p) { return Paths[std::size_t(Index(p.y - Y0, H) * N + Index(p.x - X0, W))]; }
+    std::ostringstream& Of(const cPoint2D& p) {
+        return Paths[std::size_t(Index(p.y - Y0, H) * N + Index(p.x - X0, W))];
+    }
     std::ostringstream& At(int i) { return Paths[std::size_t(i)]; }
     // Tile i, reaching `over` units into the tiles after it, so that fills
     // cut at a tile's edge overlap and leave no seam.
@@ -262,12 +264,9 @@ private:
     long long X0, Y0, W, H;
     std::vector<std::ostringstream> Paths;
 
-    static long long Clamp(double v) {
-        return (long long)std::max<double>(std::numeric_limits<int>::min(), std::min<double>(std::numeric_limits<int>::max(), v));
-    }
-    static int Int(long long v) {
-        return int(std::max<long long>(std::numeric_limits<int>::min(), std::min<long long>(std::numeric_limits<int>::max(), v)));
-    }
+    static constexpr long long LOW = std::numeric_limits<int>::min(), HIGH = std::numeric_limits<int>::max();
+    static long long Clamp(double v) { return (long long)std::max<double>(LOW, std::min<double>(HIGH, v)); }
+    static int Int(long long v) { return int(std::max(LOW, std::min(HIGH, v))); }
     long long Index(long long offset, long long size) const {
         return std::max(0LL, std::min<long long>(N - 1, offset < 0 ? 0 : offset / size));
     }
@@ -453,7 +452,11 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         std::nth_element(narrow.begin(), narrow.begin() + narrow.size() / 4, narrow.end());
         way = narrow[narrow.size() / 4];
     }
-    auto fit = [&](double width, double share) { return way > 0 ? std::min(width, share * way) : width; };
+    // Never below half a pixel, though: a way narrower than a pixel is not
+    // seen whatever its walls.
+    auto fit = [&](double width, double share) {
+        return way > 0 ? std::min(width, std::max(share * way, 0.5 * u)) : width;
+    };
     // A large picture is shown shrunk, often to half its size: the text
     // around the world and the queries' lines are drawn larger to stay
     // readable there. Ids keep their size, to fit in as many areas as they can.
@@ -791,7 +794,9 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     s << "<text class=\"caption\" x=\"" << Num(e.X0) << "\" y=\"" << Num(legend_y) << "\">";
     std::vector<std::pair<std::string, std::string>> legend;  // colour, name
     if (layers.Walls) legend.emplace_back("#1c1c1c", "walls");
-    if (rock) legend.emplace_back("#8a8174", "solid rock (" + std::to_string(n_solid) + (n_solid == 1 ? " area)" : " areas)"));
+    if (rock)
+        legend.emplace_back("#8a8174",
+                            "solid rock (" + std::to_string(n_solid) + (n_solid == 1 ? " area)" : " areas)"));
     if (layers.Areas) legend.emplace_back("#3b7fb6", "areas (id)");
     if (layers.Portals) legend.emplace_back("#d9731c", "portals (id)");
     if (layers.Waypoints) legend.emplace_back("#8e44ad", "waypoints");
