@@ -751,10 +751,14 @@ TEST(BsplevelImport, HandMadeGrids) {
          {"--order", "scan"},
          "<AREA>\n[50,40]\n<WALLS>\n"
          "[10,10]->[30,10]\n[20,20]->[30,20]\n[10,30]->[20,30]\n[40,30]->[50,30]\n"
-         "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"},
+         "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"
+         "<SOLID>\n[15,15]\n[45,35]\n"},
         // Border pieces on one line merge even where the blocked side changes.
         {"diagonal", header + "2\nwidth 2\nmap\n@.\n.@\n", {"--order", "scan", "--cell", "3"},
-         "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n"},
+         "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n<SOLID>\n[1,1]\n[4,4]\n"},
+        // --no-solid leaves the rock out.
+        {"diagonal_without_solid", header + "2\nwidth 2\nmap\n@.\n.@\n",
+         {"--order", "scan", "--cell", "3", "--no-solid"}, "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n"},
         // '.', 'G' and 'S' are free; CR LF line ends; the header's lines in any order.
         {"crlf", "width 3\r\ntype octile\r\nheight 1\r\nmap\r\nG@S\r\n", {"--cell", "1"},
          "<AREA>\n[3,1]\n<WALLS>\n[1,0]->[1,1]\n[2,0]->[2,1]\n"},
@@ -1003,8 +1007,10 @@ TEST(BsplevelImportTiled, SolidWritesTheSolidSection) {
     ASSERT_GE(r.Out.size(), solid.size());
     EXPECT_EQ(r.Out.substr(r.Out.size() - solid.size()), solid);
     EXPECT_EQ(r.Out.rfind("<AREA>\n[128,96]\n<WALLS>\n", 0), 0u);
-    // Without the flag there is no such section.
-    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-"}).Out.find("<SOLID>"), std::string::npos);
+    // It is the default; --no-solid leaves it out.
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-"}).Out, r.Out);
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--no-solid"}).Out.find("<SOLID>"),
+              std::string::npos);
 }
 
 TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
@@ -1042,7 +1048,7 @@ TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
     }
     EXPECT_EQ(Tool({"import-tiled", map}).Err,
               "bsplevel: import-tiled: missing -o LEVEL (usage: bsplevel import-tiled MAP -o LEVEL [--layer NAME] "
-              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid])\n");
+              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--no-solid])\n");
 }
 
 // ------------------------------------------------------------------ version
