@@ -1008,7 +1008,7 @@ TEST(BsplevelImportTiled, SolidWritesTheSolidSection) {
     EXPECT_EQ(r.Out.substr(r.Out.size() - solid.size()), solid);
     EXPECT_EQ(r.Out.rfind("<AREA>\n[128,96]\n<WALLS>\n", 0), 0u);
     // It is the default; --no-solid leaves it out.
-    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-"}).Out, r.Out);
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--order", "scan"}).Out, r.Out);
     EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--no-solid"}).Out.find("<SOLID>"),
               std::string::npos);
 }
