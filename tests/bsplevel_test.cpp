@@ -1068,3 +1068,67 @@ TEST(BsplevelVersion, PrintsTheLibraryVersion) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ doors and solid space
+
+// doors.txt: a wall x=50 with door 0 between y=20 and y=40, and a closed
+// room [10,10]-[30,30] of rock.
+TEST(BsplevelDoorsAndSolid, OpenDoorsSolidSpaceAndTheirReasons) {
+    const std::string LEVEL = DATA + "/doors.txt";
+    const cAnswer_Case cases[] = {
+        {{"path", LEVEL, "40", "30", "90", "30"}, 1, "none\n", "bsplevel: path: no route from (40,30) to (90,30)\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open", "0"}, 0, "50 25\n90 30\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open=0", "--open=0"}, 0, "50 25\n90 30\n"},
+        {{"segment", LEVEL, "40", "30", "90", "30"}, 0, "hit 50 30\n"},
+        {{"segment", LEVEL, "40", "30", "90", "30", "--open", "0"}, 1, "no hit\n"},
+        {{"ball", LEVEL, "48", "30", "3", "--open", "0"}, 1, "clear\n"},
+        {{"ball", LEVEL, "48", "30", "3"}, 0, "touch\n"},
+        // In the rock: no route either way, and a ball there touches.
+        {{"path", LEVEL, "20", "20", "90", "30", "--open", "0"},
+         1,
+         "none\n",
+         "bsplevel: path: the start (20,20) lies in solid space\n"},
+        {{"path", LEVEL, "90", "30", "25", "15"}, 1, "none\n", "bsplevel: path: the goal (25,15) lies in solid space\n"},
+        {{"route", LEVEL, "20", "20", "90", "30"}, 1, "none\n", "bsplevel: route: the start (20,20) lies in solid space\n"},
+        {{"ball", LEVEL, "20", "20", "1"}, 0, "touch\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open", "1"},
+         2,
+         "",
+         "bsplevel: path: --open 1: no such door (the level has 1 door, numbered from 0)\n"},
+    };
+    for (const cAnswer_Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        const cResult r = Tool(c.Args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Err, c.Err);
+    }
+    const cResult info = Tool({"info", LEVEL, "--open", "0"});
+    EXPECT_NE(info.Out.find("\nsolid areas: 1\ndoors: 1 (2 pieces, 1 open)\n"), std::string::npos) << info.Out;
+}
+
+TEST(BsplevelDoorsAndSolid, BatchDoorLinesChangeTheFollowingAnswers) {
+    const std::string LEVEL = DATA + "/doors.txt";
+    const cResult r = Tool({"batch", LEVEL},
+                           "path 40 30 90 30\ndoor 0 open\npath 40 30 90 30\ndoor 0 close\nsegment 40 30 90 30\n"
+                           "door 3 open\ndoor 0 ajar\n");
+    EXPECT_EQ(r.Out,
+              "path none\ndoor 0 open\npath 50 25 90 30\ndoor 0 closed\nhit 50 30\n"
+              "error: line 6: no door 3 (the level has 1)\nerror: line 7: door needs D open|close\n");
+    EXPECT_EQ(r.Status, 2);
+    const cResult json = Tool({"batch", LEVEL, "--json"}, "door 0 open\nsegment 40 30 90 30\n");
+    EXPECT_EQ(json.Out, "{\"line\":1,\"query\":\"door\",\"door\":0,\"open\":true}\n"
+                        "{\"line\":2,\"query\":\"segment\",\"hit\":false}\n");
+}
+
+// A grid map imported with its rock: two points in the rock have no route.
+TEST(BsplevelDoorsAndSolid, ImportedMapKnowsItsRock) {
+    const std::string level = Temp("arena_rock.txt");
+    ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level}).Status, 0);
+    const cResult info = Tool({"info", level, "--json"});
+    EXPECT_EQ(info.Out.find("\"solid_areas\":0"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("\"solid_areas\":"), std::string::npos) << info.Out;
+    const cResult rock = Tool({"path", level, "5", "5", "15", "15"});
+    EXPECT_EQ(rock.Status, 1);
+    EXPECT_EQ(rock.Err, "bsplevel: path: the start (5,5) lies in solid space\n");
+}
