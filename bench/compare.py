@@ -46,6 +46,9 @@ def run(binary, regex, out_file):
         return json.load(f)["benchmarks"]
 
 
+# The benchmarks of doors that open and close.
+DOOR_OPERATIONS = {"door_world_build", "door_change", "door_path", "door_route"}
+
 # The benchmarks of the shortest routes and of their baselines.
 ROUTE_OPERATIONS = {"shortest_path", "agent_build", "path_cells", "grid_astar"}
 HALF_SIZES = (0, 4)
@@ -70,6 +73,7 @@ def main():
     routes = defaultdict(dict)     # (operation, level) -> half-size or engine -> the benchmark's record
     paths = defaultdict(dict)      # level -> engine -> (median, worst)
     threads = defaultdict(dict)    # level -> threads -> queries per second
+    doors = {}                     # (operation, level, state) -> the benchmark's record
     order = []
     for b in results:
         parts = b["run_name"].split("/")
@@ -78,6 +82,9 @@ def main():
             continue
         if operation in ROUTE_OPERATIONS:
             routes[(operation, level)][engine] = b
+            continue
+        if operation in DOOR_OPERATIONS:
+            doors[(operation, level, engine)] = b
             continue
         if operation == "threads_path":
             threads[level][b["threads"]] = b["items_per_second"]
@@ -113,6 +120,8 @@ def main():
             print("%-28s 1 thread %10.0f   2 threads %10.0f   scaling %s" % (level, one or 0, two or 0, scaling))
     if routes:
         print_routes(routes, times, paths)
+    if doors:
+        print_doors(doors)
 
 
 def ratio(a, b):
@@ -223,6 +232,36 @@ def print_routes(routes, times, paths):
                          fmt(counter(b, "worst_ms"), 4), fmt(ratio(counter(b, "median_ms"), path_median)),
                          fmt(counter(b, "len_vs_path_median")), fmt(counter(b, "len_vs_path_worst")),
                          fmt(agent_ms, 3), fmt(ratio(agent_ms, build))))
+
+
+
+def print_doors(doors):
+    """A door change against a rebuild of the world, and queries with doors."""
+    print()
+    print("doors: 1,000 doors across the corridors of the map, the fast engine")
+    levels = sorted({level for (_, level, _) in doors})
+    for level in levels:
+        build = doors.get(("door_world_build", level, "fast"))
+        change = doors.get(("door_change", level, "fast"))
+        build_ms = milliseconds(build) if build else None
+        if change:
+            median_ms, worst_ms = change["median_us"] / 1000, change["worst_us"] / 1000
+            print("%-16s change median %s us, worst %s us over %d changes; rebuild %s ms" %
+                  (level, fmt(change["median_us"], 3), fmt(change["worst_us"], 3), change["changes"],
+                   fmt(build_ms, 4)))
+            print("%-16s change / rebuild: median %s, worst %s   worst <= 1 ms: %s" %
+                  (level, "%.2g" % ratio(median_ms, build_ms) if build_ms else "-",
+                   "%.2g" % ratio(worst_ms, build_ms) if build_ms else "-", verdict(worst_ms <= 1.0)))
+        print("%-16s %-12s %8s %10s %10s %10s" % ("", "query", "found", "median ms", "p95 ms", "worst ms"))
+        for state in ("closed", "half_open"):
+            for name, key in (("Find_Path", ("door_path", level, state)),
+                              ("route h=0", ("door_route", level, state + "_h0")),
+                              ("route h=4", ("door_route", level, state + "_h4"))):
+                b = doors.get(key)
+                if b is None:
+                    continue
+                print("%-16s %-12s %8s %10s %10s %10s" % (state, name, "%d" % b["found"], fmt(b["median_ms"], 4),
+                                                          fmt(b["p95_ms"], 4), fmt(b["worst_ms"], 4)))
 
 
 if __name__ == "__main__":

@@ -10,8 +10,12 @@
 // reported on stderr and aborts.
 //
 // Query bytes come in groups of nine: a kind byte and four 16-bit numbers.
-// Kinds: path, segment, segment with a limit, ball, shortest route.
-// An input without query bytes gets a few queries spread over the world.
+// Kinds: path, segment, segment with a limit, ball, shortest route; the kind
+// byte 0xFE opens (first number odd) or closes a door (second number, modulo
+// the number of doors) in both worlds for the queries that follow. An input
+// without query bytes gets a few queries spread over the world. Once the
+// queries are done every door is closed again, and both worlds must show
+// what they showed when built.
 
 #include <cstddef>
 #include <cstdint>
@@ -154,6 +158,14 @@ int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) <<
 void Run_Queries(cWorlds& w, const uint8_t* q, size_t size) {
     for (; size >= 9; q += 9, size -= 9) {
         const cPoint2D a(Number(q + 1), Number(q + 3)), b(Number(q + 5), Number(q + 7));
+        if (q[0] == 0xFE) {
+            const int n = w.Fast.N_Doors();
+            if (n == 0) continue;
+            const int door = int(uint16_t(Number(q + 3))) % n;
+            w.Fast.Set_Door(door, (a.x & 1) != 0);
+            w.Reference.Set_Door(door, (a.x & 1) != 0);
+            continue;
+        }
         switch (q[0] % 5) {
         case 0:
             Compare_Path(w, a, b);
@@ -214,7 +226,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         Run_Default_Queries(w);
     }
-    // Queries leave both worlds as they were built.
+    // Queries leave both worlds as they were built, once the doors are closed.
+    for (int d = 0; d < w.Fast.N_Doors(); ++d) {
+        w.Fast.Set_Door(d, false);
+        w.Reference.Set_Door(d, false);
+    }
     Same("the fast world changed during the queries", "before", built, "after", World_Text(w.Fast));
     Same("the reference world changed during the queries", "before", built, "after", World_Text(w.Reference));
     return 0;

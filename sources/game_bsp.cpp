@@ -15,6 +15,7 @@
 
 #include "doors/door_layer.h"
 #include "fast/fast_engine.h"
+#include "fast/wall_index.h"
 #include "route/route_mesh.h"
 #include "route/route_search.h"
 #include "line_walker.h"
@@ -338,9 +339,19 @@ BUILD_STATUS cGame_World::Build() {
 }
 
 BUILD_STATUS cGame_World::Check_Solid_Points() const {
+    if (Solid_Points.empty()) return BUILD_DONE;
+    // The tree has no areas yet: look the points up among the walls and
+    // doors by line.
+    std::vector<cHV_Wall> all(Level_Walls);
+    all.insert(all.end(), Level_Doors.begin(), Level_Doors.end());
+    // A wall outside the world is the first step's to refuse.
+    for (const cHV_Wall& w : all)
+        if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) return BUILD_DONE;
+    cWall_Index walls;
+    walls.Build(all, WORLD_BOUNDS);
     for (const cPoint2D& p : Solid_Points) {
         const bool outside = !WORLD_BOUNDS.In(p);
-        if (outside || Is_On_Wall(p)) {
+        if (outside || walls.Contains(p)) {
             std::ostringstream msg;
             msg << "ERROR : cGame_World::Build() : the solid point " << p;
             if (outside)
@@ -360,7 +371,7 @@ BUILD_STATUS cGame_World::Flood_Solid() {
     // Every area a solid point reaches through portals; doors count as walls.
     std::vector<cSquarePortal*> pending;
     for (const cPoint2D& p : Solid_Points) {
-        cSquarePortal* area = Locate(p);
+        cSquarePortal* area = Space_At(p);
         if (area != NULL && !area->Solid) {
             area->Solid = true;
             ++N_Solid_Areas;
@@ -378,7 +389,16 @@ BUILD_STATUS cGame_World::Flood_Solid() {
             }
         }
     }
-    if (N_Solid_Areas < N_Areas) return BUILD_DONE;
+    // Areas of zero width or height hold no space: the world is all solid
+    // when every other area is.
+    int spaces = 0;
+    for (const cSquarePortal* area : Areas)
+        if (area->Bounds.Min.x != area->Bounds.Max.x && area->Bounds.Min.y != area->Bounds.Max.y) ++spaces;
+    int solid_spaces = 0;
+    for (const cSquarePortal* area : Areas)
+        if (area->Solid && area->Bounds.Min.x != area->Bounds.Max.x && area->Bounds.Min.y != area->Bounds.Max.y)
+            ++solid_spaces;
+    if (solid_spaces < spaces) return BUILD_DONE;
     std::ostringstream msg;
     msg << "ERROR : cGame_World::Build() : the solid points reach every area of the world, no wall closes "
            "their region; the world is built without solid space !!! \n";
@@ -794,9 +814,29 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
 
 bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
 
+cSquarePortal* cGame_World::Space_At(const cPoint2D& p) const {
+    cSquarePortal* area = Locate(p);
+    // An area of zero height (width) lies along the world's lower (left)
+    // border, under a wall on the border line; the border's points it holds
+    // are the border of the area above it (right of it). In the world's
+    // corner the step goes both ways.
+    cPoint2D q = p;
+    for (int step = 0; step < 2 && area != NULL; ++step) {
+        const cRect2D& r = area->Bounds;
+        if (r.Min.y == r.Max.y && q.y < Built_Bounds.Max.y)
+            ++q.y;
+        else if (r.Min.x == r.Max.x && q.x < Built_Bounds.Max.x)
+            ++q.x;
+        else
+            break;
+        area = Locate(q);
+    }
+    return area;
+}
+
 bool cGame_World::Is_Solid(const cPoint2D& p) const {
     if (N_Solid_Areas == 0 || !Is_Built() || !In_Coordinate_Range(p) || !Built_Bounds.In(p)) return false;
-    const cSquarePortal* area = Locate(p);
+    const cSquarePortal* area = Space_At(p);
     return area != NULL && area->Solid && !Is_On_Wall(p);
 }
 
@@ -810,8 +850,7 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     cSquarePortal* goal_area = Locate(goal);
     if (start_area == NULL || goal_area == NULL) return false;
     // No route leads into or out of solid space.
-    if (N_Solid_Areas > 0 && ((start_area->Solid && !Is_On_Wall(start)) || (goal_area->Solid && !Is_On_Wall(goal))))
-        return false;
+    if (N_Solid_Areas > 0 && (Is_Solid(start) || Is_Solid(goal))) return false;
     if (start_area == goal_area) {
         path.push_back(goal);
         return true;

@@ -752,10 +752,14 @@ TEST(BsplevelImport, HandMadeGrids) {
          {"--order", "scan"},
          "<AREA>\n[50,40]\n<WALLS>\n"
          "[10,10]->[30,10]\n[20,20]->[30,20]\n[10,30]->[20,30]\n[40,30]->[50,30]\n"
-         "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"},
+         "[10,10]->[10,30]\n[20,20]->[20,30]\n[30,10]->[30,20]\n[40,30]->[40,40]\n"
+         "<SOLID>\n[15,15]\n[45,35]\n"},
         // Border pieces on one line merge even where the blocked side changes.
         {"diagonal", header + "2\nwidth 2\nmap\n@.\n.@\n", {"--order", "scan", "--cell", "3"},
-         "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n"},
+         "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n<SOLID>\n[1,1]\n[4,4]\n"},
+        // --no-solid leaves the rock out.
+        {"diagonal_without_solid", header + "2\nwidth 2\nmap\n@.\n.@\n",
+         {"--order", "scan", "--cell", "3", "--no-solid"}, "<AREA>\n[6,6]\n<WALLS>\n[0,3]->[6,3]\n[3,0]->[3,6]\n"},
         // '.', 'G' and 'S' are free; CR LF line ends; the header's lines in any order.
         {"crlf", "width 3\r\ntype octile\r\nheight 1\r\nmap\r\nG@S\r\n", {"--cell", "1"},
          "<AREA>\n[3,1]\n<WALLS>\n[1,0]->[1,1]\n[2,0]->[2,1]\n"},
@@ -1004,8 +1008,10 @@ TEST(BsplevelImportTiled, SolidWritesTheSolidSection) {
     ASSERT_GE(r.Out.size(), solid.size());
     EXPECT_EQ(r.Out.substr(r.Out.size() - solid.size()), solid);
     EXPECT_EQ(r.Out.rfind("<AREA>\n[128,96]\n<WALLS>\n", 0), 0u);
-    // Without the flag there is no such section.
-    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-"}).Out.find("<SOLID>"), std::string::npos);
+    // It is the default; --no-solid leaves it out.
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--order", "scan"}).Out, r.Out);
+    EXPECT_EQ(Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--no-solid"}).Out.find("<SOLID>"),
+              std::string::npos);
 }
 
 TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
@@ -1043,7 +1049,7 @@ TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
     }
     EXPECT_EQ(Tool({"import-tiled", map}).Err,
               "bsplevel: import-tiled: missing -o LEVEL (usage: bsplevel import-tiled MAP -o LEVEL [--layer NAME] "
-              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid])\n");
+              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--no-solid])\n");
 }
 
 // ------------------------------------------------------------------ version
@@ -1063,3 +1069,67 @@ TEST(BsplevelVersion, PrintsTheLibraryVersion) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ doors and solid space
+
+// doors.txt: a wall x=50 with door 0 between y=20 and y=40, and a closed
+// room [10,10]-[30,30] of rock.
+TEST(BsplevelDoorsAndSolid, OpenDoorsSolidSpaceAndTheirReasons) {
+    const std::string LEVEL = DATA + "/doors.txt";
+    const cAnswer_Case cases[] = {
+        {{"path", LEVEL, "40", "30", "90", "30"}, 1, "none\n", "bsplevel: path: no route from (40,30) to (90,30)\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open", "0"}, 0, "50 25\n90 30\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open=0", "--open=0"}, 0, "50 25\n90 30\n"},
+        {{"segment", LEVEL, "40", "30", "90", "30"}, 0, "hit 50 30\n"},
+        {{"segment", LEVEL, "40", "30", "90", "30", "--open", "0"}, 1, "no hit\n"},
+        {{"ball", LEVEL, "48", "30", "3", "--open", "0"}, 1, "clear\n"},
+        {{"ball", LEVEL, "48", "30", "3"}, 0, "touch\n"},
+        // In the rock: no route either way, and a ball there touches.
+        {{"path", LEVEL, "20", "20", "90", "30", "--open", "0"},
+         1,
+         "none\n",
+         "bsplevel: path: the start (20,20) lies in solid space\n"},
+        {{"path", LEVEL, "90", "30", "25", "15"}, 1, "none\n", "bsplevel: path: the goal (25,15) lies in solid space\n"},
+        {{"route", LEVEL, "20", "20", "90", "30"}, 1, "none\n", "bsplevel: route: the start (20,20) lies in solid space\n"},
+        {{"ball", LEVEL, "20", "20", "1"}, 0, "touch\n"},
+        {{"path", LEVEL, "40", "30", "90", "30", "--open", "1"},
+         2,
+         "",
+         "bsplevel: path: --open 1: no such door (the level has 1 door, numbered from 0)\n"},
+    };
+    for (const cAnswer_Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        const cResult r = Tool(c.Args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Err, c.Err);
+    }
+    const cResult info = Tool({"info", LEVEL, "--open", "0"});
+    EXPECT_NE(info.Out.find("\nsolid areas: 1\ndoors: 1 (2 pieces, 1 open)\n"), std::string::npos) << info.Out;
+}
+
+TEST(BsplevelDoorsAndSolid, BatchDoorLinesChangeTheFollowingAnswers) {
+    const std::string LEVEL = DATA + "/doors.txt";
+    const cResult r = Tool({"batch", LEVEL},
+                           "path 40 30 90 30\ndoor 0 open\npath 40 30 90 30\ndoor 0 close\nsegment 40 30 90 30\n"
+                           "door 3 open\ndoor 0 ajar\n");
+    EXPECT_EQ(r.Out,
+              "path none\ndoor 0 open\npath 50 25 90 30\ndoor 0 closed\nhit 50 30\n"
+              "error: line 6: no door 3 (the level has 1)\nerror: line 7: door needs D open|close\n");
+    EXPECT_EQ(r.Status, 2);
+    const cResult json = Tool({"batch", LEVEL, "--json"}, "door 0 open\nsegment 40 30 90 30\n");
+    EXPECT_EQ(json.Out, "{\"line\":1,\"query\":\"door\",\"door\":0,\"open\":true}\n"
+                        "{\"line\":2,\"query\":\"segment\",\"hit\":false}\n");
+}
+
+// A grid map imported with its rock: two points in the rock have no route.
+TEST(BsplevelDoorsAndSolid, ImportedMapKnowsItsRock) {
+    const std::string level = Temp("arena_rock.txt");
+    ASSERT_EQ(Tool({"import-grid", ARENA, "-o", level}).Status, 0);
+    const cResult info = Tool({"info", level, "--json"});
+    EXPECT_EQ(info.Out.find("\"solid_areas\":0"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("\"solid_areas\":"), std::string::npos) << info.Out;
+    const cResult rock = Tool({"path", level, "5", "5", "15", "15"});
+    EXPECT_EQ(rock.Status, 1);
+    EXPECT_EQ(rock.Err, "bsplevel: path: the start (5,5) lies in solid space\n");
+}

@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "level_loader.h"
@@ -151,6 +152,56 @@ TEST(DoorApi, LoadedFromALevelFile) {
     EXPECT_FALSE(world.Find_Path(cPoint2D(10, 50), cPoint2D(90, 50), path));
     world.Set_Door(0, true);
     EXPECT_TRUE(world.Find_Path(cPoint2D(10, 50), cPoint2D(90, 50), path));
+}
+
+// A grid of 10 x 10 rooms 40 units wide; each wall between two rooms has a
+// door 20 units wide in its middle. Half of the doors are open.
+TEST(Engines, ThreadsQueryAWorldWithDoorsAtOnce) {
+    cBounds_Guard bounds(Rect(0, 0, 400, 400));
+    cGame_World world;
+    for (int i = 1; i < 10; ++i)
+        for (int j = 0; j < 10; ++j) {
+            const int a = 40 * i, b = 40 * j;
+            world.Insert(Wall(a, b, a, b + 10));
+            world.Insert(Wall(a, b + 30, a, b + 40));
+            world.Insert(Wall(b, a, b + 10, a));
+            world.Insert(Wall(b + 30, a, b + 40, a));
+            world.Add_Door(Wall(a, b + 10, a, b + 30));
+            world.Add_Door(Wall(b + 10, a, b + 30, a));
+        }
+    ASSERT_EQ(world.Build(), BUILD_DONE);
+    std::mt19937 rng(5);
+    for (int d = 0; d < world.N_Doors(); ++d) world.Set_Door(d, (rng() & 1) != 0);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::vector<std::pair<cPoint2D, cPoint2D>> queries;
+    for (int q = 0; q < 200; ++q)
+        queries.push_back({cPoint2D(pick(0, 400), pick(0, 400)), cPoint2D(pick(0, 400), pick(0, 400))});
+    auto answer = [&world](const std::pair<cPoint2D, cPoint2D>& q) {
+        std::ostringstream out;
+        std::vector<cPoint2D> path;
+        out << world.Find_Path(q.first, q.second, path);
+        for (const cPoint2D& p : path) out << p;
+        cPoint2D hit;
+        out << ' ' << world.Intersect_Segment(cSeg(q.first, q.second), hit) << hit << ' '
+            << world.Intersect_Ball(q.first.x, q.first.y, 12);
+        double length = 0;
+        out << ' ' << int(world.Find_Shortest_Path(q.first, q.second, q.first.x % 3, path, &length)) << ' ' << length;
+        return out.str();
+    };
+    std::vector<std::string> expected;
+    for (const auto& q : queries) expected.push_back(answer(q));
+    const int threads = 4;
+    std::vector<std::vector<std::string>> answers(threads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (std::size_t i = 0; i < queries.size(); ++i)
+                answers[std::size_t(t)].push_back(answer(queries[(i + 50 * std::size_t(t)) % queries.size()]));
+        });
+    for (std::thread& w : workers) w.join();
+    for (int t = 0; t < threads; ++t)
+        for (std::size_t i = 0; i < queries.size(); ++i)
+            ASSERT_EQ(answers[std::size_t(t)][i], expected[(i + 50 * std::size_t(t)) % queries.size()]) << t << " " << i;
 }
 
 // ------------------------------------------------------------ random levels

@@ -48,10 +48,10 @@ const char* const GENERAL_HELP =
     "  svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] [--path X1 Y1 X2 Y2]...\n"
     "      [--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...\n"
     "                                     a picture of the built world and the queries\n"
-    "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]\n"
+    "  import-grid MAP -o LEVEL [--cell S] [--order balanced|longest|scan] [--no-solid]\n"
     "                                     a level made from a grid map\n"
     "  import-tiled MAP.tmx|MAP.tmj -o LEVEL [--layer NAME] [--solid-property NAME]\n"
-    "      [--scale S] [--order balanced|longest|scan] [--solid]\n"
+    "      [--scale S] [--order balanced|longest|scan] [--no-solid]\n"
     "                                     a level made from a Tiled map\n"
     "\n"
     "Coordinates and lengths are whole numbers. An option's value may follow it\n"
@@ -809,9 +809,10 @@ int Run_Import_Grid(const cParsed_Args& a, cIo& io) {
                     " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT));
     const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
     std::vector<cPoint2D> solid;
-    if (a.Has("--solid")) solid = Solid_Points(map, cell);
+    const bool with_solid = !a.Has("--no-solid");
+    if (with_solid) solid = Solid_Points(map, cell);
     std::ostringstream level;
-    Write_Level(level, int(width), int(height), walls, a.Has("--solid") ? &solid : nullptr);
+    Write_Level(level, int(width), int(height), walls, with_solid ? &solid : nullptr);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);
     return 0;
 }
@@ -839,9 +840,10 @@ int Run_Import_Tiled(const cParsed_Args& a, cIo& io) {
     if (!Read_Tiled_Map(file, options, map, error)) Fail(c, file + ": " + error);
     const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), order);
     std::vector<cPoint2D> solid;
-    if (a.Has("--solid")) solid = Solid_Points(map.Space);
+    const bool with_solid = !a.Has("--no-solid");
+    if (with_solid) solid = Solid_Points(map.Space);
     std::ostringstream level;
-    Write_Level(level, map.Space.Width, map.Space.Height, walls, a.Has("--solid") ? &solid : nullptr);
+    Write_Level(level, map.Space.Width, map.Space.Height, walls, with_solid ? &solid : nullptr);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);
     return 0;
 }
@@ -1000,8 +1002,9 @@ const std::vector<cCommand_Def>& Commands() {
          {{"-o", {"LEVEL"}, false, false},
           {"--cell", {"S"}, true, false},
           {"--order", {"ORDER"}, false, false},
-          {"--solid", {}, false, false}},
-         "-o LEVEL [--cell S] [--order balanced|longest|scan] [--solid]",
+          {"--solid", {}, false, false},
+          {"--no-solid", {}, false, false}},
+         "-o LEVEL [--cell S] [--order balanced|longest|scan] [--no-solid]",
          "Turns a grid map (\"type octile\", \"height H\", \"width W\", \"map\", then H rows\n"
          "of W characters; '.', 'G' and 'S' are free, anything else is blocked) into a\n"
          "level file (\"-o -\" writes to standard output). Cell (x,y), x the column and y\n"
@@ -1016,9 +1019,10 @@ const std::vector<cCommand_Def>& Commands() {
          "              region's walls most evenly while cutting few of them;\n"
          "              longest: longest walls first; scan: horizontal walls row by row,\n"
          "              then vertical walls column by column\n"
-         "  --solid     adds a <SOLID> section after the walls: one point per group of\n"
-         "              blocked cells joined through their sides, the centre of its first\n"
-         "              cell in row order (none when S < 2 or no cell is free)\n"
+         "  --no-solid  leaves out the <SOLID> section written after the walls: one\n"
+         "              point per group of blocked cells joined through their sides, the\n"
+         "              centre of its first cell in row order (none when S < 2 or no cell\n"
+         "              is free), which makes the group solid space (--solid, the default)\n"
          "\n"
          "Exit status 0.\n"
          "Example: bsplevel import-grid den012d.map -o den.txt\n",
@@ -1030,8 +1034,9 @@ const std::vector<cCommand_Def>& Commands() {
           {"--solid-property", {"NAME"}, false, false},
           {"--scale", {"S"}, true, false},
           {"--order", {"ORDER"}, false, false},
-          {"--solid", {}, false, false}},
-         "-o LEVEL [--layer NAME] [--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid]",
+          {"--solid", {}, false, false},
+          {"--no-solid", {}, false, false}},
+         "-o LEVEL [--layer NAME] [--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--no-solid]",
          "Turns an orthogonal map of the Tiled editor (XML .tmx or JSON .tmj, finite or\n"
          "infinite) into a level file (\"-o -\" writes to standard output). Blocked are\n"
          "the tiles of the collision layer and the rectangles of every object layer;\n"
@@ -1054,9 +1059,10 @@ const std::vector<cCommand_Def>& Commands() {
          "                         property NAME = true block (default: every tile)\n"
          "  --scale S              level units per pixel (default 1)\n"
          "  --order O              balanced (default), longest or scan, as import-grid\n"
-         "  --solid                adds a <SOLID> section after the walls: one point per\n"
-         "                         group of blocked space, strictly inside it and on no\n"
-         "                         wall (none when no space is free)\n"
+         "  --no-solid             leaves out the <SOLID> section written after the walls:\n"
+         "                         one point per group of blocked space, strictly inside\n"
+         "                         it and on no wall (none when no space is free), which\n"
+         "                         makes the group solid space (--solid, the default)\n"
          "\n"
          "Exit status 0.\n"
          "Example: bsplevel import-tiled dungeon.tmx -o dungeon.txt --scale 2\n",
