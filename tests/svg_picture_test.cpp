@@ -506,3 +506,30 @@ TEST(SvgPicture, LargeLevelStaysSmall) {
 }
 
 }  // namespace
+
+namespace {
+
+// Doors are drawn over the walls: closed ones full, open ones dashed, each
+// titled with its number and state, with legend lines for what is shown.
+TEST(SvgPicture, DoorsClosedAndOpen) {
+    const std::string level = Temp_Level("doors.txt", "<AREA>\n[100,60]\n<WALLS>\n[50,0]->[50,20]\n[50,40]->[50,60]\n"
+                                                      "[70,0]->[70,25]\n[70,35]->[70,60]\n<DOORS>\n[50,20]->[50,40]\n"
+                                                      "[70,25]->[70,35]\n");
+    std::string closed_text, open_text;
+    const cPicture closed = Draw({"svg", level, "-o", "-"}, &closed_text);
+    const cPicture open = Draw({"svg", level, "-o", "-", "--open", "1"}, &open_text);
+    EXPECT_EQ(closed.Count("door"), 2u);
+    EXPECT_EQ(closed.Count("door-open"), 0u);
+    EXPECT_EQ(open.Count("door"), 1u);
+    ASSERT_EQ(open.Count("door-open"), 1u);
+    EXPECT_EQ(open.Of_Class("door-open")[0].Text, "door 1 (open)");
+    EXPECT_EQ(open.Of_Class("door")[0].Text, "door 0 (closed)");
+    EXPECT_NE(closed_text.find(">closed doors<"), std::string::npos);
+    EXPECT_EQ(closed_text.find("open doors (dashed)"), std::string::npos);
+    EXPECT_NE(open_text.find(">open doors (dashed)<"), std::string::npos);
+    // Doors go with the walls' layer; a view leaves out the doors beyond it.
+    EXPECT_EQ(Draw({"svg", level, "-o", "-", "--layers", "areas"}).Count("door"), 0u);
+    EXPECT_EQ(Draw({"svg", level, "-o", "-", "--view", "0", "0", "60", "60"}).Count("door"), 1u);
+}
+
+}  // namespace

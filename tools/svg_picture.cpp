@@ -494,6 +494,9 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".waypoint{fill:#8e44ad}\n"
       << ".waypoints{fill:none;stroke:#8e44ad;stroke-linecap:round;stroke-width:" << Num(fit(4.4 * u, 0.6)) << "}\n"
       << ".wall,.walls{fill:none;stroke:#1c1c1c;stroke-width:" << Num(wall_width) << ";stroke-linecap:square}\n"
+      << ".door{fill:none;stroke:#b5651d;stroke-width:" << Num(wall_width * 1.6) << ";stroke-linecap:butt}\n"
+      << ".door-open{fill:none;stroke:#b5651d;stroke-width:" << Num(wall_width) << ";stroke-linecap:butt;"
+      << "stroke-dasharray:" << Num(wall_width * 2) << "}\n"
       << ".path{fill:none;stroke:#1f63c6;stroke-width:" << Num(path_width) << ";stroke-linejoin:round}\n"
       << ".path-none{fill:none;stroke:#d62728;stroke-width:" << Num(fit(1.5 * u, 0.3)) << ";stroke-dasharray:"
       << Num(4 * u) << "}\n"
@@ -633,6 +636,25 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
             for (const cLine& w : walls)
                 s << "<line class=\"wall\" x1=\"" << w.A.x << "\" y1=\"" << w.A.y << "\" x2=\"" << w.B.x
                   << "\" y2=\"" << w.B.y << "\"/>\n";
+        }
+        s << "</g>\n";
+    }
+
+    // Doors over the walls: closed ones drawn full, open ones dashed, each
+    // with its number and state as its title.
+    const std::vector<cHV_Wall>& level_doors = world.Get_Level_Doors();
+    int n_doors_drawn = 0, n_open_drawn = 0;
+    if (layers.Walls && !level_doors.empty()) {
+        s << "<g id=\"doors\">\n";
+        for (std::size_t d = 0; d < level_doors.size(); ++d) {
+            cLine l;
+            if (!Clip_Line(level_doors[d].p0, level_doors[d].p1, view, l)) continue;
+            const bool open = world.Is_Door_Open(int(d));
+            ++n_doors_drawn;
+            n_open_drawn += open ? 1 : 0;
+            s << "<line class=\"" << (open ? "door-open" : "door") << "\" x1=\"" << l.A.x << "\" y1=\"" << l.A.y
+              << "\" x2=\"" << l.B.x << "\" y2=\"" << l.B.y << "\"><title>door " << d << (open ? " (open)" : " (closed)")
+              << "</title></line>\n";
         }
         s << "</g>\n";
     }
@@ -794,6 +816,8 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     s << "<text class=\"caption\" x=\"" << Num(e.X0) << "\" y=\"" << Num(legend_y) << "\">";
     std::vector<std::pair<std::string, std::string>> legend;  // colour, name
     if (layers.Walls) legend.emplace_back("#1c1c1c", "walls");
+    if (n_doors_drawn > n_open_drawn) legend.emplace_back("#b5651d", "closed doors");
+    if (n_open_drawn > 0) legend.emplace_back("#b5651d", "open doors (dashed)");
     if (rock)
         legend.emplace_back("#8a8174",
                             "solid rock (" + std::to_string(n_solid) + (n_solid == 1 ? " area)" : " areas)"));
