@@ -27,6 +27,9 @@ const STAGE_COLOUR = '#e9ecef';
 // Areas whose both sides, and portals, shorter than this many device pixels
 // are left out: zoomed out on a large level they would only cover the walls.
 const MIN_PIXELS = 3;
+// How strongly the areas, portals, waypoints and ids inside solid space show
+// over the rock while it is shown: faintly, so that the free space reads first.
+const ROCK_ALPHA = 0.3;
 
 const COLOUR = {
   world: '#fbfbf8',
@@ -275,6 +278,28 @@ function makeScene(level) {
     if (solidFlags[i]) solid.set(areas.subarray(4 * i, 4 * i + 4), 4 * j++);
   }
   const doors = doorArrays(level);
+  const solidIndex = new GridIndex(bounds, solid);
+  // Whether a point lies in a solid area (borders included). A portal lies
+  // in solid space when its middle does (its two areas are both solid or
+  // both not: the build floods solid space through portals), a waypoint
+  // when its position does.
+  const inRock = (x, y) => {
+    let found = false;
+    if (nSolid > 0) {
+      solidIndex.query(x, y, x, y, (i) => {
+        found ||= solid[4 * i] <= x && x <= solid[4 * i + 2] && solid[4 * i + 1] <= y && y <= solid[4 * i + 3];
+      });
+    }
+    return found;
+  };
+  const portalRock = new Uint8Array(portals.length / 4);
+  const waypointRock = new Uint8Array(waypoints.length / 2);
+  if (nSolid > 0) {
+    for (let i = 0; i < portalRock.length; i++) {
+      portalRock[i] = inRock((portals[4 * i] + portals[4 * i + 2]) / 2, (portals[4 * i + 1] + portals[4 * i + 3]) / 2);
+    }
+    for (let i = 0; i < waypointRock.length; i++) waypointRock[i] = inRock(waypoints[2 * i], waypoints[2 * i + 1]);
+  }
   // Walls may stand on the border; the index covers whatever is drawn.
   return {
     info,
@@ -284,12 +309,15 @@ function makeScene(level) {
     portals,
     waypoints,
     solid,
+    areaRock: solidFlags,
+    portalRock,
+    waypointRock,
     doors,
     wallIndex: new GridIndex(bounds, segmentBoxes(walls)),
     areaIndex: new GridIndex(bounds, areas),
     portalIndex: new GridIndex(bounds, segmentBoxes(portals)),
     waypointIndex: new GridIndex(bounds, pointBoxes(waypoints)),
-    solidIndex: new GridIndex(bounds, solid),
+    solidIndex,
     doorIndex: new GridIndex(bounds, segmentBoxes(doors.segments)),
     tiles: new Map(),
     labels: new Map(),
@@ -369,7 +397,8 @@ function labelBlock(scene, z, bx, by) {
       // An area's id lies inside the area: none meets another.
       const box = [cx - tw / 2 - 2 * k, cy - 0.7 * areaFont, cx + tw / 2 + 2 * k, cy + 0.7 * areaFont];
       taken.push(box);
-      labels.push({ kind: 'area', text, x: ox + cx / L, y: oy + cy / L, box });
+      labels.push({ kind: 'area', text, x: ox + cx / L, y: oy + cy / L, box,
+        rock: state.layers.solid && scene.areaRock[i] === 1 });
     }
   }
   if (state.layers.portals) {
@@ -393,7 +422,8 @@ function labelBlock(scene, z, bx, by) {
       }
       if (!free(box)) continue;
       taken.push(box);
-      labels.push({ kind: y0 === y1 ? 'portal-h' : 'portal-v', text, x: ox + mx / L, y: oy + my / L, box });
+      labels.push({ kind: y0 === y1 ? 'portal-h' : 'portal-v', text, x: ox + mx / L, y: oy + my / L, box,
+        rock: state.layers.solid && scene.portalRock[i] === 1 });
     }
   }
   blocks.set(key, labels);
@@ -416,8 +446,9 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
   g.strokeStyle = '#ffffff';
   for (let bx = Math.max(b0, 0); bx <= b1; bx++) {
     for (let by = Math.max(c0, 0); by <= c1; by++) {
-      for (const { kind, text, x, y, box } of labelBlock(scene, z, bx, by)) {
+      for (const { kind, text, x, y, box, rock } of labelBlock(scene, z, bx, by)) {
         if (box[2] < rx0 || box[0] > rx1 || box[3] < ry0 || box[1] > ry1) continue;
+        g.globalAlpha = rock ? ROCK_ALPHA + 0.2 : 1;
         const px = (x - wx) * L, py = (y - wy) * L;
         if (kind === 'area') {
           g.font = `${areaFont}px system-ui, sans-serif`;
@@ -439,6 +470,7 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
       }
     }
   }
+  g.globalAlpha = 1;
 }
 
 // ------------------------------------------------------------------ painting the static layers
@@ -488,11 +520,19 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
     g.fill();
   }
 
+  // Items inside solid space go into a path of their own, drawn faintly.
+  const rock = layers.solid;
+  const paint = (free, inRock, draw) => {
+    draw(free);
+    g.globalAlpha = ROCK_ALPHA;
+    draw(inRock);
+    g.globalAlpha = 1;
+  };
   if (layers.areas) {
     const a = scene.areas;
+    const free = new Path2D(), inRock = new Path2D();
     g.strokeStyle = COLOUR.area;
     g.lineWidth = k;
-    g.beginPath();
     scene.areaIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(a[4 * i]), y0 = Y(a[4 * i + 1]), x1 = X(a[4 * i + 2]), y1 = Y(a[4 * i + 3]);
       const pw = x1 - x0, ph = y1 - y0;
@@ -501,42 +541,44 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
       // little inside where there is room.
       const d = pw > 8 * k && ph > 8 * k ? 2 * k : 0;
       const sx0 = snap(x0 + d, k), sy0 = snap(y0 + d, k), sx1 = snap(x1 - d, k), sy1 = snap(y1 - d, k);
-      g.rect(sx0, sy0, Math.max(sx1 - sx0, 0), Math.max(sy1 - sy0, 0));
+      (rock && scene.areaRock[i] ? inRock : free).rect(sx0, sy0, Math.max(sx1 - sx0, 0), Math.max(sy1 - sy0, 0));
     });
-    g.stroke();
+    paint(free, inRock, (path) => g.stroke(path));
   }
   if (layers.portals) {
     const p = scene.portals;
     const width = (l >= 2 ? 2 : 1) * k;
+    const free = new Path2D(), inRock = new Path2D();
     g.strokeStyle = COLOUR.portal;
     g.lineWidth = width;
-    g.beginPath();
     scene.portalIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(p[4 * i]), y0 = Y(p[4 * i + 1]), x1 = X(p[4 * i + 2]), y1 = Y(p[4 * i + 3]);
       if (x1 - x0 + (y1 - y0) < MIN_PIXELS * k) return;
+      const path = rock && scene.portalRock[i] ? inRock : free;
       if (y0 === y1) {
         const y = snap(y0, width);
-        g.moveTo(x0, y);
-        g.lineTo(x1, y);
+        path.moveTo(x0, y);
+        path.lineTo(x1, y);
       } else {
         const x = snap(x0, width);
-        g.moveTo(x, y0);
-        g.lineTo(x, y1);
+        path.moveTo(x, y0);
+        path.lineTo(x, y1);
       }
     });
-    g.stroke();
+    paint(free, inRock, (path) => g.stroke(path));
   }
   if (layers.waypoints) {
     const q = scene.waypoints;
     const r = Math.max(1, Math.min(3, l * 0.8)) * k;
+    const free = new Path2D(), inRock = new Path2D();
     g.fillStyle = COLOUR.waypoint;
-    g.beginPath();
     scene.waypointIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x = X(q[2 * i]), y = Y(q[2 * i + 1]);
-      g.moveTo(x + r, y);
-      g.arc(x, y, r, 0, 2 * Math.PI);
+      const path = rock && scene.waypointRock[i] ? inRock : free;
+      path.moveTo(x + r, y);
+      path.arc(x, y, r, 0, 2 * Math.PI);
     });
-    g.fill();
+    paint(free, inRock, (path) => g.fill(path));
   }
   if (layers.walls) {
     const s = scene.walls;
@@ -1354,7 +1396,9 @@ ui.canvas.addEventListener('pointermove', (e) => {
   if (!state.scene) return;
   const [px, py] = eventPixel(e);
   const point = pixelToPoint(px, py);
-  const rock = state.layers.solid && state.level.isSolid(point[0], point[1]);
+  const [bx0, by0, bx1, by1] = state.scene.bounds;
+  const inside = point[0] >= bx0 && point[0] <= bx1 && point[1] >= by0 && point[1] <= by1;
+  const rock = inside && state.layers.solid && state.level.isSolid(point[0], point[1]);
   ui.cursor.textContent = `${point[0]}, ${point[1]}${rock ? ' · solid' : ''}`;
   ui.canvas.classList.toggle('over-door', !drag && doorAtPixel(px, py) >= 0);
   if (drag && drag.kind === 'click' && Math.hypot(px - drag.x, py - drag.y) > 4 * dpr()) {
