@@ -174,8 +174,9 @@ public:
         std::vector<cPoint2D> path;
         double length = 0;
         const ROUTE_STATUS status =
-            Level.World ? Level.World->Find_Shortest_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), half_size, path, &length)
-                  : ROUTE_NONE;
+            Level.World
+                ? Level.World->Find_Shortest_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), half_size, path, &length)
+                : ROUTE_NONE;
         std::vector<int> flat;
         flat.reserve(2 * path.size());
         for (const cPoint2D& p : path) {
@@ -202,13 +203,16 @@ public:
         return Int32_Array({hit.x, hit.y});
     }
 
-    bool Intersect_Ball(int x, int y, int radius) const { return Level.World && Level.World->Intersect_Ball(x, y, radius); }
+    bool Intersect_Ball(int x, int y, int radius) const {
+        return Level.World && Level.World->Intersect_Ball(x, y, radius);
+    }
 
     // For drawing: every wall accepted, in insertion order (x1, y1, x2, y2 each).
     val Walls() const {
         std::vector<int> flat;
         if (Level.World)
-            for (const cHV_Wall& w : Level.World->Get_Level_Walls()) flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y});
+            for (const cHV_Wall& w : Level.World->Get_Level_Walls())
+                flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y});
         return Int32_Array(flat);
     }
 
