@@ -1,10 +1,10 @@
 // JavaScript bindings of the library (embind). One cWeb_Level holds one
 // built world. It is made empty from JavaScript, then filled from a level
-// text or a grid map; what went wrong comes back as a result object, never as
-// a C++ exception, and the JavaScript API (bsp_levels_api.js) turns it into
-// an Error. The queries take whole numbers that the API has checked; the
-// library answers every query on any built world, so nothing here can reach
-// one of its assertions.
+// text, a grid map or a Tiled map; what went wrong comes back as a result
+// object, never as a C++ exception, and the JavaScript API
+// (bsp_levels_api.js) turns it into an Error. The queries take whole numbers
+// that the API has checked; the library answers every query on any built
+// world, so nothing here can reach one of its assertions.
 #include <emscripten/bind.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
@@ -55,12 +55,13 @@ public:
     }
 
     // Reads a grid map, turns it into a level as bsplevel import-grid does
-    // (cell units per cell, walls in the balanced order), then loads and
+    // (cell units per cell, walls in the balanced order, and with solid, as
+    // its --solid, a point in every group of blocked cells), then loads and
     // builds that level.
-    val Import_Grid_Map(const std::string& map_text, int cell, const std::string& name) {
+    val Import_Grid_Map(const std::string& map_text, int cell, bool solid, const std::string& name) {
         std::ostringstream messages;
         cMessage_Redirect capture(&messages);
-        if (World) return Refuse("map", 0, "the level is already made", messages.str());
+        if (Level.World) return Refuse("map", 0, "the level is already made", messages.str());
         if (cell < 1) return Refuse("map", 0, "the cell size must be at least 1", messages.str());
         const double start = emscripten_get_now();
         std::istringstream in(map_text);
@@ -74,8 +75,9 @@ public:
                               " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT),
                           messages.str());
         const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), cWall_Order::BALANCED);
+        const std::vector<cPoint2D> rock = solid ? Solid_Points(map, cell) : std::vector<cPoint2D>();
         std::ostringstream level;
-        Write_Level(level, int(width), int(height), walls);
+        Write_Level(level, int(width), int(height), walls, solid ? &rock : nullptr);
         Import_Ms = emscripten_get_now() - start;
         const bool done = Load(level.str(), name);
         return Result(done, messages.str());
@@ -83,14 +85,15 @@ public:
 
 #if BSP_WEB_TILED
     // Reads a Tiled map (.tmx or .tmj text) and turns it into a level as
-    // bsplevel import-tiled does (walls in the balanced order), then loads
-    // and builds that level. A page has no folder to read external tilesets
+    // bsplevel import-tiled does (walls in the balanced order, and with
+    // solid, as its --solid, a point in every group of blocked cells), then
+    // loads and builds that level. A page has no folder to read external tilesets
     // from: a map that names one is refused, and says so.
     val Import_Tiled_Map(const std::string& map_text, const std::string& layer, const std::string& solid_property,
-                         int scale, const std::string& name) {
+                         int scale, bool solid, const std::string& name) {
         std::ostringstream messages;
         cMessage_Redirect capture(&messages);
-        if (World) return Refuse("map", 0, "the level is already made", messages.str());
+        if (Level.World) return Refuse("map", 0, "the level is already made", messages.str());
         if (scale < 1) return Refuse("map", 0, "the scale must be at least 1", messages.str());
         const double start = emscripten_get_now();
         cTiled_Options options;
@@ -106,8 +109,9 @@ public:
         std::string error;
         if (!Read_Tiled_Text(map_text, options, no_files, map, error)) return Refuse("map", 0, error, messages.str());
         const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), cWall_Order::BALANCED);
+        const std::vector<cPoint2D> rock = solid ? Solid_Points(map.Space) : std::vector<cPoint2D>();
         std::ostringstream level;
-        Write_Level(level, map.Space.Width, map.Space.Height, walls);
+        Write_Level(level, map.Space.Width, map.Space.Height, walls, solid ? &rock : nullptr);
         Import_Ms = emscripten_get_now() - start;
         const bool done = Load(level.str(), name);
         return Result(done, messages.str());
@@ -117,19 +121,24 @@ public:
     // The fields of bsplevel info --json.
     val Info() const {
         val info = val::object();
-        info.set("level", Name);
-        info.set("loaded", Loaded);
-        info.set("built", Built);
+        info.set("level", Level.File);
+        info.set("loaded", Level.Loaded);
+        info.set("built", Level.Built);
         val bounds = val::array();
-        bounds.call<void>("push", Bounds.Min.x, Bounds.Min.y, Bounds.Max.x, Bounds.Max.y);
+        const cRect2D& b = Level.Bounds;
+        bounds.call<void>("push", b.Min.x, b.Min.y, b.Max.x, b.Max.y);
         info.set("bounds", bounds);
-        const cLevel_Stats st = World ? Get_Stats(*World) : cLevel_Stats();
+        const cLevel_Stats st = Level.World ? Get_Stats(*Level.World) : cLevel_Stats();
         info.set("walls", st.Walls);
         info.set("wall_nodes", st.Wall_Nodes);
         info.set("tree_depth", st.Tree_Depth);
         info.set("areas", st.Areas);
         info.set("portals", st.Portals);
         info.set("waypoints", st.Waypoints);
+        info.set("solid_areas", st.Solid_Areas);
+        info.set("doors", st.Doors);
+        info.set("door_pieces", st.Door_Pieces);
+        info.set("open_doors", st.Open_Doors);
         return info;
     }
 
@@ -145,9 +154,9 @@ public:
 
     // The route's points, flat (x, y, x, y ...), or null without a route.
     val Find_Path(int x1, int y1, int x2, int y2) const {
-        if (!World) return val::null();
+        if (!Level.World) return val::null();
         std::vector<cPoint2D> path;
-        if (!World->Find_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), path)) return val::null();
+        if (!Level.World->Find_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), path)) return val::null();
         std::vector<int> flat;
         flat.reserve(2 * path.size());
         for (const cPoint2D& p : path) {
@@ -165,8 +174,9 @@ public:
         std::vector<cPoint2D> path;
         double length = 0;
         const ROUTE_STATUS status =
-            World ? World->Find_Shortest_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), half_size, path, &length)
-                  : ROUTE_NONE;
+            Level.World
+                ? Level.World->Find_Shortest_Path(cPoint2D(x1, y1), cPoint2D(x2, y2), half_size, path, &length)
+                : ROUTE_NONE;
         std::vector<int> flat;
         flat.reserve(2 * path.size());
         for (const cPoint2D& p : path) {
@@ -184,22 +194,25 @@ public:
     // means none; otherwise the walk stops after the first point at distance
     // limit or more from the start.
     val Intersect_Segment(int x1, int y1, int x2, int y2, int limit) const {
-        if (!World) return val::null();
+        if (!Level.World) return val::null();
         const cSeg seg(cPoint2D(x1, y1), cPoint2D(x2, y2));
         cPoint2D hit;
-        const bool found = limit < 0 ? World->Intersect_Segment(seg, hit)
-                                     : World->Intersect_Segment(seg, hit, std::int64_t(limit) * limit);
+        const bool found = limit < 0 ? Level.World->Intersect_Segment(seg, hit)
+                                     : Level.World->Intersect_Segment(seg, hit, std::int64_t(limit) * limit);
         if (!found) return val::null();
         return Int32_Array({hit.x, hit.y});
     }
 
-    bool Intersect_Ball(int x, int y, int radius) const { return World && World->Intersect_Ball(x, y, radius); }
+    bool Intersect_Ball(int x, int y, int radius) const {
+        return Level.World && Level.World->Intersect_Ball(x, y, radius);
+    }
 
     // For drawing: every wall accepted, in insertion order (x1, y1, x2, y2 each).
     val Walls() const {
         std::vector<int> flat;
-        if (World)
-            for (const cHV_Wall& w : World->Get_Level_Walls()) flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y});
+        if (Level.World)
+            for (const cHV_Wall& w : Level.World->Get_Level_Walls())
+                flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y});
         return Int32_Array(flat);
     }
 
@@ -207,8 +220,8 @@ public:
     // k-th (from 0) is area -(k+1).
     val Areas() const {
         std::vector<int> flat;
-        if (World)
-            for (const cSquarePortal* a : World->Areas)
+        if (Level.World)
+            for (const cSquarePortal* a : Level.World->Areas)
                 flat.insert(flat.end(), {a->Bounds.Min.x, a->Bounds.Min.y, a->Bounds.Max.x, a->Bounds.Max.y});
         return Int32_Array(flat);
     }
@@ -216,8 +229,8 @@ public:
     // Every portal's segment (x1, y1, x2, y2), in creation order: the k-th is portal k.
     val Portals() const {
         std::vector<int> flat;
-        if (World)
-            for (const cPortal* p : World->Portals) {
+        if (Level.World)
+            for (const cPortal* p : Level.World->Portals) {
                 const cHV_Seg& s = p->Segment;
                 flat.insert(flat.end(), {s.p0.x, s.p0.y, s.p1.x, s.p1.y});
             }
@@ -227,50 +240,86 @@ public:
     // Every waypoint's position (x, y), area by area.
     val Waypoints() const {
         std::vector<int> flat;
-        if (World)
-            for (const cSquarePortal* a : World->Areas)
+        if (Level.World)
+            for (const cSquarePortal* a : Level.World->Areas)
                 for (const cAligned_WayPoint* w : a->WayPoints) flat.insert(flat.end(), {w->Position.x, w->Position.y});
         return Int32_Array(flat);
     }
 
+    // Whether each area lies in solid space, one flag per area in the
+    // order of Areas().
+    val Solid_Areas() const {
+        std::vector<unsigned char> flags;
+        if (Level.World) {
+            flags.reserve(Level.World->Areas.size());
+            for (const cSquarePortal* a : Level.World->Areas) flags.push_back(a->Solid ? 1 : 0);
+        }
+        return val::global("Uint8Array")
+            .new_(emscripten::typed_memory_view(flags.size(), flags.empty() ? nullptr : flags.data()));
+    }
+
+    // Whether (x, y) lies in solid space (a point on the wall around a solid
+    // region stands on its face, not in it).
+    bool Is_Solid(int x, int y) const { return Level.World && Level.World->Is_Solid(cPoint2D(x, y)); }
+
+    int N_Doors() const { return Level.World ? Level.World->N_Doors() : 0; }
+
+    // Every door, in numbering order: x1, y1, x2, y2 and 1 when open, 0 when
+    // closed.
+    val Doors() const {
+        std::vector<int> flat;
+        if (Level.World) {
+            const std::vector<cHV_Wall>& doors = Level.World->Get_Level_Doors();
+            for (std::size_t d = 0; d < doors.size(); ++d) {
+                const cHV_Wall& w = doors[d];
+                flat.insert(flat.end(), {w.p0.x, w.p0.y, w.p1.x, w.p1.y, Level.World->Is_Door_Open(int(d)) ? 1 : 0});
+            }
+        }
+        return Int32_Array(flat);
+    }
+
+    // Opens or closes door id; false for a number the level has no door for.
+    bool Set_Door(int id, bool open) { return Level.World && Level.World->Set_Door(id, open); }
+
+    bool Is_Door_Open(int id) const { return Level.World && Level.World->Is_Door_Open(id); }
+
 private:
-    std::unique_ptr<cGame_World> World;
-    std::string Name;
-    bool Loaded = false;
-    bool Built = false;
-    cRect2D Bounds;
+    cTool_Level Level;     // the world, its name, and how its load and build went
     cFailure Failure;
-    double Import_Ms = 0;  // reading and converting a grid map
+    double Import_Ms = 0;  // reading and converting a map
     double Load_Ms = 0;    // reading the level text and inserting the walls
-    double Build_Ms = 0;   // areas, portals, waypoints
+    double Build_Ms = 0;   // areas, portals, waypoints, solid space
 
     // Loads text into a new world and builds it, whatever the loader
-    // answered, as bsplevel does; true when both went through.
+    // answered, as bsplevel does; true when both went through. A refused
+    // build is told as the tool tells it: the first wall, door or solid
+    // point that the world refused, with its line.
     bool Load(const std::string& text, const std::string& name) {
-        if (World) {
+        if (Level.World) {
             Failure = {"load", 0, "the level is already made"};
             return false;
         }
-        Name = name;
-        World.reset(new cGame_World());
+        Level.File = name;
+        Level.World.reset(new cGame_World());
         WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
         std::istringstream in(text);
         cLevel_Loader loader;
         double start = emscripten_get_now();
-        const cLoad_Result loaded = loader.Load(in, Name.c_str(), World.get());
+        Level.Load_Result = loader.Load(in, Level.File.c_str(), Level.World.get());
         Load_Ms = emscripten_get_now() - start;
-        Loaded = loaded;
+        Level.Loaded = Level.Load_Result;
         start = emscripten_get_now();
-        World->Build();
+        Level.Build_Status = Level.World->Build();
         Build_Ms = emscripten_get_now() - start;
-        Built = World->Is_Built();
-        Bounds = Built ? World->Get_Bounds() : WORLD_BOUNDS;
-        if (!Loaded) {
-            Failure = {"load", loaded.Line, loaded.Reason};
+        Level.Built = Level.World->Is_Built();
+        Level.Bounds = Level.Built ? Level.World->Get_Bounds() : WORLD_BOUNDS;
+        if (!Level.Loaded) {
+            Failure = {"load", Level.Load_Result.Line, Level.Load_Result.Reason};
             return false;
         }
-        if (!Built) {
-            Failure = {"build", 0, "a wall lies outside the world rectangle"};
+        const cLevel_Problem build = Build_Problem(Level);
+        if (build) {
+            Failure = {"build", build.Line, build.Reason};
             return false;
         }
         return true;
@@ -304,8 +353,8 @@ private:
 val Features() {
     val f = val::object();
     f.set("shortestPath", true);   // a route for an agent of a given size
-    f.set("doors", false);         // doors that open and close on a built level
-    f.set("solidSpace", false);    // areas marked solid
+    f.set("doors", true);          // doors that open and close on a built level
+    f.set("solidSpace", true);     // solid regions marked at the build
     f.set("tiledMaps", bool(BSP_WEB_TILED));  // levels from Tiled maps (see web/CMakeLists.txt)
     return f;
 }
@@ -331,5 +380,11 @@ EMSCRIPTEN_BINDINGS(bsp_levels) {
         .function("Walls", &cWeb_Level::Walls)
         .function("Areas", &cWeb_Level::Areas)
         .function("Portals", &cWeb_Level::Portals)
-        .function("Waypoints", &cWeb_Level::Waypoints);
+        .function("Waypoints", &cWeb_Level::Waypoints)
+        .function("Solid_Areas", &cWeb_Level::Solid_Areas)
+        .function("Is_Solid", &cWeb_Level::Is_Solid)
+        .function("N_Doors", &cWeb_Level::N_Doors)
+        .function("Doors", &cWeb_Level::Doors)
+        .function("Set_Door", &cWeb_Level::Set_Door)
+        .function("Is_Door_Open", &cWeb_Level::Is_Door_Open);
 }

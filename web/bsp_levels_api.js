@@ -1,12 +1,14 @@
 // The library in JavaScript: levels loaded and built by the WebAssembly
 // module (dist/bsp_levels.js + dist/bsp_levels.wasm), asked for routes,
-// segment hits and ball touches, and listed for drawing.
+// segment hits, ball touches and solid space, their doors opened and closed,
+// and listed for drawing.
 //
 //   import { loadBspLevels } from './bsp_levels_api.js';
 //   const lib = await loadBspLevels();
 //   const level = lib.Level.fromText(text, 'my_level.txt');
 //   const { found, path } = level.findPath(55, 82, 63, 83);
 //   const { status, length } = level.findShortestPath(55, 82, 63, 83, 2);
+//   level.setDoor(0, true);
 //   level.delete();
 //
 // Coordinates are whole numbers (JavaScript integers within 32 bits); y grows
@@ -21,8 +23,10 @@ const INT_MAX = 2147483647;
 
 // A level that could not be made. `stage` says where it stopped: 'map' (the
 // grid or Tiled map was refused), 'load' (the level text did not load completely) or
-// 'build' (the library refused to build the world); `line` is the line where
-// the reading stopped (0 when none applies), `reason` a few words, and
+// 'build' (the library refused to build the world: a wall or a door outside
+// it, a solid point outside it or on a wall, solid points that reach every
+// area); `line` is the line where the reading stopped or of the item the
+// build refused (0 when none applies), `reason` a few words, and
 // `libraryMessage` what the library itself wrote (its loader's and build's
 // messages), also part of the Error's message.
 export class LevelError extends Error {
@@ -44,6 +48,11 @@ function checkInteger(what, value) {
   if (!Number.isInteger(value) || value < INT_MIN || value > INT_MAX) {
     throw new TypeError(`${what} must be a whole number within 32 bits, got ${String(value)}`);
   }
+  return value;
+}
+
+function checkBoolean(what, value) {
+  if (typeof value !== 'boolean') throw new TypeError(`${what} must be true or false, got ${String(value)}`);
   return value;
 }
 
@@ -104,8 +113,9 @@ export async function loadBspLevels(options = {}) {
     }
   }
 
-  // Which of the features still to come the module has (the viewer keeps
-  // their controls disabled while a flag is false).
+  // What the module has: shortestPath, doors, solidSpace (always, in this
+  // version) and tiledMaps (when it was built with the importer); the viewer
+  // offers what is there.
   const features = Object.freeze({ ...module.Features() });
 
   const construct = Symbol('Level');
@@ -151,15 +161,19 @@ export async function loadBspLevels(options = {}) {
     /**
      * A level from a grid map (the text format of the common pathfinding
      * benchmarks: "type", "height H", "width W", "map", then H rows), made as
-     * bsplevel import-grid makes it: `cell` units per cell, walls in the
-     * balanced order; then loaded and built. Throws a LevelError when the
-     * map is refused.
+     * bsplevel import-grid --solid makes it: `cell` units per cell, walls in
+     * the balanced order, and a solid point in every group of blocked cells,
+     * so that the map's rock is solid space (options.solid = false leaves the
+     * points out, as import-grid without --solid); then loaded and built.
+     * Throws a LevelError when the map is refused.
      */
-    static fromGridMap(text, cell = 10, name = 'grid map') {
+    static fromGridMap(text, cell = 10, name = 'grid map', options = {}) {
       if (typeof text !== 'string') throw new TypeError('the grid map text must be a string');
       checkInteger('cell', cell);
       if (cell < 1) throw new RangeError(`cell must be at least 1, got ${cell}`);
-      return Level.#make(String(name), (raw) => raw.Import_Grid_Map(text, cell, String(name)));
+      const { solid = true } = options;
+      checkBoolean('solid', solid);
+      return Level.#make(String(name), (raw) => raw.Import_Grid_Map(text, cell, solid, String(name)));
     }
 
     /**
@@ -169,14 +183,16 @@ export async function loadBspLevels(options = {}) {
      * collision layer's name; by default the one whose name holds
      * "collision" or that has the property collision = true), solidProperty
      * (only the tiles with this bool property block), scale = 1 (level units
-     * per pixel) }. External tilesets cannot be read in a page: a map that
+     * per pixel), solid = true (a solid point in every group of blocked
+     * cells, as import-tiled --solid; false leaves them out) }. External
+     * tilesets cannot be read in a page: a map that
      * names one is refused, saying so (embed the tileset in Tiled). Throws a
      * LevelError with stage 'map' when the map is refused; throws an Error
      * when the module was built without the importer (features.tiledMaps).
      */
     static fromTiledMap(text, options = {}) {
       if (typeof text !== 'string') throw new TypeError('the Tiled map text must be a string');
-      const { name = 'Tiled map', layer = '', solidProperty = '', scale = 1 } = options;
+      const { name = 'Tiled map', layer = '', solidProperty = '', scale = 1, solid = true } = options;
       if (!features.tiledMaps) {
         throw new Error('this build of the module has no Tiled importer (features.tiledMaps is false; see the README)');
       }
@@ -185,9 +201,10 @@ export async function loadBspLevels(options = {}) {
       }
       checkInteger('scale', scale);
       if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
+      checkBoolean('solid', solid);
       return Level.#make(String(name), (raw) => ({
         map: 'Tiled map',
-        ...raw.Import_Tiled_Map(text, layer, solidProperty, scale, String(name)),
+        ...raw.Import_Tiled_Map(text, layer, solidProperty, scale, solid, String(name)),
       }));
     }
 
@@ -221,8 +238,9 @@ export async function loadBspLevels(options = {}) {
      * The route from (x1, y1) to (x2, y2): { found, path: [[x, y], ...],
      * length }. The path holds the points to head for, the goal last (the
      * goal alone when both points lie in one area); length is the route's
-     * length from the start. Without a route: { found: false, path: [],
-     * length: 0 }.
+     * length from the start. Without a route (none joins them, through the
+     * doors open now; or a point lies outside the world or in solid space):
+     * { found: false, path: [], length: 0 }.
      */
     findPath(x1, y1, x2, y2) {
       const raw = this.#live();
@@ -240,8 +258,9 @@ export async function loadBspLevels(options = {}) {
      * with 0 the route may touch walls and run along them but never crosses
      * one. { status, found, length, path: [[x, y], ...] }: status is 'found',
      * 'none' (no way between them), 'start_blocked' or 'goal_blocked' (the
-     * agent's square there meets a wall or the world's border) or 'outside'
-     * (a point outside the world); path holds the corners after the start,
+     * agent's square there meets a wall or the world's border, or the point
+     * lies in solid space) or 'outside' (a point outside the world); path
+     * holds the corners after the start,
      * the goal last, and length the route's length as the library computes
      * it (0 and [] without a route). The first query for a half-size builds
      * what the library keeps for it, and takes longer.
@@ -274,7 +293,11 @@ export async function loadBspLevels(options = {}) {
       return hit === null ? { hit: false, x: null, y: null } : { hit: true, x: hit[0], y: hit[1] };
     }
 
-    /** Whether a wall lies closer than radius to (x, y) (a wall exactly at the radius does not touch). */
+    /**
+     * Whether a wall or a closed door lies closer than radius to (x, y) (one
+     * exactly at the radius does not touch); a ball centred in solid space
+     * always touches.
+     */
     intersectBall(x, y, radius) {
       const raw = this.#live();
       checkInteger('x', x); checkInteger('y', y); checkNonNegative('radius', radius);
@@ -284,7 +307,9 @@ export async function loadBspLevels(options = {}) {
     /**
      * What bsplevel info --json tells: { level, loaded, built, bounds:
      * [xmin, ymin, xmax, ymax], walls, wall_nodes, tree_depth, areas,
-     * portals, waypoints }.
+     * portals, waypoints, solid_areas, doors, door_pieces, open_doors }
+     * (door_pieces: the open stretches under doors between two areas;
+     * open_doors: the doors open now).
      */
     info() {
       const raw = this.#live();
@@ -306,8 +331,23 @@ export async function loadBspLevels(options = {}) {
       return call(() => raw.Areas());
     }
 
-    // Still to come (features.solidSpace): solidAreas() -> Uint8Array, one
-    // flag per area in the order of areas().
+    /** One flag per area, in the order of areas(): 1 when the area lies in solid space. */
+    solidAreas() {
+      const raw = this.#live();
+      return call(() => raw.Solid_Areas());
+    }
+
+    /**
+     * Whether (x, y) lies in solid space: in a region that a solid point of
+     * the level reaches without crossing a wall or a door. A point on the
+     * wall around it stands on its face and is not in it; a point outside
+     * the world is not.
+     */
+    isSolid(x, y) {
+      const raw = this.#live();
+      checkInteger('x', x); checkInteger('y', y);
+      return call(() => raw.Is_Solid(x, y));
+    }
 
     /** Every portal's segment x1, y1, x2, y2; the k-th is portal k. */
     portals() {
@@ -321,9 +361,45 @@ export async function loadBspLevels(options = {}) {
       return call(() => raw.Waypoints());
     }
 
-    // Still to come (features.doors):
-    //   doors() -> [{ id, x1, y1, x2, y2, open }], setDoor(id, open),
-    //   isDoorOpen(id) -> boolean.
+    // Doors: numbered 0, 1, ... in the level's order, closed when it is
+    // made. A closed door is a wall for every query; an open one is no
+    // obstacle.
+
+    /** Every door: [{ id, x1, y1, x2, y2, open }], in numbering order. */
+    doors() {
+      const raw = this.#live();
+      const flat = call(() => raw.Doors());
+      const out = new Array(flat.length / 5);
+      for (let i = 0; i < out.length; i++) {
+        const f = flat.subarray(5 * i, 5 * i + 5);
+        out[i] = { id: i, x1: f[0], y1: f[1], x2: f[2], y2: f[3], open: f[4] !== 0 };
+      }
+      return out;
+    }
+
+    #checkDoor(raw, id) {
+      checkInteger('door', id);
+      const n = call(() => raw.N_Doors());
+      if (id < 0 || id >= n) {
+        throw new RangeError(`no door ${id}: the level has ${n} door${n === 1 ? '' : 's'}${n ? `, numbered from 0` : ''}`);
+      }
+    }
+
+    /** Opens (open = true) or closes door id. Throws a RangeError for a door the level does not have. */
+    setDoor(id, open) {
+      const raw = this.#live();
+      this.#checkDoor(raw, id);
+      checkBoolean('open', open);
+      call(() => raw.Set_Door(id, open));
+      this.#info = null;   // its count of open doors
+    }
+
+    /** Whether door id is open. Throws a RangeError for a door the level does not have. */
+    isDoorOpen(id) {
+      const raw = this.#live();
+      this.#checkDoor(raw, id);
+      return call(() => raw.Is_Door_Open(id));
+    }
 
     /** Releases the level's world. Calling it again does nothing. */
     delete() {

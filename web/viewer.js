@@ -1,9 +1,10 @@
 // The viewer page: opens a level file, a grid map or a Tiled map with the
 // WebAssembly library, draws it on a canvas (pan by dragging, zoom with the
 // wheel), and asks the library for routes (Find_Path, and the shortest route
-// for a square agent), segment hits and ball touches.
+// for a square agent), segment hits and ball touches; a click on a door
+// opens or closes it, and the answers shown are asked again.
 //
-// Drawing: the static layers (walls, areas, portals, waypoints) are painted
+// Drawing: the static layers (solid space, walls, areas, portals, waypoints) are painted
 // into tiles of TILE x TILE device pixels at a few fixed zoom levels (each
 // sqrt(2) times the last) and kept; a frame only copies the visible tiles,
 // scaled from the level at or just above the view's zoom, and paints the
@@ -11,7 +12,9 @@
 // and missing tiles are painted within a time budget per frame, with a
 // picture of the whole level underneath until they are there. Level
 // coordinates are turned into pixels in JavaScript (doubles), so huge
-// coordinates draw as precisely as small ones. y grows downward.
+// coordinates draw as precisely as small ones. y grows downward. Doors open
+// and close, so they are not in the tiles: a frame draws the visible ones
+// over them, found through their own grid index.
 
 import { loadBspLevels } from './bsp_levels_api.js';
 
@@ -24,6 +27,9 @@ const STAGE_COLOUR = '#e9ecef';
 // Areas whose both sides, and portals, shorter than this many device pixels
 // are left out: zoomed out on a large level they would only cover the walls.
 const MIN_PIXELS = 3;
+// How strongly the areas, portals, waypoints and ids inside solid space show
+// over the rock while it is shown: faintly, so that the free space reads first.
+const ROCK_ALPHA = 0.3;
 
 const COLOUR = {
   world: '#fbfbf8',
@@ -39,7 +45,13 @@ const COLOUR = {
   bad: '#d62728',
   good: '#2ca02c',
   segment: '#6b6b6b',
+  rock: '#c9c0b0',       // solid space
+  rockGrain: '#b3a994',  // its hatching
+  door: '#a0522d',       // a door: solid when closed, dashed when open
 };
+
+// Pixels within which a click picks a door (CSS pixels).
+const DOOR_PICK = 7;
 
 const $ = (id) => document.getElementById(id);
 const ui = {
@@ -55,6 +67,9 @@ const ui = {
   modeHint: $('mode-hint'),
   ballToggle: $('ball-toggle'),
   ballRadius: $('ball-radius'),
+  doorsSection: $('doors-section'),
+  doorsCount: $('doors-count'),
+  doorLast: $('door-last'),
   routeStart: $('route-start'),
   routeGoal: $('route-goal'),
   routeResult: $('route-result'),
@@ -83,14 +98,15 @@ const state = {
   lib: null,
   level: null,
   scene: null,        // what is drawn of the level: bounds, item arrays, indexes
-  layers: { walls: true, areas: true, portals: true, waypoints: true },
+  layers: { walls: true, areas: true, portals: true, waypoints: true, solid: true, doors: true },
   view: { scale: 1, ox: 0, oy: 0 },   // device pixels per unit; the level point at the canvas' top-left
   mode: 'route',
   start: null,        // [x, y] once a start is chosen
   route: null,        // { start, goal, result, ms, runs }
   shortest: null,     // { start, goal, halfSize, result, ms, runs }: the shortest route for the agent
   segment: null,      // { a, b, result }
-  ball: null,         // { centre, radius, touch }
+  ball: null,         // { centre, radius, touch, solid }
+  lastDoor: null,     // { id, open }: the door last clicked
   lastLoad: null,     // timings of the last level opened
 };
 
@@ -234,6 +250,18 @@ function pointBoxes(flat) {
   return boxes;
 }
 
+// The doors as drawn: x1, y1, x2, y2 each, and their states, 1 when open.
+function doorArrays(level) {
+  const list = level.doors();
+  const segments = new Int32Array(4 * list.length);
+  const open = new Uint8Array(list.length);
+  list.forEach((d, i) => {
+    segments.set([d.x1, d.y1, d.x2, d.y2], 4 * i);
+    open[i] = d.open ? 1 : 0;
+  });
+  return { segments, open };
+}
+
 function makeScene(level) {
   const info = level.info();
   const bounds = info.bounds;
@@ -241,6 +269,37 @@ function makeScene(level) {
   const areas = level.areas();
   const portals = level.portals();
   const waypoints = level.waypoints();
+  // The solid areas' bounds, filed apart: a tile fills only those.
+  const solidFlags = level.solidAreas();
+  let nSolid = 0;
+  for (const f of solidFlags) nSolid += f;
+  const solid = new Int32Array(4 * nSolid);
+  for (let i = 0, j = 0; i < solidFlags.length; i++) {
+    if (solidFlags[i]) solid.set(areas.subarray(4 * i, 4 * i + 4), 4 * j++);
+  }
+  const doors = doorArrays(level);
+  const solidIndex = new GridIndex(bounds, solid);
+  // Whether a point lies in a solid area (borders included). A portal lies
+  // in solid space when its middle does (its two areas are both solid or
+  // both not: the build floods solid space through portals), a waypoint
+  // when its position does.
+  const inRock = (x, y) => {
+    let found = false;
+    if (nSolid > 0) {
+      solidIndex.query(x, y, x, y, (i) => {
+        found ||= solid[4 * i] <= x && x <= solid[4 * i + 2] && solid[4 * i + 1] <= y && y <= solid[4 * i + 3];
+      });
+    }
+    return found;
+  };
+  const portalRock = new Uint8Array(portals.length / 4);
+  const waypointRock = new Uint8Array(waypoints.length / 2);
+  if (nSolid > 0) {
+    for (let i = 0; i < portalRock.length; i++) {
+      portalRock[i] = inRock((portals[4 * i] + portals[4 * i + 2]) / 2, (portals[4 * i + 1] + portals[4 * i + 3]) / 2);
+    }
+    for (let i = 0; i < waypointRock.length; i++) waypointRock[i] = inRock(waypoints[2 * i], waypoints[2 * i + 1]);
+  }
   // Walls may stand on the border; the index covers whatever is drawn.
   return {
     info,
@@ -249,10 +308,17 @@ function makeScene(level) {
     areas,
     portals,
     waypoints,
+    solid,
+    areaRock: solidFlags,
+    portalRock,
+    waypointRock,
+    doors,
     wallIndex: new GridIndex(bounds, segmentBoxes(walls)),
     areaIndex: new GridIndex(bounds, areas),
     portalIndex: new GridIndex(bounds, segmentBoxes(portals)),
     waypointIndex: new GridIndex(bounds, pointBoxes(waypoints)),
+    solidIndex,
+    doorIndex: new GridIndex(bounds, segmentBoxes(doors.segments)),
     tiles: new Map(),
     labels: new Map(),
     overview: null,
@@ -331,7 +397,8 @@ function labelBlock(scene, z, bx, by) {
       // An area's id lies inside the area: none meets another.
       const box = [cx - tw / 2 - 2 * k, cy - 0.7 * areaFont, cx + tw / 2 + 2 * k, cy + 0.7 * areaFont];
       taken.push(box);
-      labels.push({ kind: 'area', text, x: ox + cx / L, y: oy + cy / L, box });
+      labels.push({ kind: 'area', text, x: ox + cx / L, y: oy + cy / L, box,
+        rock: state.layers.solid && scene.areaRock[i] === 1 });
     }
   }
   if (state.layers.portals) {
@@ -355,7 +422,8 @@ function labelBlock(scene, z, bx, by) {
       }
       if (!free(box)) continue;
       taken.push(box);
-      labels.push({ kind: y0 === y1 ? 'portal-h' : 'portal-v', text, x: ox + mx / L, y: oy + my / L, box });
+      labels.push({ kind: y0 === y1 ? 'portal-h' : 'portal-v', text, x: ox + mx / L, y: oy + my / L, box,
+        rock: state.layers.solid && scene.portalRock[i] === 1 });
     }
   }
   blocks.set(key, labels);
@@ -378,8 +446,9 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
   g.strokeStyle = '#ffffff';
   for (let bx = Math.max(b0, 0); bx <= b1; bx++) {
     for (let by = Math.max(c0, 0); by <= c1; by++) {
-      for (const { kind, text, x, y, box } of labelBlock(scene, z, bx, by)) {
+      for (const { kind, text, x, y, box, rock } of labelBlock(scene, z, bx, by)) {
         if (box[2] < rx0 || box[0] > rx1 || box[3] < ry0 || box[1] > ry1) continue;
+        g.globalAlpha = rock ? ROCK_ALPHA + 0.2 : 1;
         const px = (x - wx) * L, py = (y - wy) * L;
         if (kind === 'area') {
           g.font = `${areaFont}px system-ui, sans-serif`;
@@ -401,6 +470,7 @@ function paintLabels(g, scene, wx, wy, z, w, h) {
       }
     }
   }
+  g.globalAlpha = 1;
 }
 
 // ------------------------------------------------------------------ painting the static layers
@@ -432,11 +502,37 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
   g.lineWidth = k;
   g.strokeRect(snap(X(bx0), k), snap(Y(by0), k), Math.round((bx1 - bx0) * L), Math.round((by1 - by0) * L));
 
+  if (layers.solid && scene.solid.length > 0) {
+    // Solid space as rock: every solid area filled, however small (rock
+    // left out would show as holes), its edges on whole pixels so that
+    // neighbouring areas meet without a seam; then a hatching whose period
+    // divides the tile's side, so that it runs on across tiles.
+    const a = scene.solid;
+    g.beginPath();
+    scene.solidIndex.query(qx0, qy0, qx1, qy1, (i) => {
+      const x0 = Math.round(X(a[4 * i])), y0 = Math.round(Y(a[4 * i + 1]));
+      const x1 = Math.round(X(a[4 * i + 2])), y1 = Math.round(Y(a[4 * i + 3]));
+      g.rect(x0, y0, Math.max(x1 - x0, 1), Math.max(y1 - y0, 1));
+    });
+    g.fillStyle = COLOUR.rock;
+    g.fill();
+    g.fillStyle = rockPattern(g, k);
+    g.fill();
+  }
+
+  // Items inside solid space go into a path of their own, drawn faintly.
+  const rock = layers.solid;
+  const paint = (free, inRock, draw) => {
+    draw(free);
+    g.globalAlpha = ROCK_ALPHA;
+    draw(inRock);
+    g.globalAlpha = 1;
+  };
   if (layers.areas) {
     const a = scene.areas;
+    const free = new Path2D(), inRock = new Path2D();
     g.strokeStyle = COLOUR.area;
     g.lineWidth = k;
-    g.beginPath();
     scene.areaIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(a[4 * i]), y0 = Y(a[4 * i + 1]), x1 = X(a[4 * i + 2]), y1 = Y(a[4 * i + 3]);
       const pw = x1 - x0, ph = y1 - y0;
@@ -445,42 +541,44 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
       // little inside where there is room.
       const d = pw > 8 * k && ph > 8 * k ? 2 * k : 0;
       const sx0 = snap(x0 + d, k), sy0 = snap(y0 + d, k), sx1 = snap(x1 - d, k), sy1 = snap(y1 - d, k);
-      g.rect(sx0, sy0, Math.max(sx1 - sx0, 0), Math.max(sy1 - sy0, 0));
+      (rock && scene.areaRock[i] ? inRock : free).rect(sx0, sy0, Math.max(sx1 - sx0, 0), Math.max(sy1 - sy0, 0));
     });
-    g.stroke();
+    paint(free, inRock, (path) => g.stroke(path));
   }
   if (layers.portals) {
     const p = scene.portals;
     const width = (l >= 2 ? 2 : 1) * k;
+    const free = new Path2D(), inRock = new Path2D();
     g.strokeStyle = COLOUR.portal;
     g.lineWidth = width;
-    g.beginPath();
     scene.portalIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x0 = X(p[4 * i]), y0 = Y(p[4 * i + 1]), x1 = X(p[4 * i + 2]), y1 = Y(p[4 * i + 3]);
       if (x1 - x0 + (y1 - y0) < MIN_PIXELS * k) return;
+      const path = rock && scene.portalRock[i] ? inRock : free;
       if (y0 === y1) {
         const y = snap(y0, width);
-        g.moveTo(x0, y);
-        g.lineTo(x1, y);
+        path.moveTo(x0, y);
+        path.lineTo(x1, y);
       } else {
         const x = snap(x0, width);
-        g.moveTo(x, y0);
-        g.lineTo(x, y1);
+        path.moveTo(x, y0);
+        path.lineTo(x, y1);
       }
     });
-    g.stroke();
+    paint(free, inRock, (path) => g.stroke(path));
   }
   if (layers.waypoints) {
     const q = scene.waypoints;
     const r = Math.max(1, Math.min(3, l * 0.8)) * k;
+    const free = new Path2D(), inRock = new Path2D();
     g.fillStyle = COLOUR.waypoint;
-    g.beginPath();
     scene.waypointIndex.query(qx0, qy0, qx1, qy1, (i) => {
       const x = X(q[2 * i]), y = Y(q[2 * i + 1]);
-      g.moveTo(x + r, y);
-      g.arc(x, y, r, 0, 2 * Math.PI);
+      const path = rock && scene.waypointRock[i] ? inRock : free;
+      path.moveTo(x + r, y);
+      path.arc(x, y, r, 0, 2 * Math.PI);
     });
-    g.fill();
+    paint(free, inRock, (path) => g.fill(path));
   }
   if (layers.walls) {
     const s = scene.walls;
@@ -507,6 +605,30 @@ function paintRegion(g, scene, wx, wy, L, w, h, z) {
 
   // The ids placed for this zoom level (the overview writes none).
   if (z !== null) paintLabels(g, scene, wx, wy, z, w, h);
+}
+
+// The rock's hatching: diagonal strokes every 8 pixels (for a ratio k of
+// device to CSS pixels, every 8k), made once per ratio.
+const rockPatterns = new Map();
+function rockPattern(g, k) {
+  let tile = rockPatterns.get(k);
+  if (!tile) {
+    const side = 8 * k;
+    tile = newCanvas(side, side);
+    const t = tile.getContext('2d');
+    t.strokeStyle = COLOUR.rockGrain;
+    t.lineWidth = k;
+    t.beginPath();
+    // One stroke from corner to corner and its two halves across the
+    // edges, so that the pattern joins up.
+    for (const d of [-side, 0, side]) {
+      t.moveTo(d, side);
+      t.lineTo(d + side, 0);
+    }
+    t.stroke();
+    rockPatterns.set(k, tile);
+  }
+  return g.createPattern(tile, 'repeat');
 }
 
 function newCanvas(w, h) {
@@ -641,6 +763,7 @@ function frame() {
     const x = edgeX(tx), y = edgeY(ty);
     ctx.drawImage(tile, x, y, edgeX(tx + 1) - x, edgeY(ty + 1) - y);
   }
+  paintDoors();
   paintQueries();
   const elapsed = performance.now() - t0;
   const list = painted ? frameStats.painted : frameStats.copied;
@@ -649,7 +772,94 @@ function frame() {
   if (missing > 0) requestFrame();
 }
 
-// ------------------------------------------------------------------ the queries on top
+// ------------------------------------------------------------------ doors and the queries on top
+
+// The visible doors: a closed one as a solid bar a little wider than a wall,
+// an open one dashed and thin; with its number beside it where it is long
+// enough on screen (the number bsplevel --open and batch's door lines take).
+function paintDoors() {
+  const scene = state.scene;
+  if (!scene || !state.layers.doors || scene.doors.open.length === 0) return;
+  const d = dpr();
+  const { scale: S, ox, oy } = state.view;
+  const w = ui.canvas.width, h = ui.canvas.height;
+  const l = S / d;
+  const wallWidth = (l >= 4 ? 3 : l >= 0.5 ? 2 : 1) * d;
+  const margin = 20 * d / S;
+  const seg = scene.doors.segments, open = scene.doors.open;
+  const closed = [], opened = [], labels = [];
+  scene.doorIndex.query(ox - margin, oy - margin, ox + w / S + margin, oy + h / S + margin, (i) => {
+    (open[i] ? opened : closed).push(i);
+    const length = (Math.abs(seg[4 * i + 2] - seg[4 * i]) + Math.abs(seg[4 * i + 3] - seg[4 * i + 1])) * S;
+    if (length >= 16 * d) labels.push(i);
+  });
+  const path = (list) => {
+    ctx.beginPath();
+    for (const i of list) {
+      ctx.moveTo(...toScreen(seg[4 * i], seg[4 * i + 1]));
+      ctx.lineTo(...toScreen(seg[4 * i + 2], seg[4 * i + 3]));
+    }
+  };
+  ctx.lineCap = 'butt';
+  if (closed.length) {
+    path(closed);
+    ctx.strokeStyle = '#ffffff';
+    ctx.lineWidth = wallWidth + 4 * d;
+    ctx.stroke();
+    ctx.strokeStyle = COLOUR.door;
+    ctx.lineWidth = wallWidth + 2 * d;
+    ctx.stroke();
+  }
+  if (opened.length) {
+    path(opened);
+    ctx.setLineDash([4 * d, 3 * d]);
+    ctx.strokeStyle = COLOUR.door;
+    ctx.lineWidth = 1.5 * d;
+    ctx.stroke();
+    ctx.setLineDash([]);
+  }
+  if (labels.length) {
+    ctx.font = `bold ${11 * d}px system-ui, sans-serif`;
+    ctx.lineJoin = 'round';
+    for (const i of labels) {
+      const [ax, ay] = toScreen(seg[4 * i], seg[4 * i + 1]);
+      const [bx, by] = toScreen(seg[4 * i + 2], seg[4 * i + 3]);
+      const horizontal = ay === by;
+      const [mx, my] = [(ax + bx) / 2, (ay + by) / 2];
+      const text = `D${i}`;
+      ctx.textAlign = horizontal ? 'center' : 'left';
+      ctx.textBaseline = horizontal ? 'top' : 'middle';
+      const lx = horizontal ? mx : mx + wallWidth + 3 * d, ly = horizontal ? my + wallWidth + 2 * d : my;
+      ctx.lineWidth = 3 * d;
+      ctx.strokeStyle = '#ffffff';
+      ctx.strokeText(text, lx, ly);
+      ctx.fillStyle = COLOUR.door;
+      ctx.fillText(text, lx, ly);
+    }
+  }
+}
+
+// The door whose segment passes within DOOR_PICK CSS pixels of canvas pixel
+// (px, py), the nearest; -1 when none (or the doors are not shown).
+function doorAtPixel(px, py) {
+  const scene = state.scene;
+  if (!scene || !state.layers.doors || scene.doors.open.length === 0) return -1;
+  const { scale: S, ox, oy } = state.view;
+  const reach = (DOOR_PICK * dpr()) / S;
+  const x = ox + px / S, y = oy + py / S;
+  const seg = scene.doors.segments;
+  let best = -1, bestDistance = Infinity;
+  scene.doorIndex.query(x - reach, y - reach, x + reach, y + reach, (i) => {
+    const x0 = Math.min(seg[4 * i], seg[4 * i + 2]), x1 = Math.max(seg[4 * i], seg[4 * i + 2]);
+    const y0 = Math.min(seg[4 * i + 1], seg[4 * i + 3]), y1 = Math.max(seg[4 * i + 1], seg[4 * i + 3]);
+    const distance = Math.hypot(x - Math.min(Math.max(x, x0), x1), y - Math.min(Math.max(y, y0), y1));
+    if (distance <= reach && distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  });
+  return best;
+}
 
 function toScreen(x, y) {
   const { scale: S, ox, oy } = state.view;
@@ -934,7 +1144,13 @@ function showShortest() {
   const { result } = sh;
   const n = result.path.length;
   if (result.found) setReadout(ui.shortestResult, `found, ${n} corner${n === 1 ? '' : 's'} (half-size ${sh.halfSize})`, 'yes');
-  else setReadout(ui.shortestResult, `${STATUS_TEXT[result.status] || result.status} (half-size ${sh.halfSize})`, 'no');
+  else {
+    const end = result.status === 'start_blocked' ? sh.start : result.status === 'goal_blocked' ? sh.goal : null;
+    const text = end && state.level.isSolid(end[0], end[1])
+      ? `no route: the ${result.status === 'start_blocked' ? 'start' : 'goal'} lies in solid space`
+      : STATUS_TEXT[result.status] || result.status;
+    setReadout(ui.shortestResult, `${text} (half-size ${sh.halfSize})`, 'no');
+  }
   ui.shortestResult.dataset.status = result.status;
   ui.shortestResult.dataset.points = result.path.map((p) => p.join(' ')).join(',');
   ui.shortestLength.dataset.length = result.found ? String(result.length) : '';
@@ -950,6 +1166,17 @@ function showShortest() {
   ui.shortestPoints.append(frag);
 }
 
+// Why a route query found nothing, when an end tells: ": the start lies in
+// solid space", ": the goal lies outside the world"; "" otherwise.
+function whyNoRoute(start, goal) {
+  const [bx0, by0, bx1, by1] = state.scene.bounds;
+  for (const [p, which] of [[start, 'start'], [goal, 'goal']]) {
+    if (p[0] < bx0 || p[0] > bx1 || p[1] < by0 || p[1] > by1) return `: the ${which} lies outside the world`;
+    if (state.level.isSolid(p[0], p[1])) return `: the ${which} lies in solid space`;
+  }
+  return '';
+}
+
 function showRoute() {
   const r = state.route;
   ui.routePoints.textContent = '';
@@ -963,7 +1190,7 @@ function showRoute() {
   setReadout(ui.routeGoal, formatPoint(r.goal));
   const n = r.result.path.length;
   if (r.result.found) setReadout(ui.routeResult, `found, ${n} point${n === 1 ? '' : 's'}`, 'yes');
-  else setReadout(ui.routeResult, 'no route', 'no');
+  else setReadout(ui.routeResult, `no route${whyNoRoute(r.start, r.goal)}`, 'no');
   setReadout(ui.routeLength, r.result.found ? r.result.length.toFixed(2) : '—');
   setReadout(ui.routeTime, r.runs > 1 ? `${formatMs(r.ms)} (mean of ${r.runs} runs)` : formatMs(r.ms));
   ui.routeResult.dataset.points = r.result.path.map((p) => p.join(' ')).join(',');
@@ -999,9 +1226,11 @@ function runBall(centre) {
     setReadout(ui.ballResult, radius === null ? 'radius must be a whole number ≥ 0' : '—');
   } else {
     const touch = state.level.intersectBall(centre[0], centre[1], radius);
-    state.ball = { centre, radius, touch };
+    const solid = touch && state.level.isSolid(centre[0], centre[1]);
+    state.ball = { centre, radius, touch, solid };
     setReadout(ui.ballCentre, `${formatPoint(centre)}, r ${radius}`);
-    setReadout(ui.ballResult, touch ? 'touches a wall' : 'clear', touch ? 'no' : 'yes');
+    setReadout(ui.ballResult, solid ? 'touches: its centre lies in solid space' : touch ? 'touches a wall' : 'clear',
+      touch ? 'no' : 'yes');
   }
   requestFrame();
 }
@@ -1021,6 +1250,8 @@ function showInfo() {
     ['areas', info.areas],
     ['portals', info.portals],
     ['waypoints', info.waypoints],
+    ['solid areas', info.solid_areas],
+    ['doors', info.doors ? `${info.doors} (${info.open_doors} open, ${info.door_pieces} pieces)` : 0],
   ];
   for (const [key, value] of rows) {
     const dt = document.createElement('dt');
@@ -1029,6 +1260,38 @@ function showInfo() {
     dd.textContent = typeof value === 'number' ? value.toLocaleString('en-US') : String(value);
     ui.info.append(dt, dd);
   }
+}
+
+// The doors' readout: how many, how many open (their numbers in
+// data-open), and the door last clicked.
+function showDoors() {
+  const scene = state.scene;
+  const open = [];
+  if (scene) scene.doors.open.forEach((o, i) => { if (o) open.push(i); });
+  const n = scene ? scene.doors.open.length : 0;
+  setReadout(ui.doorsCount, scene ? (n ? `${n}, ${open.length} open` : 'none in this level') : '—');
+  ui.doorsCount.dataset.open = open.join(',');
+  const last = state.lastDoor;
+  setReadout(ui.doorLast, last ? `D${last.id} ${last.open ? 'opened' : 'closed'}` : '—');
+  ui.doorLast.dataset.door = last ? String(last.id) : '';
+  ui.doorLast.dataset.open = last ? String(last.open) : '';
+}
+
+// Opens or closes door id, then asks the library again for every answer
+// shown, which the door may change.
+function toggleDoor(id) {
+  const level = state.level, scene = state.scene;
+  const open = !level.isDoorOpen(id);
+  level.setDoor(id, open);
+  scene.doors.open[id] = open ? 1 : 0;
+  scene.info = level.info();
+  state.lastDoor = { id, open };
+  showDoors();
+  showInfo();
+  if (state.route) runRoute(state.route.start, state.route.goal);
+  if (state.segment) runSegment(state.segment.a, state.segment.b);
+  if (state.ball) runBall(state.ball.centre);
+  requestFrame();
 }
 
 function clearQueries() {
@@ -1083,8 +1346,10 @@ async function openText(text, name) {
   state.scene = makeScene(level);
   const t2 = performance.now();
   clearQueries();
+  state.lastDoor = null;
   ui.dropHint.hidden = true;
   showInfo();
+  showDoors();
   fitView();
   // The first picture is painted whole, at once.
   firstFrameBudget = 1e9;
@@ -1131,7 +1396,11 @@ ui.canvas.addEventListener('pointermove', (e) => {
   if (!state.scene) return;
   const [px, py] = eventPixel(e);
   const point = pixelToPoint(px, py);
-  ui.cursor.textContent = `${point[0]}, ${point[1]}`;
+  const [bx0, by0, bx1, by1] = state.scene.bounds;
+  const inside = point[0] >= bx0 && point[0] <= bx1 && point[1] >= by0 && point[1] <= by1;
+  const rock = inside && state.layers.solid && state.level.isSolid(point[0], point[1]);
+  ui.cursor.textContent = `${point[0]}, ${point[1]}${rock ? ' · solid' : ''}`;
+  ui.canvas.classList.toggle('over-door', !drag && doorAtPixel(px, py) >= 0);
   if (drag && drag.kind === 'click' && Math.hypot(px - drag.x, py - drag.y) > 4 * dpr()) {
     drag.kind = 'pan';
     ui.canvas.classList.add('panning');
@@ -1150,7 +1419,10 @@ function endDrag(e) {
   if (!drag) return;
   const [px, py] = eventPixel(e);
   const point = pixelToPoint(px, py);
-  if (drag.kind === 'click') {
+  const door = drag.kind === 'click' ? doorAtPixel(px, py) : -1;
+  if (door >= 0) {
+    toggleDoor(door);
+  } else if (drag.kind === 'click') {
     if (state.start === null) {
       state.start = point;
       state.route = null;
@@ -1214,7 +1486,8 @@ for (const box of document.querySelectorAll('input[data-layer]')) {
   box.addEventListener('change', () => {
     if (box.dataset.layer in state.layers) {
       state.layers[box.dataset.layer] = box.checked;
-      forgetPictures();
+      // Doors are drawn in every frame, the other layers in the pictures kept.
+      if (box.dataset.layer !== 'doors') forgetPictures();
       requestFrame();
     }
   });
@@ -1269,11 +1542,16 @@ const ready = (async () => {
     throw e;
   }
   // What the module has decides what the page offers: the shortest route
-  // (features.shortestPath) and Tiled maps (features.tiledMaps). Still to
-  // come with the library's support for them, their controls already on the
-  // page and disabled until then: the doors layer (level.doors(), a click on
-  // a door calling level.setDoor) and the solid space layer
-  // (level.solidAreas()).
+  // (features.shortestPath), doors (features.doors), solid space
+  // (features.solidSpace) and Tiled maps (features.tiledMaps).
+  for (const [layer, has] of [['solid', state.lib.features.solidSpace], ['doors', state.lib.features.doors]]) {
+    const box = document.querySelector(`input[data-layer="${layer}"]`);
+    box.disabled = !has;
+    box.checked = has;
+    box.parentElement.classList.toggle('planned', !has);
+    state.layers[layer] = has;
+  }
+  if (!state.lib.features.doors) ui.doorsSection.classList.add('planned');
   if (!state.lib.features.shortestPath) {
     ui.shortestSection.classList.add('planned');
     ui.shortestToggle.disabled = true;
@@ -1296,6 +1574,10 @@ window.bspViewer = {
   get level() { return state.level; },
   get lastLoad() { return state.lastLoad; },
   openText,
+  // Shows the whole level, as F does.
+  fitLevel() {
+    fitView();
+  },
   // Shows the rectangle (x0, y0)-(x1, y1) of the level, as large as fits.
   showRect(x0, y0, x1, y1) {
     showRect(x0, y0, x1, y1);
