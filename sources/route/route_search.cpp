@@ -139,7 +139,7 @@ private:
     int Vertex_Of(int portal, bool hi) const { return 2 * portal + (hi ? 1 : 0); }
     cSym_Point Vertex_Point(int portal, bool hi) const {
         const cRoute_Portal& p = Portals[std::size_t(portal)];
-        return cSym_Point{hi ? p.Hi : p.Lo, p.Y};
+        return cSym_Point{hi ? p.Hi : p.Lo, p.At};
     }
     // The point the line of end e passes through, for an interval on portal.
     cSym_Point Through(int e, int portal, bool hi) const {
@@ -211,10 +211,10 @@ double cSearch::Estimate(const cNode& n) const {
     double ty = double(Goal.y);
     if (n.Kind != INTERVAL) return Dist(rx, ry, tx, ty);
     const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
-    const double y = double(p.Y.V);
+    const double y = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
-    const double l = n.L == OWN ? lo : Limit_X(root.P, Through(n.L, n.Portal, false), p.Y, lo, hi);
-    const double r = std::max(l, n.R == OWN ? hi : Limit_X(root.P, Through(n.R, n.Portal, true), p.Y, lo, hi));
+    const double l = n.L == OWN ? lo : Limit_X(root.P, Through(n.L, n.Portal, false), p.At, lo, hi);
+    const double r = std::max(l, n.R == OWN ? hi : Limit_X(root.P, Through(n.R, n.Portal, true), p.At, lo, hi));
     if (ry == y) return Dist(rx, ry, tx, ty);
     // The goal on the root's side of the line is mirrored across it: the
     // route must cross the interval and come back.
@@ -289,7 +289,7 @@ void cSearch::Expand_Interval(const cNode& n) {
     const cSym_Point& r = root.P;
     const cRoute_Portal& entry = Portals[std::size_t(n.Portal)];
     const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-    const cSym& y = entry.Y;
+    const cSym& y = entry.At;
     const cSym& y_far = n.Up ? c.Y_Hi : c.Y_Lo;
     const cSym_Point through_l = Through(n.L, n.Portal, false), through_r = Through(n.R, n.Portal, true);
     // The cone's sides on the far side: the lines through the interval's ends.
