@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <queue>
 
 #include "game_graph.h"
 
@@ -62,17 +61,16 @@ struct cNode {
     int L, R;         // INTERVAL: its ends
 };
 
-struct cOrder {
-    const std::vector<cNode>* Nodes;
-    bool operator()(int a, int b) const {
-        const cNode &x = (*Nodes)[std::size_t(a)], &y = (*Nodes)[std::size_t(b)];
-        if (x.F != y.F) return x.F > y.F;
-        return x.G < y.G;  // deeper first among equals
-    }
+// An entry of the open list: a node with the keys it is ordered by.
+struct cEntry {
+    double F, G;
+    int Node;
 };
+// Heap order: smaller F first, then the deeper node (larger G).
+bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
 
 struct cState {
-    std::vector<int> Heap;  // the open list's storage, kept from search to search
+    std::vector<cEntry> Heap;  // the open list, kept from search to search
     std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
@@ -123,14 +121,8 @@ cSym_Point Inside(const cRoute_Cell& c, const cPoint2D& p) {
 class cSearch {
 public:
     cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal)
-        : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), S(state), Goal(goal),
-          Open(cOrder{&state.Nodes}, Take_Heap()) {}
-    ~cSearch() {
-        // Give the heap's storage back for the next search.
-        struct cAccess : std::priority_queue<int, std::vector<int>, cOrder> {
-            static std::vector<int>& Of(std::priority_queue<int, std::vector<int>, cOrder>& q) { return q.*(&cAccess::c); }
-        };
-        S.Heap.swap(cAccess::Of(Open));
+        : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), S(state), Goal(goal), Open(state.Heap) {
+        Open.clear();
     }
 
     ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length);
@@ -167,7 +159,8 @@ private:
         }
         n.F = n.G + Estimate(n);
         S.Nodes.push_back(n);
-        Open.push(int(S.Nodes.size()) - 1);
+        Open.push_back(cEntry{n.F, n.G, int(S.Nodes.size()) - 1});
+        std::push_heap(Open.begin(), Open.end(), Later);
     }
     double Estimate(const cNode& n) const;
     void Expand_Interval(const cNode& n);
@@ -186,13 +179,6 @@ private:
         return -1;
     }
 
-    static std::vector<int> Take_Heap() {
-        std::vector<int> heap;
-        heap.swap(state.Heap);
-        heap.clear();
-        return heap;
-    }
-
     const cRoute_Mesh& Mesh;
     const std::vector<cRoute_Cell>& Cells;
     const std::vector<cRoute_Portal>& Portals;
@@ -200,7 +186,7 @@ private:
     cPoint2D Goal;
     std::vector<int> Goal_Cells;
     std::vector<cSym_Point> Goal_Points;
-    std::priority_queue<int, std::vector<int>, cOrder> Open;
+    std::vector<cEntry>& Open;  // a binary heap by Later
 };
 
 double cSearch::Estimate(const cNode& n) const {
@@ -424,8 +410,9 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             if (!S.Outdone(d.Root_Vertex, d.G)) Expand_Interval(d);
         }
         if (Open.empty()) break;
-        const int at = Open.top();
-        Open.pop();
+        std::pop_heap(Open.begin(), Open.end(), Later);
+        const int at = Open.back().Node;
+        Open.pop_back();
         const cNode n = S.Nodes[std::size_t(at)];
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
