@@ -395,6 +395,18 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
             }
             while (c < closed.size()) ending.push_back(closed[c++]);
             mark_beside(runs, run_cells);
+            // Cells beside the span that go on unchanged.
+            if (!runs.empty() && runs.front().A == s.first) {
+                const int a = starts.Before(s.first - 1);
+                if (a >= 0 && open_end[std::size_t(open_at[std::size_t(a)])] == s.first) {
+                    beside[std::size_t(open_at[std::size_t(a)])] |= 2;
+                    beside[std::size_t(run_cells.front())] |= 1;
+                }
+            }
+            if (!runs.empty() && runs.back().B == s.second && open_at[std::size_t(s.second)] >= 0) {
+                beside[std::size_t(run_cells.back())] |= 2;
+                beside[std::size_t(open_at[std::size_t(s.second)])] |= 1;
+            }
             // The cells that end here, and the portals between them and the
             // new ones, in order along x.
             for (int cell : ending) Cell[std::size_t(cell)].Y_Hi = y;
@@ -473,6 +485,23 @@ void cRoute_Mesh::Link_Sides(const std::vector<unsigned char>& beside) {
             ++i;
         else
             ++j;
+    }
+    // Beside a door's outline, what lies across a line where the cells
+    // above and below end alike may be a closed door on one side and open
+    // space on the other: the end is a turning point. The ends of the
+    // portals between cells side by side are taken as turning points alike.
+    for (cRoute_Portal& p : Portal) {
+        if (p.Vertical) {
+            p.Lo_Turn = p.Hi_Turn = true;
+            continue;
+        }
+        const cRoute_Cell& below = Cell[std::size_t(p.Below)];
+        const cRoute_Cell& above = Cell[std::size_t(p.Above)];
+        auto beside_on = [this](const cRoute_Cell& c, bool right) {
+            return c.Sides >= 0 && (right ? Sides[std::size_t(c.Sides)].N_Right : Sides[std::size_t(c.Sides)].N_Left) > 0;
+        };
+        if (!p.Lo_Turn && (beside_on(below, false) || beside_on(above, false))) p.Lo_Turn = true;
+        if (!p.Hi_Turn && (beside_on(below, true) || beside_on(above, true))) p.Hi_Turn = true;
     }
 }
 
