@@ -24,11 +24,10 @@ const int OWN = -1;
 int Root_End(int k) { return -2 - k; }
 
 // Where, along a line at w across (u along it), the line from root (ru, rw)
-// through d (du, dw) meets it, unperturbed; lo and hi bound it.
+// in the direction (du, dw) meets it, unperturbed; lo and hi bound it.
 double Limit_Along(double ru, double rw, double du, double dw, double w, double lo, double hi) {
-    const double dy = dw - rw;
-    if (dy == 0) return std::min(std::max(ru, lo), hi);
-    const double u = ru + (du - ru) * ((w - rw) / dy);
+    if (dw == 0) return std::min(std::max(ru, lo), hi);
+    const double u = ru + du * ((w - rw) / dw);
     return std::min(std::max(u, lo), hi);
 }
 
@@ -246,8 +245,16 @@ double cSearch::Estimate(const cNode& n) const {
     const double w = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
     auto limit = [&](int e, bool high) {
+        // The line's direction once the perturbation vanishes: that of the
+        // values, or of the ε parts where the two points tend to one.
         const cSym_Point d = Through(e, n.Portal, high);
-        return Limit_Along(ru, rw, u_of(d), w_of(d), w, lo, hi);
+        const cSym& du = v ? d.Y : d.X;
+        const cSym& dw = v ? d.X : d.Y;
+        const cSym& ou = v ? root.P.Y : root.P.X;
+        const cSym& ow = v ? root.P.X : root.P.Y;
+        double eu = double(du.V) - double(ou.V), ew = double(dw.V) - double(ow.V);
+        if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
+        return Limit_Along(ru, rw, eu, ew, w, lo, hi);
     };
     const double l = n.L == OWN ? lo : limit(n.L, false);
     const double r = std::max(l, n.R == OWN ? hi : limit(n.R, true));
