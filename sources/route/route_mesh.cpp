@@ -191,6 +191,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     Portal.clear();
     Sides.clear();
     Door_Ids.clear();
+    Flags.clear();
 
     // Grown by h - ε for h > 0 (the open grown wall, thinned), by ε for h = 0
     // (a wall the agent may touch but not cross).
@@ -432,7 +433,22 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     for (int a = starts.Before(elementary - 1); a >= 0; a = starts.Before(a - 1))
         Cell[std::size_t(open_at[std::size_t(a)])].Y_Hi = y_hi;
     Link_Sides(beside);
+    Set_Flags();
     Build_Locator();
+}
+
+void cRoute_Mesh::Set_Flags() {
+    Flags.assign(Cell.size(), 0);
+    for (std::size_t i = 0; i < Cell.size(); ++i) {
+        const cRoute_Cell& c = Cell[i];
+        unsigned char f = c.Doors >= 0 ? CELL_DOORS : 0;
+        if (c.Sides < 0) {
+            if (c.N_Top == 0 && c.N_Bottom == 1) f |= CELL_END_FROM_BELOW;
+            if (c.N_Bottom == 0 && c.N_Top == 1) f |= CELL_END_FROM_ABOVE;
+            if (c.N_Bottom == 1 && c.N_Top == 1) f |= CELL_CORRIDOR;
+        }
+        Flags[i] = f;
+    }
 }
 
 // The portals between cells side by side: along each vertical line, the
@@ -528,5 +544,6 @@ void cRoute_Mesh::Cells_At(const cPoint2D& p, bool touching, std::vector<int>& o
 
 std::size_t cRoute_Mesh::Footprint() const {
     return Cell.capacity() * sizeof(cRoute_Cell) + Portal.capacity() * sizeof(cRoute_Portal) +
-           Sides.capacity() * sizeof(cRoute_Sides) + Door_Ids.capacity() * sizeof(int) + Locator.Footprint();
+           Sides.capacity() * sizeof(cRoute_Sides) + Door_Ids.capacity() * sizeof(int) + Flags.capacity() +
+           Locator.Footprint();
 }

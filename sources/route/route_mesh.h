@@ -45,6 +45,15 @@ struct cRoute_Cell {
     int Doors = -1;  // the doors covering the cell (Door_List), -1: none
 };
 
+// What a search needs to know of a cell before it looks at it, one byte a
+// cell so that the search's first look stays within the caches.
+enum : unsigned char {
+    CELL_DOORS = 1,          // covered by doors
+    CELL_END_FROM_BELOW = 2,  // entered from below, no way on (one bottom portal, no other)
+    CELL_END_FROM_ABOVE = 4,  // entered from above, no way on
+    CELL_CORRIDOR = 8,       // one bottom portal, one top portal, none beside
+};
+
 // The portals on a cell's left and right sides, in order along y.
 struct cRoute_Sides {
     int First_Left = 0, N_Left = 0;
@@ -64,6 +73,7 @@ public:
 
     const std::vector<cRoute_Cell>& Cells() const { return Cell; }
     const std::vector<cRoute_Portal>& Portals() const { return Portal; }
+    unsigned char Cell_Flags(int cell) const { return Flags[std::size_t(cell)]; }
     const cRoute_Sides& Side_Links(const cRoute_Cell& c) const { return Sides[std::size_t(c.Sides)]; }
     int Half_Size() const { return Half; }
     bool Has_Doors() const { return !Door_Ids.empty(); }
@@ -73,9 +83,9 @@ public:
     // Whether a cell is open to the agent: every door covering it is open
     // (door_open[i] != 0); a null door_open closes every door.
     bool Passable(int cell, const unsigned char* door_open) const {
-        const cRoute_Cell& c = Cell[std::size_t(cell)];
-        if (c.Doors < 0) return true;
+        if ((Flags[std::size_t(cell)] & CELL_DOORS) == 0) return true;
         if (door_open == nullptr) return false;
+        const cRoute_Cell& c = Cell[std::size_t(cell)];
         const int* list = Door_List(c);
         for (int i = 1; i <= list[0]; ++i)
             if (door_open[list[i]] == 0) return false;
@@ -92,6 +102,7 @@ public:
 private:
     void Build_Locator();
     void Link_Sides(const std::vector<unsigned char>& beside);
+    void Set_Flags();
 
     int Half = 0;
     cRect2D World;
@@ -99,6 +110,7 @@ private:
     std::vector<cRoute_Portal> Portal;
     std::vector<cRoute_Sides> Sides;
     std::vector<int> Door_Ids;
+    std::vector<unsigned char> Flags;  // by cell
     cBox_Tree Locator;  // the cells by their unperturbed extent
 };
 

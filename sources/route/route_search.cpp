@@ -64,6 +64,7 @@ bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F &
 struct cState {
     std::vector<cEntry> Heap;  // the open list, kept from search to search
     std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
+    std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
     std::vector<double> Best;  // by vertex: the least G a root there has had
@@ -73,6 +74,7 @@ struct cState {
     void Start(std::size_t vertices) {
         Nodes.clear();
         Direct.clear();
+        Lane.clear();
         Roots.clear();
         if (Best.size() < vertices) {
             Best.resize(vertices);
@@ -169,24 +171,25 @@ private:
         return int(S.Roots.size()) - 1;
     }
     void Push(cNode& n) {
-        if (!Passable(n.Cell)) return;
-        if (n.Kind == INTERVAL) {
-            const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-            const bool up = n.Dir == TOP;
-            const int far = up ? c.N_Top : c.N_Bottom, near = up ? c.N_Bottom : c.N_Top;
-            if (c.Sides < 0 && n.Dir <= TOP && Goal_Copy(n.Cell) < 0) {
-                // A cell with no way on but the portal it is entered by, and
-                // no goal, leads nowhere.
-                if (far == 0 && near == 1) return;
-                // A cell with one way on (a stretch of corridor) is gone
-                // through at once, without the open list.
-                if (far == 1 && near == 1) {
-                    S.Direct.push_back(n);
-                    return;
-                }
+        const unsigned char flags = Mesh.Cell_Flags(n.Cell);
+        if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
+        if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && Goal_Copy(n.Cell) < 0) {
+            // A cell with no way on but the portal it is entered by, and no
+            // goal, leads nowhere.
+            if ((flags & (n.Dir == TOP ? CELL_END_FROM_BELOW : CELL_END_FROM_ABOVE)) != 0) return;
+            // A cell with one way on (a stretch of corridor) is gone through
+            // at once, without the open list.
+            if ((flags & CELL_CORRIDOR) != 0) {
+                S.Direct.push_back(n);
+                return;
             }
         }
         n.F = n.G + Estimate(n);
+        if (n.F <= Lane_Limit) {
+            // As good as the best on the open list: next in any case.
+            S.Lane.push_back(n);
+            return;
+        }
         S.Nodes.push_back(n);
         Open.push_back(cEntry{n.F, n.G, int(S.Nodes.size()) - 1});
         std::push_heap(Open.begin(), Open.end(), Later);
@@ -228,6 +231,9 @@ private:
     std::vector<int> Goal_Cells;
     std::vector<cSym_Point> Goal_Points;
     std::vector<cEntry>& Open;  // a binary heap by Later
+    // The estimate of the node last taken off the open list, which bounds
+    // every estimate there from below, with room for rounding.
+    double Lane_Limit = -1;
 };
 
 double cSearch::Estimate(const cNode& n) const {
@@ -519,11 +525,17 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             S.Direct.pop_back();
             if (!S.Outdone(d.Root_Vertex, d.G)) Expand_Interval(d);
         }
-        if (Open.empty()) break;
-        std::pop_heap(Open.begin(), Open.end(), Later);
-        const int at = Open.back().Node;
-        Open.pop_back();
-        const cNode n = S.Nodes[std::size_t(at)];
+        cNode n;
+        if (!S.Lane.empty()) {
+            n = S.Lane.back();
+            S.Lane.pop_back();
+        } else {
+            if (Open.empty()) break;
+            std::pop_heap(Open.begin(), Open.end(), Later);
+            n = S.Nodes[std::size_t(Open.back().Node)];
+            Open.pop_back();
+            Lane_Limit = n.F + 1e-13 * (1 + n.F);
+        }
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
