@@ -13,8 +13,14 @@ constexpr std::int64_t KEY_OFFSET = std::int64_t(1) << 28;
 std::uint32_t Key_Of(const cSym& s) { return std::uint32_t((std::int64_t(s.V) + KEY_OFFSET) * 8 + (s.K + 4)); }
 cSym Sym_Of(std::uint32_t key) { return cSym(std::int64_t(key / 8) - KEY_OFFSET, int(key % 8) - 4); }
 
-// Sorts keys (radix sort, two passes of 16 bits) and drops repeats.
+// Sorts keys (radix sort, two passes of 16 bits, when there are many) and
+// drops repeats.
 void Sort_Unique(std::vector<std::uint32_t>& keys) {
+    if (keys.size() < 4096) {
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        return;
+    }
     std::vector<std::uint32_t> other(keys.size());
     for (int shift = 0; shift < 32; shift += 16) {
         std::vector<std::uint32_t> count(65537, 0);
