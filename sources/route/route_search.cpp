@@ -37,7 +37,8 @@ double Dist(double ax, double ay, double bx, double by) { return std::sqrt((ax -
 struct cRoot {
     cSym_Point P;
     double G;
-    int Parent;  // the root before, or -1 for the start
+    double G_Rate;  // how fast G grows with ε (symbolic.h)
+    int Parent;     // the root before, or -1 for the start
 };
 
 enum : unsigned char { INTERVAL, CORNER, GOAL };
@@ -68,6 +69,7 @@ struct cState {
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
     std::vector<double> Best;  // by vertex: the least G a root there has had
+    std::vector<double> Best_Rate;
     std::vector<std::uint32_t> Stamp;
     std::uint32_t Current = 0;
 
@@ -78,6 +80,7 @@ struct cState {
         Roots.clear();
         if (Best.size() < vertices) {
             Best.resize(vertices);
+            Best_Rate.resize(vertices);
             Stamp.resize(vertices, 0);
         }
         if (++Current == 0) {
@@ -85,17 +88,26 @@ struct cState {
             Current = 1;
         }
     }
-    // Records a root at vertex v reached with g; false when an earlier root
-    // there was as short (a route bending there again can take the earlier
-    // way to it instead).
-    bool Claim(int v, double g) {
-        if (Stamp[std::size_t(v)] == Current && Best[std::size_t(v)] <= g + 1e-9 * (1 + g)) return false;
+    // Records a root at vertex v reached with g (growing with ε at the rate
+    // g_rate); false when an earlier root there was as short (a route
+    // bending there again can take the earlier way to it instead). Routes
+    // equally long once ε vanishes are told apart by their rates: the
+    // perturbed world knows which is shorter.
+    bool Claim(int v, double g, double g_rate) {
+        if (Stamp[std::size_t(v)] == Current && !Shorter(g, g_rate, Best[std::size_t(v)], Best_Rate[std::size_t(v)]))
+            return false;
         Best[std::size_t(v)] = g;
+        Best_Rate[std::size_t(v)] = g_rate;
         Stamp[std::size_t(v)] = Current;
         return true;
     }
-    bool Outdone(int v, double g) const {
-        return Stamp[std::size_t(v)] == Current && Best[std::size_t(v)] < g - 1e-9 * (1 + g);
+    bool Outdone(int v, double g, double g_rate) const {
+        return Stamp[std::size_t(v)] == Current && Shorter(Best[std::size_t(v)], Best_Rate[std::size_t(v)], g, g_rate);
+    }
+    static bool Shorter(double g, double g_rate, double than, double than_rate) {
+        if (g < than - 1e-9 * (1 + than)) return true;
+        if (g > than + 1e-9 * (1 + than)) return false;
+        return g_rate < than_rate - 1e-9 * (1 + std::abs(than_rate));
     }
 };
 
@@ -166,8 +178,8 @@ private:
         return p.Vertical ? q.X == p.At : q.Y == p.At;
     }
     bool Passable(int cell) const { return Mesh.Passable(cell, Door_Open); }
-    int New_Root(const cSym_Point& p, double g, int parent) {
-        S.Roots.push_back(cRoot{p, g, parent});
+    int New_Root(const cSym_Point& p, double g, double g_rate, int parent) {
+        S.Roots.push_back(cRoot{p, g, g_rate, parent});
         return int(S.Roots.size()) - 1;
     }
     void Push(cNode& n) {
@@ -198,7 +210,7 @@ private:
     // that line: a bend at the portal's nearer end.
     void Push_Interval(cNode& m, const cSym_Point& root) {
         if (On_Portal_Line(m.Portal, root))
-            Along_Line(m.Portal, root, m.Root, m.G, m.Cell);
+            Along_Line(m.Portal, m.Root, m.Cell);
         else
             Push(m);
     }
@@ -208,12 +220,12 @@ private:
     // Nodes for every portal of the cell's side seen whole from root r
     // (strictly on the cell's side of them).
     void Whole_Side(int cell, int side, int root, int root_vertex, double g);
-    // Bends at the vertex (a portal's end) to see the cell across that
-    // portal whole.
-    void Corner(int portal, bool hi, int across, int parent_root, double g);
+    // Bends at the vertex (a portal's end), reached straight from the
+    // parent root, to see the cell across that portal whole.
+    void Corner(int portal, bool hi, int across, int parent_root);
     // From a root on the portal's line, along the line to the portal's
     // nearer end and there into the cell across.
-    void Along_Line(int portal, const cSym_Point& root_point, int root, double g, int across);
+    void Along_Line(int portal, int root, int across);
     // The goal seen from root r in cell.
     void Reach_Goal(int cell, int root, double g, const cSym_Point& r);
     int Goal_Copy(int cell) const {
@@ -306,22 +318,27 @@ void cSearch::Whole_Side(int cell, int side, int root, int root_vertex, double g
     }
 }
 
-void cSearch::Corner(int portal, bool hi, int across, int parent_root, double g) {
+void cSearch::Corner(int portal, bool hi, int across, int parent_root) {
     if (!Passable(across)) return;
     const int v = Vertex_Of(portal, hi);
-    if (!S.Claim(v, g)) return;
+    const cSym_Point at = Vertex_Point(portal, hi);
+    const cRoot& parent = S.Roots[std::size_t(parent_root)];
+    const double g = parent.G + Limit_Distance(parent.P, at);
+    const double g_rate = parent.G_Rate + Epsilon_Rate(parent.P, at);
+    if (!S.Claim(v, g, g_rate)) return;
     cNode n{};
     n.Kind = CORNER;
     n.G = g;
-    n.Root = New_Root(Vertex_Point(portal, hi), g, parent_root);
+    n.Root = New_Root(at, g, g_rate, parent_root);
     n.Root_Vertex = v;
     n.Portal = portal;
     n.Cell = across;
     Push(n);
 }
 
-void cSearch::Along_Line(int portal, const cSym_Point& root_point, int root, double g, int across) {
+void cSearch::Along_Line(int portal, int root, int across) {
     const cRoute_Portal& p = Portals[std::size_t(portal)];
+    const cSym_Point root_point = S.Roots[std::size_t(root)].P;
     const cSym& along = p.Vertical ? root_point.Y : root_point.X;
     bool hi;
     if (along <= p.Lo)
@@ -334,7 +351,7 @@ void cSearch::Along_Line(int portal, const cSym_Point& root_point, int root, dou
     const bool same = end.X == root_point.X && end.Y == root_point.Y;
     // Going on along the line past a point where nothing turns gains nothing.
     if (!same && !(hi ? p.Hi_Turn : p.Lo_Turn)) return;
-    Corner(portal, hi, across, root, g + Limit_Distance(root_point, end));
+    Corner(portal, hi, across, root);
 }
 
 void cSearch::Expand_Corner(const cNode& n) {
@@ -361,7 +378,7 @@ void cSearch::Expand_Corner(const cNode& n) {
         int first, count;
         Side_Range(c, side, first, count);
         for (int i = first; i < first + count; ++i)
-            Along_Line(i, root.P, n.Root, n.G, Across(Portals[std::size_t(i)], side));
+            Along_Line(i, n.Root, Across(Portals[std::size_t(i)], side));
     }
 }
 
@@ -389,12 +406,14 @@ void cSearch::Expand_Interval(const cNode& n) {
     if (turn_l) {
         const cSym_Point a = Vertex_Point(n.Portal, false);
         g_l = n.G + Limit_Distance(r, a);
-        if (S.Claim(Vertex_Of(n.Portal, false), g_l)) root_l = New_Root(a, g_l, n.Root);
+        const double rate = root.G_Rate + Epsilon_Rate(r, a);
+        if (S.Claim(Vertex_Of(n.Portal, false), g_l, rate)) root_l = New_Root(a, g_l, rate, n.Root);
     }
     if (turn_r) {
         const cSym_Point b = Vertex_Point(n.Portal, true);
         g_r = n.G + Limit_Distance(r, b);
-        if (S.Claim(Vertex_Of(n.Portal, true), g_r)) root_r = New_Root(b, g_r, n.Root);
+        const double rate = root.G_Rate + Epsilon_Rate(r, b);
+        if (S.Claim(Vertex_Of(n.Portal, true), g_r, rate)) root_r = New_Root(b, g_r, rate, n.Root);
     }
 
     // The goal, seen through the interval or from a corner at its ends.
@@ -480,8 +499,8 @@ void cSearch::Expand_Interval(const cNode& n) {
             if (i == n.Portal) continue;
             const cRoute_Portal& p = Portals[std::size_t(i)];
             const int across = Across(p, near);
-            if (root_l >= 0 && p.Hi <= entry.Lo) Along_Line(i, S.Roots[std::size_t(root_l)].P, root_l, g_l, across);
-            if (root_r >= 0 && p.Lo >= entry.Hi) Along_Line(i, S.Roots[std::size_t(root_r)].P, root_r, g_r, across);
+            if (root_l >= 0 && p.Hi <= entry.Lo) Along_Line(i, root_l, across);
+            if (root_r >= 0 && p.Lo >= entry.Hi) Along_Line(i, root_r, across);
         }
     }
 }
@@ -511,9 +530,9 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         cNode n{};
         n.Kind = CORNER;
         n.G = 0;
-        n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, -1);
+        n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, 0, -1);
         n.Root_Vertex = vertices + int(i);
-        S.Claim(n.Root_Vertex, 0);
+        S.Claim(n.Root_Vertex, 0, 0);
         n.Portal = -1;
         n.Cell = cell;
         Push(n);
@@ -523,7 +542,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         while (!S.Direct.empty()) {
             const cNode d = S.Direct.back();
             S.Direct.pop_back();
-            if (!S.Outdone(d.Root_Vertex, d.G)) Expand_Interval(d);
+            if (!S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) Expand_Interval(d);
         }
         cNode n;
         if (!S.Lane.empty()) {
@@ -565,7 +584,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             if (corners.empty()) corners.push_back(Goal);
             return SEARCH_FOUND;
         }
-        if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G)) continue;  // a shorter way to its root came since
+        if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G, S.Roots[std::size_t(n.Root)].G_Rate)) continue;  // a shorter way to its root came since
         if (n.Kind == CORNER)
             Expand_Corner(n);
         else

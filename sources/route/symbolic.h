@@ -51,4 +51,14 @@ inline double Limit_Distance(const cSym_Point& a, const cSym_Point& b) {
     return std::sqrt(double(dx * dx + dy * dy));
 }
 
+// The rate at which the distance between the two perturbed points grows
+// with ε, at ε = 0: of two routes equally long once the perturbation
+// vanishes, the one whose length grows slower is the shorter.
+inline double Epsilon_Rate(const cSym_Point& a, const cSym_Point& b) {
+    const double dx = double(std::int64_t(b.X.V) - a.X.V), dy = double(std::int64_t(b.Y.V) - a.Y.V);
+    const double kx = double(b.X.K - a.X.K), ky = double(b.Y.K - a.Y.K);
+    if (dx == 0 && dy == 0) return std::sqrt(kx * kx + ky * ky);
+    return (dx * kx + dy * ky) / std::sqrt(dx * dx + dy * dy);
+}
+
 #endif
