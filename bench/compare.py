@@ -26,7 +26,7 @@ handed to the binary as --benchmark_filter; to run only what the shortest
 routes' table needs on two maps:
 
     bench/compare.py build/bench/bench_levels --filter \
-        '(shortest_path|agent_build|path_cells|grid_astar|squares|portals|waypoints)/(den012d|maze512-1-0)/(h[04]|fast|grid)$'
+        '(shortest_path|agent_build|path_cells|grid_astar|squares|portals|waypoints)/(den012d|maze512-1-0)/(h[04]|fast|grid)(/|$)'
 """
 import argparse
 import json

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "random_level.h"
+#include "route/route_mesh.h"
+#include "route/route_search.h"
 #include "route_oracle.h"
 #include "test_support.h"
 
@@ -186,6 +188,153 @@ TEST(ShortestRoute, AgreesWithTheOracleOnRandomLevels) {
         }
     }
     EXPECT_GT(routes, levels);  // most queries find a route
+}
+
+ROUTE_SEARCH_RESULT From_Oracle_Search(cOracle_Status s) {
+    switch (s) {
+    case ORACLE_FOUND: return SEARCH_FOUND;
+    case ORACLE_START_BLOCKED: return SEARCH_START_BLOCKED;
+    case ORACLE_GOAL_BLOCKED: return SEARCH_GOAL_BLOCKED;
+    default: return SEARCH_NO_ROUTE;
+    }
+}
+
+// Small levels with doors whose answers are known, each door open and
+// closed: the route mesh is built once per level and agent size, and only
+// the doors' states change between the queries. States read 'o' (open) and
+// 'c' (closed), door by door.
+TEST(ShortestRoute, HandMadeDoors) {
+    struct cCase {
+        const char* Name;
+        std::vector<cWall_Coords> Walls, Doors;
+        cPoint2D Start, Goal;
+        int Half_Size;
+        const char* States;
+        ROUTE_SEARCH_RESULT Status;
+        double Length;  // when found
+    };
+    const cRect2D world = Rect(0, 0, 100, 100);
+    // A corridor 10 wide from x = 20 to x = 80, the only way across.
+    const std::vector<cWall_Coords> corridor = {{20, 0, 20, 40}, {20, 50, 20, 100}, {20, 40, 80, 40},
+                                                {20, 50, 80, 50}, {80, 0, 80, 40}, {80, 50, 80, 100}};
+    const std::vector<cWall_Coords> split = {{50, 0, 50, 30}, {50, 70, 50, 100}};  // a gap from y = 30 to 70
+    const cCase cases[] = {
+        {"door across a corridor, closed", corridor, {{50, 40, 50, 50}}, {10, 45}, {90, 45}, 0, "c", SEARCH_NO_ROUTE, 0},
+        {"door across a corridor, open", corridor, {{50, 40, 50, 50}}, {10, 45}, {90, 45}, 0, "o", SEARCH_FOUND, 80},
+        {"open door, agent just fits", corridor, {{50, 40, 50, 50}}, {10, 45}, {90, 45}, 5, "o", SEARCH_FOUND, 80},
+        {"open door, agent too wide", corridor, {{50, 40, 50, 50}}, {10, 45}, {90, 45}, 6, "o", SEARCH_NO_ROUTE, 0},
+        {"door closed, agent's square on it", corridor, {{50, 40, 50, 50}}, {48, 45}, {90, 45}, 4, "c",
+         SEARCH_START_BLOCKED, 0},
+        {"door open, agent's square on it", corridor, {{50, 40, 50, 50}}, {48, 45}, {90, 45}, 4, "o", SEARCH_FOUND,
+         42},
+        {"goal on a closed door, agent of size 0", corridor, {{50, 40, 50, 50}}, {10, 45}, {50, 45}, 0, "c",
+         SEARCH_FOUND, 40},
+        {"two doors in one gap, lower open", split, {{50, 30, 50, 50}, {50, 50, 50, 70}}, {40, 60}, {60, 60}, 0,
+         "oc", SEARCH_FOUND, 2 * std::sqrt(200.0)},
+        {"two doors in one gap, both open", split, {{50, 30, 50, 50}, {50, 50, 50, 70}}, {40, 60}, {60, 60}, 0,
+         "oo", SEARCH_FOUND, 20},
+        {"two doors in one gap, both closed", split, {{50, 30, 50, 50}, {50, 50, 50, 70}}, {40, 60}, {60, 60}, 0,
+         "cc", SEARCH_NO_ROUTE, 0},
+        {"door one unit long", {{50, 0, 50, 49}, {50, 50, 50, 100}}, {{50, 49, 50, 50}}, {40, 45}, {60, 45}, 0, "o",
+         SEARCH_FOUND, 2 * std::sqrt(116.0)},
+        {"door on the world's border", {}, {{0, 10, 0, 90}}, {10, 10}, {10, 90}, 0, "o", SEARCH_FOUND, 80},
+        {"door on the world's border, closed", {}, {{0, 10, 0, 90}}, {10, 10}, {10, 90}, 3, "c", SEARCH_FOUND, 80},
+        {"door across a wall, open", {{50, 0, 50, 100}}, {{30, 50, 70, 50}}, {40, 60}, {40, 40}, 2, "o",
+         SEARCH_FOUND, 20},
+        {"door across a wall, closed", {{50, 0, 50, 100}}, {{30, 50, 70, 50}}, {40, 60}, {40, 40}, 2, "c",
+         SEARCH_FOUND, 2 * std::sqrt(12.0 * 12.0 + 8.0 * 8.0) + 4},
+        {"door covering a whole side of a room", {{0, 60, 30, 60}, {70, 60, 100, 60}}, {{30, 60, 70, 60}},
+         {50, 90}, {50, 10}, 1, "c", SEARCH_NO_ROUTE, 0},
+    };
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<cHV_Wall> walls, doors;
+        for (const cWall_Coords& w : c.Walls) walls.push_back(Wall(w));
+        for (const cWall_Coords& d : c.Doors) doors.push_back(Wall(d));
+        cRoute_Mesh mesh;
+        mesh.Build(walls, doors, world, c.Half_Size);
+        std::vector<unsigned char> open;
+        for (const char* state = c.States; *state != 0; ++state) open.push_back(*state == 'o');
+        tPath path;
+        double length = -1;
+        EXPECT_EQ(Search_Route(mesh, c.Start, c.Goal, open.data(), path, length), c.Status);
+        if (c.Status == SEARCH_FOUND) {
+            EXPECT_NEAR(length, c.Length, 1e-9 * c.Length);
+        }
+        // Every door closed is the same as no state at all.
+        if (std::string(c.States).find('o') == std::string::npos) {
+            double closed_length = -1;
+            EXPECT_EQ(Search_Route(mesh, c.Start, c.Goal, nullptr, path, closed_length), c.Status);
+        }
+    }
+}
+
+// Doors in the route mesh, on random levels: some of the generator's walls
+// (with all its awkward cases: on the border lines, crossing walls, in line
+// with walls, of zero length) become doors. The mesh of each agent size is
+// built once with the doors; then, for random open and closed states, the
+// status and the length are the oracle's on the walls plus the closed doors,
+// and every route is valid there. SHORTEST_ROUTE_DOOR_LEVELS sets the count
+// (default 300), SHORTEST_ROUTE_SEED the first seed.
+TEST(ShortestRoute, DoorsAgreeWithTheOracleOnRandomLevels) {
+    const int levels = Env_Setting("SHORTEST_ROUTE_DOOR_LEVELS", 300);
+    const unsigned first_seed = unsigned(Env_Setting("SHORTEST_ROUTE_SEED", 1));
+    long routes = 0, through_open = 0;
+    for (int n = 0; n < levels; ++n) {
+        const unsigned seed = first_seed + unsigned(n);
+        cLevel_Maker maker(seed);
+        const cLevel made = n % 4 == 3 ? maker.Make() : maker.Make_Small(40, 16);
+        std::mt19937 rng(seed);
+        auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        std::vector<cHV_Wall> walls, doors;
+        const int door_share = pick(1, 3);  // about a quarter to three quarters of the walls
+        for (const cHV_Wall& w : made.Walls) (pick(0, 3) < door_share ? doors : walls).push_back(w);
+        const cRect2D& b = made.Bounds;
+        std::ostringstream text;
+        text << Describe(cLevel{b, walls}) << "<DOORS>\n";
+        for (const cHV_Wall& d : doors) text << d.p0 << "->" << d.p1 << "\n";
+        SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + text.str());
+        for (int sizes = 0; sizes < 2; ++sizes) {
+            const int h = pick(0, 3) * (std::max(b.Max.x - b.Min.x, b.Max.y - b.Min.y) > 200 ? pick(1, 20) : 1);
+            cRoute_Mesh mesh;
+            mesh.Build(walls, doors, b, h);
+            for (int state = 0; state < 3; ++state) {
+                // All closed (no state given), then random states.
+                std::vector<unsigned char> open(doors.size());
+                for (unsigned char& o : open) o = (unsigned char)(state > 0 && pick(0, 1) == 1);
+                std::vector<cHV_Wall> blocking = walls;
+                std::string states;
+                for (std::size_t i = 0; i < doors.size(); ++i) {
+                    if (!open[i]) blocking.push_back(doors[i]);
+                    states += open[i] ? 'o' : 'c';
+                }
+                for (int q = 0; q < 4; ++q) {
+                    const cPoint2D start(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+                    const cPoint2D goal(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y));
+                    SCOPED_TRACE("doors " + states + " route from " + std::to_string(start.x) + "," +
+                                 std::to_string(start.y) + " to " + std::to_string(goal.x) + "," +
+                                 std::to_string(goal.y) + " h " + std::to_string(h));
+                    const cOracle_Answer expected = Oracle_Shortest_Route(b, blocking, start, goal, h);
+                    tPath path;
+                    double length = -1;
+                    const ROUTE_SEARCH_RESULT status =
+                        Search_Route(mesh, start, goal, state > 0 ? open.data() : nullptr, path, length);
+                    ASSERT_EQ(status, From_Oracle_Search(expected.Status));
+                    if (status != SEARCH_FOUND) continue;
+                    ++routes;
+                    ASSERT_NEAR(length, expected.Length, 1e-9 * (1 + expected.Length));
+                    std::vector<cPoint2D> route{start};
+                    route.insert(route.end(), path.begin(), path.end());
+                    std::string why;
+                    ASSERT_TRUE(Oracle_Route_Is_Valid(b, blocking, route, h, &why)) << why;
+                    // Routes that would cross a door were it closed.
+                    if (!Oracle_Route_Is_Valid(b, made.Walls, route, h, nullptr)) ++through_open;
+                }
+            }
+        }
+    }
+    EXPECT_GT(routes, levels);
+    EXPECT_GT(through_open, levels / 20);  // open doors are passed, not only walked around
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 // half-size (the world's border counts as four walls); in the perturbed
 // world of symbolic.h the grown walls are closed rectangles and the free
 // space is what they leave of the world. A sweep upward along y cuts it into
-// cells, each as wide as the free space at its height: the left and right
-// sides of a cell lie on obstacles, and cells meet only along horizontal
-// lines, through portals.
+// cells, each as wide as the free space at its height, and cut again along
+// the outline of every door grown like a wall, so that a cell lies either
+// wholly inside or wholly outside each grown door. Cells meet along
+// horizontal lines (bottom and top portals); where a door's outline cuts the
+// free space, cells also meet side by side along vertical lines (left and
+// right portals). A cell covered by grown doors records them: it is passable
+// while all of them are open.
 #ifndef ROUTE_ROUTE_MESH_H
 #define ROUTE_ROUTE_MESH_H
 
@@ -17,14 +21,18 @@
 #include "hv_wall.h"
 #include "route/symbolic.h"
 
-// An open stretch of a horizontal line between a cell below and a cell
-// above. An end is a turning point when it is a corner of an obstacle, where
-// a shortest route may bend.
+// An open stretch of a line between two cells: a horizontal portal runs
+// along x at height At, with the cell Below under it and the cell Above over
+// it; a vertical one runs along y at x = At, with the cell Below on its left
+// and the cell Above on its right. An end is a turning point when it is a
+// corner of an obstacle or of a door's outline, where a shortest route may
+// bend.
 struct cRoute_Portal {
-    cSym Lo, Hi;  // along x
-    cSym Y;
+    cSym Lo, Hi;  // along the portal's line
+    cSym At;      // the line
     int Below, Above;
     bool Lo_Turn, Hi_Turn;
+    bool Vertical;
 };
 
 struct cRoute_Cell {
@@ -33,17 +41,56 @@ struct cRoute_Cell {
     // consecutive in the mesh's portal list.
     int First_Bottom = 0, N_Bottom = 0;
     int First_Top = 0, N_Top = 0;
+    int Sides = -1;  // the portals on the left and right sides (Side_Links), -1: none
+    int Doors = -1;  // the doors covering the cell (Door_List), -1: none
+};
+
+// What a search needs to know of a cell before it looks at it, one byte a
+// cell so that the search's first look stays within the caches.
+enum : unsigned char {
+    CELL_DOORS = 1,          // covered by doors
+    CELL_END_FROM_BELOW = 2,  // entered from below, no way on (one bottom portal, no other)
+    CELL_END_FROM_ABOVE = 4,  // entered from above, no way on
+    CELL_CORRIDOR = 8,       // one bottom portal, one top portal, none beside
+};
+
+// The portals on a cell's left and right sides, in order along y.
+struct cRoute_Sides {
+    int First_Left = 0, N_Left = 0;
+    int First_Right = 0, N_Right = 0;
 };
 
 class cRoute_Mesh {
 public:
-    // The free space for the half-size within the world rectangle. Walls are
-    // taken as given (any order, overlapping, of zero length).
-    void Build(const std::vector<cHV_Wall>& walls, const cRect2D& world, int half_size);
+    // The free space for the half-size within the world rectangle, cut along
+    // the doors' outlines. Walls and doors are taken as given (any order,
+    // overlapping, of zero length); door i is doors[i].
+    void Build(const std::vector<cHV_Wall>& walls, const std::vector<cHV_Wall>& doors, const cRect2D& world,
+               int half_size);
+    void Build(const std::vector<cHV_Wall>& walls, const cRect2D& world, int half_size) {
+        Build(walls, std::vector<cHV_Wall>(), world, half_size);
+    }
 
     const std::vector<cRoute_Cell>& Cells() const { return Cell; }
     const std::vector<cRoute_Portal>& Portals() const { return Portal; }
+    unsigned char Cell_Flags(int cell) const { return Flags[std::size_t(cell)]; }
+    const cRoute_Sides& Side_Links(const cRoute_Cell& c) const { return Sides[std::size_t(c.Sides)]; }
     int Half_Size() const { return Half; }
+    bool Has_Doors() const { return !Door_Ids.empty(); }
+
+    // The doors covering a cell: the count, then as many door numbers.
+    const int* Door_List(const cRoute_Cell& c) const { return &Door_Ids[std::size_t(c.Doors)]; }
+    // Whether a cell is open to the agent: every door covering it is open
+    // (door_open[i] != 0); a null door_open closes every door.
+    bool Passable(int cell, const unsigned char* door_open) const {
+        if ((Flags[std::size_t(cell)] & CELL_DOORS) == 0) return true;
+        if (door_open == nullptr) return false;
+        const cRoute_Cell& c = Cell[std::size_t(cell)];
+        const int* list = Door_List(c);
+        for (int i = 1; i <= list[0]; ++i)
+            if (door_open[list[i]] == 0) return false;
+        return true;
+    }
 
     // The cells whose perturbed rectangle holds p strictly inside (at most
     // one), or, with touching, every cell whose rectangle holds p once the
@@ -54,11 +101,16 @@ public:
 
 private:
     void Build_Locator();
+    void Link_Sides(const std::vector<unsigned char>& beside);
+    void Set_Flags();
 
     int Half = 0;
     cRect2D World;
     std::vector<cRoute_Cell> Cell;
     std::vector<cRoute_Portal> Portal;
+    std::vector<cRoute_Sides> Sides;
+    std::vector<int> Door_Ids;
+    std::vector<unsigned char> Flags;  // by cell
     cBox_Tree Locator;  // the cells by their unperturbed extent
 };
 

@@ -3,25 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <queue>
 
 #include "game_graph.h"
 
 namespace {
 
-// How the x where the line from root through d meets the line y compares
-// with x: -1, 0 or 1.
-int Compare_Hit(const cSym_Point& root, const cSym_Point& d, const cSym& y, const cSym& x) {
-    const int up = root.Y < d.Y ? 1 : -1;
-    return Orientation(root, d, cSym_Point{x, y}) * up;
-}
-
-// Where t lies from the ray that leaves root toward the line y along the
-// line through root and d (d may lie behind root): positive on its left.
-int Side_Of_Ray(const cSym_Point& root, const cSym_Point& d, const cSym& y, const cSym_Point& t) {
-    const bool ahead = (root.Y < d.Y) == (root.Y < y);
-    return ahead ? Orientation(root, d, t) : -Orientation(root, d, t);
-}
+// The sides of a cell, and the directions of crossing a portal: leaving a
+// cell through its side k is moving in direction k.
+enum : unsigned char { BOTTOM, TOP, LEFT, RIGHT };
+// DOWN = BOTTOM, UP = TOP, LEFT, RIGHT.
+bool Increasing(int dir) { return (dir & 1) != 0; }  // toward larger y (TOP) or x (RIGHT)
+// Looking the way of dir, +1 when a portal's Lo end lies on the left hand.
+int Lo_Sign(int dir) { return dir == TOP || dir == LEFT ? 1 : -1; }
 
 // An end of a node's interval on its portal's line: the portal's own end
 // (OWN), or where the line from the node's root through a point meets the
@@ -30,13 +23,12 @@ int Side_Of_Ray(const cSym_Point& root, const cSym_Point& d, const cSym& y, cons
 const int OWN = -1;
 int Root_End(int k) { return -2 - k; }
 
-// The unperturbed x where the line from root through d meets the line y;
-// lo and hi bound it.
-double Limit_X(const cSym_Point& root, const cSym_Point& d, const cSym& y, double lo, double hi) {
-    const double dy = double(d.Y.V - root.Y.V);
-    if (dy == 0) return std::min(std::max(double(root.X.V), lo), hi);
-    const double x = double(root.X.V) + double(d.X.V - root.X.V) * (double(y.V - root.Y.V) / dy);
-    return std::min(std::max(x, lo), hi);
+// Where, along a line at w across (u along it), the line from root (ru, rw)
+// in the direction (du, dw) meets it, unperturbed; lo and hi bound it.
+double Limit_Along(double ru, double rw, double du, double dw, double w, double lo, double hi) {
+    if (dw == 0) return std::min(std::max(ru, lo), hi);
+    const double u = ru + du * ((w - rw) / dw);
+    return std::min(std::max(u, lo), hi);
 }
 
 double Dist(double ax, double ay, double bx, double by) { return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)); }
@@ -45,7 +37,8 @@ double Dist(double ax, double ay, double bx, double by) { return std::sqrt((ax -
 struct cRoot {
     cSym_Point P;
     double G;
-    int Parent;  // the root before, or -1 for the start
+    double G_Rate;  // how fast G grows with ε (symbolic.h)
+    int Parent;     // the root before, or -1 for the start
 };
 
 enum : unsigned char { INTERVAL, CORNER, GOAL };
@@ -55,37 +48,39 @@ struct cNode {
     int Root;         // index of the root record
     int Root_Vertex;  // the root's vertex, for pruning
     unsigned char Kind;
-    bool Up;          // INTERVAL: crossing the portal upward
-    signed char Along;  // CORNER: -1 moving left along the line, 1 right, 0 free
+    unsigned char Dir;  // INTERVAL: the direction the portal is crossed in
     int Portal;       // INTERVAL: the portal; CORNER: the portal arrived through, or -1
     int Cell;         // INTERVAL, CORNER: the cell entered
     int L, R;         // INTERVAL: its ends
 };
 
-struct cOrder {
-    const std::vector<cNode>* Nodes;
-    bool operator()(int a, int b) const {
-        const cNode &x = (*Nodes)[std::size_t(a)], &y = (*Nodes)[std::size_t(b)];
-        if (x.F != y.F) return x.F > y.F;
-        return x.G < y.G;  // deeper first among equals
-    }
+// An entry of the open list: a node with the keys it is ordered by.
+struct cEntry {
+    double F, G;
+    int Node;
 };
+// Heap order: smaller F first, then the deeper node (larger G).
+bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
 
 struct cState {
-    std::vector<int> Heap;  // the open list's storage, kept from search to search
+    std::vector<cEntry> Heap;  // the open list, kept from search to search
     std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
+    std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
     std::vector<double> Best;  // by vertex: the least G a root there has had
+    std::vector<double> Best_Rate;
     std::vector<std::uint32_t> Stamp;
     std::uint32_t Current = 0;
 
     void Start(std::size_t vertices) {
         Nodes.clear();
         Direct.clear();
+        Lane.clear();
         Roots.clear();
         if (Best.size() < vertices) {
             Best.resize(vertices);
+            Best_Rate.resize(vertices);
             Stamp.resize(vertices, 0);
         }
         if (++Current == 0) {
@@ -93,17 +88,26 @@ struct cState {
             Current = 1;
         }
     }
-    // Records a root at vertex v reached with g; false when an earlier root
-    // there was as short (a route bending there again can take the earlier
-    // way to it instead).
-    bool Claim(int v, double g) {
-        if (Stamp[std::size_t(v)] == Current && Best[std::size_t(v)] <= g + 1e-9 * (1 + g)) return false;
+    // Records a root at vertex v reached with g (growing with ε at the rate
+    // g_rate); false when an earlier root there was as short (a route
+    // bending there again can take the earlier way to it instead). Routes
+    // equally long once ε vanishes are told apart by their rates: the
+    // perturbed world knows which is shorter.
+    bool Claim(int v, double g, double g_rate) {
+        if (Stamp[std::size_t(v)] == Current && !Shorter(g, g_rate, Best[std::size_t(v)], Best_Rate[std::size_t(v)]))
+            return false;
         Best[std::size_t(v)] = g;
+        Best_Rate[std::size_t(v)] = g_rate;
         Stamp[std::size_t(v)] = Current;
         return true;
     }
-    bool Outdone(int v, double g) const {
-        return Stamp[std::size_t(v)] == Current && Best[std::size_t(v)] < g - 1e-9 * (1 + g);
+    bool Outdone(int v, double g, double g_rate) const {
+        return Stamp[std::size_t(v)] == Current && Shorter(Best[std::size_t(v)], Best_Rate[std::size_t(v)], g, g_rate);
+    }
+    static bool Shorter(double g, double g_rate, double than, double than_rate) {
+        if (g < than - 1e-9 * (1 + than)) return true;
+        if (g > than + 1e-9 * (1 + than)) return false;
+        return g_rate < than_rate - 1e-9 * (1 + std::abs(than_rate));
     }
 };
 
@@ -122,15 +126,10 @@ cSym_Point Inside(const cRoute_Cell& c, const cPoint2D& p) {
 
 class cSearch {
 public:
-    cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal)
-        : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), S(state), Goal(goal),
-          Open(cOrder{&state.Nodes}, Take_Heap()) {}
-    ~cSearch() {
-        // Give the heap's storage back for the next search.
-        struct cAccess : std::priority_queue<int, std::vector<int>, cOrder> {
-            static std::vector<int>& Of(std::priority_queue<int, std::vector<int>, cOrder>& q) { return q.*(&cAccess::c); }
-        };
-        S.Heap.swap(cAccess::Of(Open));
+    cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal, const unsigned char* door_open)
+        : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), Door_Open(door_open), S(state), Goal(goal),
+          Open(state.Heap) {
+        Open.clear();
     }
 
     ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length);
@@ -139,7 +138,7 @@ private:
     int Vertex_Of(int portal, bool hi) const { return 2 * portal + (hi ? 1 : 0); }
     cSym_Point Vertex_Point(int portal, bool hi) const {
         const cRoute_Portal& p = Portals[std::size_t(portal)];
-        return cSym_Point{hi ? p.Hi : p.Lo, p.Y};
+        return p.Vertical ? cSym_Point{p.At, hi ? p.Hi : p.Lo} : cSym_Point{hi ? p.Hi : p.Lo, p.At};
     }
     // The point the line of end e passes through, for an interval on portal.
     cSym_Point Through(int e, int portal, bool hi) const {
@@ -147,37 +146,86 @@ private:
         if (e >= 0) return Vertex_Point(e / 2, e % 2 == 1);
         return S.Roots[std::size_t(-2 - e)].P;
     }
-    int New_Root(const cSym_Point& p, double g, int parent) {
-        S.Roots.push_back(cRoot{p, g, parent});
+    // The portals on a side of a cell.
+    void Side_Range(const cRoute_Cell& c, int side, int& first, int& count) const {
+        switch (side) {
+        case BOTTOM: first = c.First_Bottom, count = c.N_Bottom; return;
+        case TOP: first = c.First_Top, count = c.N_Top; return;
+        default:
+            if (c.Sides < 0) {
+                first = count = 0;
+                return;
+            }
+            const cRoute_Sides& s = Mesh.Side_Links(c);
+            if (side == LEFT)
+                first = s.First_Left, count = s.N_Left;
+            else
+                first = s.First_Right, count = s.N_Right;
+        }
+    }
+    // The cell across a portal on the given side.
+    static int Across(const cRoute_Portal& p, int side) { return side == TOP || side == RIGHT ? p.Above : p.Below; }
+    static bool On_Side_Line(const cRoute_Cell& c, int side, const cSym_Point& q) {
+        switch (side) {
+        case BOTTOM: return q.Y == c.Y_Lo;
+        case TOP: return q.Y == c.Y_Hi;
+        case LEFT: return q.X == c.X_Lo;
+        default: return q.X == c.X_Hi;
+        }
+    }
+    bool On_Portal_Line(int portal, const cSym_Point& q) const {
+        const cRoute_Portal& p = Portals[std::size_t(portal)];
+        return p.Vertical ? q.X == p.At : q.Y == p.At;
+    }
+    bool Passable(int cell) const { return Mesh.Passable(cell, Door_Open); }
+    int New_Root(const cSym_Point& p, double g, double g_rate, int parent) {
+        S.Roots.push_back(cRoot{p, g, g_rate, parent});
         return int(S.Roots.size()) - 1;
     }
     void Push(cNode& n) {
-        if (n.Kind == INTERVAL) {
+        const unsigned char flags = Mesh.Cell_Flags(n.Cell);
+        if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
+        if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && Goal_Copy(n.Cell) < 0) {
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
-            const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-            const int far = n.Up ? c.N_Top : c.N_Bottom, near = n.Up ? c.N_Bottom : c.N_Top;
-            if (far == 0 && near == 1 && Goal_Copy(n.Cell) < 0) return;
+            if ((flags & (n.Dir == TOP ? CELL_END_FROM_BELOW : CELL_END_FROM_ABOVE)) != 0) return;
             // A cell with one way on (a stretch of corridor) is gone through
             // at once, without the open list.
-            if (far == 1 && near == 1 && Goal_Copy(n.Cell) < 0) {
+            if ((flags & CELL_CORRIDOR) != 0) {
                 S.Direct.push_back(n);
                 return;
             }
         }
         n.F = n.G + Estimate(n);
+        if (n.F <= Lane_Limit) {
+            // As good as the best on the open list: next in any case.
+            S.Lane.push_back(n);
+            return;
+        }
         S.Nodes.push_back(n);
-        Open.push(int(S.Nodes.size()) - 1);
+        Open.push_back(cEntry{n.F, n.G, int(S.Nodes.size()) - 1});
+        std::push_heap(Open.begin(), Open.end(), Later);
+    }
+    // An interval whose root lies on its portal's line is reached only along
+    // that line: a bend at the portal's nearer end.
+    void Push_Interval(cNode& m, const cSym_Point& root) {
+        if (On_Portal_Line(m.Portal, root))
+            Along_Line(m.Portal, m.Root, m.Cell);
+        else
+            Push(m);
     }
     double Estimate(const cNode& n) const;
     void Expand_Interval(const cNode& n);
     void Expand_Corner(const cNode& n);
-    // Nodes for every portal of the cell's side (top or bottom) seen whole
-    // from root r (strictly on the cell's side of them).
-    void Whole_Side(int cell, bool top, int root, int root_vertex, double g);
-    // Bends at the vertex (a portal's end) on the line, moving along it, to
-    // see the cell across that portal whole.
-    void Corner(int portal, bool hi, int across, int parent_root, double g, signed char along);
+    // Nodes for every portal of the cell's side seen whole from root r
+    // (strictly on the cell's side of them).
+    void Whole_Side(int cell, int side, int root, int root_vertex, double g);
+    // Bends at the vertex (a portal's end), reached straight from the
+    // parent root, to see the cell across that portal whole.
+    void Corner(int portal, bool hi, int across, int parent_root);
+    // From a root on the portal's line, along the line to the portal's
+    // nearer end and there into the cell across.
+    void Along_Line(int portal, int root, int across);
     // The goal seen from root r in cell.
     void Reach_Goal(int cell, int root, double g, const cSym_Point& r);
     int Goal_Copy(int cell) const {
@@ -186,43 +234,56 @@ private:
         return -1;
     }
 
-    static std::vector<int> Take_Heap() {
-        std::vector<int> heap;
-        heap.swap(state.Heap);
-        heap.clear();
-        return heap;
-    }
-
     const cRoute_Mesh& Mesh;
     const std::vector<cRoute_Cell>& Cells;
     const std::vector<cRoute_Portal>& Portals;
+    const unsigned char* Door_Open;
     cState& S;
     cPoint2D Goal;
     std::vector<int> Goal_Cells;
     std::vector<cSym_Point> Goal_Points;
-    std::priority_queue<int, std::vector<int>, cOrder> Open;
+    std::vector<cEntry>& Open;  // a binary heap by Later
+    // The estimate of the node last taken off the open list, which bounds
+    // every estimate there from below, with room for rounding.
+    double Lane_Limit = -1;
 };
 
 double cSearch::Estimate(const cNode& n) const {
     if (n.Kind == GOAL) return 0;
     const cRoot& root = S.Roots[std::size_t(n.Root)];
-    const double rx = double(root.P.X.V), ry = double(root.P.Y.V);
-    const double tx = double(Goal.x);
-    double ty = double(Goal.y);
-    if (n.Kind != INTERVAL) return Dist(rx, ry, tx, ty);
+    if (n.Kind != INTERVAL) return Dist(double(root.P.X.V), double(root.P.Y.V), double(Goal.x), double(Goal.y));
+    // In coordinates along the portal (u) and across it (w).
     const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
-    const double y = double(p.Y.V);
+    const bool v = p.Vertical;
+    auto u_of = [v](const cSym_Point& q) { return double(v ? q.Y.V : q.X.V); };
+    auto w_of = [v](const cSym_Point& q) { return double(v ? q.X.V : q.Y.V); };
+    const double ru = u_of(root.P), rw = w_of(root.P);
+    const double tu = double(v ? Goal.y : Goal.x);
+    double tw = double(v ? Goal.x : Goal.y);
+    const double w = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
-    const double l = n.L == OWN ? lo : Limit_X(root.P, Through(n.L, n.Portal, false), p.Y, lo, hi);
-    const double r = std::max(l, n.R == OWN ? hi : Limit_X(root.P, Through(n.R, n.Portal, true), p.Y, lo, hi));
-    if (ry == y) return Dist(rx, ry, tx, ty);
+    auto limit = [&](int e, bool high) {
+        // The line's direction once the perturbation vanishes: that of the
+        // values, or of the ε parts where the two points tend to one.
+        const cSym_Point d = Through(e, n.Portal, high);
+        const cSym& du = v ? d.Y : d.X;
+        const cSym& dw = v ? d.X : d.Y;
+        const cSym& ou = v ? root.P.Y : root.P.X;
+        const cSym& ow = v ? root.P.X : root.P.Y;
+        double eu = double(du.V) - double(ou.V), ew = double(dw.V) - double(ow.V);
+        if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
+        return Limit_Along(ru, rw, eu, ew, w, lo, hi);
+    };
+    const double l = n.L == OWN ? lo : limit(n.L, false);
+    const double r = std::max(l, n.R == OWN ? hi : limit(n.R, true));
+    if (rw == w) return Dist(ru, rw, tu, tw);
     // The goal on the root's side of the line is mirrored across it: the
     // route must cross the interval and come back.
-    if ((ty - y) * (ry - y) > 0) ty = 2 * y - ty;
-    const double cross = rx + (tx - rx) * ((y - ry) / (ty - ry));
-    if (ty == y || (cross >= l && cross <= r)) return Dist(rx, ry, tx, ty);
-    const double x = cross < l ? l : r;
-    return Dist(rx, ry, x, y) + Dist(x, y, tx, ty);
+    if ((tw - w) * (rw - w) > 0) tw = 2 * w - tw;
+    const double cross = ru + (tu - ru) * ((w - rw) / (tw - rw));
+    if (tw == w || (cross >= l && cross <= r)) return Dist(ru, rw, tu, tw);
+    const double u = cross < l ? l : r;
+    return Dist(ru, rw, u, w) + Dist(u, w, tu, tw);
 }
 
 void cSearch::Reach_Goal(int cell, int root, double g, const cSym_Point& r) {
@@ -238,50 +299,87 @@ void cSearch::Reach_Goal(int cell, int root, double g, const cSym_Point& r) {
     Push(n);
 }
 
-void cSearch::Whole_Side(int cell, bool top, int root, int root_vertex, double g) {
+void cSearch::Whole_Side(int cell, int side, int root, int root_vertex, double g) {
     const cRoute_Cell& c = Cells[std::size_t(cell)];
-    const int first = top ? c.First_Top : c.First_Bottom, count = top ? c.N_Top : c.N_Bottom;
+    int first, count;
+    Side_Range(c, side, first, count);
     for (int i = first; i < first + count; ++i) {
-        const cRoute_Portal& p = Portals[std::size_t(i)];
         cNode n{};
         n.Kind = INTERVAL;
         n.G = g;
         n.Root = root;
         n.Root_Vertex = root_vertex;
-        n.Up = top;
+        n.Dir = (unsigned char)side;
         n.Portal = i;
-        n.Cell = top ? p.Above : p.Below;
+        n.Cell = Across(Portals[std::size_t(i)], side);
         n.L = OWN;
         n.R = OWN;
         Push(n);
     }
 }
 
-void cSearch::Corner(int portal, bool hi, int across, int parent_root, double g, signed char along) {
+void cSearch::Corner(int portal, bool hi, int across, int parent_root) {
+    if (!Passable(across)) return;
     const int v = Vertex_Of(portal, hi);
-    if (!S.Claim(v, g)) return;
+    const cSym_Point at = Vertex_Point(portal, hi);
+    const cRoot& parent = S.Roots[std::size_t(parent_root)];
+    const double g = parent.G + Limit_Distance(parent.P, at);
+    const double g_rate = parent.G_Rate + Epsilon_Rate(parent.P, at);
+    if (!S.Claim(v, g, g_rate)) return;
     cNode n{};
     n.Kind = CORNER;
     n.G = g;
-    n.Root = New_Root(Vertex_Point(portal, hi), g, parent_root);
+    n.Root = New_Root(at, g, g_rate, parent_root);
     n.Root_Vertex = v;
-    n.Along = along;
     n.Portal = portal;
     n.Cell = across;
     Push(n);
+}
+
+void cSearch::Along_Line(int portal, int root, int across) {
+    const cRoute_Portal& p = Portals[std::size_t(portal)];
+    const cSym_Point root_point = S.Roots[std::size_t(root)].P;
+    const cSym& along = p.Vertical ? root_point.Y : root_point.X;
+    bool hi;
+    if (along <= p.Lo)
+        hi = false;
+    else if (along >= p.Hi)
+        hi = true;
+    else
+        return;  // on the portal itself: the cells on both sides see the root
+    const cSym_Point end = Vertex_Point(portal, hi);
+    const bool same = end.X == root_point.X && end.Y == root_point.Y;
+    // Going on along the line past a point where nothing turns gains nothing.
+    if (!same && !(hi ? p.Hi_Turn : p.Lo_Turn)) return;
+    Corner(portal, hi, across, root);
 }
 
 void cSearch::Expand_Corner(const cNode& n) {
     const cRoot root = S.Roots[std::size_t(n.Root)];
     const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
     Reach_Goal(n.Cell, n.Root, n.G, root.P);
-    const bool on_top = root.P.Y == c.Y_Hi, on_bottom = root.P.Y == c.Y_Lo;
-    // The side away from the root is seen whole.
-    if (!on_top) Whole_Side(n.Cell, true, n.Root, n.Root_Vertex, n.G);
-    if (!on_bottom) Whole_Side(n.Cell, false, n.Root, n.Root_Vertex, n.G);
-    // The root stands on one of the cell's lines only when the route came
-    // along that line to it: going on along it would pass open stretches,
-    // where a shorter route cuts across, so the line's portals need no bend.
+    // The side the route came in by, when it bent at a portal's end.
+    int came = -1;
+    if (n.Portal >= 0) {
+        const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
+        came = p.Vertical ? (p.At == c.X_Lo ? LEFT : RIGHT) : (p.At == c.Y_Lo ? BOTTOM : TOP);
+    }
+    for (int side = BOTTOM; side <= RIGHT; ++side) {
+        if (!On_Side_Line(c, side, root.P)) {
+            // A side away from the root is seen whole.
+            Whole_Side(n.Cell, side, n.Root, n.Root_Vertex, n.G);
+            continue;
+        }
+        // Along the line the route came by it goes on past open stretches,
+        // where a shorter route cuts across; a corner of the cell also lies
+        // on the other side's line, along which it may reach that side's
+        // portals.
+        if (side == came) continue;
+        int first, count;
+        Side_Range(c, side, first, count);
+        for (int i = first; i < first + count; ++i)
+            Along_Line(i, n.Root, Across(Portals[std::size_t(i)], side));
+    }
 }
 
 void cSearch::Expand_Interval(const cNode& n) {
@@ -289,115 +387,139 @@ void cSearch::Expand_Interval(const cNode& n) {
     const cSym_Point& r = root.P;
     const cRoute_Portal& entry = Portals[std::size_t(n.Portal)];
     const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-    const cSym& y = entry.Y;
-    const cSym& y_far = n.Up ? c.Y_Hi : c.Y_Lo;
+    const int dir = n.Dir;
+    const int s = Lo_Sign(dir);
     const cSym_Point through_l = Through(n.L, n.Portal, false), through_r = Through(n.R, n.Portal, true);
-    // The cone's sides on the far side: the lines through the interval's ends.
+    // The cone's sides beyond: the lines through the interval's ends.
     const int cone_l = n.L == OWN ? Vertex_Of(n.Portal, false) : n.L;
     const int cone_r = n.R == OWN ? Vertex_Of(n.Portal, true) : n.R;
     const bool turn_l = n.L == OWN && entry.Lo_Turn;
     const bool turn_r = n.R == OWN && entry.Hi_Turn;
-    const int up = n.Up ? 1 : -1;
+    // A side through a bend of the route runs from the root away from that
+    // bend (which lies behind the root); the others run from the root
+    // through their point.
+    const int s_l = cone_l < OWN ? -s : s, s_r = cone_r < OWN ? -s : s;
 
     // Bends at the interval's ends, when they are obstacle corners.
     int root_l = -1, root_r = -1;
     double g_l = 0, g_r = 0;
     if (turn_l) {
-        const cSym_Point a{entry.Lo, y};
+        const cSym_Point a = Vertex_Point(n.Portal, false);
         g_l = n.G + Limit_Distance(r, a);
-        if (S.Claim(Vertex_Of(n.Portal, false), g_l)) root_l = New_Root(a, g_l, n.Root);
+        const double rate = root.G_Rate + Epsilon_Rate(r, a);
+        if (S.Claim(Vertex_Of(n.Portal, false), g_l, rate)) root_l = New_Root(a, g_l, rate, n.Root);
     }
     if (turn_r) {
-        const cSym_Point b{entry.Hi, y};
+        const cSym_Point b = Vertex_Point(n.Portal, true);
         g_r = n.G + Limit_Distance(r, b);
-        if (S.Claim(Vertex_Of(n.Portal, true), g_r)) root_r = New_Root(b, g_r, n.Root);
+        const double rate = root.G_Rate + Epsilon_Rate(r, b);
+        if (S.Claim(Vertex_Of(n.Portal, true), g_r, rate)) root_r = New_Root(b, g_r, rate, n.Root);
     }
 
     // The goal, seen through the interval or from a corner at its ends.
     const int copy = Goal_Copy(n.Cell);
     if (copy >= 0) {
         const cSym_Point& t = Goal_Points[std::size_t(copy)];
-        const int left_of_l = Side_Of_Ray(r, through_l, y, t) * up;    // > 0: left of the cone
-        const int right_of_r = -Side_Of_Ray(r, through_r, y, t) * up;  // > 0: right of the cone
-        if (left_of_l <= 0 && right_of_r <= 0)
+        const int beyond_l = s_l * Orientation(r, through_l, t);   // > 0: beyond the cone on the Lo end's side
+        const int beyond_r = -s_r * Orientation(r, through_r, t);  // > 0: beyond it on the Hi end's side
+        if (beyond_l <= 0 && beyond_r <= 0)
             Reach_Goal(n.Cell, n.Root, n.G, r);
-        else if (left_of_l > 0 && root_l >= 0)
+        else if (beyond_l > 0 && root_l >= 0)
             Reach_Goal(n.Cell, root_l, g_l, S.Roots[std::size_t(root_l)].P);
-        else if (right_of_r > 0 && root_r >= 0)
+        else if (beyond_r > 0 && root_r >= 0)
             Reach_Goal(n.Cell, root_r, g_r, S.Roots[std::size_t(root_r)].P);
     }
 
-    // The far side: inside the cone the root sees through; beyond it, the
-    // corners at the interval's ends do.
-    const int first = n.Up ? c.First_Top : c.First_Bottom, count = n.Up ? c.N_Top : c.N_Bottom;
-    for (int i = first; i < first + count; ++i) {
-        const cRoute_Portal& p = Portals[std::size_t(i)];
-        const int across = n.Up ? p.Above : p.Below;
-        const cSym_Point d_l = Through(cone_l, 0, false), d_r = Through(cone_r, 0, true);
-        const bool lo_inside = Compare_Hit(r, d_l, y_far, p.Lo) <= 0;  // the cone's left side <= p.Lo
-        const bool hi_inside = Compare_Hit(r, d_r, y_far, p.Hi) >= 0;  // the cone's right side >= p.Hi
-        const bool reaches_cone = Compare_Hit(r, d_l, y_far, p.Hi) <= 0 && Compare_Hit(r, d_r, y_far, p.Lo) >= 0;
-        cNode m{};
-        m.Kind = INTERVAL;
-        m.Up = n.Up;
-        m.Portal = i;
-        m.Cell = across;
-        if (reaches_cone) {
-            m.G = n.G;
-            m.Root = n.Root;
-            m.Root_Vertex = n.Root_Vertex;
-            m.L = lo_inside ? OWN : cone_l;
-            m.R = hi_inside ? OWN : cone_r;
-            Push(m);
-        }
-        if (root_l >= 0 && !lo_inside) {
-            // The part left of the cone, seen from the left corner; the line
-            // from the old root through the corner bounds it.
-            m.G = g_l;
-            m.Root = root_l;
-            m.Root_Vertex = Vertex_Of(n.Portal, false);
-            m.L = OWN;
-            m.R = reaches_cone ? Root_End(n.Root) : OWN;
-            Push(m);
-        }
-        if (root_r >= 0 && !hi_inside) {
-            m.G = g_r;
-            m.Root = root_r;
-            m.Root_Vertex = Vertex_Of(n.Portal, true);
-            m.L = reaches_cone ? Root_End(n.Root) : OWN;
-            m.R = OWN;
-            Push(m);
+    // The other sides: the far side, the side next to the interval's Lo end
+    // and the side next to its Hi end. Walking the cell's outline from the
+    // Lo end to the Hi end, a portal's first end is e1. Inside the cone the
+    // root sees through; beyond it, the corners at the interval's ends do.
+    const bool crosswise = dir == LEFT || dir == RIGHT;
+    const int sides[3] = {dir, crosswise ? BOTTOM : LEFT, crosswise ? TOP : RIGHT};
+    const bool e1_lo[3] = {true, Increasing(dir), !Increasing(dir)};
+    const cSym_Point d_l = Through(cone_l, 0, false), d_r = Through(cone_r, 0, true);
+    for (int k = 0; k < 3; ++k) {
+        const int side = sides[k];
+        int first, count;
+        Side_Range(c, side, first, count);
+        for (int i = first; i < first + count; ++i) {
+            const cRoute_Portal& p = Portals[std::size_t(i)];
+            const int across = Across(p, side);
+            if (!Passable(across)) continue;
+            const cSym_Point e1 = Vertex_Point(i, !e1_lo[k]), e2 = Vertex_Point(i, e1_lo[k]);
+            const bool e1_in_l = s_l * Orientation(r, d_l, e1) <= 0;  // not beyond the cone's Lo side
+            const bool e2_in_l = s_l * Orientation(r, d_l, e2) <= 0;
+            const bool e1_in_r = s_r * Orientation(r, d_r, e1) >= 0;  // not beyond its Hi side
+            const bool e2_in_r = s_r * Orientation(r, d_r, e2) >= 0;
+            cNode m{};
+            m.Kind = INTERVAL;
+            m.Dir = (unsigned char)side;
+            m.Portal = i;
+            m.Cell = across;
+            // The ends met first and second along the outline, as the
+            // portal's Lo and Hi ends.
+            auto set_ends = [&m, &e1_lo, k](int first_end, int second_end) {
+                m.L = e1_lo[k] ? first_end : second_end;
+                m.R = e1_lo[k] ? second_end : first_end;
+            };
+            if (e2_in_l && e1_in_r) {
+                m.G = n.G;
+                m.Root = n.Root;
+                m.Root_Vertex = n.Root_Vertex;
+                set_ends(e1_in_l ? OWN : cone_l, e2_in_r ? OWN : cone_r);
+                Push_Interval(m, r);
+            }
+            if (root_l >= 0 && !e1_in_l) {
+                // The part beyond the cone's Lo side, seen from the corner
+                // there; the line from the old root through the corner bounds
+                // it.
+                m.G = g_l;
+                m.Root = root_l;
+                m.Root_Vertex = Vertex_Of(n.Portal, false);
+                set_ends(OWN, e2_in_l ? Root_End(n.Root) : OWN);
+                Push_Interval(m, S.Roots[std::size_t(root_l)].P);
+            }
+            if (root_r >= 0 && !e2_in_r) {
+                m.G = g_r;
+                m.Root = root_r;
+                m.Root_Vertex = Vertex_Of(n.Portal, true);
+                set_ends(e1_in_r ? Root_End(n.Root) : OWN, OWN);
+                Push_Interval(m, S.Roots[std::size_t(root_r)].P);
+            }
         }
     }
 
     // The near side beyond the corners lies along the corners' line: the
     // route runs along it and bends at the next portal's nearer end.
     if (root_l >= 0 || root_r >= 0) {
-        const int near_first = n.Up ? c.First_Bottom : c.First_Top, near_count = n.Up ? c.N_Bottom : c.N_Top;
-        for (int i = near_first; i < near_first + near_count; ++i) {
+        const int near = dir ^ 1;
+        int first, count;
+        Side_Range(c, near, first, count);
+        for (int i = first; i < first + count; ++i) {
             if (i == n.Portal) continue;
             const cRoute_Portal& p = Portals[std::size_t(i)];
-            const int across = n.Up ? p.Below : p.Above;
-            if (root_l >= 0 && p.Hi <= entry.Lo && p.Hi_Turn) {
-                const cSym_Point v = Vertex_Point(i, true);
-                Corner(i, true, across, root_l, g_l + Limit_Distance(S.Roots[std::size_t(root_l)].P, v), -1);
-            }
-            if (root_r >= 0 && p.Lo >= entry.Hi && p.Lo_Turn) {
-                const cSym_Point v = Vertex_Point(i, false);
-                Corner(i, false, across, root_r, g_r + Limit_Distance(S.Roots[std::size_t(root_r)].P, v), 1);
-            }
+            const int across = Across(p, near);
+            if (root_l >= 0 && p.Hi <= entry.Lo) Along_Line(i, root_l, across);
+            if (root_r >= 0 && p.Lo >= entry.Hi) Along_Line(i, root_r, across);
         }
     }
 }
 
 ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length) {
     const bool touching = Mesh.Half_Size() == 0;
+    // The cells holding a point, among those open now.
+    auto cells_at = [this, touching](const cPoint2D& p, std::vector<int>& out) {
+        Mesh.Cells_At(p, false, out);
+        out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
+        if (out.empty() && touching) {
+            Mesh.Cells_At(p, true, out);
+            out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
+        }
+    };
     std::vector<int> start_cells;
-    Mesh.Cells_At(start, false, start_cells);
-    if (start_cells.empty() && touching) Mesh.Cells_At(start, true, start_cells);
+    cells_at(start, start_cells);
     if (start_cells.empty()) return SEARCH_START_BLOCKED;
-    Mesh.Cells_At(Goal, false, Goal_Cells);
-    if (Goal_Cells.empty() && touching) Mesh.Cells_At(Goal, true, Goal_Cells);
+    cells_at(Goal, Goal_Cells);
     if (Goal_Cells.empty()) return SEARCH_GOAL_BLOCKED;
     for (int cell : Goal_Cells) Goal_Points.push_back(Inside(Cells[std::size_t(cell)], Goal));
 
@@ -408,10 +530,9 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         cNode n{};
         n.Kind = CORNER;
         n.G = 0;
-        n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, -1);
+        n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, 0, -1);
         n.Root_Vertex = vertices + int(i);
-        S.Claim(n.Root_Vertex, 0);
-        n.Along = 0;
+        S.Claim(n.Root_Vertex, 0, 0);
         n.Portal = -1;
         n.Cell = cell;
         Push(n);
@@ -421,12 +542,19 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         while (!S.Direct.empty()) {
             const cNode d = S.Direct.back();
             S.Direct.pop_back();
-            if (!S.Outdone(d.Root_Vertex, d.G)) Expand_Interval(d);
+            if (!S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) Expand_Interval(d);
         }
-        if (Open.empty()) break;
-        const int at = Open.top();
-        Open.pop();
-        const cNode n = S.Nodes[std::size_t(at)];
+        cNode n;
+        if (!S.Lane.empty()) {
+            n = S.Lane.back();
+            S.Lane.pop_back();
+        } else {
+            if (Open.empty()) break;
+            std::pop_heap(Open.begin(), Open.end(), Later);
+            n = S.Nodes[std::size_t(Open.back().Node)];
+            Open.pop_back();
+            Lane_Limit = n.F + 1e-13 * (1 + n.F);
+        }
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
@@ -456,7 +584,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             if (corners.empty()) corners.push_back(Goal);
             return SEARCH_FOUND;
         }
-        if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G)) continue;  // a shorter way to its root came since
+        if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G, S.Roots[std::size_t(n.Root)].G_Rate)) continue;  // a shorter way to its root came since
         if (n.Kind == CORNER)
             Expand_Corner(n);
         else
@@ -468,9 +596,9 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
 }  // namespace
 
 ROUTE_SEARCH_RESULT Search_Route(const cRoute_Mesh& mesh, const cPoint2D& start, const cPoint2D& goal,
-                                 std::vector<cPoint2D>& corners, double& length) {
+                                 const unsigned char* door_open, std::vector<cPoint2D>& corners, double& length) {
     corners.clear();
     length = 0;
-    cSearch search(mesh, goal);
+    cSearch search(mesh, goal, door_open);
     return search.Run(start, corners, length);
 }
