@@ -216,7 +216,7 @@ public:
         std::shared_ptr<const cRoute_Mesh>& mesh = Meshes[half_size];
         if (!mesh) {
             std::shared_ptr<cRoute_Mesh> made = std::make_shared<cRoute_Mesh>();
-            made->Build(world.Get_Level_Walls(), world.Get_Bounds(), half_size);
+            made->Build(world.Get_Level_Walls(), world.Get_Level_Doors(), world.Get_Bounds(), half_size);
             mesh = made;
         }
         return mesh;
@@ -892,7 +892,7 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     if (Is_Solid(goal)) return ROUTE_GOAL_BLOCKED;
     const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Get(*this, half_size);
     double found_length = 0;
-    switch (Search_Route(*mesh, start, goal, path, found_length)) {
+    switch (Search_Route(*mesh, start, goal, Door_Open.empty() ? nullptr : Door_Open.data(), path, found_length)) {
     case SEARCH_FOUND:
         if (length != NULL) *length = found_length;
         return ROUTE_FOUND;

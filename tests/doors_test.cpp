@@ -1,6 +1,8 @@
 // Doors: stretches of wall that open and close on a built world. A closed
 // door is a wall for every query; an open one is no obstacle. The oracle is
-// a world built afresh from the walls and the closed doors as walls.
+// a world built afresh from the walls and the closed doors as walls: the same
+// answers to every query (shortest routes of several agent sizes included),
+// and with every door closed the same routes of Find_Path.
 //
 // The number of random levels is DOOR_LEVELS (default 300), the first seed
 // DOOR_LEVELS_SEED (default 1).
@@ -334,6 +336,17 @@ TEST(DoorsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
                 if (fast.Area_At(a) != fast.Area_At(c) && afresh.Area_At(a) != afresh.Area_At(c)) {
                     ASSERT_EQ(hit, afresh.Intersect_Segment(cSeg(a, c), afresh_hit)) << where << "segment " << a << c;
                     ASSERT_EQ(fast_hit, afresh_hit) << where << "segment " << a << " to " << c;
+                }
+
+                // Shortest routes do not depend on the areas: the same
+                // status and length for every agent size.
+                for (int h = 0; h <= 2 && span <= 200; ++h) {
+                    double length = -1, afresh_length = -1;
+                    const ROUTE_STATUS status = fast.Find_Shortest_Path(a, c, h, fast_path, &length);
+                    const ROUTE_STATUS afresh_status = afresh.Find_Shortest_Path(a, c, h, afresh_path, &afresh_length);
+                    ASSERT_EQ(status, afresh_status) << where << "route " << a << " to " << c << " h " << h;
+                    ASSERT_NEAR(length, afresh_length, 1e-9 * std::max(1.0, afresh_length))
+                        << where << "route " << a << " to " << c << " h " << h;
                 }
 
                 const int r = pick(0, std::max(1, span / 3));
