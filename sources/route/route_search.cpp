@@ -106,6 +106,11 @@ struct cState {
     std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
+    // The cells holding the start and the goal, the goal in each, and the
+    // route's points.
+    std::vector<int> Start_Cells, Goal_Cells;
+    std::vector<cSym_Point> Goal_Points;
+    std::vector<cPoint2D> Points, Route;
     std::vector<double> Best;  // by vertex: the least G a root there has had
     std::vector<double> Best_Rate;
     std::vector<std::uint32_t> Stamp;
@@ -166,8 +171,10 @@ class cSearch {
 public:
     cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal, const unsigned char* door_open)
         : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), Door_Open(door_open), S(state), Goal(goal),
-          Open(state.Heap) {
+          Goal_Cells(state.Goal_Cells), Goal_Points(state.Goal_Points), Open(state.Heap) {
         Open.clear();
+        Goal_Cells.clear();
+        Goal_Points.clear();
     }
 
     ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length);
@@ -277,8 +284,8 @@ private:
     const unsigned char* Door_Open;
     cState& S;
     cPoint2D Goal;
-    std::vector<int> Goal_Cells;
-    std::vector<cSym_Point> Goal_Points;
+    std::vector<int>& Goal_Cells;
+    std::vector<cSym_Point>& Goal_Points;
     std::vector<cEntry>& Open;  // a heap by Later
     // The estimate of the node last taken off the open list, which bounds
     // every estimate there from below, with room for rounding.
@@ -553,7 +560,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
         }
     };
-    std::vector<int> start_cells;
+    std::vector<int>& start_cells = S.Start_Cells;
     cells_at(start, start_cells);
     if (start_cells.empty()) return SEARCH_START_BLOCKED;
     cells_at(Goal, Goal_Cells);
@@ -593,14 +600,16 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
-            std::vector<cPoint2D> points{Goal};
+            std::vector<cPoint2D>& points = S.Points;
+            points.assign(1, Goal);
             for (int k = n.Root; k >= 0; k = S.Roots[std::size_t(k)].Parent) {
                 const cSym_Point& p = S.Roots[std::size_t(k)].P;
                 points.push_back(cPoint2D(int(p.X.V), int(p.Y.V)));
             }
             points.back() = start;
             std::reverse(points.begin(), points.end());
-            std::vector<cPoint2D> route;
+            std::vector<cPoint2D>& route = S.Route;
+            route.clear();
             for (const cPoint2D& p : points) {
                 if (!route.empty() && route.back() == p) continue;
                 while (route.size() >= 2) {
