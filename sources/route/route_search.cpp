@@ -54,13 +54,51 @@ struct cNode {
     int L, R;         // INTERVAL: its ends
 };
 
-// An entry of the open list: a node with the keys it is ordered by.
+// An entry of the open list: a node with the keys it is ordered by. Only
+// the estimate decides which node is next; among equal estimates the deeper
+// node (larger G) goes first, which G rounded to float tells well enough.
 struct cEntry {
-    double F, G;
+    double F;
+    float G;
     int Node;
 };
-// Heap order: smaller F first, then the deeper node (larger G).
 bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
+
+// The open list: a heap with four children a node, shallower than a binary
+// one, so that its entries cost fewer cache misses.
+void Heap_Push(std::vector<cEntry>& heap, const cEntry& e) {
+    std::size_t i = heap.size();
+    heap.push_back(e);
+    while (i > 0) {
+        const std::size_t parent = (i - 1) / 4;
+        if (!Later(heap[parent], e)) break;
+        heap[i] = heap[parent];
+        i = parent;
+    }
+    heap[i] = e;
+}
+
+cEntry Heap_Pop(std::vector<cEntry>& heap) {
+    const cEntry top = heap.front();
+    const cEntry last = heap.back();
+    heap.pop_back();
+    const std::size_t n = heap.size();
+    if (n == 0) return top;
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t first = 4 * i + 1;
+        if (first >= n) break;
+        std::size_t best = first;
+        const std::size_t end = std::min(first + 4, n);
+        for (std::size_t k = first + 1; k < end; ++k)
+            if (Later(heap[best], heap[k])) best = k;
+        if (!Later(last, heap[best])) break;
+        heap[i] = heap[best];
+        i = best;
+    }
+    heap[i] = last;
+    return top;
+}
 
 struct cState {
     std::vector<cEntry> Heap;  // the open list, kept from search to search
@@ -68,6 +106,11 @@ struct cState {
     std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
     std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
+    // The cells holding the start and the goal, the goal in each, and the
+    // route's points.
+    std::vector<int> Start_Cells, Goal_Cells;
+    std::vector<cSym_Point> Goal_Points;
+    std::vector<cPoint2D> Points, Route;
     std::vector<double> Best;  // by vertex: the least G a root there has had
     std::vector<double> Best_Rate;
     std::vector<std::uint32_t> Stamp;
@@ -128,8 +171,10 @@ class cSearch {
 public:
     cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal, const unsigned char* door_open)
         : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), Door_Open(door_open), S(state), Goal(goal),
-          Open(state.Heap) {
+          Goal_Cells(state.Goal_Cells), Goal_Points(state.Goal_Points), Open(state.Heap) {
         Open.clear();
+        Goal_Cells.clear();
+        Goal_Points.clear();
     }
 
     ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length);
@@ -203,8 +248,7 @@ private:
             return;
         }
         S.Nodes.push_back(n);
-        Open.push_back(cEntry{n.F, n.G, int(S.Nodes.size()) - 1});
-        std::push_heap(Open.begin(), Open.end(), Later);
+        Heap_Push(Open, cEntry{n.F, float(n.G), int(S.Nodes.size()) - 1});
     }
     // An interval whose root lies on its portal's line is reached only along
     // that line: a bend at the portal's nearer end.
@@ -240,9 +284,9 @@ private:
     const unsigned char* Door_Open;
     cState& S;
     cPoint2D Goal;
-    std::vector<int> Goal_Cells;
-    std::vector<cSym_Point> Goal_Points;
-    std::vector<cEntry>& Open;  // a binary heap by Later
+    std::vector<int>& Goal_Cells;
+    std::vector<cSym_Point>& Goal_Points;
+    std::vector<cEntry>& Open;  // a heap by Later
     // The estimate of the node last taken off the open list, which bounds
     // every estimate there from below, with room for rounding.
     double Lane_Limit = -1;
@@ -516,7 +560,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
         }
     };
-    std::vector<int> start_cells;
+    std::vector<int>& start_cells = S.Start_Cells;
     cells_at(start, start_cells);
     if (start_cells.empty()) return SEARCH_START_BLOCKED;
     cells_at(Goal, Goal_Cells);
@@ -550,22 +594,22 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             S.Lane.pop_back();
         } else {
             if (Open.empty()) break;
-            std::pop_heap(Open.begin(), Open.end(), Later);
-            n = S.Nodes[std::size_t(Open.back().Node)];
-            Open.pop_back();
+            n = S.Nodes[std::size_t(Heap_Pop(Open).Node)];
             Lane_Limit = n.F + 1e-13 * (1 + n.F);
         }
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
-            std::vector<cPoint2D> points{Goal};
+            std::vector<cPoint2D>& points = S.Points;
+            points.assign(1, Goal);
             for (int k = n.Root; k >= 0; k = S.Roots[std::size_t(k)].Parent) {
                 const cSym_Point& p = S.Roots[std::size_t(k)].P;
                 points.push_back(cPoint2D(int(p.X.V), int(p.Y.V)));
             }
             points.back() = start;
             std::reverse(points.begin(), points.end());
-            std::vector<cPoint2D> route;
+            std::vector<cPoint2D>& route = S.Route;
+            route.clear();
             for (const cPoint2D& p : points) {
                 if (!route.empty() && route.back() == p) continue;
                 while (route.size() >= 2) {
