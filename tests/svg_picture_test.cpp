@@ -146,8 +146,11 @@ cResult Tool(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+// The file is named after the test too: ctest runs the tests in parallel
+// processes, which must not write one file at once.
 std::string Temp_Level(const std::string& name, const std::string& text) {
-    const std::string file = ::testing::TempDir() + "svg_picture_" + name;
+    const std::string file = ::testing::TempDir() + "svg_picture_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
     std::ofstream(file, std::ios::binary) << text;
     return file;
 }
@@ -468,7 +471,7 @@ std::size_t Info_Count(const std::string& json, const std::string& key) {
 // elements, areas, portals and waypoints left out with a comment saying
 // so, every wall drawn, rock shaded.
 TEST(SvgPicture, LargeLevelStaysSmall) {
-    const std::string map = Temp_Level("maze.map", Maze_Map(7)), level = ::testing::TempDir() + "svg_picture_maze.txt";
+    const std::string map = Temp_Level("maze.map", Maze_Map(7)), level = Temp_Level("maze.txt", "");
     ASSERT_EQ(Tool({"import-grid", map, "-o", level, "--solid"}).Status, 0);
     const cResult info = Tool({"info", level, "--json"});
     ASSERT_EQ(info.Status, 0) << info.Err;
