@@ -209,50 +209,50 @@ TEST(Engines, ThreadsQueryAWorldWithDoorsAtOnce) {
 // ------------------------------------------------------------ random levels
 
 // A random level whose walls are partly doors, in one insertion order.
-struct cDoor_World_Spec {
+struct cMixed_Level {
     cRect2D Bounds;
     std::vector<cHV_Wall> Pieces;  // walls and doors, in insertion order
     std::vector<bool> Is_Door;
 };
 
-std::string Describe(const cDoor_World_Spec& spec, const std::vector<unsigned char>& open) {
+std::string Describe(const cMixed_Level& mixed, const std::vector<unsigned char>& open) {
     std::ostringstream out;
-    out << "bounds " << spec.Bounds << "\n";
+    out << "bounds " << mixed.Bounds << "\n";
     int d = 0;
-    for (std::size_t i = 0; i < spec.Pieces.size(); ++i) {
-        out << spec.Pieces[i].p0 << "->" << spec.Pieces[i].p1;
-        if (spec.Is_Door[i]) out << " door " << d << (open[std::size_t(d)] ? " open" : " closed"), ++d;
+    for (std::size_t i = 0; i < mixed.Pieces.size(); ++i) {
+        out << mixed.Pieces[i].p0 << "->" << mixed.Pieces[i].p1;
+        if (mixed.Is_Door[i]) out << " door " << d << (open[std::size_t(d)] ? " open" : " closed"), ++d;
         out << "\n";
     }
     return out.str();
 }
 
 // The world with the doors, built.
-void Build_With_Doors(const cDoor_World_Spec& spec, cGame_World& world) {
+void Build_With_Doors(const cMixed_Level& mixed, cGame_World& world) {
     cCapture_Messages quiet;
-    cBounds_Guard bounds(spec.Bounds);
-    for (std::size_t i = 0; i < spec.Pieces.size(); ++i)
-        if (spec.Is_Door[i])
-            world.Add_Door(spec.Pieces[i]);
+    cBounds_Guard bounds(mixed.Bounds);
+    for (std::size_t i = 0; i < mixed.Pieces.size(); ++i)
+        if (mixed.Is_Door[i])
+            world.Add_Door(mixed.Pieces[i]);
         else
-            world.Insert(spec.Pieces[i]);
+            world.Insert(mixed.Pieces[i]);
     world.Build();
 }
 
 // The oracle: the walls and the closed doors, all as walls, in the same order.
-void Build_Afresh(const cDoor_World_Spec& spec, const std::vector<unsigned char>& open, cGame_World& world) {
+void Build_Afresh(const cMixed_Level& mixed, const std::vector<unsigned char>& open, cGame_World& world) {
     cCapture_Messages quiet;
-    cBounds_Guard bounds(spec.Bounds);
+    cBounds_Guard bounds(mixed.Bounds);
     int d = 0;
-    for (std::size_t i = 0; i < spec.Pieces.size(); ++i) {
-        if (spec.Is_Door[i] && open[std::size_t(d++)]) continue;
-        world.Insert(spec.Pieces[i]);
+    for (std::size_t i = 0; i < mixed.Pieces.size(); ++i) {
+        if (mixed.Is_Door[i] && open[std::size_t(d++)]) continue;
+        world.Insert(mixed.Pieces[i]);
     }
     world.Build();
 }
 
-bool On_Any_Piece(const cDoor_World_Spec& spec, const cPoint2D& p) {
-    for (const cHV_Wall& w : spec.Pieces)
+bool On_Any_Piece(const cMixed_Level& mixed, const cPoint2D& p) {
+    for (const cHV_Wall& w : mixed.Pieces)
         if (Square_Distance_To_Box(w.p0, w.p1, p) == 0) return true;
     return false;
 }
@@ -271,22 +271,22 @@ TEST(DoorsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
         auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
         cLevel_Maker maker(seed);
         const cLevel level = pick(0, 3) == 0 ? maker.Make() : maker.Make_Small(40, 14);
-        cDoor_World_Spec spec;
-        spec.Bounds = level.Bounds;
+        cMixed_Level mixed;
+        mixed.Bounds = level.Bounds;
         for (const cHV_Wall& w : level.Walls) {
-            spec.Pieces.push_back(w);
-            spec.Is_Door.push_back(pick(0, 2) == 0);
+            mixed.Pieces.push_back(w);
+            mixed.Is_Door.push_back(pick(0, 2) == 0);
         }
         int n_doors = 0;
-        for (bool d : spec.Is_Door) n_doors += d ? 1 : 0;
+        for (bool d : mixed.Is_Door) n_doors += d ? 1 : 0;
 
         cGame_World fast(cEngine::FAST), reference(cEngine::REFERENCE);
-        Build_With_Doors(spec, fast);
-        Build_With_Doors(spec, reference);
+        Build_With_Doors(mixed, fast);
+        Build_With_Doors(mixed, reference);
         ASSERT_TRUE(fast.Is_Built()) << "seed " << seed;
         std::vector<unsigned char> open(std::size_t(n_doors), 0);
 
-        const cRect2D& b = spec.Bounds;
+        const cRect2D& b = mixed.Bounds;
         auto point = [&] { return cPoint2D(pick(b.Min.x, b.Max.x), pick(b.Min.y, b.Max.y)); };
         const int span = std::max(b.Max.x - b.Min.x, b.Max.y - b.Min.y);
         for (int change = 0; change < 4; ++change) {
@@ -303,9 +303,9 @@ TEST(DoorsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
                 }
             }
             cGame_World afresh(cEngine::FAST);
-            Build_Afresh(spec, open, afresh);
+            Build_Afresh(mixed, open, afresh);
             const bool all_closed = std::find(open.begin(), open.end(), 1) == open.end();
-            const std::string where = "seed " + std::to_string(seed) + "\n" + Describe(spec, open);
+            const std::string where = "seed " + std::to_string(seed) + "\n" + Describe(mixed, open);
             for (int q = 0; q < 30; ++q) {
                 const cPoint2D a = point(), c = point();
                 std::vector<cPoint2D> fast_path, reference_path, afresh_path;
@@ -322,7 +322,7 @@ TEST(DoorsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
                 // and it holds the border's points beyond the wall too).
                 if (all_closed) {
                     ASSERT_EQ(fast_path, afresh_path) << where << a << " to " << c;
-                } else if (!On_Any_Piece(spec, a) && !On_Any_Piece(spec, c) && !In_Flat_Area(fast, a) &&
+                } else if (!On_Any_Piece(mixed, a) && !On_Any_Piece(mixed, c) && !In_Flat_Area(fast, a) &&
                            !In_Flat_Area(fast, c) && !In_Flat_Area(afresh, a) && !In_Flat_Area(afresh, c)) {
                     ASSERT_EQ(found, afresh_found) << where << "path " << a << " to " << c;
                 }
