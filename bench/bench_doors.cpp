@@ -162,7 +162,10 @@ void Door_Change(benchmark::State& state) {
     state.counters["most_pieces"] = pieces;
 }
 
-void Door_Paths(benchmark::State& state, bool half_open) {
+// Times found(world, start, goal) on every pair, the doors closed or half
+// of them open.
+template <class cQuery>
+void Door_Queries(benchmark::State& state, bool half_open, cQuery found_route) {
     const cDoor_Level& l = Door_Level();
     if (!l.Ok) {
         state.SkipWithError("the maze map is missing");
@@ -171,14 +174,13 @@ void Door_Paths(benchmark::State& state, bool half_open) {
     cGame_World& world = Shared_World();
     Set_Half_Open(world, half_open);
     std::vector<double> times;
-    std::vector<cPoint2D> path;
     int found = 0;
     for (auto _ : state) {
         times.clear();
         found = 0;
         for (const auto& q : l.Pairs) {
             const auto t0 = std::chrono::steady_clock::now();
-            found += world.Find_Path(q.first, q.second, path) ? 1 : 0;
+            found += found_route(world, q.first, q.second) ? 1 : 0;
             times.push_back(Ms_Since(t0));
         }
     }
@@ -187,30 +189,19 @@ void Door_Paths(benchmark::State& state, bool half_open) {
     Set_Half_Open(world, false);
 }
 
-void Door_Routes(benchmark::State& state, bool half_open, int half_size) {
-    const cDoor_Level& l = Door_Level();
-    if (!l.Ok) {
-        state.SkipWithError("the maze map is missing");
-        return;
-    }
-    cGame_World& world = Shared_World();
-    Set_Half_Open(world, half_open);
-    world.Prepare_Agent(half_size);
-    std::vector<double> times;
+void Door_Paths(benchmark::State& state, bool half_open) {
     std::vector<cPoint2D> path;
-    int found = 0;
-    for (auto _ : state) {
-        times.clear();
-        found = 0;
-        for (const auto& q : l.Pairs) {
-            const auto t0 = std::chrono::steady_clock::now();
-            found += world.Find_Shortest_Path(q.first, q.second, half_size, path) == ROUTE_FOUND ? 1 : 0;
-            times.push_back(Ms_Since(t0));
-        }
-    }
-    Time_Counters(state, times);
-    state.counters["found"] = found;
-    Set_Half_Open(world, false);
+    Door_Queries(state, half_open, [&path](const cGame_World& world, const cPoint2D& a, const cPoint2D& b) {
+        return world.Find_Path(a, b, path);
+    });
+}
+
+void Door_Routes(benchmark::State& state, bool half_open, int half_size) {
+    Shared_World().Prepare_Agent(half_size);
+    std::vector<cPoint2D> path;
+    Door_Queries(state, half_open, [&path, half_size](const cGame_World& world, const cPoint2D& a, const cPoint2D& b) {
+        return world.Find_Shortest_Path(a, b, half_size, path) == ROUTE_FOUND;
+    });
 }
 
 const bool registered = [] {

@@ -32,6 +32,10 @@ namespace {
 int Along(const cPoint2D& p, bool horizontal) { return horizontal ? p.x : p.y; }
 int Across(const cPoint2D& p, bool horizontal) { return horizontal ? p.y : p.x; }
 
+// Whether a rectangle has positive width and height (an area of zero extent
+// holds no space and gets no portal).
+bool Has_Extent(const cRect2D& r) { return r.Min.x != r.Max.x && r.Min.y != r.Max.y; }
+
 // The point at coordinate v along the line of side.
 cPoint2D On_Line_Of(const cHV_Seg& side, int v) {
     return side.Horizontal ? cPoint2D(v, side.p0.y) : cPoint2D(side.p0.x, v);
@@ -342,11 +346,10 @@ BUILD_STATUS cGame_World::Check_Solid_Points() const {
     if (Solid_Points.empty()) return BUILD_DONE;
     // The tree has no areas yet: look the points up among the walls and
     // doors by line.
+    // A wall outside the world is the first step's to refuse.
+    if (First_Outside() != NULL) return BUILD_DONE;
     std::vector<cHV_Wall> all(Level_Walls);
     all.insert(all.end(), Level_Doors.begin(), Level_Doors.end());
-    // A wall outside the world is the first step's to refuse.
-    for (const cHV_Wall& w : all)
-        if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) return BUILD_DONE;
     cWall_Index walls;
     walls.Build(all, WORLD_BOUNDS);
     for (const cPoint2D& p : Solid_Points) {
@@ -371,7 +374,7 @@ BUILD_STATUS cGame_World::Flood_Solid() {
     // Every area a solid point reaches through portals; doors count as walls.
     std::vector<cSquarePortal*> pending;
     for (const cPoint2D& p : Solid_Points) {
-        cSquarePortal* area = Space_At(p);
+        cSquarePortal* area = Space_At(p, Locate(p));
         if (area != NULL && !area->Solid) {
             area->Solid = true;
             ++N_Solid_Areas;
@@ -391,13 +394,12 @@ BUILD_STATUS cGame_World::Flood_Solid() {
     }
     // Areas of zero width or height hold no space: the world is all solid
     // when every other area is.
-    int spaces = 0;
+    int spaces = 0, solid_spaces = 0;
     for (const cSquarePortal* area : Areas)
-        if (area->Bounds.Min.x != area->Bounds.Max.x && area->Bounds.Min.y != area->Bounds.Max.y) ++spaces;
-    int solid_spaces = 0;
-    for (const cSquarePortal* area : Areas)
-        if (area->Solid && area->Bounds.Min.x != area->Bounds.Max.x && area->Bounds.Min.y != area->Bounds.Max.y)
-            ++solid_spaces;
+        if (Has_Extent(area->Bounds)) {
+            ++spaces;
+            solid_spaces += area->Solid ? 1 : 0;
+        }
     if (solid_spaces < spaces) return BUILD_DONE;
     std::ostringstream msg;
     msg << "ERROR : cGame_World::Build() : the solid points reach every area of the world, no wall closes "
@@ -410,22 +412,22 @@ BUILD_STATUS cGame_World::Flood_Solid() {
 
 // ------------------------------------------------------------ area partition
 
+const cHV_Wall* cGame_World::First_Outside() const {
+    for (const std::vector<cHV_Wall>* pieces : {&Level_Walls, &Level_Doors})
+        for (const cHV_Wall& w : *pieces)
+            if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) return &w;
+    return NULL;
+}
+
 void cGame_World::Decorate_With_Square_Portals() {
     if (Stage != NOTHING_BUILT) return;
     // A wall outside the world rectangle would make areas overlap.
-    std::vector<const cHV_Wall*> all;
-    for (const cHV_Wall& w : Level_Walls) all.push_back(&w);
-    for (const cHV_Wall& w : Level_Doors) all.push_back(&w);
-    for (const cHV_Wall* pw : all) {
-        const cHV_Wall& w = *pw;
-        if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) {
-            std::ostringstream msg;
-            msg << "ERROR : void cGame_World::Build() : " << (w.Door >= 0 ? "the door " : "the wall ") << w
-                << " lies outside the world "
-                << WORLD_BOUNDS << ", the world is not built !!! \n";
-            Message_Sink() << msg.str();
-            return;
-        }
+    if (const cHV_Wall* w = First_Outside()) {
+        std::ostringstream msg;
+        msg << "ERROR : void cGame_World::Build() : " << (w->Door >= 0 ? "the door " : "the wall ") << *w
+            << " lies outside the world " << WORLD_BOUNDS << ", the world is not built !!! \n";
+        Message_Sink() << msg.str();
+        return;
     }
     Stage = SQUARES_BUILT;
     Built_Bounds = WORLD_BOUNDS;
@@ -576,7 +578,7 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
     const cRect2D& b = Built_Bounds;
     const bool on_border = horizontal ? (side.p0.y == b.Min.y || side.p0.y == b.Max.y)
                                       : (side.p0.x == b.Min.x || side.p0.x == b.Max.x);
-    const bool flat = area->Bounds.Min.x == area->Bounds.Max.x || area->Bounds.Min.y == area->Bounds.Max.y;
+    const bool flat = !Has_Extent(area->Bounds);
     if (on_border || flat) return;
     Add_Side_Portals(area, side, covered);
     if (!Level_Doors.empty()) Record_Door_Stretches(area, side, node);
@@ -814,14 +816,13 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
 
 bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
 
-cSquarePortal* cGame_World::Space_At(const cPoint2D& p) const {
-    cSquarePortal* area = Locate(p);
+cSquarePortal* cGame_World::Space_At(const cPoint2D& p, cSquarePortal* area) const {
     // An area of zero height (width) lies along the world's lower (left)
     // border, under a wall on the border line; the border's points it holds
     // are the border of the area above it (right of it). In the world's
     // corner the step goes both ways.
     cPoint2D q = p;
-    for (int step = 0; step < 2 && area != NULL; ++step) {
+    for (int step = 0; step < 2 && area != NULL && !Has_Extent(area->Bounds); ++step) {
         const cRect2D& r = area->Bounds;
         if (r.Min.y == r.Max.y && q.y < Built_Bounds.Max.y)
             ++q.y;
@@ -834,10 +835,14 @@ cSquarePortal* cGame_World::Space_At(const cPoint2D& p) const {
     return area;
 }
 
+bool cGame_World::In_Solid(const cPoint2D& p, cSquarePortal* area) const {
+    area = Space_At(p, area);
+    return area != NULL && area->Solid && !Is_On_Wall(p);
+}
+
 bool cGame_World::Is_Solid(const cPoint2D& p) const {
     if (N_Solid_Areas == 0 || !Is_Built() || !In_Coordinate_Range(p) || !Built_Bounds.In(p)) return false;
-    const cSquarePortal* area = Space_At(p);
-    return area != NULL && area->Solid && !Is_On_Wall(p);
+    return In_Solid(p, Locate(p));
 }
 
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) const {
@@ -850,7 +855,7 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     cSquarePortal* goal_area = Locate(goal);
     if (start_area == NULL || goal_area == NULL) return false;
     // No route leads into or out of solid space.
-    if (N_Solid_Areas > 0 && (Is_Solid(start) || Is_Solid(goal))) return false;
+    if (N_Solid_Areas > 0 && (In_Solid(start, start_area) || In_Solid(goal, goal_area))) return false;
     if (start_area == goal_area) {
         path.push_back(goal);
         return true;

@@ -263,9 +263,13 @@ private:
     void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node);
     // Records for the door layer the stretches of side under doors only.
     void Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side, Node* node);
-    // The area of positive width and height whose border holds p, or p's
-    // area when it has one.
-    cSquarePortal* Space_At(const cPoint2D& p) const;
+    // The area of positive width and height whose border holds p, given
+    // area, the one p was located in (area itself when it has extent).
+    cSquarePortal* Space_At(const cPoint2D& p, cSquarePortal* area) const;
+    // Is_Solid for a point of the built world located in area.
+    bool In_Solid(const cPoint2D& p, cSquarePortal* area) const;
+    // The first wall, then door, that lies outside WORLD_BOUNDS, or null.
+    const cHV_Wall* First_Outside() const;
     // Whether a piece of the tree is a door that is open.
     bool Is_Open(const cHV_Wall& w) const { return w.Door >= 0 && Door_Open[std::size_t(w.Door)] != 0; }
     // Creates a portal on seg for area, with the next Id.

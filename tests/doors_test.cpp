@@ -11,7 +11,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "level_loader.h"
@@ -190,20 +189,7 @@ TEST(Engines, ThreadsQueryAWorldWithDoorsAtOnce) {
         out << ' ' << int(world.Find_Shortest_Path(q.first, q.second, q.first.x % 3, path, &length)) << ' ' << length;
         return out.str();
     };
-    std::vector<std::string> expected;
-    for (const auto& q : queries) expected.push_back(answer(q));
-    const int threads = 4;
-    std::vector<std::vector<std::string>> answers(threads);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back([&, t] {
-            for (std::size_t i = 0; i < queries.size(); ++i)
-                answers[std::size_t(t)].push_back(answer(queries[(i + 50 * std::size_t(t)) % queries.size()]));
-        });
-    for (std::thread& w : workers) w.join();
-    for (int t = 0; t < threads; ++t)
-        for (std::size_t i = 0; i < queries.size(); ++i)
-            ASSERT_EQ(answers[std::size_t(t)][i], expected[(i + 50 * std::size_t(t)) % queries.size()]) << t << " " << i;
+    Expect_Same_Answers_From_Threads(queries, answer);
 }
 
 // ------------------------------------------------------------ random levels

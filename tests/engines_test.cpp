@@ -200,21 +200,7 @@ TEST(Engines, ThreadsQueryOneWorldAtOnce) {
         out << ' ' << world.Intersect_Segment(cSeg(q.A, q.C), hit) << hit << ' ' << world.Intersect_Ball(q.A.x, q.A.y, 25);
         return out.str();
     };
-    std::vector<std::string> expected;
-    for (const cQuery& q : queries) expected.push_back(answer(q));
-    const int threads = 4;
-    std::vector<std::vector<std::string>> answers(threads);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back([&, t] {
-            // Each thread starts at a different query, so that they overlap.
-            for (std::size_t i = 0; i < queries.size(); ++i)
-                answers[t].push_back(answer(queries[(i + 75 * t) % queries.size()]));
-        });
-    for (std::thread& w : workers) w.join();
-    for (int t = 0; t < threads; ++t)
-        for (std::size_t i = 0; i < queries.size(); ++i)
-            ASSERT_EQ(answers[t][i], expected[(i + 75 * t) % queries.size()]) << "thread " << t << " query " << i;
+    Expect_Same_Answers_From_Threads(queries, answer);
 }
 
 TEST(Engines, AreaLocatorAgreesWithTheTree) {

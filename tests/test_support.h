@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,26 @@ inline std::string Engine_Name(const ::testing::TestParamInfo<cEngine>& info) {
 #define INSTANTIATE_FOR_BOTH_ENGINES(suite)                                                          \
     INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(cEngine::FAST, cEngine::REFERENCE), \
                              Engine_Name)
+
+// Asks every query from several threads at once, each thread starting at a
+// different query so that they overlap, and expects the answers (texts) one
+// thread gets alone.
+template <class cQuery, class cAnswer>
+void Expect_Same_Answers_From_Threads(const std::vector<cQuery>& queries, cAnswer answer, int threads = 4) {
+    std::vector<std::string> expected;
+    for (const cQuery& q : queries) expected.push_back(answer(q));
+    const std::size_t n = queries.size(), shift = n / std::size_t(threads) + 1;
+    std::vector<std::vector<std::string>> answers(static_cast<std::size_t>(threads));
+    std::vector<std::thread> workers;
+    for (std::size_t t = 0; t < std::size_t(threads); ++t)
+        workers.emplace_back([&, t] {
+            for (std::size_t i = 0; i < n; ++i) answers[t].push_back(answer(queries[(i + shift * t) % n]));
+        });
+    for (std::thread& w : workers) w.join();
+    for (std::size_t t = 0; t < std::size_t(threads); ++t)
+        for (std::size_t i = 0; i < n; ++i)
+            ASSERT_EQ(answers[t][i], expected[(i + shift * t) % n]) << "thread " << t << " query " << i;
+}
 
 // An integer setting from the environment, or fallback when it is not set.
 inline int Env_Setting(const char* name, int fallback) {
