@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "game_graph.h"
 
@@ -54,80 +55,114 @@ struct cNode {
     int L, R;         // INTERVAL: its ends
 };
 
-// An entry of the open list: a node with the keys it is ordered by. Only
-// the estimate decides which node is next; among equal estimates the deeper
-// node (larger G) goes first, which G rounded to float tells well enough.
-struct cEntry {
-    double F;
-    float G;
-    int Node;
+// The open list. Estimates never fall below that of the node last taken
+// off it (the estimate is consistent, and nodes within rounding of it take
+// the lane instead), so the list is a radix heap (Ahuja, Mehlhorn, Orlin and
+// Tarjan): a node waits in the bucket of the highest bit in which its key
+// differs from the last key taken, and only the lowest bucket that is not
+// empty is ever looked at, its nodes going down into lower buckets. A node
+// of a large estimate, as most of those never taken are, costs one push.
+// The key is the estimate's bit pattern, which orders non-negative doubles
+// as it orders the integers. Nodes are kept whole in the buckets, so that
+// taking one reads memory it has just written.
+class cOpen_List {
+public:
+    void Clear() {
+        for (std::uint64_t m = Used; m != 0; m &= m - 1) Bucket[Lowest(m)].clear();
+        Used = 0;
+        Last = 0;
+    }
+    bool Empty() const { return Used == 0; }
+    void Push(const cNode& n) {
+        const std::uint64_t key = Key(n.F);
+        const int b = Index(key < Last ? Last : key);
+        Bucket[b].push_back(n);
+        Used |= std::uint64_t(1) << b;
+    }
+    // Takes a node of the least estimate; among those, the one pushed last.
+    cNode Pop() {
+        if ((Used & 1) == 0) {
+            const int b = Lowest(Used);
+            std::vector<cNode>& from = Bucket[b];
+            std::uint64_t least = Key(from[0].F);
+            for (const cNode& n : from) least = std::min(least, Key(n.F));
+            Last = least;
+            for (const cNode& n : from) {
+                const int to = Index(Key(n.F));
+                Bucket[to].push_back(n);
+                Used |= std::uint64_t(1) << to;
+            }
+            from.clear();
+            Used &= ~(std::uint64_t(1) << b);
+        }
+        std::vector<cNode>& low = Bucket[0];
+        const cNode n = low.back();
+        low.pop_back();
+        if (low.empty()) Used &= ~std::uint64_t(1);
+        return n;
+    }
+
+private:
+    static std::uint64_t Key(double f) {
+        if (!(f > 0)) return 0;  // and -0 with it
+        std::uint64_t k;
+        std::memcpy(&k, &f, sizeof k);
+        return k;
+    }
+    // The lowest bit set in m (not 0).
+    static int Lowest(std::uint64_t m) {
+#if defined(__GNUC__)
+        return __builtin_ctzll(m);
+#else
+        int i = 0;
+        while ((m & 1) == 0) m >>= 1, ++i;
+        return i;
+#endif
+    }
+    // 0 for the last key taken; else one more than the highest differing bit.
+    int Index(std::uint64_t key) const {
+        const std::uint64_t d = key ^ Last;
+#if defined(__GNUC__)
+        return d == 0 ? 0 : 64 - __builtin_clzll(d);
+#else
+        int i = 0;
+        for (std::uint64_t r = d; r != 0; r >>= 1) ++i;
+        return i;
+#endif
+    }
+
+    std::vector<cNode> Bucket[64];
+    std::uint64_t Used = 0;  // bit b: bucket b holds nodes
+    std::uint64_t Last = 0;
 };
-bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
-
-// The open list: a heap with four children a node, shallower than a binary
-// one, so that its entries cost fewer cache misses.
-void Heap_Push(std::vector<cEntry>& heap, const cEntry& e) {
-    std::size_t i = heap.size();
-    heap.push_back(e);
-    while (i > 0) {
-        const std::size_t parent = (i - 1) / 4;
-        if (!Later(heap[parent], e)) break;
-        heap[i] = heap[parent];
-        i = parent;
-    }
-    heap[i] = e;
-}
-
-cEntry Heap_Pop(std::vector<cEntry>& heap) {
-    const cEntry top = heap.front();
-    const cEntry last = heap.back();
-    heap.pop_back();
-    const std::size_t n = heap.size();
-    if (n == 0) return top;
-    std::size_t i = 0;
-    for (;;) {
-        const std::size_t first = 4 * i + 1;
-        if (first >= n) break;
-        std::size_t best = first;
-        const std::size_t end = std::min(first + 4, n);
-        for (std::size_t k = first + 1; k < end; ++k)
-            if (Later(heap[best], heap[k])) best = k;
-        if (!Later(last, heap[best])) break;
-        heap[i] = heap[best];
-        i = best;
-    }
-    heap[i] = last;
-    return top;
-}
 
 struct cState {
-    std::vector<cEntry> Heap;  // the open list, kept from search to search
+    cOpen_List Open;  // kept from search to search
     std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
     std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
-    std::vector<cNode> Nodes;
     std::vector<cRoot> Roots;
     // The cells holding the start and the goal, the goal in each, and the
     // route's points.
     std::vector<int> Start_Cells, Goal_Cells;
     std::vector<cSym_Point> Goal_Points;
     std::vector<cPoint2D> Points, Route;
-    std::vector<double> Best;  // by vertex: the least G a root there has had
-    std::vector<double> Best_Rate;
-    std::vector<std::uint32_t> Stamp;
+    // By vertex: the least G a root there has had, how fast it grows with
+    // ε, and the search that wrote it; together, so that a look costs one
+    // cache line.
+    struct cBest {
+        double G, Rate;
+        std::uint32_t Stamp;
+    };
+    std::vector<cBest> Best;
     std::uint32_t Current = 0;
 
     void Start(std::size_t vertices) {
-        Nodes.clear();
         Direct.clear();
         Lane.clear();
         Roots.clear();
-        if (Best.size() < vertices) {
-            Best.resize(vertices);
-            Best_Rate.resize(vertices);
-            Stamp.resize(vertices, 0);
-        }
+        if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0});
         if (++Current == 0) {
-            std::fill(Stamp.begin(), Stamp.end(), 0);
+            for (cBest& b : Best) b.Stamp = 0;
             Current = 1;
         }
     }
@@ -137,15 +172,14 @@ struct cState {
     // equally long once ε vanishes are told apart by their rates: the
     // perturbed world knows which is shorter.
     bool Claim(int v, double g, double g_rate) {
-        if (Stamp[std::size_t(v)] == Current && !Shorter(g, g_rate, Best[std::size_t(v)], Best_Rate[std::size_t(v)]))
-            return false;
-        Best[std::size_t(v)] = g;
-        Best_Rate[std::size_t(v)] = g_rate;
-        Stamp[std::size_t(v)] = Current;
+        cBest& b = Best[std::size_t(v)];
+        if (b.Stamp == Current && !Shorter(g, g_rate, b.G, b.Rate)) return false;
+        b = cBest{g, g_rate, Current};
         return true;
     }
     bool Outdone(int v, double g, double g_rate) const {
-        return Stamp[std::size_t(v)] == Current && Shorter(Best[std::size_t(v)], Best_Rate[std::size_t(v)], g, g_rate);
+        const cBest& b = Best[std::size_t(v)];
+        return b.Stamp == Current && Shorter(b.G, b.Rate, g, g_rate);
     }
     static bool Shorter(double g, double g_rate, double than, double than_rate) {
         if (g < than - 1e-9 * (1 + than)) return true;
@@ -171,8 +205,8 @@ class cSearch {
 public:
     cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal, const unsigned char* door_open)
         : Mesh(mesh), Cells(mesh.Cells()), Portals(mesh.Portals()), Door_Open(door_open), S(state), Goal(goal),
-          Goal_Cells(state.Goal_Cells), Goal_Points(state.Goal_Points), Open(state.Heap) {
-        Open.clear();
+          Goal_Cells(state.Goal_Cells), Goal_Points(state.Goal_Points), Open(state.Open) {
+        Open.Clear();
         Goal_Cells.clear();
         Goal_Points.clear();
     }
@@ -223,6 +257,16 @@ private:
         return p.Vertical ? q.X == p.At : q.Y == p.At;
     }
     bool Passable(int cell) const { return Mesh.Passable(cell, Door_Open); }
+    // Asks for what the expansion of a node will read first (its cell and
+    // the records of its portal's ends) ahead of time.
+    void Prefetch(const cNode& n) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&Cells[std::size_t(n.Cell)]);
+        if (n.Kind == INTERVAL) __builtin_prefetch(&S.Best[std::size_t(2 * n.Portal)]);
+#else
+        (void)n;
+#endif
+    }
     int New_Root(const cSym_Point& p, double g, double g_rate, int parent) {
         S.Roots.push_back(cRoot{p, g, g_rate, parent});
         return int(S.Roots.size()) - 1;
@@ -237,6 +281,7 @@ private:
             // A cell with one way on (a stretch of corridor) is gone through
             // at once, without the open list.
             if ((flags & CELL_CORRIDOR) != 0) {
+                Prefetch(n);
                 S.Direct.push_back(n);
                 return;
             }
@@ -244,11 +289,11 @@ private:
         n.F = n.G + Estimate(n);
         if (n.F <= Lane_Limit) {
             // As good as the best on the open list: next in any case.
+            Prefetch(n);
             S.Lane.push_back(n);
             return;
         }
-        S.Nodes.push_back(n);
-        Heap_Push(Open, cEntry{n.F, float(n.G), int(S.Nodes.size()) - 1});
+        Open.Push(n);
     }
     // An interval whose root lies on its portal's line is reached only along
     // that line: a bend at the portal's nearer end.
@@ -286,7 +331,7 @@ private:
     cPoint2D Goal;
     std::vector<int>& Goal_Cells;
     std::vector<cSym_Point>& Goal_Points;
-    std::vector<cEntry>& Open;  // a heap by Later
+    cOpen_List& Open;
     // The estimate of the node last taken off the open list, which bounds
     // every estimate there from below, with room for rounding.
     double Lane_Limit = -1;
@@ -593,8 +638,8 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             n = S.Lane.back();
             S.Lane.pop_back();
         } else {
-            if (Open.empty()) break;
-            n = S.Nodes[std::size_t(Heap_Pop(Open).Node)];
+            if (Open.Empty()) break;
+            n = Open.Pop();
             Lane_Limit = n.F + 1e-13 * (1 + n.F);
         }
         if (n.Kind == GOAL) {
