@@ -163,8 +163,9 @@ def print_routes(routes, times, paths):
     if grid_maps:
         print()
         print("shortest routes (Find_Shortest_Path) on the grid maps, 1,000 random pairs of open cell centres")
-        print("(t = median query time, len = median of the per-query route length ratios; FP = Find_Path on the same")
-        print(" pairs, grid = grid A*; build = Prepare_Agent(h) / the world's build)")
+        print("(t = median query time, a query's time being its least over three passes, for every method alike;")
+        print(" len = median of the per-query route length ratios; FP = Find_Path on the same pairs, grid = grid A*;")
+        print(" build = Prepare_Agent(h) / the world's build)")
         header = ("%-16s %2s %10s %10s %8s %8s %8s %8s %8s   %-8s %-9s %-8s %-8s"
                   % ("map", "h", "median ms", "p95 ms", "t/FP", "t/grid", "len/FP", "len/grid", "build",
                      "t<=FP", "p95<=20ms", "t<grid", "build<=world"))
