@@ -106,6 +106,13 @@ double Ms_Since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Marks the benchmark skipped when the maze map could not be read.
+bool Skipped_Without_Maze(benchmark::State& state) {
+    if (Door_Level().Ok) return false;
+    state.SkipWithError("the maze map is missing");
+    return true;
+}
+
 void Set_Half_Open(cGame_World& world, bool half) {
     std::mt19937 rng(7);
     for (int d = 0; d < world.N_Doors(); ++d) world.Set_Door(d, half && (rng() & 1) != 0);
@@ -120,11 +127,8 @@ void Time_Counters(benchmark::State& state, std::vector<double> times_ms) {
 }
 
 void Door_World_Build(benchmark::State& state) {
+    if (Skipped_Without_Maze(state)) return;
     const cDoor_Level& l = Door_Level();
-    if (!l.Ok) {
-        state.SkipWithError("the maze map is missing");
-        return;
-    }
     for (auto _ : state) {
         std::unique_ptr<cGame_World> world = Build_Door_World(l);
         benchmark::DoNotOptimize(world->N_Areas);
@@ -133,11 +137,7 @@ void Door_World_Build(benchmark::State& state) {
 }
 
 void Door_Change(benchmark::State& state) {
-    const cDoor_Level& l = Door_Level();
-    if (!l.Ok) {
-        state.SkipWithError("the maze map is missing");
-        return;
-    }
+    if (Skipped_Without_Maze(state)) return;
     cGame_World& world = Shared_World();
     Set_Half_Open(world, false);
     std::vector<int> order(std::size_t(world.N_Doors()));
@@ -166,11 +166,8 @@ void Door_Change(benchmark::State& state) {
 // of them open.
 template <class cQuery>
 void Door_Queries(benchmark::State& state, bool half_open, cQuery found_route) {
+    if (Skipped_Without_Maze(state)) return;
     const cDoor_Level& l = Door_Level();
-    if (!l.Ok) {
-        state.SkipWithError("the maze map is missing");
-        return;
-    }
     cGame_World& world = Shared_World();
     Set_Half_Open(world, half_open);
     std::vector<double> times;

@@ -387,17 +387,18 @@ std::vector<double> Least_Per_Query(const std::vector<double>& times, std::size_
     return least;
 }
 
-// The median (the upper one of an even count, as the path benchmark takes
-// it) and the 95th percentile (nearest rank) of per-query times, and the
-// worst, as counters; times holds each query's least time over the
+// The median (the upper one of an even count) and the 95th percentile
+// (nearest rank) of per-query times, and the worst, as counters; times holds
+// every query of every iteration, and a query's time is its least over the
 // iterations.
-void Time_Counters(benchmark::State& state, std::vector<double> times, std::size_t queries) {
-    std::sort(times.begin(), times.end());
-    const std::size_t p95 = std::size_t(std::ceil(0.95 * double(times.size())));
+void Time_Counters(benchmark::State& state, const std::vector<double>& times, std::size_t queries) {
+    std::vector<double> least = Least_Per_Query(times, queries);
+    std::sort(least.begin(), least.end());
+    const std::size_t p95 = std::size_t(std::ceil(0.95 * double(least.size())));
     state.counters["queries"] = double(queries);
-    state.counters["median_ms"] = times[times.size() / 2];
-    state.counters["p95_ms"] = times[std::max<std::size_t>(p95, 1) - 1];
-    state.counters["worst_ms"] = times.back();
+    state.counters["median_ms"] = least[least.size() / 2];
+    state.counters["p95_ms"] = least[std::max<std::size_t>(p95, 1) - 1];
+    state.counters["worst_ms"] = least.back();
     state.SetItemsProcessed(std::int64_t(times.size()));
 }
 
@@ -455,13 +456,7 @@ void Paths(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
         }
     }
     if (times.empty()) return;
-    const std::size_t timed = times.size();
-    times = Least_Per_Query(times, queries.size());
-    std::sort(times.begin(), times.end());
-    state.counters["queries"] = double(times.size());
-    state.counters["median_ms"] = times[times.size() / 2];
-    state.counters["worst_ms"] = times.back();
-    state.SetItemsProcessed(std::int64_t(timed));
+    Time_Counters(state, times, queries.size());
 }
 
 void Segments(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
@@ -504,7 +499,7 @@ void Shortest_Paths(benchmark::State& state, const cLevel_Input& input, int half
         }
     }
     if (times.empty()) return;
-    Time_Counters(state, Least_Per_Query(times, queries.size()), queries.size());
+    Time_Counters(state, times, queries.size());
     std::vector<double> vs_path, vs_grid;
     int found = 0;
     for (std::size_t i = 0; i < queries.size(); ++i) {
@@ -562,7 +557,7 @@ void Cell_Paths(benchmark::State& state, const cLevel_Input& input) {
         }
     }
     if (times.empty()) return;
-    Time_Counters(state, Least_Per_Query(times, queries.size()), queries.size());
+    Time_Counters(state, times, queries.size());
     Length_Counters(state, lengths);
     Grid_Size_Counters(state, input);
 }
@@ -585,7 +580,7 @@ void Grid_Paths(benchmark::State& state, const cLevel_Input& input) {
         }
     }
     if (times.empty()) return;
-    Time_Counters(state, Least_Per_Query(times, queries.size()), queries.size());
+    Time_Counters(state, times, queries.size());
     Length_Counters(state, lengths);
     Grid_Size_Counters(state, input);
 }

@@ -210,11 +210,18 @@ bool cLevel_Loader::Read_Area_Item(std::istream& in) {
     return true;
 }
 
-bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
+bool cLevel_Loader::Read_Segment(cHV_Wall& segment, std::istream& in) {
     int x1, y1, x2, y2;
     if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
         return false;
-    world->Insert(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
+    segment = cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2));
+    return true;
+}
+
+bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
+    cHV_Wall wall;
+    if (!Read_Segment(wall, in)) return false;
+    world->Insert(wall);
     return true;
 }
 
@@ -226,10 +233,9 @@ bool cLevel_Loader::Read_Solid_Item(std::istream& in, cGame_World* world) {
 }
 
 bool cLevel_Loader::Read_Door_Item(std::istream& in, cGame_World* world) {
-    int x1, y1, x2, y2;
-    if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
-        return false;
-    world->Add_Door(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)));
+    cHV_Wall door;
+    if (!Read_Segment(door, in)) return false;
+    world->Add_Door(door);
     return true;
 }
 

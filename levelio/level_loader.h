@@ -30,6 +30,7 @@
 #include <vector>
 
 class cGame_World;
+class cHV_Wall;
 
 // Why a load stopped.
 enum LOAD_STATUS : int {
@@ -75,6 +76,8 @@ public:
     // One point "[x,y]"; x and y are written only when their number was read.
     // A number outside [-COORD_LIMIT, COORD_LIMIT] is a mismatch.
     bool Read_Point(int& x, int& y, std::istream& in);
+    // One segment "[x1,y1]->[x2,y2]", as a wall or a door is written.
+    bool Read_Segment(cHV_Wall& segment, std::istream& in);
     bool Read_Area_Item(std::istream& in);
     bool Read_Wall_Item(std::istream& in, cGame_World* world);
     bool Read_Solid_Item(std::istream& in, cGame_World* world);

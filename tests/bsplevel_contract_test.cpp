@@ -278,7 +278,7 @@ TEST(BsplevelContract, OptionValuesAfterAnEqualsSign) {
         EXPECT_EQ(joined.Err, apart.Err);
         EXPECT_NE(joined.Out, "");
     }
-    const std::pair<std::vector<std::string>, std::string> errors[] = {
+    const tRefusals errors = {
         {{"segment", SMALL, "1", "2", "3", "4", "--limit="}, "bsplevel: segment: --limit N must be an integer, got ''\n"},
         {{"segment", SMALL, "1", "2", "3", "4", "--limit=5x"}, "bsplevel: segment: --limit N must be an integer, got '5x'\n"},
         {{"segment", SMALL, "1", "2", "3", "4", "--limit=5", "--limit", "5"}, "bsplevel: segment: --limit given twice\n"},
@@ -289,13 +289,7 @@ TEST(BsplevelContract, OptionValuesAfterAnEqualsSign) {
         {{"svg", SMALL, "-o", "-", "--path=1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent=-1"}, "bsplevel: route: --agent H must not be negative, got '-1'\n"},
     };
-    for (const auto& e : errors) {
-        SCOPED_TRACE(::testing::PrintToString(e.first));
-        const cResult r = Tool(e.first);
-        EXPECT_EQ(r.Status, 2);
-        EXPECT_EQ(r.Err, e.second);
-        EXPECT_EQ(r.Out, "");
-    }
+    Expect_Refusals(errors);
 }
 
 // batch --json: one object per answer line, read back with a JSON parser,

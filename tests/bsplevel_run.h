@@ -10,6 +10,7 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bsplevel.h"
@@ -59,6 +60,19 @@ inline cResult Tool(const std::vector<std::string>& args, const std::string& inp
     EXPECT_EQ(catcher.Leaked(), "") << "the library wrote outside the tool's streams during: "
                                     << ::testing::PrintToString(args);
     return {status, out.str(), err.str()};
+}
+
+// Command lines the tool refuses, each with its one error line: status 2
+// and nothing on the answer stream.
+using tRefusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
+inline void Expect_Refusals(const tRefusals& refusals) {
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(::testing::PrintToString(c.first));
+        const cResult r = Tool(c.first);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Err, c.second);
+        EXPECT_EQ(r.Out, "");
+    }
 }
 
 inline std::string Temp(const std::string& name) { return ::testing::TempDir() + "bsplevel_" + name; }

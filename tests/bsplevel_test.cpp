@@ -61,8 +61,20 @@ struct cAnswer_Case {
     std::string Err = "";
 };
 
+// Runs each command line and checks its answer, its status and its error
+// stream.
+void Expect_Answers(const std::vector<cAnswer_Case>& cases) {
+    for (const cAnswer_Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        const cResult r = Tool(c.Args);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Err, c.Err);
+    }
+}
+
 TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
-    const cAnswer_Case cases[] = {
+    const std::vector<cAnswer_Case> cases = {
         {{"info", SMALL},
          0,
          Info_Text(SMALL, "yes", "yes",
@@ -97,13 +109,7 @@ TEST(BsplevelAnswers, EachCommandOnTheSmallLevel) {
         {{"ball", SMALL, "40", "35", "11", "--json"}, 0, "{\"touch\":true}\n"},
         {{"ball", SMALL, "40", "35", "10", "--json"}, 1, "{\"touch\":false}\n"},
     };
-    for (const cAnswer_Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.Args));
-        const cResult r = Tool(c.Args);
-        EXPECT_EQ(r.Out, c.Out);
-        EXPECT_EQ(r.Status, c.Status);
-        EXPECT_EQ(r.Err, c.Err);
-    }
+    Expect_Answers(cases);
 }
 
 TEST(BsplevelAnswers, PathOfThePathFinderTestLevel) {
@@ -314,7 +320,7 @@ TEST(BsplevelRoute, CornersLengthsAndReasons) {
 // ------------------------------------------------------------------ errors
 
 TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
+    const tRefusals cases = {
         {{}, "bsplevel: missing command (try 'bsplevel --help')\n"},
         {{"frobnicate", SMALL}, "bsplevel: unknown command 'frobnicate' (try 'bsplevel --help')\n"},
         {{"path", SMALL, "1", "2", "3"}, "bsplevel: path: missing Y2 (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json])\n"},
@@ -363,13 +369,7 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"import-grid", SMALL, "-o", "-"}, "bsplevel: import-grid: " + SMALL +
                                              ": line 1: expected \"type T\", \"height H\", \"width W\" or \"map\"\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.first));
-        const cResult r = Tool(c.first);
-        EXPECT_EQ(r.Status, 2);
-        EXPECT_EQ(r.Err, c.second);
-        EXPECT_EQ(r.Out, "");
-    }
+    Expect_Refusals(cases);
 }
 
 TEST(BsplevelErrors, HelpForTheToolAndEveryCommand) {
@@ -1076,7 +1076,7 @@ TEST(BsplevelVersion, PrintsTheLibraryVersion) {
 // room [10,10]-[30,30] of rock.
 TEST(BsplevelDoorsAndSolid, OpenDoorsSolidSpaceAndTheirReasons) {
     const std::string LEVEL = DATA + "/doors.txt";
-    const cAnswer_Case cases[] = {
+    const std::vector<cAnswer_Case> cases = {
         {{"path", LEVEL, "40", "30", "90", "30"}, 1, "none\n", "bsplevel: path: no route from (40,30) to (90,30)\n"},
         {{"path", LEVEL, "40", "30", "90", "30", "--open", "0"}, 0, "50 25\n90 30\n"},
         {{"path", LEVEL, "40", "30", "90", "30", "--open=0", "--open=0"}, 0, "50 25\n90 30\n"},
@@ -1097,13 +1097,7 @@ TEST(BsplevelDoorsAndSolid, OpenDoorsSolidSpaceAndTheirReasons) {
          "",
          "bsplevel: path: --open 1: no such door (the level has 1 door, numbered from 0)\n"},
     };
-    for (const cAnswer_Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.Args));
-        const cResult r = Tool(c.Args);
-        EXPECT_EQ(r.Out, c.Out);
-        EXPECT_EQ(r.Status, c.Status);
-        EXPECT_EQ(r.Err, c.Err);
-    }
+    Expect_Answers(cases);
     const cResult info = Tool({"info", LEVEL, "--open", "0"});
     EXPECT_NE(info.Out.find("\nsolid areas: 1\ndoors: 1 (2 pieces, 1 open)\n"), std::string::npos) << info.Out;
 }

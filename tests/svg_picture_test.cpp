@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bsplevel.h"
+#include "bsplevel_run.h"
 #include "svg_picture.h"
 
 namespace {
@@ -132,19 +133,6 @@ TEST(SvgRockOutline, WindingNumberMatchesTheRockOnRandomCuttings) {
 }
 
 // ------------------------------------------------------------ through the tool
-
-struct cResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-cResult Tool(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = Run_Bsplevel(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // The file is named after the test too: ctest runs the tests in parallel
 // processes, which must not write one file at once.

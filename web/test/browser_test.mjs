@@ -292,6 +292,18 @@ async function clientPoint(page, x, y) {
   return page.evaluate((x, y) => window.bspViewer.pointToClient(x, y), x, y);
 }
 
+// Shift-drags a segment on the level from (x1,y1) to (x2,y2), in level units.
+async function dragSegment(page, x1, y1, x2, y2, steps) {
+  const s0 = await clientPoint(page, x1, y1);
+  const s1 = await clientPoint(page, x2, y2);
+  await page.keyboard.down('Shift');
+  await page.mouse.move(s0.x, s0.y);
+  await page.mouse.down();
+  await page.mouse.move(s1.x, s1.y, { steps });
+  await page.mouse.up();
+  await page.keyboard.up('Shift');
+}
+
 async function text(page, selector) {
   return page.$eval(selector, (el) => el.textContent.trim());
 }
@@ -336,14 +348,7 @@ async function partA(page) {
   check(/^\d+(\.\d+)? ms/.test(time), `the query's time is shown (${time})`, time);
 
   // A segment shift-dragged.
-  const s0 = await clientPoint(page, 10, 10);
-  const s1 = await clientPoint(page, 90, 90);
-  await page.keyboard.down('Shift');
-  await page.mouse.move(s0.x, s0.y);
-  await page.mouse.down();
-  await page.mouse.move(s1.x, s1.y, { steps: 8 });
-  await page.mouse.up();
-  await page.keyboard.up('Shift');
+  await dragSegment(page, 10, 10, 90, 90, 8);
   const seg = tool(['segment', pf4, '10', '10', '90', '90']).stdout.trim();
   const segShown = await text(page, '#segment-result');
   const segExpected = seg.startsWith('hit') ? `hit at (${seg.split(' ')[1]}, ${seg.split(' ')[2]})` : 'no hit';
@@ -861,14 +866,7 @@ async function partE(page) {
   // Zoomed in on the routes' lower bends, where the agent's squares show,
   // with a segment and a ball beside them.
   await page.evaluate(() => window.bspViewer.showRect(330, 2330, 830, 2800));
-  const s0 = await clientPoint(page, 745, 2365);
-  const s1 = await clientPoint(page, 625, 2505);
-  await page.keyboard.down('Shift');
-  await page.mouse.move(s0.x, s0.y);
-  await page.mouse.down();
-  await page.mouse.move(s1.x, s1.y, { steps: 5 });
-  await page.mouse.up();
-  await page.keyboard.up('Shift');
+  await dragSegment(page, 745, 2365, 625, 2505, 5);
   await page.$eval('#ball-radius', (el) => { el.value = '25'; });
   const b = await clientPoint(page, 560, 2420);
   await page.mouse.move(b.x, b.y);
@@ -1087,14 +1085,7 @@ async function partF(page) {
     const c = await clientPoint(page, ...p);
     await page.mouse.click(c.x, c.y);
   }
-  const s0 = await clientPoint(page, 410, 95);
-  const s1 = await clientPoint(page, 410, 200);
-  await page.keyboard.down('Shift');
-  await page.mouse.move(s0.x, s0.y);
-  await page.mouse.down();
-  await page.mouse.move(s1.x, s1.y, { steps: 5 });
-  await page.mouse.up();
-  await page.keyboard.up('Shift');
+  await dragSegment(page, 410, 95, 410, 200, 5);
   const segShown = await text(page, '#segment-result');
   check(segShown === 'hit at (410, 140)', `the segment stops at the closed door D3 (${segShown})`);
   await page.$eval('#ball-radius', (el) => { el.value = '12'; });
