@@ -28,6 +28,8 @@
 #include "grid_import.h"
 #include "messages.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 const char* const DOOR_MAP = "maze512-1-0";

@@ -51,6 +51,8 @@
 #include "level_loader.h"
 #include "messages.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 struct cLevel_Input {
@@ -527,7 +529,6 @@ void Agent_Build(benchmark::State& state, const cLevel_Input& input, int half_si
         state.ResumeTiming();
     }
 }
-
 
 // How many queries found a route (a length of -1 is none), and the median
 // length of those that did.

@@ -18,6 +18,8 @@
 
 #include "grid_import.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 [[noreturn]] void Broken(const std::string& what) {

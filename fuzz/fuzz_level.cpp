@@ -31,6 +31,8 @@
 #include "messages.h"
 #include "world_text.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // Reads the level text into world through the loader; returns what the
@@ -73,7 +75,6 @@ std::string Load_And_Build(const std::string& text, cGame_World& world) {
     }
     return "loaded " + std::to_string(loaded) + ", messages:\n" + messages.str();
 }
-
 
 // A query's answer followed by whatever the library wrote meanwhile.
 template <class cQuery>

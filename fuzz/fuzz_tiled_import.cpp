@@ -24,6 +24,8 @@
 #include "messages.h"
 #include "tiled_import.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 [[noreturn]] void Broken(const std::string& what) {

@@ -8,6 +8,8 @@
 
 #include "parse_int.h"
 
+namespace bsp_levels {
+
 // ================================================================ the map
 
 bool cGrid_Map::Is_Blocked(int x, int y) const {
@@ -550,3 +552,5 @@ void Write_Level(std::ostream& out, int width, int height, const std::vector<cGr
     }
     out << text.str();
 }
+
+}  // namespace bsp_levels

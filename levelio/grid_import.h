@@ -14,6 +14,8 @@
 
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 // A grid map: height rows of width characters; row 0 is the first row of
 // the file. '.', 'G' and 'S' are free cells, any other character is blocked.
 struct cGrid_Map {
@@ -105,5 +107,7 @@ std::vector<cGrid_Wall> Order_Walls(const std::vector<cGrid_Wall>& walls, cWall_
 // section (the loader wants an item after every tag line).
 void Write_Level(std::ostream& out, int width, int height, const std::vector<cGrid_Wall>& walls,
                  const std::vector<cPoint2D>* solid = nullptr);
+
+}  // namespace bsp_levels
 
 #endif

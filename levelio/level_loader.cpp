@@ -12,6 +12,8 @@
 #include "game_bsp.h"
 #include "messages.h"
 
+namespace bsp_levels {
+
 namespace {
 
 // Reads the whole file; false when it cannot be opened or read.
@@ -244,3 +246,5 @@ void cLevel_Loader::Report_Read_Error(int line, const char* file_name) {
     msg << "ERROR while reading file : " << file_name << " at line " << line << "\n";
     Message_Sink() << msg.str();
 }
+
+}  // namespace bsp_levels

@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+namespace bsp_levels {
+
 class cGame_World;
 class cHV_Wall;
 
@@ -95,5 +97,7 @@ private:
     bool Out_Of_Range = false;
     long long Bad_Number = 0;
 };
+
+}  // namespace bsp_levels
 
 #endif

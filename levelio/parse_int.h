@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace bsp_levels {
+
 // Reads text as a whole decimal int: an optional sign and at least one digit,
 // nothing else (no blanks, no trailing characters), within int's range.
 inline bool Parse_Int(const std::string& text, int& value) {
@@ -25,5 +27,7 @@ inline bool Parse_Int(const std::string& text, int& value) {
     value = int(v);
     return true;
 }
+
+}  // namespace bsp_levels
 
 #endif

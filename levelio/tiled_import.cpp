@@ -19,6 +19,8 @@
 
 #include "parse_int.h"
 
+namespace bsp_levels {
+
 namespace {
 
 using cJson = nlohmann::json;
@@ -999,3 +1001,5 @@ bool Read_Tiled_Map(const std::string& file_name, const cTiled_Options& options,
     };
     return Read_Tiled_Text(text, options, read_tileset, map, error);
 }
+
+}  // namespace bsp_levels

@@ -19,6 +19,8 @@
 
 #include "grid_import.h"
 
+namespace bsp_levels {
+
 struct cTiled_Options {
     // The collision layer's name. Empty: the one tile layer whose name holds
     // "collision" (in any case) or that has the bool property collision = true.
@@ -59,5 +61,7 @@ bool Read_Tiled_Text(const std::string& text, const cTiled_Options& options, con
 // The most cells the blocked space may be cut into (see Compressed_Cells): a
 // map of 4096 x 4096 tiles with scattered objects fits.
 constexpr std::int64_t TILED_CELL_LIMIT = std::int64_t(1) << 25;
+
+}  // namespace bsp_levels
 
 #endif

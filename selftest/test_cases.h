@@ -5,7 +5,12 @@
 
 #include <memory>
 
+namespace bsp_levels {
 class cGame_World;
+}
+
+// The self-test writes the library's names as they are described, unqualified.
+using namespace bsp_levels;
 
 // A new world loaded from file and built. The loader's result is not looked
 // at: a level that fails to load is built as far as it was read.

@@ -4,6 +4,8 @@
 #include "game_bsp.h"
 #include "test_cases.h"
 
+using namespace bsp_levels;
+
 void Test_Intersections() {
     Test_Segment_Intersections();
     Test_Ball_Intersections();

@@ -5,6 +5,8 @@
 #include "game_bsp.h"
 #include "test_cases.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 typedef std::vector<cPoint2D> tPath;

@@ -5,6 +5,7 @@
 
 #include "a_star.h"
 
+namespace bsp_levels {
 
 bool cA_Star::Search(cA_Star_Node* start, cA_Star_Node* goal, cNode_List& route) const {
     assert(start != NULL);
@@ -47,3 +48,5 @@ void cA_Star::Build_Path(cA_Star_Node* destination, cNode_List& route) const {
     for (cA_Star_Node* node = destination; node->Parent != NULL; node = node->Parent)
         route.push_front(node);
 }
+
+}  // namespace bsp_levels

@@ -9,6 +9,8 @@
 
 #include "game_graph.h"
 
+namespace bsp_levels {
+
 class cA_Star {
 public:
     // Searches a cheapest route from start to goal. On success puts the route,
@@ -20,5 +22,7 @@ public:
     // the one without Parent, at the front of route.
     void Build_Path(cA_Star_Node* destination, cNode_List& route) const;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -20,6 +20,8 @@
 #include "hv_wall.h"
 #include "messages.h"
 
+namespace bsp_levels {
+
 template <class cItem>
 class cBSP_Node {
 public:
@@ -212,5 +214,7 @@ cBSP_Node<cItem>* cBSP_Tree<cItem>::Descend(const cPoint2D& item, Node* node, bo
 // The library instantiates the wall tree once, with its assertions enabled.
 extern template class cBSP_Node<cHV_Wall>;
 extern template class cBSP_Tree<cHV_Wall>;
+
+}  // namespace bsp_levels
 
 #endif

@@ -20,6 +20,8 @@
 #include "route/route_search.h"
 #include "line_walker.h"
 
+namespace bsp_levels {
+
 template class cBSP_Node<cHV_Wall>;
 template class cBSP_Tree<cHV_Wall>;
 
@@ -950,3 +952,5 @@ bool cGame_World::Intersect_Ball(int x, int y, int radius) const {
     if (Is_Solid(centre)) return true;
     return Wall_Within(centre, std::int64_t(radius) * radius);
 }
+
+}  // namespace bsp_levels

@@ -17,6 +17,8 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 
+namespace bsp_levels {
+
 // The world rectangle a program starts with: [0,0]-[100,100].
 extern const cRect2D DEFAULT_WORLD_BOUNDS;
 
@@ -293,5 +295,7 @@ private:
 
 // Whether a point lies within the coordinate range the library supports.
 bool In_Coordinate_Range(const cPoint2D& p);
+
+}  // namespace bsp_levels
 
 #endif

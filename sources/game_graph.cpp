@@ -5,8 +5,9 @@
 
 #include "game_graph.h"
 
-
 #include "game_bsp.h"
+
+namespace bsp_levels {
 
 // ---------------------------------------------------------------- cNode_List
 
@@ -115,3 +116,5 @@ void cPoint_Node::Get_Neighbours(cNode_List& list) {
     for (auto it = Door_Portals.rbegin(); it != Door_Portals.rend(); ++it) list.push_front(*it);
     for (cPortal* portal : Area->Portals) list.push_front(portal);
 }
+
+}  // namespace bsp_levels

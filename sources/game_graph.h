@@ -13,6 +13,8 @@
 
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 class cSquarePortal;
 class cNode_List;
 
@@ -98,5 +100,7 @@ public:
 
 // Euclidean distance between two points.
 inline double Distance(const cPoint2D& a, const cPoint2D& b) { return std::sqrt(double(Square_Distance(a, b))); }
+
+}  // namespace bsp_levels
 
 #endif

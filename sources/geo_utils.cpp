@@ -10,6 +10,8 @@
 #include <sstream>
 #include <utility>
 
+namespace bsp_levels {
+
 namespace {
 __extension__ typedef __int128 Int128;
 }
@@ -173,3 +175,5 @@ void cRect2D::Get_Side_Xmin(cSeg& s) const { s.Set(Min, cPoint2D(Min.x, Max.y));
 std::ostream& operator<<(std::ostream& os, const cRect2D& r) {
     return os << '[' << r.Min << "<->" << r.Max << ']';
 }
+
+}  // namespace bsp_levels

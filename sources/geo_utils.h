@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <ostream>
 
+namespace bsp_levels {
+
 // Coordinates a level may use: every x and y lies in [-COORD_LIMIT, COORD_LIMIT].
 // Within this range no sum, difference or product of the library overflows.
 constexpr int COORD_LIMIT = 100000000;
@@ -141,5 +143,7 @@ public:
 };
 
 std::ostream& operator<<(std::ostream& os, const cRect2D& r);
+
+}  // namespace bsp_levels
 
 #endif

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <utility>
 
+namespace bsp_levels {
+
 std::ostream& operator<<(std::ostream& os, const cWall& w) { return os << w.p0 << "-->" << w.p1; }
 
 BSP_POSITION_POINT cWall::Get_Position_Point(const cPoint2D&) const {
@@ -108,3 +110,5 @@ BSP_POSITION_DIVIDER cHV_Wall::Get_Position_Divider_And_Split(const cHV_Wall& w,
     w_front.Door = w_back.Door = door;
     return DIVIDER_SPANNING;
 }
+
+}  // namespace bsp_levels

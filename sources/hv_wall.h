@@ -10,6 +10,8 @@
 
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 // Position of a point against a wall's infinite line. Both enumerations have
 // a fixed underlying type, so that a classifier answering a value outside
 // them is defined behaviour and meets the callers' "unknown value" branches.
@@ -85,5 +87,7 @@ public:
 private:
     void Order_End_Points();
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace bsp_levels {
+
 void cLine_Walker::Start(const cPoint2D& A, const cPoint2D& B) {
     start = A;
     end = B;
@@ -75,3 +77,5 @@ std::int64_t cLine_Walker::First_Minor_Step(std::int64_t n, std::int64_t from) c
     const std::int64_t k = 1 + Ceil_Div(2 * major * (n - 1) - e0, 2 * minor);
     return k > from ? k : from;
 }
+
+}  // namespace bsp_levels

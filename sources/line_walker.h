@@ -7,6 +7,8 @@
 
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 class cLine_Walker {
 public:
     cPoint2D start;
@@ -36,5 +38,7 @@ public:
 private:
     std::int64_t Minor_Steps(std::int64_t k) const;
 };
+
+}  // namespace bsp_levels
 
 #endif

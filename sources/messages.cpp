@@ -3,6 +3,8 @@
 #include <atomic>
 #include <iostream>
 
+namespace bsp_levels {
+
 namespace {
 
 std::atomic<std::ostream*> sink{nullptr};
@@ -19,3 +21,5 @@ std::ostream& Message_Sink() {
 cMessage_Redirect::cMessage_Redirect(std::ostream* to) : Saved(sink.exchange(to)) {}
 
 cMessage_Redirect::~cMessage_Redirect() { sink.store(Saved); }
+
+}  // namespace bsp_levels

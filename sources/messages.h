@@ -7,6 +7,8 @@
 
 #include <ostream>
 
+namespace bsp_levels {
+
 // Sends the library's messages to sink from now on; null restores std::cout.
 // The stream must outlive its use. The setting is process-wide.
 void Set_Message_Sink(std::ostream* sink);
@@ -26,5 +28,7 @@ public:
 private:
     std::ostream* Saved;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -9,6 +9,8 @@
 
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // A node with explicit step costs and a fixed estimate. Every expansion is

@@ -10,6 +10,8 @@
 #include "bsp.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 typedef cBSP_Node<cHV_Wall> cNode;

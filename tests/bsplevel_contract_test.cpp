@@ -14,6 +14,8 @@
 
 #include "bsplevel_run.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 const std::string DATA = BSPLEVEL_TEST_DATA;

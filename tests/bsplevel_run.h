@@ -16,6 +16,8 @@
 #include "bsplevel.h"
 #include "messages.h"
 
+using namespace bsp_levels;
+
 struct cResult {
     int Status;
     std::string Out;

@@ -35,6 +35,8 @@
 #include "game_bsp.h"
 #include "level_loader.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 const std::string DATA = BSPLEVEL_TEST_DATA;

@@ -12,6 +12,8 @@
 #include "line_walker.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 typedef std::vector<cPoint2D> cPoints;

@@ -8,6 +8,8 @@
 
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 std::string Text(const cPortal& p) {

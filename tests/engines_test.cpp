@@ -26,6 +26,8 @@
 #include "test_support.h"
 #include "world_text.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 struct cEngines {

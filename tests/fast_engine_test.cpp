@@ -11,6 +11,8 @@
 #include "fast/open_list.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // The list the reference search keeps: a node goes before the first node

@@ -11,6 +11,8 @@
 #include "level_loader.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // "[[x,y],[x,y]] [[x,y],[x,y]]" for a list of wall pieces.

@@ -7,6 +7,8 @@
 
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // A node with a fixed F, for the list's ordering.

@@ -10,6 +10,8 @@
 
 #include "grid_import.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 const std::string HEADER = "type octile\n";

@@ -12,6 +12,8 @@
 #include "hv_wall.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 cPoint2D P(int x, int y) { return cPoint2D(x, y); }

@@ -19,6 +19,8 @@
 #include "level_loader.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // WORLD_BOUNDS before every load, chosen so that a change is visible.

@@ -9,6 +9,8 @@
 
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 typedef std::vector<cPoint2D> cPath;

@@ -13,6 +13,8 @@
 
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 struct cLevel {
     cRect2D Bounds;
     std::vector<cHV_Wall> Walls;

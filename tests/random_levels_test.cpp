@@ -27,6 +27,8 @@
 #include "random_level.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // ------------------------------------------------------------ oracles

@@ -61,6 +61,8 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 
+using namespace bsp_levels;
+
 enum cOracle_Status { ORACLE_FOUND, ORACLE_NO_ROUTE, ORACLE_START_BLOCKED, ORACLE_GOAL_BLOCKED, ORACLE_OUTSIDE };
 
 struct cOracle_Answer {

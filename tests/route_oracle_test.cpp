@@ -21,6 +21,8 @@
 #include "route_oracle.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 std::vector<cHV_Wall> Walls_Of(const std::vector<cWall_Coords>& coords) {

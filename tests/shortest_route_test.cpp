@@ -14,6 +14,8 @@
 #include "route_oracle.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 typedef std::vector<cPoint2D> tPath;

@@ -15,6 +15,8 @@
 #include "random_level.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 TEST(Solid, QueriesInAndAroundARockRoom) {

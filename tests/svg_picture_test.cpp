@@ -19,6 +19,8 @@
 #include "bsplevel_run.h"
 #include "svg_picture.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // ------------------------------------------------------------ rock outline

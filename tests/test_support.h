@@ -16,6 +16,8 @@
 #include "game_bsp.h"
 #include "messages.h"
 
+using namespace bsp_levels;
+
 // Captures everything the library writes while it lives (its messages go to
 // this object's buffer instead of the sink in place before).
 class cCapture_Messages {

@@ -21,6 +21,8 @@
 #include "grid_import.h"
 #include "tiled_import.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 const std::string DATA = std::string(TEST_DATA_DIR) + "/tiled/";

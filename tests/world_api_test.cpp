@@ -12,6 +12,8 @@
 #include "messages.h"
 #include "test_support.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 // Inserting through the tree base would skip the world's checks and build

@@ -9,6 +9,8 @@
 #include "game_bsp.h"
 #include "messages.h"
 
+using namespace bsp_levels;
+
 // Whether it is built, its counts and bounds, the dump from the root, and
 // every portal's and waypoint's neighbours in the order a search takes them.
 inline std::string World_Text(cGame_World& world) {

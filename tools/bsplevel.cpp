@@ -21,6 +21,8 @@
 #include "tiled_import.h"
 #include "tool_level.h"
 
+namespace bsp_levels {
+
 namespace {
 
 // ================================================================ help texts
@@ -1129,3 +1131,5 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
     }
     return 2;
 }
+
+}  // namespace bsp_levels

@@ -6,6 +6,8 @@
 
 #include "bsplevel.h"
 
+using namespace bsp_levels;
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = Run_Bsplevel(args, std::cin, std::cout, std::cerr);

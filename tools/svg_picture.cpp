@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <utility>
 
+namespace bsp_levels {
+
 namespace {
 
 // Writes coordinates and lengths with a fixed number of decimals, trailing
@@ -846,3 +848,5 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     s << "</svg>\n";
     out << s.str();
 }
+
+}  // namespace bsp_levels

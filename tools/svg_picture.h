@@ -10,6 +10,8 @@
 
 #include "game_bsp.h"
 
+namespace bsp_levels {
+
 struct cSvg_Path {
     cPoint2D Start, Goal;
     bool Found = false;
@@ -100,5 +102,7 @@ std::vector<std::vector<cPoint2D>> Union_Outline(const std::vector<cRect2D>& rec
 // built shows its walls and says so.
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
                const cSvg_Queries& queries, const cSvg_Options& options = cSvg_Options());
+
+}  // namespace bsp_levels
 
 #endif

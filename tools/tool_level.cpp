@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace bsp_levels {
+
 bool Is_Readable_File(const std::string& file) {
     std::error_code ec;
     if (file.empty() || std::filesystem::is_directory(file, ec)) return false;
@@ -186,3 +188,5 @@ cLevel_Stats Get_Stats(const cGame_World& world) {
     }
     return stats;
 }
+
+}  // namespace bsp_levels

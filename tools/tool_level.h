@@ -11,6 +11,8 @@
 #include "game_bsp.h"
 #include "level_loader.h"
 
+namespace bsp_levels {
+
 struct cTool_Level {
     std::unique_ptr<cGame_World> World;
     std::string File;
@@ -77,5 +79,7 @@ struct cLevel_Stats {
 };
 
 cLevel_Stats Get_Stats(const cGame_World& world);
+
+}  // namespace bsp_levels
 
 #endif

@@ -24,6 +24,8 @@
 #endif
 #include "tool_level.h"
 
+using namespace bsp_levels;
+
 using emscripten::val;
 
 namespace {

@@ -15,6 +15,8 @@
 #include "game_bsp.h"
 #include "level_loader.h"
 
+using namespace bsp_levels;
+
 namespace {
 
 bool Parse_Int(const char* text, int& value) {

@@ -10,6 +10,8 @@
 
 #include "game_bsp.h"
 
+namespace bsp_levels {
+
 cDoor_Layer::~cDoor_Layer() {
     for (cPortal* n : Nodes) delete n;
 }
@@ -159,3 +161,5 @@ void cDoor_Layer::Relink(int door, const unsigned char* open) {
     }
     for (cPortal* node : touched) Relink_Node(node, open);
 }
+
+}  // namespace bsp_levels

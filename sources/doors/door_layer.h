@@ -14,6 +14,8 @@
 #include "game_graph.h"
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 class cSquarePortal;
 
 class cDoor_Layer {
@@ -77,5 +79,7 @@ private:
     std::unordered_map<const cA_Star_Node*, int> Index;
     std::unordered_map<const cA_Star_Node*, std::vector<cPortal*>> Out;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -2,6 +2,8 @@
 
 #include "game_bsp.h"
 
+namespace bsp_levels {
+
 void cArea_Locator::Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world) {
     World = world;
     Areas = areas;
@@ -32,3 +34,5 @@ cSquarePortal* cArea_Locator::Find(const cPoint2D& p) const {
 std::size_t cArea_Locator::Footprint() const {
     return Boxes.Footprint() + Areas.capacity() * sizeof(cSquarePortal*);
 }
+
+}  // namespace bsp_levels

@@ -17,6 +17,8 @@
 #include "fast/box_tree.h"
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 class cSquarePortal;
 
 class cArea_Locator {
@@ -31,5 +33,7 @@ private:
     std::vector<cSquarePortal*> Areas;
     cRect2D World;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace bsp_levels {
+
 namespace {
 
 const int LEAF_SIZE = 4;
@@ -55,3 +57,5 @@ void cBox_Tree::Build(const std::vector<cItem_Box>& boxes) {
     Boxes.resize(Items.size());
     for (std::size_t i = 0; i < Items.size(); ++i) Boxes[i] = boxes[std::size_t(Items[i])];
 }
+
+}  // namespace bsp_levels

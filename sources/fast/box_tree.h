@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace bsp_levels {
+
 struct cItem_Box {
     std::int64_t X0, Y0, X1, Y1;  // borders included
 };
@@ -62,5 +64,7 @@ bool cBox_Tree::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
     }
     return true;
 }
+
+}  // namespace bsp_levels
 
 #endif

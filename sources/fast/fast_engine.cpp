@@ -3,6 +3,8 @@
 #include "doors/door_layer.h"
 #include "fast/fast_search.h"
 
+namespace bsp_levels {
+
 void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides) {
     const std::size_t at = std::size_t(-area->Id - 1);
     if (Sides.size() <= at) Sides.resize(at + 1, {{NULL, NULL, NULL, NULL}});
@@ -43,7 +45,7 @@ bool cFast_Engine::Find_Path(const cPoint2D& start, const cSquarePortal* start_a
 
 bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area,
                                 std::int64_t limit, cPoint2D& hit) const {
-    return ::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, Door_Lines, World.Door_Open.data(), *this,
+    return bsp_levels::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, Door_Lines, World.Door_Open.data(), *this,
                           hit);
 }
 
@@ -55,3 +57,5 @@ std::size_t cFast_Engine::Graph_Footprint() const {
             Graph.Need.capacity()) * sizeof(int) +
            Graph.Door_Cost.capacity() * sizeof(double);
 }
+
+}  // namespace bsp_levels

@@ -18,6 +18,8 @@
 #include "fast/wall_index.h"
 #include "game_bsp.h"
 
+namespace bsp_levels {
+
 class cFast_Engine final : public cArea_Finder {
 public:
     explicit cFast_Engine(const cGame_World& world) : World(world) {}
@@ -60,5 +62,7 @@ private:
     cDoor_Lines Door_Lines;
     cArea_Locator Areas;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -5,6 +5,8 @@
 
 #include "fast/open_list.h"
 
+namespace bsp_levels {
+
 namespace {
 
 enum : unsigned char { UNSEEN = 0, OPEN = 1, CLOSED = 2 };
@@ -126,3 +128,5 @@ bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::v
     }
     return false;
 }
+
+}  // namespace bsp_levels

@@ -12,6 +12,8 @@
 
 #include "fast/search_graph.h"
 
+namespace bsp_levels {
+
 // On success fills path with the positions of the route after the start,
 // ending with goal, and returns true; otherwise returns false. On a graph
 // with doors, open gives each door's state (1 open), and start_doors and
@@ -21,5 +23,7 @@ bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::v
                  const cPoint2D& goal, const std::vector<cPortal*>& goal_portals, std::vector<cPoint2D>& path,
                  const unsigned char* open = nullptr, const std::vector<cPortal*>* start_doors = nullptr,
                  const std::vector<cPortal*>* goal_doors = nullptr);
+
+}  // namespace bsp_levels
 
 #endif

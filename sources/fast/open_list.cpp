@@ -1,5 +1,7 @@
 #include "open_list.h"
 
+namespace bsp_levels {
+
 void cOpen_List::Clear() {
     Pool.clear();
     Free.clear();
@@ -178,3 +180,5 @@ void cOpen_List::Erase(int n, int at, std::vector<int>& leaf_of) {
         while (!Pool[First_Leaf].Leaf) First_Leaf = Pool[First_Leaf].Val[0];
     }
 }
+
+}  // namespace bsp_levels

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace bsp_levels {
+
 class cOpen_List {
 public:
     void Clear();
@@ -44,5 +46,7 @@ private:
     std::vector<int> Free;
     int Root = -1, First_Leaf = -1;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace bsp_levels {
+
 namespace {
 
 std::int64_t Line_Key(const cHV_Seg& s) {
@@ -37,3 +39,5 @@ cPortal* cPortal_Index::First_Overlapping(const cHV_Seg& seg) const {
     }
     return first;
 }
+
+}  // namespace bsp_levels

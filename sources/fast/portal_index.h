@@ -11,6 +11,8 @@
 
 #include "game_graph.h"
 
+namespace bsp_levels {
+
 class cPortal_Index {
 public:
     void Add(cPortal* portal);
@@ -23,5 +25,7 @@ public:
 private:
     std::unordered_map<std::int64_t, std::map<int, cPortal*>> Lines;
 };
+
+}  // namespace bsp_levels
 
 #endif

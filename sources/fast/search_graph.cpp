@@ -7,6 +7,8 @@
 #include "doors/door_layer.h"
 #include "game_bsp.h"
 
+namespace bsp_levels {
+
 namespace {
 
 // The position of p along a Z-order curve over the plane.
@@ -93,3 +95,5 @@ void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vecto
         Door_Cost[std::size_t(at)] = Distance(l.From->Position, l.To->Position);
     }
 }
+
+}  // namespace bsp_levels

@@ -11,6 +11,8 @@
 
 #include "game_graph.h"
 
+namespace bsp_levels {
+
 class cDoor_Layer;
 
 class cSearch_Graph {
@@ -46,5 +48,7 @@ public:
         return true;
     }
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -6,6 +6,8 @@
 #include "game_bsp.h"
 #include "line_walker.h"
 
+namespace bsp_levels {
+
 namespace {
 
 bool Strictly_Inside(const cRect2D& r, const cPoint2D& p) {
@@ -61,3 +63,5 @@ bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* are
     }
     return false;
 }
+
+}  // namespace bsp_levels

@@ -9,6 +9,8 @@
 
 #include "geo_utils.h"
 
+namespace bsp_levels {
+
 class cSquarePortal;
 class cWall_Index;
 class cDoor_Lines;
@@ -29,5 +31,7 @@ protected:
 bool Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area, std::int64_t limit,
                   const cRect2D& world, const cWall_Index& walls, const cDoor_Lines& doors,
                   const unsigned char* open, const cArea_Finder& areas, cPoint2D& hit);
+
+}  // namespace bsp_levels
 
 #endif

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace bsp_levels {
+
 void cWall_Index::Build(const std::vector<cHV_Wall>& walls, const cRect2D& world) {
     // A wall of zero length is vertical: its point goes with the x lines.
     std::vector<std::pair<int, std::pair<int, int>>> horizontal, vertical;
@@ -97,3 +99,5 @@ bool cDoor_Lines::Closed_At(const cPoint2D& p, const unsigned char* open) const 
     }
     return false;
 }
+
+}  // namespace bsp_levels

@@ -11,6 +11,8 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 
+namespace bsp_levels {
+
 class cWall_Index {
 public:
     void Build(const std::vector<cHV_Wall>& walls, const cRect2D& world);
@@ -55,5 +57,7 @@ private:
     // By orientation, line and Lo.
     std::vector<cEntry> Entry;
 };
+
+}  // namespace bsp_levels
 
 #endif

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace bsp_levels {
+
 namespace {
 
 // A coordinate as an unsigned key that sorts like the coordinate: values lie
@@ -553,3 +555,5 @@ std::size_t cRoute_Mesh::Footprint() const {
            Sides.capacity() * sizeof(cRoute_Sides) + Door_Ids.capacity() * sizeof(int) + Flags.capacity() +
            Locator.Footprint();
 }
+
+}  // namespace bsp_levels

@@ -21,6 +21,8 @@
 #include "hv_wall.h"
 #include "route/symbolic.h"
 
+namespace bsp_levels {
+
 // An open stretch of a line between two cells: a horizontal portal runs
 // along x at height At, with the cell Below under it and the cell Above over
 // it; a vertical one runs along y at x = At, with the cell Below on its left
@@ -113,5 +115,7 @@ private:
     std::vector<unsigned char> Flags;  // by cell
     cBox_Tree Locator;  // the cells by their unperturbed extent
 };
+
+}  // namespace bsp_levels
 
 #endif

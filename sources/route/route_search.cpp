@@ -7,6 +7,8 @@
 
 #include "game_graph.h"
 
+namespace bsp_levels {
+
 namespace {
 
 // The sides of a cell, and the directions of crossing a portal: leaving a
@@ -691,3 +693,5 @@ ROUTE_SEARCH_RESULT Search_Route(const cRoute_Mesh& mesh, const cPoint2D& start,
     cSearch search(mesh, goal, door_open);
     return search.Run(start, corners, length);
 }
+
+}  // namespace bsp_levels

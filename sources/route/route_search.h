@@ -15,6 +15,8 @@
 #include "geo_utils.h"
 #include "route/route_mesh.h"
 
+namespace bsp_levels {
+
 enum ROUTE_SEARCH_RESULT : int { SEARCH_FOUND, SEARCH_NO_ROUTE, SEARCH_START_BLOCKED, SEARCH_GOAL_BLOCKED };
 
 // Searches the shortest route from start to goal in the mesh's free space,
@@ -31,5 +33,7 @@ inline ROUTE_SEARCH_RESULT Search_Route(const cRoute_Mesh& mesh, const cPoint2D&
                                         std::vector<cPoint2D>& corners, double& length) {
     return Search_Route(mesh, start, goal, nullptr, corners, length);
 }
+
+}  // namespace bsp_levels
 
 #endif

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace bsp_levels {
+
 // Values stay within the world's coordinates (COORD_LIMIT), so V fits 32
 // bits and differences of two values do too.
 struct cSym {
@@ -60,5 +62,7 @@ inline double Epsilon_Rate(const cSym_Point& a, const cSym_Point& b) {
     if (dx == 0 && dy == 0) return std::sqrt(kx * kx + ky * ky);
     return (dx * kx + dy * ky) / std::sqrt(dx * dx + dy * dy);
 }
+
+}  // namespace bsp_levels
 
 #endif
