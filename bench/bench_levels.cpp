@@ -2,7 +2,7 @@
 // build steps, and path, segment and ball queries.
 //
 // Inputs: the self-test's levels; the grid maps of BSP_MAPS_DIR (default
-// ../shared/maps beside the project) imported at 10 units a cell; and
+// maps/ in the repository) imported at 10 units a cell; and
 // generated levels of about 1,000, 10,000 and 100,000 walls (random grid
 // maps, a tenth of the cells blocked). Names read OPERATION/LEVEL/ENGINE.
 //

@@ -21,7 +21,7 @@ Find_Path), with the baselines on the grid maps.
     bench/compare.py [BENCH_BINARY] [--filter REGEX] [--json FILE]
 
 BENCH_BINARY defaults to build/bench/bench_levels. BSP_MAPS_DIR names the
-folder of grid maps (default ../shared/maps beside the project). --filter is
+folder of grid maps (default the repository's maps/). --filter is
 handed to the binary as --benchmark_filter; to run only what the shortest
 routes' table needs on two maps:
 

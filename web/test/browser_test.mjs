@@ -31,7 +31,7 @@
 //
 // Usage (from anywhere):
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
-// Environment: BSP_MAPS_DIR (default: ../shared/maps beside the repository),
+// Environment: BSP_MAPS_DIR (default: the repository's maps/),
 // CHROMIUM (default /usr/bin/chromium), BSP_WEB_PARTS (the parts to run, by
 // letter, default abcdef: BSP_WEB_PARTS=af runs (a) and (f) only).
 
@@ -47,7 +47,7 @@ const here = dirname(fileURLToPath(import.meta.url));
 const webDir = resolve(here, '..');
 const repoRoot = resolve(webDir, '..');
 const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
-const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, '..', 'shared', 'maps'));
+const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, 'maps'));
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
 const only = process.env.BSP_WEB_PARTS || 'abcdef';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
