@@ -81,7 +81,35 @@ cLoad_Result cLevel_Loader::Load(std::istream& in, const char* name, cGame_World
     return Load_Text(text, name, world);
 }
 
+cLoad_Result Load_Level(const std::string& file_name, cGame_World& world, const cLoad_Options& options) {
+    std::string text;
+    if (!Read_File(file_name.c_str(), text)) {
+        cLoad_Result r = Failure(LOAD_CANNOT_OPEN, 0, "cannot open the file");
+        return r;
+    }
+    return Load_Level_Text(text, file_name, world, options);
+}
+
+cLoad_Result Load_Level_Text(const std::string& text, const std::string& name, cGame_World& world,
+                             const cLoad_Options& options) {
+    std::ostringstream messages;
+    cLoad_Result r;
+    {
+        const cMessage_Redirect keep(&messages, true);
+        if (!world.Has_Own_Bounds()) world.Set_Bounds(DEFAULT_WORLD_BOUNDS);
+        cLevel_Loader loader;
+        loader.Own_Bounds = &world;
+        loader.Strict = options.Strict;
+        std::string copy(text);
+        r = loader.Load_Text(copy, name.c_str(), &world);
+    }
+    r.Messages = messages.str();
+    return r;
+}
+
 cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame_World* world) {
+    // A UTF-8 byte order mark, as some editors write one, is no item.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     Drop_Carriage_Returns(text);
     std::istringstream in(text);
     const std::streamoff size = std::streamoff(text.size());
@@ -105,7 +133,11 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             in.get();
             ++line;
         }
-        if (in.peek() == std::char_traits<char>::eof()) return with_wall_lines(cLoad_Result());
+        if (in.peek() == std::char_traits<char>::eof()) {
+            if (Strict && section == NONE)
+                return with_wall_lines(Failure(LOAD_NO_LEVEL, 1, "the file is empty: no <AREA>, <WALLS>, <SOLID> or <DOORS> tag"));
+            return with_wall_lines(cLoad_Result());
+        }
         if (in.peek() == '<') {
             const std::streamoff tag_at = Position(in, size);
             char tag[100] = {};
@@ -141,6 +173,7 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             const std::streamoff item_at = Position(in, size);
             line_of_counted += int(std::count(text.begin() + counted_to, text.begin() + item_at, '\n'));
             counted_to = item_at;
+            Dropped.clear();
             if (section == WALLS) {
                 const std::size_t walls_before = world->Get_Level_Walls().size();
                 ok = Read_Wall_Item(in, world);
@@ -160,6 +193,8 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             std::getline(in, rest);
             return with_wall_lines(Failure(LOAD_NO_TAG, at, "an item before the first tag line"));
         }
+        if (ok && !Dropped.empty())
+            return with_wall_lines(Failure(LOAD_DROPPED_ITEM, line_of_counted, Dropped));
         if (!ok) {
             Report_Read_Error(line, name);
             std::string reason;
@@ -208,7 +243,11 @@ bool cLevel_Loader::Read_Point(int& x, int& y, std::istream& in) {
 bool cLevel_Loader::Read_Area_Item(std::istream& in) {
     int x, y;
     if (!Read_Point(x, y, in)) return false;
-    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(x, y));
+    const cRect2D area(cPoint2D(0, 0), cPoint2D(x, y));
+    if (Own_Bounds != nullptr)
+        Own_Bounds->Set_Bounds(area);
+    else
+        WORLD_BOUNDS = area;
     return true;
 }
 
@@ -220,10 +259,26 @@ bool cLevel_Loader::Read_Segment(cHV_Wall& segment, std::istream& in) {
     return true;
 }
 
+bool cLevel_Loader::Read_Checked_Segment(cHV_Wall& segment, std::istream& in, const char* kind) {
+    if (!Strict) return Read_Segment(segment, in);
+    int x1, y1, x2, y2;
+    if (!Read_Point(x1, y1, in) || !Expect(in, '-') || !Expect(in, '>') || !Read_Point(x2, y2, in))
+        return false;
+    const cPoint2D a(x1, y1), b(x2, y2);
+    std::ostringstream why;
+    if (x1 != x2 && y1 != y2)
+        why << kind << " " << a << "->" << b << " is neither horizontal nor vertical";
+    else if (a == b)
+        why << kind << " " << a << "->" << b << " has zero length";
+    Dropped = why.str();
+    if (Dropped.empty()) segment = cHV_Wall(a, b);
+    return true;
+}
+
 bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
     cHV_Wall wall;
-    if (!Read_Segment(wall, in)) return false;
-    world->Insert(wall);
+    if (!Read_Checked_Segment(wall, in, "wall")) return false;
+    if (Dropped.empty()) world->Insert(wall);
     return true;
 }
 
@@ -236,8 +291,8 @@ bool cLevel_Loader::Read_Solid_Item(std::istream& in, cGame_World* world) {
 
 bool cLevel_Loader::Read_Door_Item(std::istream& in, cGame_World* world) {
     cHV_Wall door;
-    if (!Read_Segment(door, in)) return false;
-    world->Add_Door(door);
+    if (!Read_Checked_Segment(door, in, "door")) return false;
+    if (Dropped.empty()) world->Add_Door(door);
     return true;
 }
 

@@ -21,7 +21,8 @@
 //   [60,30]->[60,50]  a door: divides the world like a wall, numbered 0, 1,
 //                     ... in file order, closed when loaded
 //
-// Whitespace may stand before every token. Lines may end with LF or CR LF.
+// Whitespace may stand before every token. Lines may end with LF or CR LF;
+// a UTF-8 byte order mark may open the file.
 #ifndef LEVEL_LOADER_H
 #define LEVEL_LOADER_H
 
@@ -40,7 +41,11 @@ enum LOAD_STATUS : int {
     LOAD_CANNOT_OPEN = 1,  // the file could not be opened or read
     LOAD_UNKNOWN_TAG = 2,  // a tag line other than <AREA>, <WALLS>, <SOLID> and <DOORS>
     LOAD_NO_TAG = 3,       // an item before the first tag line
-    LOAD_BAD_ITEM = 4      // a malformed item, or no item where one was due
+    LOAD_BAD_ITEM = 4,     // a malformed item, or no item where one was due
+    // Only when reading strictly (Load_Level):
+    LOAD_DROPPED_ITEM = 5, // a wall or door the world would drop or keep as a point:
+                           // neither horizontal nor vertical, or of zero length
+    LOAD_NO_LEVEL = 6      // no tag line at all: an empty file, or blank lines only
 };
 
 // What a load did. It reads as true when the whole text was read.
@@ -59,9 +64,36 @@ struct cLoad_Result {
     // The same for the doors (by number) and the solid points.
     std::vector<int> Door_Lines;
     std::vector<int> Solid_Lines;
+    // Load_Level only: what the library wrote on its message sink during
+    // the load (the loader's and the walls' own messages), which Load_Level
+    // keeps from the sink.
+    std::string Messages;
 
     operator bool() const { return Status == LOAD_DONE; }
 };
+
+// How Load_Level reads a level.
+struct cLoad_Options {
+    // Refuse, rather than let through, what cLevel_Loader::Load accepts with
+    // at most a message: a wall or door that is neither horizontal nor
+    // vertical or that has zero length (LOAD_DROPPED_ITEM, on its line; it is
+    // not inserted), and a text without any tag line, an empty file included
+    // (LOAD_NO_LEVEL).
+    bool Strict = true;
+};
+
+// Reads a level file into world, which must be new (not built), touching no
+// state outside world: an area item sets the world's own rectangle
+// (cGame_World::Set_Bounds), never WORLD_BOUNDS, and a level without one
+// gets DEFAULT_WORLD_BOUNDS, as in a fresh program (unless the world was
+// given a rectangle before). Several threads may load and build worlds at
+// once. The library's messages written meanwhile are kept in the result's
+// Messages, not written to the message sink. A UTF-8 byte order mark at the
+// start of the file is skipped, and CR LF ends lines as LF does.
+cLoad_Result Load_Level(const std::string& file_name, cGame_World& world, const cLoad_Options& options = {});
+// The same for the text of a level; name stands for its file in the result.
+cLoad_Result Load_Level_Text(const std::string& text, const std::string& name, cGame_World& world,
+                             const cLoad_Options& options = {});
 
 class cLevel_Loader {
 public:
@@ -87,7 +119,16 @@ public:
     void Report_Read_Error(int line, const char* file_name);
 
 private:
+    friend cLoad_Result Load_Level_Text(const std::string&, const std::string&, cGame_World&, const cLoad_Options&);
     cLoad_Result Load_Text(std::string& text, const char* name, cGame_World* world);
+    // Reads a wall or door item into segment; in strict reading, says in
+    // Dropped why the world would not take it as a segment.
+    bool Read_Checked_Segment(cHV_Wall& segment, std::istream& in, const char* kind);
+    // Load_Level's reading: area items set this world's own rectangle, and
+    // strict reading refuses dropped items and texts without a tag.
+    cGame_World* Own_Bounds = nullptr;
+    bool Strict = false;
+    std::string Dropped;
     bool Expect(std::istream& in, char expected);
     bool Read_Number(std::istream& in, int& value);
     // Where the last token read or tried began, and the number out of range

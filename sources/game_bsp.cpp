@@ -308,6 +308,15 @@ INSERT_STATUS cGame_World::Add_Solid_Point(const cPoint2D& p) {
     return INSERT_DONE;
 }
 
+bool cGame_World::Set_Bounds(const cRect2D& bounds) {
+    if (Stage != NOTHING_BUILT) return false;
+    Own_Bounds = true;
+    Own_Rect = bounds;
+    return true;
+}
+
+const cRect2D& cGame_World::Build_Bounds() const { return Own_Bounds ? Own_Rect : WORLD_BOUNDS; }
+
 bool cGame_World::Set_Door(int id, bool open) {
     if (id < 0 || id >= N_Doors()) return false;
     const unsigned char state = open ? 1 : 0;
@@ -353,14 +362,14 @@ BUILD_STATUS cGame_World::Check_Solid_Points() const {
     std::vector<cHV_Wall> all(Level_Walls);
     all.insert(all.end(), Level_Doors.begin(), Level_Doors.end());
     cWall_Index walls;
-    walls.Build(all, WORLD_BOUNDS);
+    walls.Build(all, Build_Bounds());
     for (const cPoint2D& p : Solid_Points) {
-        const bool outside = !WORLD_BOUNDS.In(p);
+        const bool outside = !Build_Bounds().In(p);
         if (outside || walls.Contains(p)) {
             std::ostringstream msg;
             msg << "ERROR : cGame_World::Build() : the solid point " << p;
             if (outside)
-                msg << " lies outside the world " << WORLD_BOUNDS;
+                msg << " lies outside the world " << Build_Bounds();
             else
                 msg << " lies on a wall";
             msg << ", the world is not built !!! \n";
@@ -417,7 +426,7 @@ BUILD_STATUS cGame_World::Flood_Solid() {
 const cHV_Wall* cGame_World::First_Outside() const {
     for (const std::vector<cHV_Wall>* pieces : {&Level_Walls, &Level_Doors})
         for (const cHV_Wall& w : *pieces)
-            if (!WORLD_BOUNDS.In(w.p0) || !WORLD_BOUNDS.In(w.p1)) return &w;
+            if (!Build_Bounds().In(w.p0) || !Build_Bounds().In(w.p1)) return &w;
     return NULL;
 }
 
@@ -427,13 +436,13 @@ void cGame_World::Decorate_With_Square_Portals() {
     if (const cHV_Wall* w = First_Outside()) {
         std::ostringstream msg;
         msg << "ERROR : void cGame_World::Build() : " << (w->Door >= 0 ? "the door " : "the wall ") << *w
-            << " lies outside the world " << WORLD_BOUNDS << ", the world is not built !!! \n";
+            << " lies outside the world " << Build_Bounds() << ", the world is not built !!! \n";
         Message_Sink() << msg.str();
         return;
     }
     Stage = SQUARES_BUILT;
-    Built_Bounds = WORLD_BOUNDS;
-    cSquarePortal* region = new cSquarePortal(WORLD_BOUNDS);
+    Built_Bounds = Build_Bounds();
+    cSquarePortal* region = new cSquarePortal(Build_Bounds());
     if (Root == NULL) {
         // A world without walls is one area.
         ++N_Areas;

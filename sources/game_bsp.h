@@ -22,9 +22,11 @@ namespace bsp_levels {
 // The world rectangle a program starts with: [0,0]-[100,100].
 extern const cRect2D DEFAULT_WORLD_BOUNDS;
 
-// The extent of the first area of every world built from now on. It starts as
-// DEFAULT_WORLD_BOUNDS; the level loader overwrites it when a level has an
-// area item, and nothing resets it.
+// The extent of the first area of every world built from now on that has no
+// rectangle of its own (cGame_World::Set_Bounds). It starts as
+// DEFAULT_WORLD_BOUNDS; cLevel_Loader::Load overwrites it when a level has an
+// area item, and nothing resets it. Load_Level (level_loader.h) leaves it
+// alone and gives the world its own rectangle instead.
 extern cRect2D WORLD_BOUNDS;
 
 // Which algorithms a world runs. Both give the same answers in every
@@ -48,8 +50,8 @@ enum INSERT_STATUS : int {
 // What Build did.
 enum BUILD_STATUS : int {
     BUILD_DONE = 0,           // the world is built (now or before)
-    BUILD_WALL_OUTSIDE = 1,   // refused: a wall or a door lies outside WORLD_BOUNDS; nothing changed
-    BUILD_SOLID_OUTSIDE = 2,  // refused: a solid point lies outside WORLD_BOUNDS; nothing changed
+    BUILD_WALL_OUTSIDE = 1,   // refused: a wall or a door lies outside the world's rectangle; nothing changed
+    BUILD_SOLID_OUTSIDE = 2,  // refused: a solid point lies outside the world's rectangle; nothing changed
     BUILD_SOLID_ON_WALL = 3,  // refused: a solid point lies on a wall or a door; nothing changed
     BUILD_SOLID_EVERYWHERE = 4 // built, but the solid points marked every area: no area is solid
 };
@@ -174,13 +176,14 @@ public:
 
     // Cuts the world into areas, decorates them with walls and portals and
     // links aligned portals. Refused, with a message, when a wall lies outside
-    // WORLD_BOUNDS: the world then stays unbuilt. Does nothing on a built world.
+    // the world's rectangle (its own, else WORLD_BOUNDS): the world then stays
+    // unbuilt. Does nothing on a built world.
     BUILD_STATUS Build();
     // Built: all three build steps have run.
     bool Is_Built() const { return Stage == WAYPOINTS_BUILT; }
 
     // Build step 1: areas under every free child slot, numbered -1, -2, ...
-    // Refused when a wall lies outside WORLD_BOUNDS.
+    // Refused when a wall lies outside the world's rectangle.
     void Decorate_With_Square_Portals();
     // Partitions region (an area holding node's region, not yet attached) by
     // node's subtree. region is released.
@@ -241,8 +244,15 @@ public:
     // True when p lies in solid space: its area is solid and p is not on a
     // wall (a point on the wall around a solid region stands on its face).
     bool Is_Solid(const cPoint2D& p) const;
-    // The rectangle the world was built with.
-    const cRect2D& Get_Bounds() const { return Built_Bounds; }
+    // The rectangle the world is built with: once built, the one it was
+    // built with; before, its own bounds when set, else WORLD_BOUNDS.
+    const cRect2D& Get_Bounds() const { return Is_Built() ? Built_Bounds : Build_Bounds(); }
+    // Gives the world its own rectangle: its build uses it instead of the
+    // process-wide WORLD_BOUNDS, which it neither reads nor writes, so
+    // worlds loaded and built one after another, or on several threads at
+    // once, do not touch each other. Refused (false) once the world is built.
+    bool Set_Bounds(const cRect2D& bounds);
+    bool Has_Own_Bounds() const { return Own_Bounds; }
     // Every wall accepted by Insert, in insertion order.
     const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
     // Bytes held by the fast engine's indexes (0 for the reference engine).
@@ -270,7 +280,9 @@ private:
     cSquarePortal* Space_At(const cPoint2D& p, cSquarePortal* area) const;
     // Is_Solid for a point of the built world located in area.
     bool In_Solid(const cPoint2D& p, cSquarePortal* area) const;
-    // The first wall, then door, that lies outside WORLD_BOUNDS, or null.
+    // The rectangle the build will use: the world's own, else WORLD_BOUNDS.
+    const cRect2D& Build_Bounds() const;
+    // The first wall, then door, that lies outside the build's rectangle, or null.
     const cHV_Wall* First_Outside() const;
     // Whether a piece of the tree is a door that is open.
     bool Is_Open(const cHV_Wall& w) const { return w.Door >= 0 && Door_Open[std::size_t(w.Door)] != 0; }
@@ -281,6 +293,8 @@ private:
     enum cBuild_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
     cBuild_Stage Stage = NOTHING_BUILT;
     cRect2D Built_Bounds;
+    bool Own_Bounds = false;
+    cRect2D Own_Rect;  // the world's own rectangle, when Own_Bounds
     std::vector<cHV_Wall> Level_Walls;
     std::vector<cHV_Wall> Level_Doors;
     std::vector<unsigned char> Door_Open;  // by door, 1 when open

@@ -262,11 +262,11 @@ cLevel_Verdict Judge(const cTool_Level& level) {
     cLevel_Verdict verdict;
     const cLevel_Problem load = Load_Problem(level), build = Build_Problem(level);
     if (load && level.Load_Result.Status != LOAD_CANNOT_OPEN) {
-        const cMap_Kind kind = Map_Kind_Of_File(level.File);
-        if (kind != cMap_Kind::NONE) {
+        const cLevel_Format kind = Format_Of_File(level.File);
+        if (kind != cLevel_Format::LEVEL) {
             verdict.Is_Map = true;
             verdict.Lines.push_back(level.File + " looks like a " +
-                                    (kind == cMap_Kind::GRID ? "grid map: use import-grid" : "Tiled map: use import-tiled"));
+                                    (kind == cLevel_Format::GRID ? "grid map: use import-grid" : "Tiled map: use import-tiled"));
             return verdict;
         }
     }
@@ -298,7 +298,7 @@ void Open_Doors(const cParsed_Args& a, cGame_World& world) {
 cTool_Level Load(const cParsed_Args& a, cIo& io) {
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
-    cTool_Level level = Load_Level(file);
+    cTool_Level level = Load_Tool_Level(file);
     const cLevel_Verdict verdict = Judge(level);
     if (!Answers_Anyway(a, verdict)) throw cLevel_Error{verdict.Lines[0]};
     for (const std::string& line : verdict.Lines) io.Err << line << "\n";
@@ -445,7 +445,7 @@ cJson Ball_Json(bool touch) { return cJson{{"touch", touch}}; }
 int Run_Info(const cParsed_Args& a, cIo& io) {
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(*a.Command, "cannot read level file '" + file + "'");
-    const cTool_Level level = Load_Level(file);
+    const cTool_Level level = Load_Tool_Level(file);
     const cLevel_Verdict verdict = Judge(level);
     const cLevel_Problem load = Load_Problem(level), build = Build_Problem(level);
     Open_Doors(a, *level.World);
@@ -801,20 +801,11 @@ int Run_Import_Grid(const cParsed_Args& a, cIo& io) {
         Fail(c, "--order must be balanced, longest or scan, got '" + a.All("--order")[0][0] + "'");
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(c, "cannot read map file '" + file + "'");
-    std::ifstream in(file, std::ios::in | std::ios::binary);
-    cGrid_Map map;
+    cImported_Level imported;
     std::string error;
-    if (!Read_Grid_Map(in, map, error)) Fail(c, file + ": " + error);
-    const std::int64_t width = std::int64_t(map.Width) * cell, height = std::int64_t(map.Height) * cell;
-    if (width > COORD_LIMIT || height > COORD_LIMIT)
-        Fail(c, "the level would measure " + std::to_string(width) + " x " + std::to_string(height) +
-                    " units, beyond the coordinate limit " + std::to_string(COORD_LIMIT));
-    const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map, cell), order);
-    std::vector<cPoint2D> solid;
-    const bool with_solid = !a.Has("--no-solid");
-    if (with_solid) solid = Solid_Points(map, cell);
+    if (!Import_Grid_Map(file, cell, order, !a.Has("--no-solid"), imported, error)) Fail(c, file + ": " + error);
     std::ostringstream level;
-    Write_Level(level, int(width), int(height), walls, with_solid ? &solid : nullptr);
+    Write_Level(level, imported.Width, imported.Height, imported.Walls, a.Has("--no-solid") ? nullptr : &imported.Solid);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);
     return 0;
 }
@@ -837,15 +828,11 @@ int Run_Import_Tiled(const cParsed_Args& a, cIo& io) {
         Fail(c, "--order must be balanced, longest or scan, got '" + a.All("--order")[0][0] + "'");
     const std::string& file = a.Positional[0];
     if (!Is_Readable_File(file)) Fail(c, "cannot read map file '" + file + "'");
-    cTiled_Map map;
+    cImported_Level imported;
     std::string error;
-    if (!Read_Tiled_Map(file, options, map, error)) Fail(c, file + ": " + error);
-    const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), order);
-    std::vector<cPoint2D> solid;
-    const bool with_solid = !a.Has("--no-solid");
-    if (with_solid) solid = Solid_Points(map.Space);
+    if (!Import_Tiled_Map(file, options, order, !a.Has("--no-solid"), imported, error)) Fail(c, file + ": " + error);
     std::ostringstream level;
-    Write_Level(level, map.Space.Width, map.Space.Height, walls, with_solid ? &solid : nullptr);
+    Write_Level(level, imported.Width, imported.Height, imported.Walls, a.Has("--no-solid") ? nullptr : &imported.Solid);
     Write_Output(c, a.All("-o")[0][0], level.str(), io);
     return 0;
 }
@@ -1075,18 +1062,6 @@ const std::vector<cCommand_Def>& Commands() {
 
 bool Is_Help(const std::string& a) { return a == "--help" || a == "-h"; }
 
-// Restores WORLD_BOUNDS, which the loader overwrites, after a run.
-class cBounds_Keeper {
-public:
-    cBounds_Keeper() : Saved(WORLD_BOUNDS) {}
-    ~cBounds_Keeper() { WORLD_BOUNDS = Saved; }
-    cBounds_Keeper(const cBounds_Keeper&) = delete;
-    cBounds_Keeper& operator=(const cBounds_Keeper&) = delete;
-
-private:
-    cRect2D Saved;
-};
-
 }  // namespace
 
 int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -1109,7 +1084,17 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         err << "bsplevel: unknown command '" << args[0] << "' (try 'bsplevel --help')\n";
         return 2;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // --verbose, anywhere after the command, lets the library's own messages
+    // (the loader's and the build's, as it writes them) through to the error
+    // stream, before the tool's line; without it a failure is one line.
+    std::vector<std::string> rest;
+    bool verbose = false;
+    for (auto a = args.begin() + 1; a != args.end(); ++a) {
+        if (*a == "--verbose")
+            verbose = true;
+        else
+            rest.push_back(*a);
+    }
     for (const std::string& a : rest) {
         if (Is_Help(a)) {
             out << "usage: " << Usage(*command) << "\n\n" << command->Help;
@@ -1118,8 +1103,8 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         }
     }
     cIo io{in, out, err};
-    cBounds_Keeper keep_bounds;
-    cMessage_Redirect library_to_err(&err);
+    std::ostringstream kept;
+    cMessage_Redirect library_messages(verbose ? &err : &kept);
     try {
         return command->Run(Parse(*command, rest), io);
     } catch (const cLevel_Error& e) {

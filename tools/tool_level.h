@@ -10,6 +10,7 @@
 
 #include "game_bsp.h"
 #include "level_loader.h"
+#include "level_open.h"
 
 namespace bsp_levels {
 
@@ -28,42 +29,21 @@ struct cTool_Level {
 // Whether the file exists, is not a directory and can be opened for reading.
 bool Is_Readable_File(const std::string& file);
 
-// Loads the file into a new world, starting from the default bounds
-// DEFAULT_WORLD_BOUNDS as a fresh program would, and builds it, whatever the
-// loader answered. The library's messages go to its message sink. The file must be readable.
-cTool_Level Load_Level(const std::string& file);
-
-// One thing wrong with a level: the line it lies on and why.
-struct cLevel_Problem {
-    int Line = 0;         // counted from 1; 0 when no line can be named
-    std::string Reason;   // empty when nothing is wrong
-
-    explicit operator bool() const { return !Reason.empty(); }
-};
+// Loads the file into a new world of its own (Load_Level, strict: a dropped
+// wall or an empty file stops the reading), and builds it, whatever the
+// loader answered. The loader's and the walls' messages are kept in
+// Load_Result.Messages; the build's go to the message sink. The file must be
+// readable.
+cTool_Level Load_Tool_Level(const std::string& file);
 
 // Why the loader stopped before the end of the file ("unknown tag '<WALL>'",
-// "malformed wall item", ...), as the loader says it.
+// "malformed wall item", "wall [0,0]->[5,5] is neither horizontal nor
+// vertical", ...), as the loader says it.
 cLevel_Problem Load_Problem(const cTool_Level& level);
 
 // Why the world refused its build: "wall outside the world [0,0]-[100,100]"
 // on the line of the first such wall.
 cLevel_Problem Build_Problem(const cTool_Level& level);
-// A rectangle as the messages write it: [x1,y1]-[x2,y2].
-std::string Rect_Text(const cRect2D& r);
-
-// "FILE:LINE: REASON", or "FILE: REASON" when no line is known.
-std::string Problem_Text(const std::string& file, const cLevel_Problem& problem);
-
-// What a file that is not a level may be instead.
-enum class cMap_Kind { NONE, GRID, TILED };
-
-// Looks at the beginning of a text: a grid map of the pathfinding
-// benchmarks starts with a line "type octile"; a Tiled map is XML ("<?xml"
-// or "<map") whose root is <map>, or a JSON object with one of the keys
-// "tiledversion", "orientation" or "layers". A level file is none of these.
-cMap_Kind Map_Kind_Of_Text(const std::string& head);
-// The same for the first 64 KiB of the file (NONE when it cannot be read).
-cMap_Kind Map_Kind_Of_File(const std::string& file);
 
 struct cLevel_Stats {
     int Walls = 0;       // walls accepted by the world, in file order

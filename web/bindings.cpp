@@ -303,18 +303,17 @@ private:
         }
         Level.File = name;
         Level.World.reset(new cGame_World());
-        WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
-        std::istringstream in(text);
-        cLevel_Loader loader;
         double start = emscripten_get_now();
-        Level.Load_Result = loader.Load(in, Level.File.c_str(), Level.World.get());
+        // The world's own rectangle; read strictly, as bsplevel reads.
+        Level.Load_Result = Load_Level_Text(text, Level.File, *Level.World);
+        Message_Sink() << Level.Load_Result.Messages;
         Load_Ms = emscripten_get_now() - start;
         Level.Loaded = Level.Load_Result;
         start = emscripten_get_now();
         Level.Build_Status = Level.World->Build();
         Build_Ms = emscripten_get_now() - start;
         Level.Built = Level.World->Is_Built();
-        Level.Bounds = Level.Built ? Level.World->Get_Bounds() : WORLD_BOUNDS;
+        Level.Bounds = Level.World->Get_Bounds();
         if (!Level.Loaded) {
             Failure = {"load", Level.Load_Result.Line, Level.Load_Result.Reason};
             return false;

@@ -1,6 +1,6 @@
-// A program built against the bsp_levels package: loads a level, builds it
-// and prints the route between two points, one "X Y" per line (the start left
-// out, the goal last).
+// A program built against the bsp_levels package: opens a level (a level
+// file, a grid map or a Tiled map) and prints the route between two points,
+// one "X Y" per line (the start left out, the goal last).
 //
 //   consumer LEVEL X1 Y1 X2 Y2
 //
@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "bsp_levels_version.h"
-#include "game_bsp.h"
-#include "level_loader.h"
+#include "level_open.h"
 
 using namespace bsp_levels;
 
@@ -39,17 +38,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    cGame_World world;
-    cLevel_Loader loader;
-    if (!loader.Load(argv[1], &world)) {
-        std::cerr << "consumer: cannot load " << argv[1] << "\n";
+    const cOpen_Result level = Open_Level(argv[1]);
+    if (!level) {
+        std::cerr << "consumer: " << level.Error() << "\n";  // FILE:LINE: reason
         return 2;
     }
-    world.Build();
-    if (!world.Is_Built()) {
-        std::cerr << "consumer: " << argv[1] << " was not built\n";
-        return 2;
-    }
+    const cGame_World& world = *level.World;
 
     std::vector<cPoint2D> path;
     if (!world.Find_Path(cPoint2D(coords[0], coords[1]), cPoint2D(coords[2], coords[3]), path)) {
