@@ -233,8 +233,22 @@ private:
     std::map<int, std::shared_ptr<const cRoute_Mesh>> Meshes;
 };
 
+// The tree's own lookup, for the points the fast engine's locator leaves to
+// the tree's rules.
+class cTree_Lookup final : public cArea_Finder {
+public:
+    explicit cTree_Lookup(const cGame_World& world) : World(world) {}
+    cSquarePortal* Area_Of(const cPoint2D& p) const override { return World.Area_At(p); }
+
+private:
+    const cGame_World& World;
+};
+
 cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
-    if (engine == cEngine::FAST) Fast.reset(new cFast_Engine(*this));
+    if (engine == cEngine::FAST) {
+        Fast.reset(new cFast_Engine());
+        Tree.reset(new cTree_Lookup(*this));
+    }
 }
 
 cGame_World::~cGame_World() {
@@ -779,7 +793,18 @@ void cGame_World::Link_Aligned_Portals() {
             for (int d = 0; d < N_Doors(); ++d)
                 if (Door_Open[std::size_t(d)] != 0) Doors->Relink(d, Door_Open.data());
     }
-    if (Fast) Fast->Build_Done();
+    if (Fast) {
+        cBuilt_World built;
+        built.Areas = &Areas;
+        built.Portals = &Portals;
+        built.Walls = &Level_Walls;
+        built.Doors = &Level_Doors;
+        built.Bounds = Built_Bounds;
+        built.Door_Layer = Doors.get();
+        built.Door_Open = Door_Open.data();
+        built.Tree = Tree.get();
+        Fast->Build_Done(built);
+    }
 }
 
 // ==================================================================== queries

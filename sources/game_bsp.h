@@ -16,6 +16,7 @@
 #include "game_graph.h"
 #include "geo_utils.h"
 #include "hv_wall.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 
@@ -66,46 +67,8 @@ enum ROUTE_STATUS : int {
     ROUTE_BAD_SIZE = 5        // the half-size is negative or beyond the coordinate range
 };
 
-// A rectangular area, hung in the wall tree as a leaf.
-class cSquarePortal : public cBSP_Node<cHV_Wall> {
-public:
-    cRect2D Bounds;                 // the area, borders included
-    std::vector<cHV_Seg*> Walls;    // wall pieces on the sides (owned)
-    std::vector<cPortal*> Portals;  // portals on the sides (owned by the world)
-    // Waypoints between aligned portals of this area (owned).
-    std::vector<cAligned_WayPoint*> WayPoints;
-    // The area lies in solid space: a solid point of the level reaches it
-    // without crossing a wall or a door.
-    bool Solid = false;
-
-    explicit cSquarePortal(const cRect2D& bounds);
-    ~cSquarePortal() override;
-
-    // Writes the area's block: bounds, wall pieces and portals.
-    void Print() override;
-
-    // Two new areas, the halves of Bounds on either side of the wall's line.
-    void Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front, cSquarePortal*& back) const;
-    // The centre of Bounds, halves rounded toward zero.
-    void Get_Center(cPoint2D& p) const;
-    // Adds a wall piece lying on the area's border.
-    void Add_Wall(const cSeg& w);
-    // Adds a portal and makes it a neighbour of every portal of the area that
-    // does not lie on its line.
-    void Add_Portal(cPortal* portal);
-    // Places a waypoint between every two portals of the area that lie on one
-    // line, and between two portals that stand on one side of the area with a
-    // wall piece between them (no longer neighbours then).
-    void Link_Aligned_Portals();
-    // Whether a step between two portals of the area goes through a
-    // waypoint: they lie on one line, or on one side with a wall piece
-    // between them.
-    bool Needs_WayPoint(const cPortal* A, const cPortal* B) const;
-    // Where the waypoint between two such portals stands.
-    cPoint2D WayPoint_Position(const cPortal* A, const cPortal* B) const;
-};
-
 class cFast_Engine;
+class cTree_Lookup;
 class cAgent_Meshes;
 class cDoor_Layer;
 
@@ -259,7 +222,6 @@ public:
     std::size_t Engine_Footprint() const;
 
 private:
-    friend class cFast_Engine;
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;
@@ -303,6 +265,7 @@ private:
     std::unique_ptr<cDoor_Layer> Doors;
     // The fast engine's indexes and search graph; empty for the reference engine.
     std::unique_ptr<cFast_Engine> Fast;
+    std::unique_ptr<cTree_Lookup> Tree;  // the tree's lookup, for the fast engine
     // The free space for each agent half-size queried so far.
     std::unique_ptr<cAgent_Meshes> Agents;
 };

@@ -5,7 +5,7 @@
 
 #include "game_graph.h"
 
-#include "game_bsp.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "game_bsp.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 

@@ -1,6 +1,6 @@
 #include "fast/area_locator.h"
 
-#include "game_bsp.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 

@@ -5,47 +5,48 @@
 
 namespace bsp_levels {
 
-void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides) {
+void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cWall_Node*, 4>& sides) {
     const std::size_t at = std::size_t(-area->Id - 1);
     if (Sides.size() <= at) Sides.resize(at + 1, {{NULL, NULL, NULL, NULL}});
     Sides[at] = sides;
 }
 
-cGame_World::Node* cFast_Engine::Side_Node(const cSquarePortal* area, int side) const {
+cFast_Engine::cWall_Node* cFast_Engine::Side_Node(const cSquarePortal* area, int side) const {
     const std::size_t at = std::size_t(-area->Id - 1);
     return at < Sides.size() ? Sides[at][std::size_t(side)] : NULL;
 }
 
-void cFast_Engine::Build_Done() {
-    Graph.Build(World.Portals, World.Areas, World.Doors.get());
-    Walls.Build(World.Level_Walls, World.Built_Bounds);
-    Door_Lines.Build(World.Level_Doors);
-    Areas.Build(World.Areas, World.Built_Bounds);
+void cFast_Engine::Build_Done(const cBuilt_World& world) {
+    World = world;
+    Graph.Build(*World.Portals, *World.Areas, World.Door_Layer);
+    Walls.Build(*World.Walls, World.Bounds);
+    Door_Lines.Build(*World.Doors);
+    Areas.Build(*World.Areas, World.Bounds);
     // What only the build needed.
     Portal_Lines.Clear();
-    std::vector<std::array<cGame_World::Node*, 4>>().swap(Sides);
+    std::vector<std::array<cWall_Node*, 4>>().swap(Sides);
 }
 
 cSquarePortal* cFast_Engine::Area_Of(const cPoint2D& p) const {
     cSquarePortal* area = Areas.Find(p);
-    return area != NULL ? area : World.Area_At(p);
+    return area != NULL ? area : World.Tree->Area_Of(p);
 }
 
 bool cFast_Engine::Find_Path(const cPoint2D& start, const cSquarePortal* start_area, const cPoint2D& goal,
                              const cSquarePortal* goal_area, std::vector<cPoint2D>& path) const {
-    if (!World.Doors) return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
+    if (World.Door_Layer == NULL) return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
     // The open door portals of the two areas, kept per thread.
     thread_local std::vector<cPortal*> start_doors, goal_doors;
-    const unsigned char* open = World.Door_Open.data();
-    World.Doors->Open_Door_Portals(start_area, open, start_doors);
-    World.Doors->Open_Door_Portals(goal_area, open, goal_doors);
+    const unsigned char* open = World.Door_Open;
+    World.Door_Layer->Open_Door_Portals(start_area, open, start_doors);
+    World.Door_Layer->Open_Door_Portals(goal_area, open, goal_doors);
     return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path, open, &start_doors,
                        &goal_doors);
 }
 
 bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area,
                                 std::int64_t limit, cPoint2D& hit) const {
-    return bsp_levels::Walk_Segment(a, b, area, limit, World.Built_Bounds, Walls, Door_Lines, World.Door_Open.data(), *this,
+    return bsp_levels::Walk_Segment(a, b, area, limit, World.Bounds, Walls, Door_Lines, World.Door_Open, *this,
                           hit);
 }
 

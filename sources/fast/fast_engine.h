@@ -16,19 +16,36 @@
 #include "fast/search_graph.h"
 #include "fast/segment_walk.h"
 #include "fast/wall_index.h"
-#include "game_bsp.h"
+#include "bsp.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 
+class cDoor_Layer;
+
+// What the fast engine reads of a built world: its areas and portals, its
+// walls and doors, its rectangle, its door layer and the doors' states, and
+// the tree's own lookup for the points the locator leaves to the tree.
+struct cBuilt_World {
+    const std::vector<cSquarePortal*>* Areas = nullptr;
+    const std::vector<cPortal*>* Portals = nullptr;
+    const std::vector<cHV_Wall>* Walls = nullptr;
+    const std::vector<cHV_Wall>* Doors = nullptr;
+    cRect2D Bounds;
+    const cDoor_Layer* Door_Layer = nullptr;  // null without doors
+    const unsigned char* Door_Open = nullptr;  // by door, 1 when open; lives as long as the world
+    const cArea_Finder* Tree = nullptr;
+};
+
 class cFast_Engine final : public cArea_Finder {
 public:
-    explicit cFast_Engine(const cGame_World& world) : World(world) {}
+    using cWall_Node = cBSP_Node<cHV_Wall>;
 
     // ---- build
     // The nodes whose lines cut area's sides (y = ymin, x = xmax, y = ymax,
     // x = xmin) during the partition; null for a side that no cut made.
-    void Record_Sides(const cSquarePortal* area, const std::array<cGame_World::Node*, 4>& sides);
-    cGame_World::Node* Side_Node(const cSquarePortal* area, int side) const;
+    void Record_Sides(const cSquarePortal* area, const std::array<cWall_Node*, 4>& sides);
+    cWall_Node* Side_Node(const cSquarePortal* area, int side) const;
     void Portal_Added(cPortal* portal) { Portal_Lines.Add(portal); }
     // The portal's segment is about to change.
     void Portal_Changing(const cPortal* portal) { Portal_Lines.Remove(portal); }
@@ -36,7 +53,7 @@ public:
     cPortal* First_Overlapping_Portal(const cHV_Seg& seg) const { return Portal_Lines.First_Overlapping(seg); }
     // The world is built: lay out what the queries use, drop what only the
     // build needed.
-    void Build_Done();
+    void Build_Done(const cBuilt_World& world);
 
     // ---- queries
     // The area the tree gives p, or null when the locator cannot tell.
@@ -54,9 +71,9 @@ public:
 private:
     std::size_t Graph_Footprint() const;
 
-    const cGame_World& World;
+    cBuilt_World World;
     cPortal_Index Portal_Lines;
-    std::vector<std::array<cGame_World::Node*, 4>> Sides;  // by area, -Id - 1
+    std::vector<std::array<cWall_Node*, 4>> Sides;  // by area, -Id - 1
     cSearch_Graph Graph;
     cWall_Index Walls;
     cDoor_Lines Door_Lines;

@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "doors/door_layer.h"
-#include "game_bsp.h"
+#include "square_portal.h"
 
 namespace bsp_levels {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "fast/wall_index.h"
-#include "game_bsp.h"
+#include "square_portal.h"
 #include "line_walker.h"
 
 namespace bsp_levels {
