@@ -100,10 +100,20 @@ void cSquarePortal::Add_Portal(cPortal* portal) {
     assert(portal != NULL);
     assert(Bounds.In(portal->Segment.Get_p0()));
     assert(Bounds.In(portal->Segment.Get_p1()));
-    for (cPortal* other : Portals) {
-        if (!portal->Segment.Is_On_Same_Line(other->Segment)) {
-            other->Add_Neighbour(portal);
-            portal->Add_Neighbour(other);
+    if (!Crowded && int(Portals.size()) == CROWDED_AREA_PORTALS) {
+        // Two portals are neighbours through one area only (two areas share
+        // at most one line), so these links are all this area's.
+        for (cPortal* a : Portals)
+            for (cPortal* b : Portals)
+                if (a != b) a->Remove_Neighbour(b);
+        Crowded = true;
+    }
+    if (!Crowded) {
+        for (cPortal* other : Portals) {
+            if (!portal->Segment.Is_On_Same_Line(other->Segment)) {
+                other->Add_Neighbour(portal);
+                portal->Add_Neighbour(other);
+            }
         }
     }
     Portals.push_back(portal);
@@ -185,6 +195,17 @@ cPoint2D cSquarePortal::WayPoint_Position(const cPortal* A, const cPortal* B) co
 }
 
 void cSquarePortal::Link_Aligned_Portals() {
+    if (Crowded) {
+        cPoint2D centre;
+        Get_Center(centre);
+        cAligned_WayPoint* hub = new cAligned_WayPoint(centre, this);
+        WayPoints.push_back(hub);
+        for (cPortal* p : Portals) {
+            p->Add_Neighbour(hub);
+            hub->Add_Neighbour(p);
+        }
+        return;
+    }
     for (cPortal* A : Portals) {
         for (cPortal* B : Portals) {
             // Each unordered pair once, in creation order of the portals.

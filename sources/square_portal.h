@@ -13,17 +13,28 @@
 
 namespace bsp_levels {
 
+// An area with more portals than this is crowded: rather than joining every
+// two of its portals (neighbours across lines, a waypoint along one line),
+// which would cost the square of their number, it joins each portal to one
+// hub, a waypoint at the area's centre. Levels drawn by hand or imported
+// from game maps stay far below it (den012d's busiest area has 26 portals);
+// a line of thousands of short walls with gaps reaches it.
+constexpr int CROWDED_AREA_PORTALS = 64;
+
 // A rectangular area, hung in the wall tree as a leaf.
 class cSquarePortal : public cBSP_Node<cHV_Wall> {
 public:
     cRect2D Bounds;                 // the area, borders included
     std::vector<cHV_Seg*> Walls;    // wall pieces on the sides (owned)
     std::vector<cPortal*> Portals;  // portals on the sides (owned by the world)
-    // Waypoints between aligned portals of this area (owned).
+    // Waypoints between aligned portals of this area (owned); a crowded
+    // area has its hub alone.
     std::vector<cAligned_WayPoint*> WayPoints;
     // The area lies in solid space: a solid point of the level reaches it
     // without crossing a wall or a door.
     bool Solid = false;
+    // More than CROWDED_AREA_PORTALS portals: they meet at a hub.
+    bool Crowded = false;
 
     explicit cSquarePortal(const cRect2D& bounds);
     ~cSquarePortal() override;
@@ -38,11 +49,13 @@ public:
     // Adds a wall piece lying on the area's border.
     void Add_Wall(const cSeg& w);
     // Adds a portal and makes it a neighbour of every portal of the area that
-    // does not lie on its line.
+    // does not lie on its line. The portal that makes the area crowded
+    // unlinks them all: a crowded area's portals meet at its hub instead.
     void Add_Portal(cPortal* portal);
     // Places a waypoint between every two portals of the area that lie on one
     // line, and between two portals that stand on one side of the area with a
-    // wall piece between them (no longer neighbours then).
+    // wall piece between them (no longer neighbours then); in a crowded area,
+    // the hub, joined both ways with every portal.
     void Link_Aligned_Portals();
     // Whether a step between two portals of the area goes through a
     // waypoint: they lie on one line, or on one side with a wall piece
