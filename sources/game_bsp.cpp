@@ -194,8 +194,50 @@ cPoint2D cSquarePortal::WayPoint_Position(const cPortal* A, const cPortal* B) co
     return horizontal ? cPoint2D(along, across) : cPoint2D(across, along);
 }
 
+cRail cSquarePortal::Rail(const std::vector<cPortal*>& portals) const {
+    cRail rail;
+    // Along the area's longer extent; the two border lines across it.
+    const bool along_x = Bounds.Max.x - Bounds.Min.x >= Bounds.Max.y - Bounds.Min.y;
+    const int lo = along_x ? Bounds.Min.y : Bounds.Min.x, hi = along_x ? Bounds.Max.y : Bounds.Max.x;
+    auto point = [&](int along, int across) { return along_x ? cPoint2D(along, across) : cPoint2D(across, along); };
+    struct cFoot {
+        int Along, Across, Portal;
+    };
+    std::vector<cFoot> feet;
+    for (std::size_t k = 0; k < portals.size(); ++k) {
+        const cPoint2D& m = portals[k]->Position;
+        const int along = along_x ? m.x : m.y, across = along_x ? m.y : m.x;
+        feet.push_back({along, across == lo ? hi : lo, int(k)});
+    }
+    std::sort(feet.begin(), feet.end(), [](const cFoot& a, const cFoot& b) {
+        return a.Along != b.Along ? a.Along < b.Along : a.Across < b.Across;
+    });
+    int last = -1;
+    for (const cFoot& f : feet) {
+        const int at = int(rail.Points.size());
+        rail.Points.push_back(point(f.Along, f.Across));
+        rail.Links.emplace_back(at, -1 - f.Portal);
+        if (last >= 0) {
+            const cPoint2D& p = rail.Points[std::size_t(last)];
+            const int p_across = along_x ? p.y : p.x;
+            if (p_across != f.Across) {
+                rail.Links.emplace_back(last, at);
+            } else {
+                // Two feet on one line: through a point on the other.
+                const int p_along = along_x ? p.x : p.y;
+                const int zig = int(rail.Points.size());
+                rail.Points.push_back(point(p_along + (f.Along - p_along) / 2, f.Across == lo ? hi : lo));
+                rail.Links.emplace_back(last, zig);
+                rail.Links.emplace_back(zig, at);
+            }
+        }
+        last = at;
+    }
+    return rail;
+}
+
 void cSquarePortal::Link_Aligned_Portals() {
-    if (Crowded) {
+    if (Crowded && Has_Inside()) {
         cPoint2D centre;
         Get_Center(centre);
         cAligned_WayPoint* hub = new cAligned_WayPoint(centre, this);
@@ -203,6 +245,19 @@ void cSquarePortal::Link_Aligned_Portals() {
         for (cPortal* p : Portals) {
             p->Add_Neighbour(hub);
             hub->Add_Neighbour(p);
+        }
+        return;
+    }
+    if (Crowded) {
+        const cRail rail = Rail(Portals);
+        const std::size_t first = WayPoints.size();
+        for (const cPoint2D& p : rail.Points) WayPoints.push_back(new cAligned_WayPoint(p, this));
+        auto node = [&](int i) -> cPortal* {
+            return i >= 0 ? static_cast<cPortal*>(WayPoints[first + std::size_t(i)]) : Portals[std::size_t(-1 - i)];
+        };
+        for (const std::pair<int, int>& l : rail.Links) {
+            node(l.first)->Add_Neighbour(node(l.second));
+            node(l.second)->Add_Neighbour(node(l.first));
         }
         return;
     }
@@ -357,9 +412,13 @@ bool cGame_World::Set_Door(int id, bool open) {
     const unsigned char state = open ? 1 : 0;
     if (Door_Open[std::size_t(id)] == state) return true;
     Door_Open[std::size_t(id)] = state;
-    // The fast engine reads the states during its searches; the reference
-    // search follows the nodes' own lists.
-    if (!Fast && Doors) Doors->Relink(id, Door_Open.data());
+    if (Doors) {
+        // The door portals under the door count its state; the fast engine
+        // reads the counts during its searches, the reference search follows
+        // the nodes' own lists.
+        Doors->Set_Door(id, open);
+        if (!Fast) Doors->Relink(id);
+    }
     return true;
 }
 
@@ -369,10 +428,7 @@ bool cGame_World::Is_Door_Open(int id) const {
 
 int cGame_World::Door_Pieces(int id) const {
     if (id < 0 || id >= N_Doors() || !Doors) return 0;
-    int n = 0;
-    for (int node : Doors->Of_Door[std::size_t(id)])
-        if (node < Doors->N_Door_Portals) ++n;
-    return n;
+    return Doors->Pieces(id);
 }
 
 BUILD_STATUS cGame_World::Build() {
@@ -634,11 +690,15 @@ void cGame_World::Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side
     // The side is cut at every end of a door or a wall on its line; each
     // piece of positive length that lies under doors and under no wall is
     // a door stretch, joined with its neighbour when both lie under the same
-    // doors and no wall point separates them.
+    // doors and no wall point separates them. Two neighbouring pieces lie
+    // under the same doors unless a door of positive length ends where they
+    // meet. A sweep over the cuts: time in proportion to the walls and doors
+    // on the line, however they nest.
     const bool horizontal = side.Horizontal;
     const int s0 = Along(side.p0, horizontal), s1 = Along(side.p1, horizontal);
     struct cCover {
-        int Lo, Hi, Door;
+        int Lo, Hi;
+        bool Door;
     };
     std::vector<cCover> covers;
     bool any_door = false;
@@ -646,7 +706,7 @@ void cGame_World::Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side
         const int lo = std::max(s0, std::min(Along(w.p0, horizontal), Along(w.p1, horizontal)));
         const int hi = std::min(s1, std::max(Along(w.p0, horizontal), Along(w.p1, horizontal)));
         if (lo > hi) return;
-        covers.push_back({lo, hi, w.Door});
+        covers.push_back({lo, hi, w.Door >= 0});
         any_door = any_door || w.Door >= 0;
     };
     add(node->Item);
@@ -659,44 +719,54 @@ void cGame_World::Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side
     }
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    auto wall_at = [&](int v) {
-        for (const cCover& c : covers)
-            if (c.Door < 0 && c.Lo <= v && v <= c.Hi) return true;
-        return false;
-    };
-    const bool below = horizontal ? area->Bounds.Max.y == side.p0.y : area->Bounds.Max.x == side.p0.x;
-    int run_lo = 0, run_hi = 0;
-    std::vector<int> run_doors;
-    auto flush = [&]() {
-        if (!run_doors.empty())
-            Doors->Record(area, cHV_Seg(On_Line_Of(side, run_lo), On_Line_Of(side, run_hi)), below, run_doors);
-        run_doors.clear();
-    };
-    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
-        const int lo = cuts[i], hi = cuts[i + 1];
-        std::vector<int> doors;
-        bool walled = false;
-        for (const cCover& c : covers) {
-            if (!(c.Lo <= lo && hi <= c.Hi)) continue;
-            if (c.Door < 0)
-                walled = true;
-            else
-                doors.push_back(c.Door);
+    const std::size_t n = cuts.size();
+    auto at = [&](int v) { return std::size_t(std::lower_bound(cuts.begin(), cuts.end(), v) - cuts.begin()); };
+    // By piece (between cuts k and k + 1): changes of the wall and door
+    // counts; by cut: a wall point there, a door's end there.
+    std::vector<int> walls(n + 1, 0), doors(n + 1, 0);
+    std::vector<int> wall_point(n + 1, 0);
+    std::vector<char> door_end(n, 0);
+    for (const cCover& c : covers) {
+        const std::size_t lo = at(c.Lo), hi = at(c.Hi);
+        if (c.Door) {
+            if (lo == hi) continue;  // a door of zero length lies over no piece
+            ++doors[lo];
+            --doors[hi];
+            door_end[lo] = door_end[hi] = 1;
+        } else {
+            ++walls[lo];
+            --walls[hi];
+            ++wall_point[lo];
+            --wall_point[hi + 1];
         }
-        std::sort(doors.begin(), doors.end());
-        doors.erase(std::unique(doors.begin(), doors.end()), doors.end());
-        if (walled || doors.empty()) {
+    }
+    const bool below = horizontal ? area->Bounds.Max.y == side.p0.y : area->Bounds.Max.x == side.p0.x;
+    bool open = false;
+    int run_lo = 0, run_hi = 0;
+    auto flush = [&]() {
+        if (open) Doors->Record(area, cHV_Seg(On_Line_Of(side, run_lo), On_Line_Of(side, run_hi)), below);
+        open = false;
+    };
+    int wall_count = 0, door_count = 0, point_count = 0;
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+        wall_count += walls[k];
+        door_count += doors[k];
+        point_count += wall_point[k];
+        const int lo = cuts[k], hi = cuts[k + 1];
+        if (wall_count > 0 || door_count == 0) {
             flush();
             continue;
         }
-        if (!run_doors.empty() && run_doors == doors && run_hi == lo && !wall_at(lo)) {
+        // A wall point at lo (a wall ending there, or one of zero length)
+        // separates this piece from the one before.
+        if (open && run_hi == lo && !door_end[k] && point_count == 0) {
             run_hi = hi;
             continue;
         }
         flush();
+        open = true;
         run_lo = lo;
         run_hi = hi;
-        run_doors = doors;
     }
     flush();
 }
@@ -809,10 +879,12 @@ void cGame_World::Link_Aligned_Portals() {
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
     if (Doors) {
         // Door portals are numbered after the world's portals.
-        Doors->Build(N_Portals, N_Areas, N_Doors());
-        if (!Fast)
-            for (int d = 0; d < N_Doors(); ++d)
-                if (Door_Open[std::size_t(d)] != 0) Doors->Relink(d, Door_Open.data());
+        Doors->Build(N_Portals, N_Areas, Level_Doors);
+        for (int d = 0; d < N_Doors(); ++d) {
+            if (Door_Open[std::size_t(d)] == 0) continue;
+            Doors->Set_Door(d, true);
+            if (!Fast) Doors->Relink(d);
+        }
     }
     if (Fast) {
         cBuilt_World built;
@@ -925,8 +997,8 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
     cPoint_Node start_node(start_area, start);
     cPoint_Node goal_node(goal_area, goal);
     if (Doors) {
-        Doors->Open_Door_Portals(start_area, Door_Open.data(), start_node.Door_Portals);
-        Doors->Open_Door_Portals(goal_area, Door_Open.data(), goal_node.Door_Portals);
+        Doors->Open_Door_Portals(start_area, start_node.Door_Portals);
+        Doors->Open_Door_Portals(goal_area, goal_node.Door_Portals);
     }
     cNode_List goal_portals;
     goal_node.Get_Neighbours(goal_portals);

@@ -4,6 +4,7 @@
 #ifndef SQUARE_PORTAL_H
 #define SQUARE_PORTAL_H
 
+#include <utility>
 #include <vector>
 
 #include "bsp.h"
@@ -16,10 +17,20 @@ namespace bsp_levels {
 // An area with more portals than this is crowded: rather than joining every
 // two of its portals (neighbours across lines, a waypoint along one line),
 // which would cost the square of their number, it joins each portal to one
-// hub, a waypoint at the area's centre. Levels drawn by hand or imported
-// from game maps stay far below it (den012d's busiest area has 26 portals);
-// a line of thousands of short walls with gaps reaches it.
+// hub, a waypoint at the area's centre; an area less than 2 units across,
+// which has no whole point inside, joins them along a rail instead (see
+// cSquarePortal::Rail). Levels drawn by hand or imported from game maps stay
+// far below it (den012d's busiest area has 26 portals); a line of thousands
+// of short walls with gaps reaches it.
 constexpr int CROWDED_AREA_PORTALS = 64;
+
+// The waypoints and links that join the portals of a thin crowded area:
+// Points are the waypoints to make; each link joins two of them, or a
+// waypoint and a portal (-1 - k for portal k of the list given), both ways.
+struct cRail {
+    std::vector<cPoint2D> Points;
+    std::vector<std::pair<int, int>> Links;
+};
 
 // A rectangular area, hung in the wall tree as a leaf.
 class cSquarePortal : public cBSP_Node<cHV_Wall> {
@@ -63,6 +74,14 @@ public:
     bool Needs_WayPoint(const cPortal* A, const cPortal* B) const;
     // Where the waypoint between two such portals stands.
     cPoint2D WayPoint_Position(const cPortal* A, const cPortal* B) const;
+    // Whether a hub at the centre would stand strictly inside the area.
+    bool Has_Inside() const { return Bounds.Max.x - Bounds.Min.x >= 2 && Bounds.Max.y - Bounds.Min.y >= 2; }
+    // A rail through an area less than 2 units across (one unit high, say):
+    // a foot for each portal straight across the area from its middle, the
+    // feet in order along the area, and between two feet on one border line
+    // a point on the other, so that every step of the rail crosses the area
+    // and none runs along a border, where walls lie.
+    cRail Rail(const std::vector<cPortal*>& portals) const;
 };
 
 }  // namespace bsp_levels

@@ -50,6 +50,9 @@ public:
         // A coarse grid makes lines and ends coincide often.
         Step = kind < 3 ? 1 : (Pick(0, 1) ? 1 : std::max(1, span / Pick(4, 12)));
         const int n = kind < 3 ? Pick(0, 8) : Pick(0, 30);
+        // A comb: one line of many short walls with gaps, whose areas are
+        // crowded (more portals than CROWDED_AREA_PORTALS).
+        if (span >= 300 && Pick(0, 1) == 0) Add_Comb(level);
         for (int i = 0; i < n; ++i) level.Walls.push_back(Make_Wall(level));
         return level;
     }
@@ -73,6 +76,30 @@ private:
     int Snap(int v, int lo, int hi) const {
         const int s = lo + (v - lo) / Step * Step;
         return std::min(std::max(s, lo), hi);
+    }
+
+    void Add_Comb(cLevel& level) {
+        const cRect2D& b = level.Bounds;
+        const bool horizontal = Pick(0, 1) == 1;
+        const int lo = horizontal ? b.Min.x : b.Min.y, hi = horizontal ? b.Max.x : b.Max.y;
+        const int across_lo = horizontal ? b.Min.y : b.Min.x, across_hi = horizontal ? b.Max.y : b.Max.x;
+        const int teeth = Pick(CROWDED_AREA_PORTALS + 1, 4 * CROWDED_AREA_PORTALS);
+        const int pitch = (hi - lo) / (teeth + 1);
+        if (pitch < 2) return;
+        const int line = Pick(across_lo + 1, std::max(across_lo + 1, across_hi - 1));
+        const int length = Pick(1, pitch - 1);
+        std::vector<cHV_Wall> comb;
+        for (int i = 0; i < teeth; ++i) {
+            const int a = lo + pitch / 2 + i * pitch;
+            comb.push_back(horizontal ? Wall(a, line, a + length, line) : Wall(line, a, line, a + length));
+        }
+        // Now and then a wall one unit beside it: areas too thin for a hub.
+        if (Pick(0, 1) == 0) {
+            const int beside = line + (Pick(0, 1) ? 1 : -1);
+            comb.push_back(horizontal ? Wall(lo, beside, hi, beside) : Wall(beside, lo, beside, hi));
+        }
+        std::shuffle(comb.begin(), comb.end(), Rng);
+        level.Walls.insert(level.Walls.end(), comb.begin(), comb.end());
     }
 
     cHV_Wall Make_Wall(const cLevel& level) {

@@ -202,7 +202,7 @@ void Check_Build(const cLevel& level, const cGame_World& world) {
 }
 
 struct cCounts {
-    int Levels = 0, Routes = 0, No_Routes = 0, Hits = 0, Touches = 0;
+    int Levels = 0, Routes = 0, No_Routes = 0, Hits = 0, Touches = 0, Crowded = 0, Thin_Crowded = 0;
 };
 
 void Check_Queries(const cLevel& level, cGame_World& world, std::mt19937& rng, cCounts& counts) {
@@ -293,6 +293,10 @@ TEST(RandomLevels, BuildAndQueriesAgreeWithOracles) {
         std::mt19937 rng(seed * 7919u);
         ASSERT_NO_FATAL_FAILURE(Check_Queries(level, world, rng, counts));
         ++counts.Levels;
+        counts.Crowded += std::any_of(world.Areas.begin(), world.Areas.end(),
+                                      [](const cSquarePortal* a) { return a->Crowded && a->Has_Inside(); });
+        counts.Thin_Crowded += std::any_of(world.Areas.begin(), world.Areas.end(),
+                                           [](const cSquarePortal* a) { return a->Crowded && !a->Has_Inside(); });
         if (HasFailure()) return;
     }
     // The levels must exercise every kind of answer.
@@ -300,9 +304,12 @@ TEST(RandomLevels, BuildAndQueriesAgreeWithOracles) {
     EXPECT_GT(counts.No_Routes, 0);
     EXPECT_GT(counts.Hits, 0);
     EXPECT_GT(counts.Touches, 0);
+    EXPECT_GT(counts.Crowded, 0);       // areas whose portals meet at a hub
+    EXPECT_GT(counts.Thin_Crowded, 0);  // and along a rail
     RecordProperty("levels", counts.Levels);
     std::cerr << "random levels: " << counts.Levels << ", routes " << counts.Routes << ", no routes "
-              << counts.No_Routes << ", segment hits " << counts.Hits << ", ball touches " << counts.Touches << "\n";
+              << counts.No_Routes << ", segment hits " << counts.Hits << ", ball touches " << counts.Touches
+              << ", with crowded areas " << counts.Crowded << " (thin " << counts.Thin_Crowded << ")\n";
 }
 
 }  // namespace

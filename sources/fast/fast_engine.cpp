@@ -37,11 +37,10 @@ bool cFast_Engine::Find_Path(const cPoint2D& start, const cSquarePortal* start_a
     if (World.Door_Layer == NULL) return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path);
     // The open door portals of the two areas, kept per thread.
     thread_local std::vector<cPortal*> start_doors, goal_doors;
-    const unsigned char* open = World.Door_Open;
-    World.Door_Layer->Open_Door_Portals(start_area, open, start_doors);
-    World.Door_Layer->Open_Door_Portals(goal_area, open, goal_doors);
-    return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path, open, &start_doors,
-                       &goal_doors);
+    World.Door_Layer->Open_Door_Portals(start_area, start_doors);
+    World.Door_Layer->Open_Door_Portals(goal_area, goal_doors);
+    return Fast_Search(Graph, start, start_area->Portals, goal, goal_area->Portals, path,
+                       World.Door_Layer->Closed.data(), &start_doors, &goal_doors);
 }
 
 bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSquarePortal* area,
@@ -54,8 +53,7 @@ std::size_t cFast_Engine::Graph_Footprint() const {
     return Graph.Position.capacity() * sizeof(cPoint2D) + Graph.First.capacity() * sizeof(int) +
            Graph.Neighbour.capacity() * sizeof(int) + Graph.Cost.capacity() * sizeof(double) +
            Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity() +
-           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + Graph.Need_First.capacity() +
-            Graph.Need.capacity()) * sizeof(int) +
+           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + 2 * Graph.Need.capacity()) * sizeof(int) +
            Graph.Door_Cost.capacity() * sizeof(double);
 }
 

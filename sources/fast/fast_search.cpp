@@ -48,9 +48,9 @@ thread_local cSearch_State search_state;
 
 bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::vector<cPortal*>& start_portals,
                  const cPoint2D& goal, const std::vector<cPortal*>& goal_portals, std::vector<cPoint2D>& path,
-                 const unsigned char* open, const std::vector<cPortal*>* start_doors,
+                 const int* closed, const std::vector<cPortal*>* start_doors,
                  const std::vector<cPortal*>* goal_doors) {
-    const bool doors = open != nullptr && graph.Has_Doors();
+    const bool doors = closed != nullptr && graph.Has_Doors();
     const int n_graph = graph.Size();
     const int S = n_graph, T = n_graph + 1;
     cSearch_State& s = search_state;
@@ -121,7 +121,7 @@ bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::v
         if (doors)
             for (int k = graph.Door_First[current], e = graph.Door_First[current + 1]; k < e; ++k) {
                 const int n = graph.Door_Neighbour[k];
-                if (graph.Enterable(n, open)) visit(current, graph.Door_Cost[k], g, n);
+                if (graph.Enterable(n, closed)) visit(current, graph.Door_Cost[k], g, n);
             }
         if (graph.Is_Portal[current] && s.Goal_Stamp[current] == s.Current)
             visit(current, Distance(from, goal), g, T);

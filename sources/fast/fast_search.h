@@ -16,12 +16,13 @@ namespace bsp_levels {
 
 // On success fills path with the positions of the route after the start,
 // ending with goal, and returns true; otherwise returns false. On a graph
-// with doors, open gives each door's state (1 open), and start_doors and
+// with doors, closed gives the door layer's count of closed doors over each
+// door portal, and start_doors and
 // goal_doors the open door portals of the start's and the goal's areas,
 // which the start reaches after its portals and which reach the goal.
 bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::vector<cPortal*>& start_portals,
                  const cPoint2D& goal, const std::vector<cPortal*>& goal_portals, std::vector<cPoint2D>& path,
-                 const unsigned char* open = nullptr, const std::vector<cPortal*>* start_doors = nullptr,
+                 const int* closed = nullptr, const std::vector<cPortal*>* start_doors = nullptr,
                  const std::vector<cPortal*>* goal_doors = nullptr);
 
 }  // namespace bsp_levels

@@ -61,7 +61,6 @@ void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vecto
     Door_First.clear();
     Door_Neighbour.clear();
     Door_Cost.clear();
-    Need_First.clear();
     Need.clear();
     if (doors == nullptr) return;
     // The layer's nodes follow the world's, in the layer's order; they have
@@ -76,11 +75,7 @@ void cSearch_Graph::Build(const std::vector<cPortal*>& portals, const std::vecto
     }
     Of_Portal.resize(portals.size() + std::size_t(doors->N_Door_Portals), -1);
     for (int m = 0; m < doors->N_Door_Portals; ++m) Of_Portal[std::size_t(doors->Nodes[std::size_t(m)]->Id)] = N_Base + m;
-    Need_First.assign(1, 0);
-    for (const std::vector<int>& needs : doors->Needs) {
-        Need.insert(Need.end(), needs.begin(), needs.end());
-        Need_First.push_back(int(Need.size()));
-    }
+    for (const cDoor_Layer::cNeed& need : doors->Needs) Need.push_back({need.A, need.B});
     // Links grouped by the node they leave, in the order made.
     const int n = int(Position.size());
     Door_First.assign(std::size_t(n) + 1, 0);

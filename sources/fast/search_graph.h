@@ -32,20 +32,23 @@ public:
 
     // The door layer: its nodes are numbered from N_Base on; node n's links
     // to and from them are Door_Neighbour[Door_First[n]] .. [Door_First[n + 1] - 1],
-    // which the search takes after n's own neighbours, each only when every
-    // door under it is open: Need[Need_First[m - N_Base]] ..
-    // [Need_First[m - N_Base + 1] - 1] for a layer node m.
+    // which the search takes after n's own neighbours, each only when no
+    // closed door lies over the door portals under it: Need[m - N_Base]
+    // for a layer node m, the layer's own (closed gives each door portal's
+    // count of closed doors).
+    struct cNeed {
+        int A = -1, B = -1;
+    };
     int N_Base = 0;
     std::vector<int> Door_First, Door_Neighbour;
     std::vector<double> Door_Cost;
-    std::vector<int> Need_First, Need;
+    std::vector<cNeed> Need;
 
     bool Has_Doors() const { return !Door_First.empty(); }
-    bool Enterable(int n, const unsigned char* open) const {
+    bool Enterable(int n, const int* closed) const {
         if (n < N_Base) return true;
-        for (int k = Need_First[std::size_t(n - N_Base)], e = Need_First[std::size_t(n - N_Base + 1)]; k < e; ++k)
-            if (open[Need[std::size_t(k)]] == 0) return false;
-        return true;
+        const cNeed& need = Need[std::size_t(n - N_Base)];
+        return (need.A < 0 || closed[need.A] == 0) && (need.B < 0 || closed[need.B] == 0);
     }
 };
 
