@@ -289,7 +289,7 @@ TEST(BsplevelContract, OptionValuesAfterAnEqualsSign) {
         {{"segment", SMALL, "1", "2", "3", "4", "--json=yes"}, "bsplevel: segment: --json takes no value, got '--json=yes'\n"},
         {{"path", SMALL, "1", "2", "3", "4", "--partial=1"}, "bsplevel: path: --partial takes no value, got '--partial=1'\n"},
         {{"ball", SMALL, "1", "2", "3", "--radius=4"},
-         "bsplevel: ball: unknown option '--radius' (usage: bsplevel ball LEVEL X Y R [--json])\n"},
+         "bsplevel: ball: unknown option '--radius' (usage: bsplevel ball LEVEL X Y R [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"svg", SMALL, "-o", "-", "--path=1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent=-1"}, "bsplevel: route: --agent H must not be negative, got '-1'\n"},
     };

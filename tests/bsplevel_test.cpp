@@ -330,16 +330,16 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
     const tRefusals cases = {
         {{}, "bsplevel: missing command (try 'bsplevel --help')\n"},
         {{"frobnicate", SMALL}, "bsplevel: unknown command 'frobnicate' (try 'bsplevel --help')\n"},
-        {{"path", SMALL, "1", "2", "3"}, "bsplevel: path: missing Y2 (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json])\n"},
+        {{"path", SMALL, "1", "2", "3"}, "bsplevel: path: missing Y2 (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"path", SMALL, "1", "2", "3", "12abc"}, "bsplevel: path: Y2 must be an integer, got '12abc'\n"},
         {{"path", SMALL, "1", "2", "3", "2147483648"}, "bsplevel: path: Y2 must be an integer, got '2147483648'\n"},
         {{"path", SMALL, "1", "2", "3", "-2147483649"}, "bsplevel: path: Y2 must be an integer, got '-2147483649'\n"},
         {{"path", SMALL, "1", "2", "3", ""}, "bsplevel: path: Y2 must be an integer, got ''\n"},
         {{"path", SMALL, "1", "2", "3", " 4"}, "bsplevel: path: Y2 must be an integer, got ' 4'\n"},
         {{"path", SMALL, "1", "2", "3", "4", "5"},
-         "bsplevel: path: unexpected argument '5' (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json])\n"},
+         "bsplevel: path: unexpected argument '5' (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"ball", SMALL, "1", "2", "3", "--limit", "4"},
-         "bsplevel: ball: unknown option '--limit' (usage: bsplevel ball LEVEL X Y R [--json])\n"},
+         "bsplevel: ball: unknown option '--limit' (usage: bsplevel ball LEVEL X Y R [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"segment", SMALL, "1", "2", "3", "4", "--limit"}, "bsplevel: segment: --limit needs N\n"},
         {{"segment", SMALL, "1", "2", "3", "4", "--limit", "x"}, "bsplevel: segment: --limit N must be an integer, got 'x'\n"},
         {{"segment", SMALL, "1", "2", "3", "4", "--limit", "-1"}, "bsplevel: segment: --limit N must not be negative, got '-1'\n"},
@@ -349,7 +349,7 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
         {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] "
                          "[--path X1 Y1 X2 Y2]... "
-                         "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]...)\n"},
+                         "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]... [--open D]... [--partial] [--verbose])\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"},
          "bsplevel: route: --agent H must not be negative, got '-1'\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "100000001"},
@@ -367,14 +367,14 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
          "bsplevel: svg: --agent H must not be negative, got '-2'\n"},
         {{"svg", SMALL, "-o", "-", "--path", "1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
         {{"svg", SMALL, "-o", DATA + "/no-such-dir/x.svg"}, "bsplevel: svg: cannot write '" + DATA + "/no-such-dir/x.svg'\n"},
-        {{"import-grid", ARENA, "-o", "-", "--cell", "0"}, "bsplevel: import-grid: --cell S must be at least 1\n"},
+        {{"import-grid", ARENA, "-o", "-", "--cell", "0"}, "bsplevel: import-grid: --cell S must be at least 1, got '0'\n"},
         {{"import-grid", ARENA, "-o", "-", "--order", "random"},
          "bsplevel: import-grid: --order must be balanced, longest or scan, got 'random'\n"},
         {{"import-grid", ARENA, "-o", "-", "--cell", "3000000"},
          "bsplevel: import-grid: " + ARENA + ": the level would measure 147000000 x 147000000 units, beyond the "
          "coordinate limit 100000000\n"},
-        {{"import-grid", SMALL, "-o", "-"}, "bsplevel: import-grid: " + SMALL +
-                                             ": line 1: expected \"type T\", \"height H\", \"width W\" or \"map\"\n"},
+        {{"import-grid", SMALL, "-o", "-"},
+         SMALL + " looks like a level file: it needs no import (try bsplevel info " + SMALL + ")\n"},
     };
     Expect_Refusals(cases);
 }
@@ -1035,7 +1035,7 @@ TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
         {{map, "--scale", "1000000"},
          refused("small_csv.tmx",
                  "the level would measure 128000000 x 96000000 units, beyond the coordinate limit 100000000")},
-        {{map, "--scale", "0"}, "--scale S must be at least 1"},
+        {{map, "--scale", "0"}, "--scale S must be at least 1, got '0'"},
         {{map, "--scale", "x"}, "--scale S must be an integer, got 'x'"},
         {{map, "--order", "random"}, "--order must be balanced, longest or scan, got 'random'"},
         {{map, "--solid-property", ""}, "--solid-property NAME must not be empty"},
@@ -1056,7 +1056,7 @@ TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
     }
     EXPECT_EQ(Tool({"import-tiled", map}).Err,
               "bsplevel: import-tiled: missing -o LEVEL (usage: bsplevel import-tiled MAP -o LEVEL [--layer NAME] "
-              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--no-solid])\n");
+              "[--solid-property NAME] [--scale S] [--order balanced|longest|scan] [--solid] [--no-solid] [--verbose])\n");
 }
 
 // ------------------------------------------------------------------ version
