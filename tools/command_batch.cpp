@@ -144,25 +144,28 @@ const cCommand_Def& Batch_Command() {
         {Text("LEVEL")},
         true,
         {Json_Option("one JSON object per answer line instead: \"line\" (N), \"query\", then the fields of the "
-                     "query's own --json, e.g. {\"line\":3,\"query\":\"route\",\"status\":\"found\",\"length\":100,"
-                     "\"path\":[[50,40],[90,10]]}, {\"line\":4,\"query\":\"door\",\"door\":0,\"open\":true}; a "
+                     "query's own --json, e.g.\n{\"line\":3,\"query\":\"route\",\"status\":\"found\",\"length\":100, "
+                     "\"path\":[[50,40],[90,10]]}\n{\"line\":4,\"query\":\"door\",\"door\":0,\"open\":true}\na "
                      "malformed line gives {\"line\":N,\"error\":REASON}")},
         "Builds LEVEL once, then reads queries from standard input, one per line:\n"
-        "  path X1 Y1 X2 Y2              answers \"path X Y X Y ...\" or \"path none\"\n"
-        "  route X1 Y1 X2 Y2 [H]         answers \"route X Y X Y ... length L\" or\n"
-        "                                \"route none WHY\", WHY one of none, start-blocked,\n"
-        "                                goal-blocked, outside (H as route's --agent, 0\n"
-        "                                when left out)\n"
-        "  segment X1 Y1 X2 Y2 [LIMIT]   answers \"hit X Y\" or \"no hit\" (LIMIT as --limit)\n"
-        "  ball X Y R                    answers \"touch\" or \"clear\"\n"
-        "  door D open|close             opens or closes door D for the lines that\n"
-        "                                follow; answers \"door D open\" or \"door D closed\"\n"
+        "  path X1 Y1 X2 Y2             answers \"path X Y X Y ...\" or \"path none\"\n"
+        "  route X1 Y1 X2 Y2 [H]        answers \"route X Y X Y ... length L\" or\n"
+        "                               \"route none WHY\", WHY one of none,\n"
+        "                               start-blocked, goal-blocked, outside (H as\n"
+        "                               route's --agent, 0 when left out)\n"
+        "  segment X1 Y1 X2 Y2 [LIMIT]  answers \"hit X Y\" or \"no hit\" (LIMIT as\n"
+        "                               segment's --limit)\n"
+        "  ball X Y R                   answers \"touch\" or \"clear\"\n"
+        "  door D open|close            opens or closes door D for the lines that\n"
+        "                               follow; answers \"door D open\" or\n"
+        "                               \"door D closed\"\n"
         "Each query gets one answer line on standard output, in order. Blank lines and\n"
         "lines starting with '#' are skipped. A malformed line is answered with\n"
         "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n",
         "Exit status 0, or 2 when a line was malformed (with \"bsplevel: batch: K\n"
         "malformed lines in the input\" on standard error).\n"
-        "Example: printf 'path 55 82 63 83\\nroute 55 82 63 83 2\\n' | bsplevel batch LEVEL\n",
+        "Example: printf 'path 55 82 63 83\\nroute 55 82 63 83 2\\n' | \\\n"
+        "             bsplevel batch LEVEL\n",
         Run_Batch};
     return command;
 }

@@ -4,6 +4,7 @@
 #include "bsplevel_commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 #include "parse_int.h"
@@ -63,8 +64,8 @@ const std::vector<cOption_Def>& Level_Options() {
 
 const std::vector<cOption_Def>& Common_Options() {
     static const std::vector<cOption_Def> options = {
-        Flag("--verbose", "writes the library's own messages (the loader's and the build's) to standard error too, "
-                          "before the tool's line"),
+        Flag("--verbose", "also writes the library's own messages (the loader's and the build's) to standard "
+                          "error, before the tool's error line"),
         Flag("--help", "prints this help and does nothing else (also -h)"),
     };
     return options;
@@ -281,8 +282,9 @@ cPoint2D cParsed_Args::Point_At(std::size_t first) const { return cPoint2D(Int_A
 
 // ================================================================ the parser
 
-// A value that starts with one '-' (a negative number) is a positional
-// argument unless it is an option's name. An option's (first) value may be
+// A value that starts with '-' and a digit (a negative number), and "-"
+// alone, are positional arguments; anything else that starts with '-' is an
+// option's name. An option's (first) value may be
 // joined to its name with '=': --limit=5 is --limit 5.
 cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) {
     const std::vector<cOption_Def> options = Options_Of(c);
@@ -294,11 +296,14 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool long_form = a.size() > 2 && a.compare(0, 2, "--") == 0;
+        // "-o", "-x": an option's name, known or not; "-5", "-": a value.
+        const bool looks_like_option =
+            long_form || (a.size() > 1 && a[0] == '-' && !std::isdigit(static_cast<unsigned char>(a[1])));
         const std::string::size_type equals = long_form ? a.find('=') : std::string::npos;
         const std::string name = a.substr(0, equals);
         const cOption_Def* option = Find_Option(options, name);
         if (option == nullptr) {
-            if (long_form) Fail(c, "unknown option '" + name + "' (usage: " + Usage(c) + ")");
+            if (looks_like_option) Fail(c, "unknown option '" + name + "' (usage: " + Usage(c) + ")");
             if (parsed.Positional.size() == c.Positional.size())
                 Fail(c, "unexpected argument '" + a + "' (usage: " + Usage(c) + ")");
             parsed.Positional.push_back(a);
@@ -354,7 +359,8 @@ std::string Command_Help(const cCommand_Def& c) {
 
 std::string General_Help() {
     std::string help =
-        "bsplevel: ask a level file questions, draw it, or make one from a grid or Tiled map\n"
+        "bsplevel: ask a level file questions, draw it, or make one from a grid map or\n"
+        "a Tiled map\n"
         "\n"
         "usage: bsplevel COMMAND ARGUMENTS...      (bsplevel COMMAND --help for details)\n"
         "       bsplevel --version                 prints the version\n"

@@ -124,7 +124,8 @@ const cCommand_Def& Route_Command() {
         "A round agent of radius r is served, conservatively, by H = r: the square\n"
         "holds the disc.\n",
         "Exit status 0 when a route exists, 1 when none does.\n"
-        "Example: bsplevel route test_levels/level_test_pathfinder_4.txt 55 82 63 83 --agent 2\n",
+        "Example: bsplevel route test_levels/level_test_pathfinder_4.txt 55 82 63 83 \\\n"
+        "             --agent 2\n",
         Run_Route};
     return command;
 }

@@ -135,8 +135,10 @@ const cCommand_Def& Svg_Command() {
         "The level's y axis points down the picture. Strokes are scaled to the part\n"
         "drawn and kept thinner than the level's narrow ways.\n",
         "Exit status 0.\n"
-        "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg --path 55 82 63 83\n"
-        "         bsplevel svg maze.txt -o part.svg --view 0 0 640 640 --layers walls,solid\n",
+        "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg \\\n"
+        "             --path 55 82 63 83\n"
+        "         bsplevel svg maze.txt -o part.svg --view 0 0 640 640 \\\n"
+        "             --layers walls,solid\n",
         Run_Svg};
     return command;
 }
