@@ -328,6 +328,8 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
     const tRefusals cases = {
         {{}, "bsplevel: missing command (try 'bsplevel --help')\n"},
         {{"frobnicate", SMALL}, "bsplevel: unknown command 'frobnicate' (try 'bsplevel --help')\n"},
+        {{"help", "frobnicate"}, "bsplevel: help: unknown command 'frobnicate' (try 'bsplevel --help')\n"},
+        {{"help", "path", "route"}, "bsplevel: help: one command at a time (try 'bsplevel --help')\n"},
         {{"path", SMALL, "1", "2", "3"}, "bsplevel: path: missing Y2 (usage: bsplevel path LEVEL X1 Y1 X2 Y2 [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"path", SMALL, "1", "2", "3", "12abc"}, "bsplevel: path: Y2 must be an integer, got '12abc'\n"},
         {{"path", SMALL, "1", "2", "3", "2147483648"}, "bsplevel: path: Y2 must be an integer, got '2147483648'\n"},

@@ -24,8 +24,15 @@ int Run_Bsplevel(const std::vector<std::string>& args, std::istream& in, std::os
         err << "bsplevel: missing command (try 'bsplevel --help')\n";
         return 2;
     }
-    if (args[0] == "help" && args.size() == 2 && Find_Command(args[1]) != nullptr) {
-        out << Command_Help(*Find_Command(args[1]));
+    // "bsplevel help COMMAND" is "bsplevel COMMAND --help".
+    if (args[0] == "help" && args.size() > 1) {
+        const cCommand_Def* command = Find_Command(args[1]);
+        if (command == nullptr || args.size() > 2) {
+            err << "bsplevel: help: " << (command == nullptr ? "unknown command '" + args[1] + "'" : "one command at a time")
+                << " (try 'bsplevel --help')\n";
+            return 2;
+        }
+        out << Command_Help(*command);
         return 0;
     }
     if (Is_Help(args[0]) || args[0] == "help") {

@@ -50,14 +50,14 @@ cOption_Def Json_Option(const std::string& help) { return Flag("--json", help); 
 const std::vector<cOption_Def>& Level_Options() {
     static const std::vector<cOption_Def> options = {
         Option("--open", {Integer("D")},
-         "opens door D before answering (the doors are numbered 0, 1, ... in the level's order and are closed when "
-               "loaded); may be given several times; a door the level lacks is an error")
+               "opens door D before answering (the doors are numbered 0, 1, ... in the level's order and are "
+               "closed when loaded); may be given several times; a door the level lacks is an error")
             .Repeatable(),
         Flag("--partial",
-             "answers from what was read and built all the same when the level is not whole: a level that stops early "
-         "is built from what was read before the stop, a world that refused its build answers every query with "
-         "none, no hit or clear. Every problem's line is still written to standard error, and the status is the "
-         "answer's. A map given for a level stays an error"),
+             "answers from what was read and built all the same when the level is not whole: a level that stops "
+             "early is built from what was read before the stop, a world that refused its build answers every "
+             "query with none, no hit or clear. Every problem's line is still written to standard error, and the "
+             "status is the answer's. A map given for a level stays an error"),
     };
     return options;
 }
@@ -90,11 +90,11 @@ std::string Range_Error(int v, const std::optional<int>& min, const std::optiona
 
 namespace {
 
-// "balanced, longest or scan".
-std::string Or_List(const std::vector<std::string>& words) {
+// "balanced, longest or scan", "--open D and --partial".
+std::string Word_List(const std::vector<std::string>& words, const std::string& last_joint) {
     std::string list;
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0) list += i + 1 == words.size() ? " or " : ", ";
+        if (i > 0) list += i + 1 == words.size() ? " " + last_joint + " " : ", ";
         list += words[i];
     }
     return list;
@@ -110,7 +110,7 @@ void Check_Value(const cCommand_Def& c, const std::string& label, const cValue_D
         if (!range.empty()) Fail(c, label + " " + range + ", got '" + text + "'");
     }
     if (!def.Choices.empty() && std::find(def.Choices.begin(), def.Choices.end(), text) == def.Choices.end())
-        Fail(c, label + " must be " + Or_List(def.Choices) + ", got '" + text + "'");
+        Fail(c, label + " must be " + Word_List(def.Choices, "or") + ", got '" + text + "'");
 }
 
 // How a value is shown: its name, or its choices.
@@ -141,6 +141,7 @@ const cOption_Def* Find_Option(const std::vector<cOption_Def>& options, const st
 
 // Options shown in the usage line, each one item, with those that qualify
 // another nested in its brackets: [--route X1 Y1 X2 Y2 [--agent H]]...
+// --help, which every command takes, is left to the options' list.
 std::vector<std::string> Options_Usage(const std::vector<cOption_Def>& options) {
     std::vector<std::string> usage;
     for (const cOption_Def& o : options) {
@@ -173,16 +174,6 @@ std::string Join(const std::vector<std::string>& items, bool keep_whole = false)
         text += (text.empty() ? "" : " ") + item;
     }
     return text;
-}
-
-// "a, b and c".
-std::string And_List(const std::vector<std::string>& words) {
-    std::string list;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0) list += i + 1 == words.size() ? " and " : ", ";
-        list += words[i];
-    }
-    return list;
 }
 
 // Words of text wrapped into lines of at most width characters, each line
@@ -284,8 +275,8 @@ cPoint2D cParsed_Args::Point_At(std::size_t first) const { return cPoint2D(Int_A
 
 // A value that starts with '-' and a digit (a negative number), and "-"
 // alone, are positional arguments; anything else that starts with '-' is an
-// option's name. An option's (first) value may be
-// joined to its name with '=': --limit=5 is --limit 5.
+// option's name. An option's (first) value may be joined to its name with
+// '=': --limit=5 is --limit 5.
 cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) {
     const std::vector<cOption_Def> options = Options_Of(c);
     cParsed_Args parsed;
@@ -374,8 +365,8 @@ std::string General_Help() {
     for (const cOption_Def& o : Level_Options()) level_options.push_back(Option_Text(o));
     for (const cOption_Def& o : Common_Options()) common_options.push_back(Option_Text(o));
     help += "\n" +
-            Wrap("Every command that loads a LEVEL also takes " + And_List(level_options) + "; every command takes " +
-                     And_List(common_options) + ".",
+            Wrap("Every command that loads a LEVEL also takes " + Word_List(level_options, "and") + "; every command takes " +
+                     Word_List(common_options, "and") + ".",
                  0, 0) +
             "\n";
     help +=
