@@ -41,8 +41,12 @@ cTool_Level Load_Tool_Level(const std::string& file);
 // vertical", ...), as the loader says it.
 cLevel_Problem Load_Problem(const cTool_Level& level);
 
-// Why the world refused its build: "wall outside the world [0,0]-[100,100]"
-// on the line of the first such wall.
+// Why the world refused its build, on the line of what it refused: "wall
+// outside the world [0,0]-[100,100]", "door outside the world ...", "solid
+// point outside the world ...", "solid point on a wall" (the first such
+// point, found among the walls and doors themselves, as the refused world
+// has no areas to look it up in), "the solid points mark the whole world:
+// no wall closes their region".
 cLevel_Problem Build_Problem(const cTool_Level& level);
 
 struct cLevel_Stats {

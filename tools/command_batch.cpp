@@ -1,0 +1,173 @@
+// bsplevel batch: one level built once, then queries read from standard
+// input, one answer line each.
+#include "bsplevel_commands.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "parse_int.h"
+
+namespace bsp_levels {
+
+namespace {
+
+// One batch line, split into blank-separated words.
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    std::string w;
+    while (in >> w) words.push_back(w);
+    return words;
+}
+
+// A malformed batch line: why, answered on its own line.
+struct cBad_Line {
+    std::string Reason;
+};
+
+// One batch answer: its line of text and its fields in JSON.
+struct cBatch_Answer {
+    std::string Text;
+    cJson Json;
+};
+
+int Number(const std::string& text) {
+    int v = 0;
+    if (!Parse_Int(text, v)) throw cBad_Line{"'" + text + "' is not an integer"};
+    return v;
+}
+
+// A number in a range, named in the reason when it is not.
+int Number_In(const std::string& text, const cValue_Def& def) {
+    const int v = Number(text);
+    const std::string range = Range_Error(v, def.Min, def.Max);
+    if (!range.empty()) throw cBad_Line{def.Name + " " + range};
+    return v;
+}
+
+// Answers one batch query; throws a cBad_Line for a malformed line.
+cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
+    const std::string& q = w[0];
+    std::ostringstream s;
+    if (q == "path") {
+        if (w.size() != 5) throw cBad_Line{"path needs X1 Y1 X2 Y2"};
+        const cPoint2D start(Number(w[1]), Number(w[2])), goal(Number(w[3]), Number(w[4]));
+        std::vector<cPoint2D> path;
+        const bool found = world.Find_Path(start, goal, path);
+        s << "path";
+        if (!found) s << " none";
+        for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
+        return {s.str(), Path_Json(found, path)};
+    }
+    if (q == "route") {
+        if (w.size() != 5 && w.size() != 6) throw cBad_Line{"route needs X1 Y1 X2 Y2 [H]"};
+        const cPoint2D start(Number(w[1]), Number(w[2])), goal(Number(w[3]), Number(w[4]));
+        const int half_size = w.size() == 6 ? Number_In(w[5], Half_Size("H")) : 0;
+        const cRoute_Answer r = Find_Route(world, start, goal, half_size);
+        if (r.Status != ROUTE_FOUND) {
+            std::string word = Route_Status_Name(r.Status);
+            std::replace(word.begin(), word.end(), '_', '-');
+            return {"route none " + word, Route_Json(r)};
+        }
+        s << "route";
+        for (const cPoint2D& p : r.Path) s << ' ' << p.x << ' ' << p.y;
+        s << " length " << Length_Text(r.Length);
+        return {s.str(), Route_Json(r)};
+    }
+    if (q == "segment") {
+        if (w.size() != 5 && w.size() != 6) throw cBad_Line{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
+        const cSeg seg(cPoint2D(Number(w[1]), Number(w[2])), cPoint2D(Number(w[3]), Number(w[4])));
+        cPoint2D hit;
+        const bool found = w.size() == 6 ? world.Intersect_Segment(seg, hit, Square_Limit(Number_In(w[5], Integer("LIMIT", 0))))
+                                         : world.Intersect_Segment(seg, hit);
+        if (found) s << "hit " << hit.x << ' ' << hit.y;
+        return {found ? s.str() : "no hit", Segment_Json(found, hit)};
+    }
+    if (q == "door") {
+        if (w.size() != 3 || (w[2] != "open" && w[2] != "close")) throw cBad_Line{"door needs D open|close"};
+        const int d = Number(w[1]);
+        const bool open = w[2] == "open";
+        if (!world.Set_Door(d, open))
+            throw cBad_Line{"no door " + w[1] + " (the level has " + std::to_string(world.N_Doors()) + ")"};
+        return {"door " + std::to_string(d) + (open ? " open" : " closed"), cJson{{"door", d}, {"open", open}}};
+    }
+    if (q == "ball") {
+        if (w.size() != 4) throw cBad_Line{"ball needs X Y R"};
+        const int x = Number(w[1]), y = Number(w[2]), r = Number_In(w[3], Integer("R", 0));
+        const bool touch = world.Intersect_Ball(x, y, r);
+        return {touch ? "touch" : "clear", Ball_Json(touch)};
+    }
+    throw cBad_Line{"unknown query '" + q + "' (path, route, segment, ball or door)"};
+}
+
+// With --json each answer is one object that begins with the input line it
+// answers and the query's name, then the fields the query's own --json
+// writes; a malformed line gets {"line":N,"error":REASON}.
+int Run_Batch(const cParsed_Args& a, cIo& io) {
+    cTool_Level level = Load_Level_For(a, io);
+    const bool json = a.Has("--json");
+    std::string line;
+    int number = 0, malformed = 0;
+    while (std::getline(io.In, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string> w = Words(line);
+        if (w.empty() || w[0][0] == '#') continue;
+        cJson object{{"line", number}};
+        try {
+            const cBatch_Answer answer = Answer(*level.World, w);
+            if (json) {
+                object["query"] = w[0];
+                for (const auto& field : answer.Json.items()) object[field.key()] = field.value();
+            } else {
+                io.Out << answer.Text << "\n";
+            }
+        } catch (const cBad_Line& e) {
+            ++malformed;
+            object["error"] = e.Reason;
+            if (!json) io.Out << "error: line " << number << ": " << e.Reason << "\n";
+        }
+        if (json) io.Out << Json_Line(object);
+    }
+    if (malformed > 0)
+        Fail(*a.Command, std::to_string(malformed) + (malformed == 1 ? " malformed line" : " malformed lines") +
+                             " in the input");
+    return 0;
+}
+
+}  // namespace
+
+const cCommand_Def& Batch_Command() {
+    static const cCommand_Def command{
+        "batch",
+        "answers queries read from standard input, one line each",
+        {Text("LEVEL")},
+        true,
+        {Json_Option("one JSON object per answer line instead: \"line\" (N), \"query\", then the fields of the "
+                     "query's own --json, e.g.\n{\"line\":3,\"query\":\"route\",\"status\":\"found\",\"length\":100, "
+                     "\"path\":[[50,40],[90,10]]}\n{\"line\":4,\"query\":\"door\",\"door\":0,\"open\":true}\na "
+                     "malformed line gives {\"line\":N,\"error\":REASON}")},
+        "Builds LEVEL once, then reads queries from standard input, one per line:\n"
+        "  path X1 Y1 X2 Y2             answers \"path X Y X Y ...\" or \"path none\"\n"
+        "  route X1 Y1 X2 Y2 [H]        answers \"route X Y X Y ... length L\" or\n"
+        "                               \"route none WHY\", WHY one of none,\n"
+        "                               start-blocked, goal-blocked, outside (H as\n"
+        "                               route's --agent, 0 when left out)\n"
+        "  segment X1 Y1 X2 Y2 [LIMIT]  answers \"hit X Y\" or \"no hit\" (LIMIT as\n"
+        "                               segment's --limit)\n"
+        "  ball X Y R                   answers \"touch\" or \"clear\"\n"
+        "  door D open|close            opens or closes door D for the lines that\n"
+        "                               follow; answers \"door D open\" or\n"
+        "                               \"door D closed\"\n"
+        "Each query gets one answer line on standard output, in order. Blank lines and\n"
+        "lines starting with '#' are skipped. A malformed line is answered with\n"
+        "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n",
+        "Exit status 0, or 2 when a line was malformed (with \"bsplevel: batch: K\n"
+        "malformed lines in the input\" on standard error).\n"
+        "Example: printf 'path 55 82 63 83\\nroute 55 82 63 83 2\\n' | \\\n"
+        "             bsplevel batch LEVEL\n",
+        Run_Batch};
+    return command;
+}
+
+}  // namespace bsp_levels
