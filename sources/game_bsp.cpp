@@ -924,7 +924,8 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
     while (!pending.empty()) {
         const Node* node = pending.back();
         pending.pop_back();
-        if (node->Is_Leaf()) continue;
+        // Areas are the leaves once made; before, every node is a wall's.
+        if (Stage != NOTHING_BUILT && node->Is_Leaf()) continue;
         const cHV_Wall& divider = node->Item;
         const std::int64_t across = divider.Horizontal ? std::int64_t(c.y) - divider.p0.y
                                                        : std::int64_t(c.x) - divider.p0.x;

@@ -214,6 +214,8 @@ TEST(OpenLevel, FailuresNameTheFileTheLineAndTheReason) {
     const std::string typo = Write_Temp_File("open_typo.txt", "<AREA>\n[100,100]\n<WALL>\n[10,0]->[10,50]\n");
     const std::string diagonal = Write_Temp_File("open_diagonal.txt", "<WALLS>\n[10,0]->[10,50]\n[0,0]->[5,5]\n");
     const std::string empty = Write_Temp_File("open_empty.txt", "");
+    const std::string solid_on_wall =
+        Write_Temp_File("open_solid.txt", "<WALLS>\n[50,0]->[50,100]\n<SOLID>\n[10,10]\n[50,30]\n");
     const std::string bad_map = Write_Temp_File("open_bad.map", "type octile\nheight 3\nwidth 2\nmap\n..\n");
     struct cCase {
         std::string File;
@@ -223,6 +225,7 @@ TEST(OpenLevel, FailuresNameTheFileTheLineAndTheReason) {
         {outside, outside + ":6: wall outside the world [0,0]-[100,60]"},
         {typo, typo + ":3: unknown tag '<WALL>'"},
         {diagonal, diagonal + ":3: wall [0,0]->[5,5] is neither horizontal nor vertical"},
+        {solid_on_wall, solid_on_wall + ":5: solid point on a wall"},
         {empty, empty + ":1: the file is empty: no <AREA>, <WALLS>, <SOLID> or <DOORS> tag"},
         {bad_map, bad_map + ": the header says height 3 but the file holds 1 row"},
         {"/no/such/file.txt", "/no/such/file.txt: cannot open the file"},

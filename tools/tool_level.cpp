@@ -56,50 +56,7 @@ cLevel_Problem Load_Problem(const cTool_Level& level) {
     return problem;
 }
 
-namespace {
-
-// The walls and doors of a world that is not built, by line, to tell whether
-// a point lies on one without the areas the build would make.
-class cLine_Index {
-public:
-    explicit cLine_Index(const cGame_World& world) {
-        for (const std::vector<cHV_Wall>* list : {&world.Get_Level_Walls(), &world.Get_Level_Doors()})
-            for (const cHV_Wall& w : *list) {
-                if (w.p0.y == w.p1.y) Rows[w.p0.y].emplace_back(std::min(w.p0.x, w.p1.x), std::max(w.p0.x, w.p1.x));
-                if (w.p0.x == w.p1.x) Columns[w.p0.x].emplace_back(std::min(w.p0.y, w.p1.y), std::max(w.p0.y, w.p1.y));
-            }
-    }
-    bool Contains(const cPoint2D& p) const { return Covers(Rows, p.y, p.x) || Covers(Columns, p.x, p.y); }
-
-private:
-    using tLines = std::map<int, std::vector<std::pair<int, int>>>;
-    tLines Rows, Columns;  // horizontal walls by y, vertical ones by x: their spans
-    static bool Covers(const tLines& lines, int line, int at) {
-        const auto it = lines.find(line);
-        if (it == lines.end()) return false;
-        for (const auto& span : it->second)
-            if (span.first <= at && at <= span.second) return true;
-        return false;
-    }
-};
-
-}  // namespace
-
 cLevel_Problem Build_Problem(const cTool_Level& level) {
-    if (level.Build_Status != BUILD_SOLID_OUTSIDE && level.Build_Status != BUILD_SOLID_ON_WALL)
-        return Build_Problem(*level.World, level.Build_Status, level.Load_Result);
-    // The build refused the first solid point outside the world or on a wall
-    // or door; the world, refused, has no areas to look points up in.
-    cLevel_Problem problem;
-    const cLine_Index walls(*level.World);
-    const std::vector<cPoint2D>& points = level.World->Get_Solid_Points();
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const bool outside = !level.Bounds.In(points[i]);
-        if (!outside && !walls.Contains(points[i])) continue;
-        if (i < level.Load_Result.Solid_Lines.size()) problem.Line = level.Load_Result.Solid_Lines[i];
-        problem.Reason = outside ? "solid point outside the world " + Rect_Text(level.Bounds) : "solid point on a wall";
-        return problem;
-    }
     return Build_Problem(*level.World, level.Build_Status, level.Load_Result);
 }
 
