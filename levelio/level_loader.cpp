@@ -49,6 +49,18 @@ int Line_Of(const std::string& text, std::streamoff at) {
     return 1 + int(std::count(text.begin(), end, '\n'));
 }
 
+// Why the world refused a wall for its limits, in a few words.
+std::string Limit_Reason(const cGame_World& world) {
+    const cWorld_Limits& limits = world.Get_Limits();
+    const std::int64_t items = std::int64_t(world.Get_Level_Walls().size()) + world.N_Doors();
+    if (world.Insert_Work() >= limits.Insert_Steps + limits.Insert_Steps_Per_Wall * items)
+        return "beyond the world's limits: the " + std::to_string(items) + " walls before it took " +
+               std::to_string(world.Insert_Work()) +
+               " steps to insert (walls in sorted order make the tree deep; bsplevel import-grid orders them)";
+    return "beyond the world's limits: the " + std::to_string(items) + " walls before it cut one another into " +
+           std::to_string(world.N_Nodes) + " pieces";
+}
+
 cLoad_Result Failure(LOAD_STATUS status, int line, const std::string& reason) {
     cLoad_Result r;
     r.Status = status;
@@ -174,6 +186,7 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
             line_of_counted += int(std::count(text.begin() + counted_to, text.begin() + item_at, '\n'));
             counted_to = item_at;
             Dropped.clear();
+            Over_Limit.clear();
             if (section == WALLS) {
                 const std::size_t walls_before = world->Get_Level_Walls().size();
                 ok = Read_Wall_Item(in, world);
@@ -195,6 +208,8 @@ cLoad_Result cLevel_Loader::Load_Text(std::string& text, const char* name, cGame
         }
         if (ok && !Dropped.empty())
             return with_wall_lines(Failure(LOAD_DROPPED_ITEM, line_of_counted, Dropped));
+        if (ok && !Over_Limit.empty() && Own_Bounds != nullptr)
+            return with_wall_lines(Failure(LOAD_OVER_LIMIT, line_of_counted, Over_Limit));
         if (!ok) {
             Report_Read_Error(line, name);
             std::string reason;
@@ -278,7 +293,7 @@ bool cLevel_Loader::Read_Checked_Segment(cHV_Wall& segment, std::istream& in, co
 bool cLevel_Loader::Read_Wall_Item(std::istream& in, cGame_World* world) {
     cHV_Wall wall;
     if (!Read_Checked_Segment(wall, in, "wall")) return false;
-    if (Dropped.empty()) world->Insert(wall);
+    if (Dropped.empty() && world->Insert(wall) == INSERT_OVER_LIMIT) Over_Limit = Limit_Reason(*world);
     return true;
 }
 
@@ -292,7 +307,7 @@ bool cLevel_Loader::Read_Solid_Item(std::istream& in, cGame_World* world) {
 bool cLevel_Loader::Read_Door_Item(std::istream& in, cGame_World* world) {
     cHV_Wall door;
     if (!Read_Checked_Segment(door, in, "door")) return false;
-    if (Dropped.empty()) world->Add_Door(door);
+    if (Dropped.empty() && world->Add_Door(door) == INSERT_OVER_LIMIT) Over_Limit = Limit_Reason(*world);
     return true;
 }
 

@@ -45,7 +45,8 @@ enum LOAD_STATUS : int {
     // Only when reading strictly (Load_Level):
     LOAD_DROPPED_ITEM = 5, // a wall or door the world would drop or keep as a point:
                            // neither horizontal nor vertical, or of zero length
-    LOAD_NO_LEVEL = 6      // no tag line at all: an empty file, or blank lines only
+    LOAD_NO_LEVEL = 6,     // no tag line at all: an empty file, or blank lines only
+    LOAD_OVER_LIMIT = 7    // the level went beyond the world's limits (cWorld_Limits) at this wall or door
 };
 
 // What a load did. It reads as true when the whole text was read.
@@ -78,7 +79,8 @@ struct cLoad_Options {
     // at most a message: a wall or door that is neither horizontal nor
     // vertical or that has zero length (LOAD_DROPPED_ITEM, on its line; it is
     // not inserted), and a text without any tag line, an empty file included
-    // (LOAD_NO_LEVEL).
+    // (LOAD_NO_LEVEL). A wall or door the world refuses for its limits
+    // stops the reading in any case (LOAD_OVER_LIMIT).
     bool Strict = true;
 };
 
@@ -129,6 +131,7 @@ private:
     cGame_World* Own_Bounds = nullptr;
     bool Strict = false;
     std::string Dropped;
+    std::string Over_Limit;  // why the world refused the last item for its limits
     bool Expect(std::istream& in, char expected);
     bool Read_Number(std::istream& in, int& value);
     // Where the last token read or tried began, and the number out of range

@@ -228,7 +228,7 @@ cOpen_Result Open_Level(const std::string& file_name, const cOpen_Options& optio
             }
             Fill_World(level, *world);
         }
-        if (result.Ok() || options.Keep_Partial) {
+        if (result.Ok() || (options.Keep_Partial && result.Load.Status != LOAD_OVER_LIMIT)) {
             status = world->Build();
             if (result.Ok()) {
                 const cLevel_Problem problem = Build_Problem(*world, status, result.Load);

@@ -59,7 +59,8 @@ struct cOpen_Options {
     cEngine Engine = cEngine::FAST;
     // On a failure, hand back the world all the same: a level that stopped
     // early built from what was read before the stop, a world that refused
-    // its build unbuilt (every query answers none, no hit, clear).
+    // its build, or went beyond the world's limits, unbuilt (every query
+    // answers none, no hit, clear).
     bool Keep_Partial = false;
 };
 

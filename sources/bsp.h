@@ -12,6 +12,7 @@
 #define BSP_H
 
 #include <cassert>
+#include <cstdint>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -56,6 +57,9 @@ public:
 
     Node* Root = nullptr;
     int N_Nodes = 0;  // nodes created by insertion; also the next node's Id
+    // The work of every insertion so far: one step for each divider an item
+    // or a piece of it was classified against.
+    std::int64_t Insert_Steps = 0;
 
     cBSP_Tree() = default;
     ~cBSP_Tree();
@@ -151,6 +155,7 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
             *slot = new Node(w, N_Nodes);
             ++N_Nodes;
         } else {
+            ++Insert_Steps;
             switch (node->Item.Get_Position_Divider_And_Split(w, w_front, w_back)) {
             case DIVIDER_FRONT:
                 slot = &node->Front;

@@ -356,6 +356,7 @@ INSERT_STATUS cGame_World::Insert(const cHV_Wall& wall) {
         Message_Sink() << msg.str();
         return INSERT_NOT_HV;
     }
+    if (Check_Limits(wall, "wall") != INSERT_DONE) return INSERT_OVER_LIMIT;
     cHV_Wall plain = wall;
     plain.Door = -1;
     Level_Walls.push_back(plain);
@@ -378,12 +379,32 @@ INSERT_STATUS cGame_World::Add_Door(const cHV_Wall& door) {
         Message_Sink() << msg.str();
         return INSERT_NOT_HV;
     }
+    if (Check_Limits(door, "door") != INSERT_DONE) return INSERT_OVER_LIMIT;
     cHV_Wall piece = door;
     piece.Door = int(Level_Doors.size());
     Level_Doors.push_back(piece);
     Door_Open.push_back(0);
     cBSP_Tree<cHV_Wall>::Insert(piece);
     return INSERT_DONE;
+}
+
+INSERT_STATUS cGame_World::Check_Limits(const cHV_Wall& wall, const char* what) {
+    const std::int64_t steps = Insert_Work();
+    const std::int64_t items = std::int64_t(Level_Walls.size() + Level_Doors.size());
+    const std::int64_t step_limit = Limits.Insert_Steps + Limits.Insert_Steps_Per_Wall * items;
+    const std::int64_t node_limit = Limits.Tree_Nodes + Limits.Tree_Nodes_Per_Wall * items;
+    const bool too_deep = steps >= step_limit, too_large = N_Nodes >= node_limit;
+    if (!too_deep && !too_large) return INSERT_DONE;
+    if (!Limit_Reported) {
+        Limit_Reported = true;
+        std::ostringstream msg;
+        msg << "ERROR : cGame_World::Insert() : the level goes beyond the world's limits ("
+            << (too_deep ? "insertion steps " + std::to_string(steps) + " of " + std::to_string(step_limit)
+                         : "tree nodes " + std::to_string(N_Nodes) + " of " + std::to_string(node_limit))
+            << "), the " << what << " " << wall << " and every later one are not inserted !!! \n";
+        Message_Sink() << msg.str();
+    }
+    return INSERT_OVER_LIMIT;
 }
 
 INSERT_STATUS cGame_World::Add_Solid_Point(const cPoint2D& p) {

@@ -45,7 +45,31 @@ enum class cEngine { FAST, REFERENCE };
 enum INSERT_STATUS : int {
     INSERT_DONE = 0,          // stored in the tree (a wall on a divider's line included)
     INSERT_ALREADY_BUILT = 1, // refused: the world is built
-    INSERT_NOT_HV = 2         // refused: neither horizontal nor vertical
+    INSERT_NOT_HV = 2,        // refused: neither horizontal nor vertical
+    INSERT_OVER_LIMIT = 3     // refused: the level went beyond the world's limits (cWorld_Limits)
+};
+
+// Bounds on the work and memory a level may cost, checked before each wall
+// or door goes into the tree, so that no small file can take minutes or
+// gigabytes. Each bound grows with the walls and doors inserted so far, so a
+// level whose walls come in a sensible order (the importers order them)
+// stays far below it however large it is; a level beyond it is refused wall
+// by wall from the first one past the bound (INSERT_OVER_LIMIT).
+struct cWorld_Limits {
+    // Steps of insertion: one for each divider a wall or a piece of it is
+    // classified against. Walls in sorted order (each new wall beyond all the
+    // others) make the tree as deep as it has walls, and the steps grow as
+    // the square of the walls; walls that cross each other cut one another
+    // into pieces whose number grows as the product. A balanced map needs
+    // about 25 steps a wall. At most Insert_Steps + Insert_Steps_Per_Wall
+    // steps for each wall and door inserted.
+    std::int64_t Insert_Steps = 50000000;
+    std::int64_t Insert_Steps_Per_Wall = 64;
+    // Wall nodes of the tree (the build makes one area more, each of a few
+    // hundred bytes): at most Tree_Nodes + Tree_Nodes_Per_Wall for each wall
+    // and door. Game maps make one or two a wall.
+    std::int64_t Tree_Nodes = 1000000;
+    std::int64_t Tree_Nodes_Per_Wall = 8;
 };
 
 // What Build did.
@@ -136,6 +160,11 @@ public:
     int Door_Pieces(int id) const;
     // Every solid point added, in order.
     const std::vector<cPoint2D>& Get_Solid_Points() const { return Solid_Points; }
+    // The bounds on the level's cost; set them before the first wall.
+    void Set_Limits(const cWorld_Limits& limits) { Limits = limits; }
+    const cWorld_Limits& Get_Limits() const { return Limits; }
+    // The insertion's work so far (cWorld_Limits::Insert_Steps counts it).
+    std::int64_t Insert_Work() const { return cBSP_Tree<cHV_Wall>::Insert_Steps; }
 
     // Cuts the world into areas, decorates them with walls and portals and
     // links aligned portals. Refused, with a message, when a wall lies outside
@@ -248,12 +277,17 @@ private:
     const cHV_Wall* First_Outside() const;
     // Whether a piece of the tree is a door that is open.
     bool Is_Open(const cHV_Wall& w) const { return w.Door >= 0 && Door_Open[std::size_t(w.Door)] != 0; }
+    // INSERT_OVER_LIMIT, with a message the first time, when the tree has
+    // reached one of its limits; else INSERT_DONE.
+    INSERT_STATUS Check_Limits(const cHV_Wall& wall, const char* what);
     // Creates a portal on seg for area, with the next Id.
     cPortal* Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg);
 
     // How far the build has gone; each step runs once.
     enum cBuild_Stage { NOTHING_BUILT, SQUARES_BUILT, PORTALS_BUILT, WAYPOINTS_BUILT };
     cBuild_Stage Stage = NOTHING_BUILT;
+    cWorld_Limits Limits;
+    bool Limit_Reported = false;
     cRect2D Built_Bounds;
     bool Own_Bounds = false;
     cRect2D Own_Rect;  // the world's own rectangle, when Own_Bounds

@@ -600,6 +600,11 @@ TEST_P(WorldLifeCycle, LevelAsDeepAsItHasWalls) {
     const std::string file = Write_Temp_File("deep_level.txt", level.str());
     cBounds_Guard bounds(WORLD_BOUNDS);
     std::unique_ptr<cGame_World> world(new cGame_World(Engine()));
+    // The default limits refuse such a level early (see WorldLimits); a
+    // caller who wants it raises them.
+    cWorld_Limits generous;
+    generous.Insert_Steps = std::int64_t(n) * n;
+    world->Set_Limits(generous);
     cLevel_Loader loader;
     cCapture_Messages out;
     ASSERT_TRUE(loader.Load(file.c_str(), world.get()));

@@ -41,7 +41,9 @@ cTool_Level Load_Tool_Level(const std::string& file) {
     level.Load_Ms = Milliseconds_Since(start);
     level.Loaded = level.Load_Result;
     start = std::clock();
-    level.Build_Status = level.World->Build();
+    // A level beyond the world's limits is not built: what was read of it
+    // would cost as much.
+    if (level.Load_Result.Status != LOAD_OVER_LIMIT) level.Build_Status = level.World->Build();
     level.Build_Ms = Milliseconds_Since(start);
     level.Built = level.World->Is_Built();
     level.Bounds = level.World->Get_Bounds();

@@ -31,7 +31,7 @@ bool Is_Readable_File(const std::string& file);
 
 // Loads the file into a new world of its own (Load_Level, strict: a dropped
 // wall or an empty file stops the reading), and builds it, whatever the
-// loader answered. The loader's and the walls' messages are kept in
+// loader answered, unless the level went beyond the world's limits. The loader's and the walls' messages are kept in
 // Load_Result.Messages; the build's go to the message sink. The file must be
 // readable.
 cTool_Level Load_Tool_Level(const std::string& file);

@@ -1,0 +1,224 @@
+// Levels made to cost as much as possible: a line of many short walls with
+// gaps (a comb), many doors on one line, doors nested in each other, walls
+// in sorted order, walls crossing in a grid, and a grid map whose one row is
+// a comb. Each must cost memory in proportion to its walls and doors (or be
+// refused early, within the world's limits), whatever its size. This file
+// is its own program: it counts every byte the heap hands out.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "level_open.h"
+#include "test_support.h"
+
+using namespace bsp_levels;
+
+namespace {
+
+std::atomic<std::int64_t> live_bytes{0};
+std::atomic<std::int64_t> peak_bytes{0};
+
+// A block's size is kept in front of it.
+constexpr std::size_t HEADER = alignof(std::max_align_t);
+
+void* Counted_New(std::size_t n) {
+    void* raw = std::malloc(n + HEADER);
+    if (raw == nullptr) throw std::bad_alloc();
+    *static_cast<std::size_t*>(raw) = n;
+    const std::int64_t now = live_bytes += std::int64_t(n);
+    std::int64_t peak = peak_bytes.load();
+    while (now > peak && !peak_bytes.compare_exchange_weak(peak, now)) {
+    }
+    return static_cast<char*>(raw) + HEADER;
+}
+
+void Counted_Delete(void* p) {
+    if (p == nullptr) return;
+    void* raw = static_cast<char*>(p) - HEADER;
+    live_bytes -= std::int64_t(*static_cast<std::size_t*>(raw));
+    std::free(raw);
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return Counted_New(n); }
+void* operator new[](std::size_t n) { return Counted_New(n); }
+void operator delete(void* p) noexcept { Counted_Delete(p); }
+void operator delete[](void* p) noexcept { Counted_Delete(p); }
+void operator delete(void* p, std::size_t) noexcept { Counted_Delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { Counted_Delete(p); }
+
+namespace {
+
+// What opening a level and asking it a few questions cost at most, in bytes
+// of heap beyond what was in use before.
+struct cCost {
+    std::int64_t Peak_Bytes = 0;
+    bool Opened = false;
+    std::string Error;
+};
+
+// The two points asked about lie near opposite corners of the world.
+cCost Open_And_Ask(const std::string& file) {
+    cCost cost;
+    const std::int64_t before = live_bytes.load();
+    peak_bytes = before;
+    {
+        const cOpen_Result r = Open_Level(file);
+        cost.Opened = bool(r);
+        cost.Error = r.Error();
+        if (r) {
+            const cRect2D& w = r.World->Get_Bounds();
+            const cPoint2D a(w.Min.x + 3, w.Min.y + 3), b(w.Max.x - 3, w.Max.y - 3);
+            std::vector<cPoint2D> path;
+            r.World->Find_Path(a, b, path);
+            r.World->Find_Shortest_Path(a, b, 0, path);
+            r.World->Find_Shortest_Path(a, b, 2, path);
+            cPoint2D hit;
+            r.World->Intersect_Segment(cSeg(a, b), hit);
+        }
+    }
+    cost.Peak_Bytes = peak_bytes.load() - before;
+    return cost;
+}
+
+struct cHostile {
+    const char* Name;
+    // The level for size n (about n walls or doors).
+    std::string (*Text)(int n);
+    bool Refused;  // beyond the default limits at the larger size
+};
+
+std::string Comb(int n) {
+    std::ostringstream out;
+    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<WALLS>\n";
+    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
+    return out.str();
+}
+
+std::string Thin_Comb(int n) {
+    std::ostringstream out;
+    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<WALLS>\n[0,51]->[" << n * 20 + 10 << ",51]\n";
+    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
+    return out.str();
+}
+
+std::string Doors_On_A_Line(int n) {
+    std::ostringstream out;
+    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<DOORS>\n";
+    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
+    return out.str();
+}
+
+std::string Nested_Doors(int n) {
+    std::ostringstream out;
+    out << "<AREA>\n[100," << n + 2 << "]\n<DOORS>\n";
+    for (int i = 0; i < n; ++i) out << "[50," << i << "]->[50," << n + 1 << "]\n";
+    return out.str();
+}
+
+std::string Sorted_Walls(int n) {
+    std::ostringstream out;
+    out << "<AREA>\n[1000," << n + 1 << "]\n<WALLS>\n";
+    for (int i = 1; i <= n; ++i) out << "[0," << i << "]->[1000," << i << "]\n";
+    return out.str();
+}
+
+std::string Crossing_Grid(int n) {
+    const int k = n / 2;
+    std::ostringstream out;
+    out << "<AREA>\n[" << k + 1 << "," << k + 1 << "]\n<WALLS>\n";
+    for (int i = 1; i <= k; ++i) out << "[0," << i << "]->[" << k + 1 << "," << i << "]\n";
+    for (int i = 1; i <= k; ++i) out << "[" << i << ",0]->[" << i << "," << k + 1 << "]\n";
+    return out.str();
+}
+
+// A grid map whose middle row blocks every other cell.
+std::string Comb_Row_Map(int n) {
+    const int width = 2 * n + 1, height = 41;
+    std::ostringstream out;
+    out << "type octile\nheight " << height << "\nwidth " << width << "\nmap\n";
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) out << (y == 20 && x % 2 == 0 ? '@' : '.');
+        out << "\n";
+    }
+    return out.str();
+}
+
+}  // namespace
+
+// Four times the walls cost at most about four times the memory, and never
+// more than a few kilobytes a wall; a level beyond the limits is refused
+// having cost little.
+TEST(HostileLevels, MemoryGrowsWithTheInputOnly) {
+    const cHostile cases[] = {
+        {"comb", Comb, false},
+        {"comb beside a wall", Thin_Comb, false},
+        {"doors on one line", Doors_On_A_Line, false},
+        {"nested doors", Nested_Doors, false},
+        {"walls in sorted order", Sorted_Walls, true},
+        {"walls crossing in a grid", Crossing_Grid, true},
+        {"grid map with a comb row", Comb_Row_Map, false},
+    };
+    const int small = 1000, large = 4000;
+    for (const cHostile& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::int64_t bytes[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            const int n = k == 0 ? small : large;
+            const std::string file = Write_Temp_File("hostile.txt", c.Text(n));
+            const cCost cost = Open_And_Ask(file);
+            if (k == 1 && c.Refused) {
+                EXPECT_FALSE(cost.Opened);
+                EXPECT_NE(cost.Error.find("beyond the world's limits"), std::string::npos) << cost.Error;
+            } else {
+                EXPECT_TRUE(cost.Opened) << cost.Error;
+            }
+            bytes[k] = cost.Peak_Bytes;
+            std::cerr << c.Name << ", " << n << ": " << cost.Peak_Bytes / 1024 << " KiB\n";
+        }
+        // Within a fixed allowance per wall, and growing no faster than the input.
+        EXPECT_LT(bytes[1], std::int64_t(large) * 4096) << bytes[1];
+        EXPECT_LT(bytes[1], 5 * bytes[0] + (std::int64_t(1) << 20)) << bytes[0] << " then " << bytes[1];
+    }
+}
+
+// The limits refuse a level at the wall where it goes beyond them, on its
+// line; raised, they let it through.
+TEST(HostileLevels, LimitsRefuseOnTheLineAndCanBeRaised) {
+    const int n = 20000;
+    const std::string text = Sorted_Walls(n);
+    cGame_World world;
+    const cLoad_Result r = Load_Level_Text(text, "sorted.txt", world);
+    ASSERT_EQ(r.Status, LOAD_OVER_LIMIT);
+    // Walls from line 4 on; the k-th wall costs k - 1 steps.
+    const std::int64_t walls = std::int64_t(world.Get_Level_Walls().size());
+    EXPECT_EQ(r.Line, 4 + walls);
+    EXPECT_GE(world.Insert_Work(), world.Get_Limits().Insert_Steps);
+    EXPECT_LT(world.Insert_Work(), 2 * world.Get_Limits().Insert_Steps);
+    EXPECT_NE(r.Reason.find("beyond the world's limits"), std::string::npos) << r.Reason;
+    EXPECT_NE(r.Messages.find("is not inserted"), std::string::npos) << r.Messages;
+    EXPECT_EQ(world.Insert(Wall(0, 0, 5, 0)), INSERT_OVER_LIMIT);
+
+    cGame_World raised;
+    cWorld_Limits limits;
+    limits.Insert_Steps = std::int64_t(n) * n;
+    raised.Set_Limits(limits);
+    EXPECT_TRUE(Load_Level_Text(text, "sorted.txt", raised));
+    EXPECT_EQ(raised.Get_Level_Walls().size(), std::size_t(n));
+
+    // Pieces: a crossing grid goes beyond the node limit when steps are free.
+    cGame_World pieces;
+    limits.Tree_Nodes = 1000;
+    limits.Tree_Nodes_Per_Wall = 1;
+    pieces.Set_Limits(limits);
+    const cLoad_Result grid = Load_Level_Text(Crossing_Grid(200), "grid.txt", pieces);
+    EXPECT_EQ(grid.Status, LOAD_OVER_LIMIT);
+    EXPECT_NE(grid.Reason.find("pieces"), std::string::npos) << grid.Reason;
+    EXPECT_LE(pieces.N_Nodes, 1000 + 1 * std::int64_t(pieces.Get_Level_Walls().size()) + 101);
+}
