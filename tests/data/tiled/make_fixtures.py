@@ -13,11 +13,13 @@ Every map is the same small map, written in each encoding: 8 x 6 tiles of
     cell (7,5)                  group D in the bottom right corner (gid 2, a
                                 terrain tile whose "solid" property is false)
 
-and its object layer holds the rectangle "crate" (96, 40.4, 10 x 29.8,
+and its object layer "Objects" (marked with the bool property collision =
+true) holds the rectangle "crate" (96, 40.4, 10 x 29.8,
 touching group B), the L-shaped polygon "room" at (8,60) and the polyline
 "fence" at (112,8). A layer "Ground" full of gid 1 lies below. "walls" gives
 its tiles 0 and 1 the bool property solid = true (tile 3 a string "true"),
-"terrain" its tile 2.
+"terrain" its tile 2. "no_layer.tmx" names the collision layer "Decor":
+only the tiles with solid = true block there (and the objects).
 
 The infinite versions hold the same tiles in four chunks of 4 x 3 tiles at
 (-4,-2), (0,-2), (-4,1) and (0,1), and the objects 64 pixels left and 32 up.
@@ -141,7 +143,8 @@ def xml_chunked(gids, encoding):
 
 
 def xml_objects(dx=0, dy=0, objects=OBJECTS):
-    out = '<objectgroup id="3" name="Objects">\n'
+    out = ('<objectgroup id="3" name="Objects">\n'
+           ' <properties><property name="collision" type="bool" value="true"/></properties>\n')
     for oid, name, x, y, w, h, shape, points in objects:
         size = f' width="{w}" height="{h}"' if shape not in ("polygon", "polyline") else ""
         out += f' <object id="{oid}" name="{name}" x="{x + dx:g}" y="{y + dy:g}"{size}'
@@ -206,7 +209,8 @@ def json_objects(dx=0, dy=0, objects=OBJECTS):
             o.update(shape)
         out.append(o)
     return {"id": 3, "name": "Objects", "type": "objectgroup", "draworder": "topdown", "opacity": 1,
-            "visible": True, "x": 0, "y": 0, "objects": out}
+            "visible": True, "x": 0, "y": 0, "objects": out,
+            "properties": [{"name": "collision", "type": "bool", "value": True}]}
 
 
 def json_layer(lid, name, gids, encoding, infinite, props=None):
