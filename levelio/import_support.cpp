@@ -41,6 +41,10 @@ std::vector<std::string> Split_Names(const std::string& list) {
     return names;
 }
 
+std::string Count_Of(std::int64_t count, const std::string& noun, const std::string& plural) {
+    return std::to_string(count) + " " + (count == 1 ? noun : plural.empty() ? noun + "s" : plural);
+}
+
 namespace {
 
 std::string Lower(std::string text) {

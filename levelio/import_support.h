@@ -21,6 +21,12 @@ std::string Quote_Name(const std::string& text);
 // dropped, empty names left out.
 std::vector<std::string> Split_Names(const std::string& list);
 
+// "1 tile", "2 tiles": a count and the noun, plural with -s (or plural).
+std::string Count_Of(std::int64_t count, const std::string& noun, const std::string& plural = "");
+
+// "blocks" for one, "block" for more: the verb agreeing with a count.
+inline const char* Blocks_Verb(std::int64_t count) { return count == 1 ? "blocks" : "block"; }
+
 // Whether the two names are equal when ASCII letters are compared without case.
 bool Same_Name(const std::string& a, const std::string& b);
 

@@ -287,7 +287,7 @@ void Build(const cProject& project, const cLdtk_Options& options, const cLdtk_Fi
             const std::string type = String(layer, "__type", where);
             if (type == "Entities") {
                 const cJson* entities = Array(layer, "entityInstances", where);
-                map.Notes.push_back(where + ": " + std::to_string(entities ? entities->size() : 0) + " entities skipped");
+                map.Notes.push_back(where + ": " + Count_Of(entities ? std::int64_t(entities->size()) : 0, "entity", "entities") + " skipped");
                 continue;
             }
             if (type != "IntGrid") {
@@ -340,7 +340,7 @@ void Build(const cProject& project, const cLdtk_Options& options, const cLdtk_Fi
                 Refuse(where + ": values " + chosen + " fill every cell of " + level_where +
                        ", so it would have no free space (choose the values with --values; its values: " +
                        Describe_Values(*def, -1) + ")");
-            map.Notes.push_back(where + ": " + std::to_string(blocking) + " cells of values " + chosen + " block");
+            map.Notes.push_back(where + ": " + Count_Of(blocking, "cell") + " of values " + chosen + " " + Blocks_Verb(blocking));
         }
     if (map.Space.Boxes.empty()) {
         const std::string how = options.Values.empty()

@@ -1286,12 +1286,12 @@ public:
         for (std::size_t i = 0; i < Model.Layers.size(); ++i) Use_Layer(Model.Layers[i], Roles[i]);
         for (const auto& t : Boxed_Tiles)
             Map.Notes.push_back("tileset " + Quote(t.first->Name.empty() ? t.first->Source : t.first->Name) + ": " +
-                                std::to_string(t.second.size()) + (t.second.size() == 1 ? " tile has" : " tiles have") +
+                                Count_Of(std::int64_t(t.second.size()), "tile") + (t.second.size() == 1 ? " has" : " have") +
                                 " shapes that are not rectangles or straight polygons (ellipses, slopes, turned "
                                 "shapes); each blocks its bounding box");
         for (const auto& t : Skipped_Shapes)
             Map.Notes.push_back("tileset " + Quote(t.first->Name.empty() ? t.first->Source : t.first->Name) + ": " +
-                                std::to_string(t.second) + " collision shapes of other classes skipped");
+                                Count_Of(t.second, "collision shape") + " of other classes skipped");
         if (Map.Space.Boxes.empty() && Map.Space.Walls.empty()) Refuse(Nothing_Blocks());
         const std::int64_t cells = Compressed_Cells(Map.Space);
         if (cells > TILED_CELL_LIMIT)
@@ -1572,15 +1572,15 @@ private:
             const std::int64_t cells = Add_Tiles(layer, collision, tiles, full);
             if (!collision) {
                 if (cells > 0) {
-                    Map.Notes.push_back(where + ": " + std::to_string(cells) +
-                                        " tiles with collision shapes or a solid property block");
+                    Map.Notes.push_back(where + ": " + Count_Of(cells, "tile") +
+                                        " with collision shapes or a solid property " + Blocks_Verb(cells));
                     Used_Layers.push_back("tiles of " + where);
                 }
                 return;
             }
             if (cells == 0) {
                 if (tiles == 0) Refuse(where + " is a collision layer without tiles, so it blocks nothing (" + Layer_Names() + ")");
-                Refuse(where + ": none of its " + std::to_string(tiles) + " tiles has the bool property " +
+                Refuse(where + ": none of its " + Count_Of(tiles, "tile") + " has the bool property " +
                        Quote(Options.Solid_Property) + " = true, so it blocks nothing");
             }
             const std::int64_t map_cells = (X1 - X0) * (Y1 - Y0);
@@ -1588,7 +1588,7 @@ private:
                 Refuse(where + " blocks every one of the map's " + std::to_string(map_cells) +
                        " cells, so the level would have no free space (a ground layer? choose the collision layer "
                        "with --layer NAME; " + Layer_Names() + ")");
-            Map.Notes.push_back(where + ": collision layer, " + std::to_string(cells) + " tiles block");
+            Map.Notes.push_back(where + ": collision layer, " + Count_Of(cells, "tile") + " " + Blocks_Verb(cells));
             Used_Layers.push_back(where);
             return;
         }
@@ -1614,18 +1614,18 @@ private:
         if (role == cRole::COLLISION) {
             if (blocked == 0)
                 Refuse(where + " is a collision layer that blocks nothing (" +
-                       (layer.Objects.empty() ? std::string("it holds no objects") : "none of its " + std::to_string(layer.Objects.size()) + " objects lies inside the map") +
+                       (layer.Objects.empty() ? std::string("it holds no objects") : "none of its " + Count_Of(std::int64_t(layer.Objects.size()), "object") + " lies inside the map") +
                        "; " + Layer_Names() + ")");
-            Map.Notes.push_back(where + ": collision layer, " + std::to_string(blocked) + " objects block");
+            Map.Notes.push_back(where + ": collision layer, " + Count_Of(blocked, "object") + " " + Blocks_Verb(blocked));
             Used_Layers.push_back(where);
             return;
         }
         std::string note;
         if (blocked > 0) {
-            note = std::to_string(blocked) + " objects of a collision class block";
+            note = Count_Of(blocked, "object") + " of a collision class " + Blocks_Verb(blocked);
             Used_Layers.push_back("objects of " + where);
         }
-        if (skipped > 0) note += (note.empty() ? "" : ", ") + std::to_string(skipped) + " objects skipped";
+        if (skipped > 0) note += (note.empty() ? "" : ", ") + Count_Of(skipped, "object") + " skipped";
         if (!note.empty()) Map.Notes.push_back(where + ": " + note);
     }
 
@@ -1844,7 +1844,7 @@ cTiled_Listing Make_Listing(const cModel& model, const cTiled_Options& options, 
                         taken += builder.Class_Of(o, name, reason) && builder.Collision_Class(name) ? 1 : 0;
                     }
                     e.Use = taken == 0 ? "skipped"
-                                       : std::to_string(taken) + " objects of a collision class; " +
+                                       : Count_Of(taken, "object") + " of a collision class; " +
                                              std::to_string(e.Objects - taken) + " skipped";
                 } else {
                     e.Use = "not used";
@@ -1896,8 +1896,8 @@ std::string Format_Tiled_Listing(const cTiled_Listing& listing) {
     out << " of " << listing.Tile_Width << " x " << listing.Tile_Height << " pixels\n";
     for (const cTiled_Layer_Entry& l : listing.Layers) {
         out << "layer " << Quote_Name(l.Path) << ": " << l.Kind;
-        if (l.Kind == "tile") out << ", " << (l.Tiles < 0 ? std::string("data unreadable") : std::to_string(l.Tiles) + " tiles");
-        if (l.Kind == "object") out << ", " << l.Objects << " objects";
+        if (l.Kind == "tile") out << ", " << (l.Tiles < 0 ? std::string("data unreadable") : Count_Of(l.Tiles, "tile"));
+        if (l.Kind == "object") out << ", " << Count_Of(l.Objects, "object");
         if (!l.Properties.empty()) out << ", " << l.Properties;
         if (!l.Use.empty()) out << "; " << l.Use;
         out << "\n";
@@ -1906,12 +1906,12 @@ std::string Format_Tiled_Listing(const cTiled_Listing& listing) {
         out << "tileset " << Quote_Name(t.Name) << " (";
         if (!t.Source.empty()) out << t.Source << ", ";
         out << "first gid " << t.First_Gid;
-        if (t.Tile_Count >= 0) out << ", " << t.Tile_Count << " tiles";
+        if (t.Tile_Count >= 0) out << ", " << Count_Of(t.Tile_Count, "tile");
         out << "): ";
         if (t.Shape_Tiles == 0)
             out << "no collision shapes";
         else
-            out << t.Shape_Tiles << " tiles with collision shapes (" << t.Shape_Kinds << ")";
+            out << Count_Of(t.Shape_Tiles, "tile") << " with collision shapes (" << t.Shape_Kinds << ")";
         if (!t.Solid_Tiles.empty()) out << "; bool properties true: " << t.Solid_Tiles;
         out << "\n";
     }

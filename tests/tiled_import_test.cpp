@@ -342,17 +342,17 @@ TEST(TiledImport, NotesNameWhatWasUsedAndSkipped) {
                              "layer \"Decor\": 2 tiles with collision shapes or a solid property block",
                              "layer \"Spawns\": 2 objects skipped",
                              "layer \"Things\": object 9: template \"t.tx\": files beside the map are not read here; skipped",
-                             "layer \"Things\": 1 objects of a collision class block, 1 objects skipped",
+                             "layer \"Things\": 1 object of a collision class blocks, 1 object skipped",
                              "tileset \"t\": 1 tile has shapes that are not rectangles or straight polygons (ellipses, "
                              "slopes, turned shapes); each blocks its bounding box",
-                             "tileset \"t\": 1 collision shapes of other classes skipped",
+                             "tileset \"t\": 1 collision shape of other classes skipped",
                          }));
     // Without tile shapes or solid properties, other tile layers are skipped too.
     ASSERT_TRUE(Read_Tiled_Text(Map(2, 1, 4, "", Tiles("Ground", 2, 1, {1, 1}) + "," + Tiles("collision", 2, 1, {1, 0})), {},
                                 nullptr, map, error))
         << error;
     EXPECT_EQ(map.Notes, (std::vector<std::string>{"layer \"Ground\": tile layer skipped (not marked for collision)",
-                                                   "layer \"collision\": collision layer, 1 tiles block"}));
+                                                   "layer \"collision\": collision layer, 1 tile blocks"}));
 }
 
 // ------------------------------------------------------------------ random maps against a decoder written here
@@ -531,7 +531,7 @@ TEST(TiledImport, ExternalTilesetsAndTemplatesAreRead) {
                                   }));
     EXPECT_EQ(map.Notes, (std::vector<std::string>{
                              "layer \"Ground\": 3 tiles with collision shapes or a solid property block",
-                             "layer \"Collision\": collision layer, 1 objects block",
+                             "layer \"Collision\": collision layer, 1 object blocks",
                              "layer \"Spawns\": 3 objects skipped",
                              "layer \"Decor\": 2 tiles with collision shapes or a solid property block",
                              "tileset \"props\": 1 tile has shapes that are not rectangles or straight polygons "
@@ -543,7 +543,7 @@ TEST(TiledImport, ExternalTilesetsAndTemplatesAreRead) {
     EXPECT_EQ(Format_Tiled_Listing(listing),
               "map: 4 x 2 tiles of 4 x 4 pixels\n"
               "layer \"Ground\": tile, 4 tiles; its tiles with collision shapes or a solid property\n"
-              "layer \"Collision\": object, 1 objects; collision objects\n"
+              "layer \"Collision\": object, 1 object; collision objects\n"
               "layer \"Spawns\": object, 3 objects, class=markers, team=red; skipped\n"
               "layer \"Back\": group\n"
               "layer \"Back/Decor\": tile, 2 tiles, solid=false; its tiles with collision shapes or a solid property\n"
@@ -730,7 +730,7 @@ TEST(TiledImport, EachRefusalIsOneClearLine) {
          "layer? choose the collision layer with --layer NAME; layers: tile \"Ground\", tile \"collision\")",
          Layer("Ground")},
         {"a collision object layer that blocks nothing", objects(R"({"id":1,"x":100,"y":0,"width":10,"height":10})"),
-         "layer \"Collision things\" is a collision layer that blocks nothing (none of its 1 objects lies inside the "
+         "layer \"Collision things\" is a collision layer that blocks nothing (none of its 1 object lies inside the "
          "map; layers: tile \"Ground\", object \"Collision things\")"},
         {"no free space", objects(R"({"id":1,"x":0,"y":0,"width":40,"height":20},{"id":2,"x":0,"y":20,"width":40,"height":10})"),
          "the collision covers the whole map, so the level would have no free space (collision: layer \"Collision "
