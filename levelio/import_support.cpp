@@ -62,6 +62,16 @@ bool Holds_Word(const std::string& text, const std::string& word) {
 
 bool Has_Free_Space(const cBlocked_Space& space) {
     if (space.Width < 1 || space.Height < 1) return false;
+    // Boxes whose areas add up to less than the world's leave some of it
+    // free, however they overlap: the usual case, decided without a grid.
+    const std::int64_t world = std::int64_t(space.Width) * space.Height;
+    std::int64_t covered = 0;
+    for (const cBlocked_Box& b : space.Boxes) {
+        const std::int64_t w = std::int64_t(std::min(b.X2, space.Width)) - std::max(b.X1, 0);
+        const std::int64_t h = std::int64_t(std::min(b.Y2, space.Height)) - std::max(b.Y1, 0);
+        if (w > 0 && h > 0) covered = std::min(covered + w * h, world);
+    }
+    if (covered < world) return true;
     std::vector<int> xs = {0, space.Width}, ys = {0, space.Height};
     for (const cBlocked_Box& b : space.Boxes) {
         xs.push_back(std::min(std::max(b.X1, 0), space.Width));

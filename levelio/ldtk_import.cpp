@@ -31,6 +31,9 @@ std::string Quote(const std::string& text) { return Quote_Name(text); }
 
 const char* const COLLISION_WORDS[] = {"wall", "collision", "solid"};
 
+// The most cells an IntGrid layer in the form of LDtk before 1.0 may claim.
+const std::int64_t LEGACY_CELL_LIMIT = std::int64_t(1) << 24;
+
 bool Collision_Word(const std::string& name) {
     for (const char* word : COLLISION_WORDS)
         if (Holds_Word(name, word)) return true;
@@ -240,6 +243,11 @@ std::vector<std::int64_t> Cells(const cJson& layer, std::int64_t columns, std::i
         }
         return cells;
     }
+    // The old form lists only the cells set, so the layer's size is a claim:
+    // bounded before it is trusted for an allocation.
+    if (count > LEGACY_CELL_LIMIT)
+        Refuse(where + ": " + std::to_string(columns) + " x " + std::to_string(rows) + " cells, more than " +
+               std::to_string(LEGACY_CELL_LIMIT) + " in the intGrid form of LDtk before 1.0");
     cells.assign(std::size_t(count), 0);
     if (const cJson* old = Array(layer, "intGrid", where))
         for (const cJson& c : *old) {
@@ -319,6 +327,7 @@ void Build(const cProject& project, const cLdtk_Options& options, const cLdtk_Fi
             auto unit_x = [&](std::int64_t px) { return int(std::min(std::max(px, std::int64_t(0)), width) * scale); };
             auto unit_y = [&](std::int64_t py) { return int(std::min(std::max(py, std::int64_t(0)), height) * scale); };
             std::int64_t blocking = 0, covered = 0;
+            const std::int64_t level_area = std::int64_t(map.Space.Width) * map.Space.Height;
             for (std::int64_t r = 0; r < rows; ++r) {
                 const std::int64_t top = offset_y + r * grid, bottom = top + grid;
                 for (std::int64_t c = 0; c < columns;) {
@@ -332,11 +341,11 @@ void Build(const cProject& project, const cLdtk_Options& options, const cLdtk_Fi
                     const cBlocked_Box box{unit_x(offset_x + start * grid), unit_y(top), unit_x(offset_x + c * grid), unit_y(bottom)};
                     if (box.X1 < box.X2 && box.Y1 < box.Y2) {
                         map.Space.Boxes.push_back(box);
-                        covered += std::int64_t(box.X2 - box.X1) * (box.Y2 - box.Y1);
+                        covered = std::min(covered + std::int64_t(box.X2 - box.X1) * (box.Y2 - box.Y1), level_area);
                     }
                 }
             }
-            if (blocking > 0 && covered >= std::int64_t(map.Space.Width) * map.Space.Height)
+            if (blocking > 0 && covered >= level_area)
                 Refuse(where + ": values " + chosen + " fill every cell of " + level_where +
                        ", so it would have no free space (choose the values with --values; its values: " +
                        Describe_Values(*def, -1) + ")");

@@ -1780,9 +1780,10 @@ private:
                     for (const cWall64& w : placed.Walls) Add_Wall({left + w.X1, top + w.Y1, left + w.X2, top + w.Y2});
                 }
                 // Neighbouring boxes of the same height merge into one.
-                std::sort(row.begin(), row.end(), [](const cBox64& a, const cBox64& b) {
+                auto before = [](const cBox64& a, const cBox64& b) {
                     return std::tie(a.Y1, a.Y2, a.X1) < std::tie(b.Y1, b.Y2, b.X1);
-                });
+                };
+                if (!std::is_sorted(row.begin(), row.end(), before)) std::sort(row.begin(), row.end(), before);
                 for (std::size_t i = 0; i < row.size();) {
                     cBox64 merged = row[i++];
                     while (i < row.size() && row[i].Y1 == merged.Y1 && row[i].Y2 == merged.Y2 && row[i].X1 <= merged.X2)

@@ -38,7 +38,9 @@
 // tileset's object alignment says; bottom left by default). On tiles, shapes
 // that are none of these (ellipses, capsules, slanted polygons for slopes,
 // other rotations) block their bounding box, with one note per tileset;
-// points and text on tiles are ignored. In a collision layer, or for an
+// points and text on tiles are ignored, and so are shapes whose class is set
+// to something other than a collision class (a ladder, water), with one note
+// per tileset. In a collision layer, or for an
 // object of a collision class, such a shape is refused with the layer's and
 // the object's names.
 //
