@@ -77,6 +77,7 @@ struct cObject {
     cKind Kind = cKind::RECTANGLE;
     double X = 0, Y = 0, Width = 0, Height = 0, Rotation = 0;
     std::uint32_t Gid = 0;                          // with its flip bits; 0: not a tile object
+    bool Template_Gid = false;                      // Gid is its template's, in the template's tileset
     std::vector<std::pair<double, double>> Points;  // polygons and polylines, relative to X, Y
     std::string Template;                           // the template's path, as the map writes it
     unsigned Has = 0;
@@ -626,7 +627,11 @@ cObject Merge_Template(const cObject& instance, const cObject& from_template) {
     if (instance.Has & HAS_WIDTH) o.Width = instance.Width;
     if (instance.Has & HAS_HEIGHT) o.Height = instance.Height;
     if (instance.Has & HAS_ROTATION) o.Rotation = instance.Rotation;
-    if (instance.Has & HAS_GID) o.Gid = instance.Gid;
+    o.Template_Gid = (from_template.Has & HAS_GID) != 0;
+    if (instance.Has & HAS_GID) {
+        o.Gid = instance.Gid;
+        o.Template_Gid = false;
+    }
     if (instance.Has & HAS_SHAPE) {
         o.Kind = instance.Kind;
         o.Points = instance.Points;
@@ -1292,7 +1297,7 @@ public:
         for (const auto& t : Skipped_Shapes)
             Map.Notes.push_back("tileset " + Quote(t.first->Name.empty() ? t.first->Source : t.first->Name) + ": " +
                                 Count_Of(t.second, "collision shape") + " of other classes skipped");
-        if (Map.Space.Boxes.empty() && Map.Space.Walls.empty()) Refuse(Nothing_Blocks());
+        if (Map.Space.Boxes.empty() && Map.Space.Walls.empty()) Refuse(Empty_Reason.empty() ? Nothing_Blocks() : Empty_Reason);
         const std::int64_t cells = Compressed_Cells(Map.Space);
         if (cells > TILED_CELL_LIMIT)
             Refuse("the blocked space would be cut into " + std::to_string(cells) + " cells, more than " +
@@ -1451,6 +1456,15 @@ private:
     std::map<const cTileset*, std::int64_t> Skipped_Shapes;
     std::set<std::pair<const cTileset*, std::int64_t>> Counted_Skips;
     std::vector<std::string> Used_Layers;  // for messages: what blocks
+    std::string Empty_Reason;              // the first collision layer that blocks nothing
+
+    // A collision layer that blocks nothing refuses the map when nothing else
+    // blocks either; otherwise (a layer left empty in a map whose tiles carry
+    // the collision) it is noted.
+    void Empty_Layer(const std::string& where, const std::string& reason) {
+        if (Empty_Reason.empty()) Empty_Reason = reason;
+        Map.Notes.push_back(where + ": collision layer that blocks nothing");
+    }
 
     const cTemplate& Template(const std::string& source) {
         auto it = Templates.find(source);
@@ -1579,9 +1593,12 @@ private:
                 return;
             }
             if (cells == 0) {
-                if (tiles == 0) Refuse(where + " is a collision layer without tiles, so it blocks nothing (" + Layer_Names() + ")");
-                Refuse(where + ": none of its " + Count_Of(tiles, "tile") + " has the bool property " +
-                       Quote(Options.Solid_Property) + " = true, so it blocks nothing");
+                Empty_Layer(where, tiles == 0 ? where + " is a collision layer without tiles, so it blocks nothing (" +
+                                                    Layer_Names() + ")"
+                                              : where + ": none of its " + Count_Of(tiles, "tile") +
+                                                    " has the bool property " + Quote(Options.Solid_Property) +
+                                                    " = true, so it blocks nothing");
+                return;
             }
             const std::int64_t map_cells = (X1 - X0) * (Y1 - Y0);
             if (full >= map_cells)
@@ -1612,10 +1629,15 @@ private:
             blocked += Add_Object(layer, Resolved(layer, o), " of class " + Quote(name)) ? 1 : 0;
         }
         if (role == cRole::COLLISION) {
-            if (blocked == 0)
-                Refuse(where + " is a collision layer that blocks nothing (" +
-                       (layer.Objects.empty() ? std::string("it holds no objects") : "none of its " + Count_Of(std::int64_t(layer.Objects.size()), "object") + " lies inside the map") +
-                       "; " + Layer_Names() + ")");
+            if (blocked == 0) {
+                Empty_Layer(where, where + " is a collision layer that blocks nothing (" +
+                                       (layer.Objects.empty() ? std::string("it holds no objects")
+                                                              : "none of its " +
+                                                                    Count_Of(std::int64_t(layer.Objects.size()), "object") +
+                                                                    " lies inside the map") +
+                                       "; " + Layer_Names() + ")");
+                return;
+            }
             Map.Notes.push_back(where + ": collision layer, " + Count_Of(blocked, "object") + " " + Blocks_Verb(blocked));
             Used_Layers.push_back(where);
             return;
@@ -1642,8 +1664,8 @@ private:
     bool Add_Object(const cLayer& layer, const cObject& o, const std::string& what) {
         const std::string where = "layer " + Quote(layer.Name) + ": " + o.Label() + what;
         if (!o.Error.empty()) Refuse(where + ": " + o.Error);
-        std::string alignment;
-        if (o.Gid != 0) {
+        std::string alignment;  // a template's tile: its tileset is not the map's; bottom left
+        if (o.Gid != 0 && !o.Template_Gid) {
             std::int64_t local = 0;
             const cTileset* tileset = Find_Tileset(o.Gid & ~FLAG_BITS, local);
             if (tileset == nullptr)

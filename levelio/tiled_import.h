@@ -60,10 +60,13 @@
 // tiles, an infinite map's box around the chunks of all its tile layers.
 //
 // No silent empty levels. Refused, with a reason that names what the map
-// has: a map where nothing is collision; a collision tile layer that blocks
-// none of its cells or every cell of the map; a collision object layer that
-// blocks nothing; a Layer that names no layer; a Solid_Property that no tile
-// of the tilesets has; a level without free space. Layers and objects that
+// has: a map where nothing is collision; a collision layer (tile or object)
+// that blocks nothing when nothing else blocks either (beside other
+// collision it is only noted: a layer left empty in a map whose tiles carry
+// the shapes); a collision tile layer that blocks every cell of the map; a
+// Layer that names no layer; a Solid_Property that no tile of the tilesets
+// has; a level without free space. A template's tile object takes its box
+// from the template (its gid belongs to the template's tileset, not read). Layers and objects that
 // are skipped are never read beyond their kind and class, so they cannot
 // refuse a map.
 //

@@ -347,6 +347,15 @@ TEST(TiledImport, NotesNameWhatWasUsedAndSkipped) {
                              "slopes, turned shapes); each blocks its bounding box",
                              "tileset \"t\": 1 collision shape of other classes skipped",
                          }));
+    // A collision layer left empty beside tiles that block is only noted.
+    ASSERT_TRUE(Read_Tiled_Text(Map(2, 1, 4, Shaped(0, Box(0, 0, 2, 2)),
+                                    Tiles("Collision", 2, 1, {0, 0}) + "," + Objects("Collision objects", "") + "," +
+                                        Tiles("Walls", 2, 1, {1, 0})),
+                                {}, nullptr, map, error))
+        << error;
+    EXPECT_EQ(map.Notes, (std::vector<std::string>{"layer \"Collision\": collision layer that blocks nothing",
+                                                   "layer \"Collision objects\": collision layer that blocks nothing",
+                                                   "layer \"Walls\": 1 tile with collision shapes or a solid property blocks"}));
     // Without tile shapes or solid properties, other tile layers are skipped too.
     ASSERT_TRUE(Read_Tiled_Text(Map(2, 1, 4, "", Tiles("Ground", 2, 1, {1, 1}) + "," + Tiles("collision", 2, 1, {1, 0})), {},
                                 nullptr, map, error))
@@ -569,6 +578,14 @@ TEST(TiledImport, FilesThatCannotBeRead) {
     std::ofstream(file) << Map(2, 1, 4, "", Tiles("collision", 2, 1, {1, 0}) + "," + Objects("Collision b", templated));
     EXPECT_FALSE(Read_Tiled_Map(file, cTiled_Options(), map, error));
     EXPECT_EQ(error, "layer \"Collision b\": object 4 \"crate\": template \"no-such.tx\": cannot read " + folder + "no-such.tx");
+    // A template's tile object takes its box from the template, whatever its
+    // gid (which belongs to the template's own tileset).
+    std::ofstream(folder + "tile.tj") << R"({"type":"template","tileset":{"firstgid":1,"source":"other.tsj"},)"
+                                         R"("object":{"gid":40,"width":4,"height":4}})";
+    std::ofstream(file) << Map(2, 1, 4, "", Tiles("Ground", 2, 1, {1, 0}) + "," +
+                                                Objects("Collision b", R"({"id":4,"template":"tile.tj","x":4,"y":4})"));
+    ASSERT_TRUE(Read_Tiled_Map(file, cTiled_Options(), map, error)) << error;
+    EXPECT_EQ(Picture(map.Space), (std::vector<std::string>{"....####", "....####", "....####", "....####"}));
     std::ofstream(file) << Map(2, 1, 4, "", Tiles("collision", 2, 1, {1, 0}) + "," + Objects("Props", templated));
     EXPECT_TRUE(Read_Tiled_Map(file, cTiled_Options(), map, error)) << error;
     EXPECT_EQ(map.Notes.at(1), "layer \"Props\": object 4 \"crate\": template \"no-such.tx\": cannot read " + folder +
@@ -717,7 +734,7 @@ TEST(TiledImport, EachRefusalIsOneClearLine) {
          "nothing in the map is collision: no tile placed has collision shapes or a bool property collision, collides, "
          "solid or wall = true, no layer's name holds \"collision\" nor has the bool property collision = true, and no "
          "object has the class \"collision\", \"wall\", \"solid\"; choose a layer with --layer NAME (" + layers + ")"},
-        {"a collision layer without tiles", Json_Map(Tile_Layer("collision", EMPTY) + "," + Tile_Layer("Ground")),
+        {"a collision layer without tiles", Json_Map(Tile_Layer("collision", EMPTY) + "," + Tile_Layer("Ground", R"("data":[1,0,0,0,0,0,0,0,0,0,0,1])")),
          "layer \"collision\" is a collision layer without tiles, so it blocks nothing (layers: tile \"collision\", tile "
          "\"Ground\")"},
         {"a collision layer whose tiles have not the solid property",
