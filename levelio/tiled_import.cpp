@@ -385,7 +385,16 @@ const cJson* Json_Array(const cJson& object, const char* key, const std::string&
     return v;
 }
 
+// Maps of Tiled before 1.2 wrote properties as one object, {"name": value}.
+bool Json_Old_Bool(const cJson& object, const std::string& name) {
+    const cJson* list = Member(object, "properties");
+    if (list == nullptr || !list->is_object()) return false;
+    const cJson* value = Member(*list, name.c_str());
+    return value != nullptr && value->is_boolean() && value->get<bool>();
+}
+
 bool Json_Bool_Property(const cJson& object, const std::string& name) {
+    if (Json_Old_Bool(object, name)) return true;
     const cJson* list = Member(object, "properties");
     if (list == nullptr || !list->is_array()) return false;
     for (const cJson& p : *list) {
@@ -454,8 +463,12 @@ std::vector<std::string> Xml_True_Bools(const XMLElement* e) {
 
 std::string Json_Properties(const cJson& object) {
     const cJson* list = Member(object, "properties");
-    if (list == nullptr || !list->is_array()) return "";
     std::string out;
+    if (list != nullptr && list->is_object())
+        for (auto it = list->begin(); it != list->end(); ++it)
+            out += (out.empty() ? "" : ", ") + it.key() + "=" +
+                   (it.value().is_string() ? it.value().get<std::string>() : it.value().dump());
+    if (list == nullptr || !list->is_array()) return out;
     for (const cJson& p : *list) {
         const cJson* n = Member(p, "name");
         const cJson* value = Member(p, "value");
@@ -469,6 +482,9 @@ std::string Json_Properties(const cJson& object) {
 std::vector<std::string> Json_True_Bools(const cJson& object) {
     std::vector<std::string> names;
     const cJson* list = Member(object, "properties");
+    if (list != nullptr && list->is_object())
+        for (auto it = list->begin(); it != list->end(); ++it)
+            if (it.value().is_boolean() && it.value().get<bool>()) names.push_back(it.key());
     if (list == nullptr || !list->is_array()) return names;
     for (const cJson& p : *list) {
         const cJson* n = Member(p, "name");
@@ -702,23 +718,44 @@ void Read_Json_Tileset(const cJson& t, const std::string& where, cTileset& tiles
     tileset.Aspect_Fit = Json_String(t, "fillmode", where) == "preserve-aspect-fit";
     tileset.Alignment = Json_String(t, "objectalignment", where);
     std::int64_t largest = -1;
-    if (const cJson* tiles = Json_Array(t, "tiles", where)) {
-        for (const cJson& tile : *tiles) {
-            const std::int64_t id = Json_Int(tile, "id", where + " tile", 0, true);
-            if (id < 0) Refuse(where + ": a tile id below 0");
-            largest = std::max(largest, id);
-            cTile_Info& info = tileset.Tiles[id];
-            const std::string tile_where = where + " tile " + std::to_string(id);
-            for (const char* key : {"type", "class"})
-                if (Member(tile, key)) info.Class = Json_String(tile, key, tile_where);
-            info.Width = Json_Number(tile, Member(tile, "width") ? "width" : "imagewidth", tile_where);
-            info.Height = Json_Number(tile, Member(tile, "height") ? "height" : "imageheight", tile_where);
-            info.True_Bools = Json_True_Bools(tile);
-            if (const cJson* group = Member(tile, "objectgroup"))
-                if (const cJson* objects = Json_Array(*group, "objects", tile_where))
-                    for (const cJson& o : *objects) info.Shapes.push_back(Json_Object(o));
-        }
+    auto read_tile = [&](const cJson& tile, std::int64_t id) {
+        if (id < 0) Refuse(where + ": a tile id below 0");
+        largest = std::max(largest, id);
+        cTile_Info& info = tileset.Tiles[id];
+        const std::string tile_where = where + " tile " + std::to_string(id);
+        for (const char* key : {"type", "class"})
+            if (Member(tile, key)) info.Class = Json_String(tile, key, tile_where);
+        info.Width = Json_Number(tile, Member(tile, "width") ? "width" : "imagewidth", tile_where);
+        info.Height = Json_Number(tile, Member(tile, "height") ? "height" : "imageheight", tile_where);
+        const std::vector<std::string> bools = Json_True_Bools(tile);
+        info.True_Bools.insert(info.True_Bools.end(), bools.begin(), bools.end());
+        if (const cJson* group = Member(tile, "objectgroup"))
+            if (const cJson* objects = Json_Array(*group, "objects", tile_where))
+                for (const cJson& o : *objects) info.Shapes.push_back(Json_Object(o));
+    };
+    // Tiled before 1.2 wrote "tiles" and "tileproperties" as objects keyed
+    // by the tile's id.
+    auto old_id = [&](const std::string& key) {
+        int id = 0;
+        if (!Parse_Int(key.c_str(), id)) Refuse(where + ": tile id " + Quote(key) + " is not an integer");
+        return std::int64_t(id);
+    };
+    const cJson* tiles = Member(t, "tiles");
+    if (tiles != nullptr && tiles->is_object()) {
+        for (auto it = tiles->begin(); it != tiles->end(); ++it) read_tile(it.value(), old_id(it.key()));
+    } else if ((tiles = Json_Array(t, "tiles", where)) != nullptr) {
+        for (const cJson& tile : *tiles) read_tile(tile, Json_Int(tile, "id", where + " tile", 0, true));
     }
+    if (const cJson* old = Member(t, "tileproperties"))
+        if (old->is_object())
+            for (auto it = old->begin(); it != old->end(); ++it) {
+                const std::int64_t id = old_id(it.key());
+                if (id < 0) Refuse(where + ": a tile id below 0");
+                largest = std::max(largest, id);
+                if (it.value().is_object())
+                    for (auto p = it.value().begin(); p != it.value().end(); ++p)
+                        if (p.value().is_boolean() && p.value().get<bool>()) tileset.Tiles[id].True_Bools.push_back(p.key());
+            }
     tileset.Count = count < 0 ? -1 : std::max(count, largest + 1);
 }
 

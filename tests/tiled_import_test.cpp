@@ -313,6 +313,16 @@ TEST(TiledImport, EachConventionBlocksWhatItsPictureShows) {
         {"a group marked for collision marks its layers",
          Map(3, 1, 4, "", Group("Collision", Tiles("x", 3, 1, {0, 0, 2}))), {},
          {"........####", "........####", "........####", "........####"}},
+        // Tiled before 1.2: "tiles" and "tileproperties" keyed by id, a
+        // layer's properties as one object.
+        {"the JSON form of Tiled 1.0 and 1.1",
+         R"({"orientation":"orthogonal","width":3,"height":1,"tilewidth":4,"tileheight":4,"tilesets":[{"firstgid":1,)"
+         R"("name":"t","tilewidth":4,"tileheight":4,"tilecount":4,"tileproperties":{"2":{"collides":true}},)"
+         R"("tiles":{"0":{"objectgroup":{"type":"objectgroup","objects":[)" + Box(0, 0, 2, 4) + R"(]}}}}],"layers":[)" +
+             Tiles("deco", 3, 1, {1, 0, 3}) + "," +
+             Tiles("walls", 3, 1, {0, 2, 0}, R"("properties":{"collision":true},)") + "]}",
+         {},
+         {"##..########", "##..########", "##..########", "##..########"}},
         {"--solid-property: only the marked tiles of a collision layer",
          Map(3, 1, 4, R"({"id":1,"properties":[{"name":"block","type":"bool","value":true}]})",
              Tiles("collision", 3, 1, {2, 3, 0})),
