@@ -534,12 +534,14 @@ cObject Xml_Object(const XMLElement* o) {
             object.Has |= HAS_NAME;
         }
         object.Id = Xml_Int(o, "id", "an object", 0);
+        // An empty class is no class (Tiled writes type="" on every object).
         for (const char* key : {"class", "type"})
-            if (const char* c = Attr(o, key)) {
-                object.Class = c;
-                object.Has |= HAS_CLASS;
-                break;
-            }
+            if (const char* c = Attr(o, key))
+                if (*c != '\0') {
+                    object.Class = c;
+                    object.Has |= HAS_CLASS;
+                    break;
+                }
         if (const char* t = Attr(o, "template")) object.Template = t;
         const std::pair<const char*, unsigned> numbers[] = {
             {"x", HAS_X}, {"y", HAS_Y}, {"width", HAS_WIDTH}, {"height", HAS_HEIGHT}, {"rotation", HAS_ROTATION}};
@@ -581,12 +583,13 @@ cObject Json_Object(const cJson& o) {
             object.Has |= HAS_NAME;
         }
         object.Id = Json_Int(o, "id", "an object", 0);
-        for (const char* key : {"class", "type"})
-            if (Member(o, key)) {
-                object.Class = Json_String(o, key, "the object");
+        for (const char* key : {"class", "type"}) {
+            object.Class = Json_String(o, key, "the object");
+            if (!object.Class.empty()) {
                 object.Has |= HAS_CLASS;
                 break;
             }
+        }
         object.Template = Json_String(o, "template", "the object");
         const std::pair<const char*, unsigned> numbers[] = {
             {"x", HAS_X}, {"y", HAS_Y}, {"width", HAS_WIDTH}, {"height", HAS_HEIGHT}, {"rotation", HAS_ROTATION}};

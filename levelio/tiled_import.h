@@ -19,10 +19,10 @@
 //      tileset gives them that bool property = true.
 //  (c) Collision objects: every object of an object layer marked as in (b),
 //      and in any other object layer the objects whose class (Tiled 1.9+
-//      "class", older "type"; a tile object without one takes its tile's, a
-//      template instance its template's) is one of Object_Classes (default
-//      "collision", "wall", "solid"; any case). Every other object is
-//      skipped, with one note per layer ("layer \"Spawns\": 12 objects
+//      "class", older "type"; an empty one is none; a tile object without
+//      one takes its tile's, a template instance its template's) is one of
+//      Object_Classes (default "collision", "wall", "solid"; any case).
+//      Every other object is skipped, with one note per layer ("layer \"Spawns\": 12 objects
 //      skipped"), whatever its kind: points, ellipses, text, tile objects,
 //      templates that cannot be read, paths.
 //

@@ -281,7 +281,7 @@ TEST(TiledImport, EachConventionBlocksWhatItsPictureShows) {
                                    R"(,{"id":3,"point":true,"x":1,"y":1},{"id":4,"ellipse":true,"x":4,"y":4,"width":4,"height":4},)"
                                    R"({"id":5,"text":{"text":"hi"},"x":0,"y":4,"width":8,"height":4},)" +
                                    Polygon(0, 0, {{0, 0}, {5, 5}}, "polyline") +
-                                   R"(,{"id":7,"gid":3,"x":12,"y":8,"width":4,"height":4},)"
+                                   R"(,{"id":7,"type":"","gid":3,"x":12,"y":8,"width":4,"height":4},)"
                                    R"({"id":8,"template":"missing.tx","x":0,"y":0},)" +
                                    Box(0, 6, 2, 2, R"("type":"WALL",)"))),
          {},
