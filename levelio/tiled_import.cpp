@@ -1337,7 +1337,10 @@ public:
         for (const auto& t : Skipped_Shapes)
             Map.Notes.push_back("tileset " + Quote(t.first->Name.empty() ? t.first->Source : t.first->Name) + ": " +
                                 Count_Of(t.second, "collision shape") + " of other classes skipped");
-        if (Map.Space.Boxes.empty() && Map.Space.Walls.empty()) Refuse(Empty_Reason.empty() ? Nothing_Blocks() : Empty_Reason);
+        if (Map.Space.Boxes.empty() && Map.Space.Walls.empty())
+            Refuse(!Empty_Reason.empty() ? Empty_Reason
+                   : Used_Layers.empty() ? Nothing_Blocks()
+                                         : "the collision lies wholly outside the map, so it blocks nothing (" + Used() + ")");
         const std::int64_t cells = Compressed_Cells(Map.Space);
         if (cells > TILED_CELL_LIMIT)
             Refuse("the blocked space would be cut into " + std::to_string(cells) + " cells, more than " +
