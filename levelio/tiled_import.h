@@ -178,11 +178,11 @@ bool List_Tiled_Text(const std::string& text, const cTiled_Options& options, con
                      cTiled_Listing& listing, std::string& error);
 
 // The listing as text, one line per map, layer and tileset:
-//   map: 40 x 30 tiles of 16 x 16 pixels, finite
+//   map: 40 x 30 tiles of 16 x 16 pixels          ("map: infinite of ...")
 //   layer "Ground": tile, 1200 tiles; not used
-//   layer "Collision": tile, 310 tiles, collision=true; collision tiles
+//   layer "Blocks": tile, 310 tiles, collision=true; collision tiles
 //   layer "Spawns": object, 12 objects; skipped
-//   tileset "terrain" (first gid 1, 64 tiles): 12 tiles with shapes (rectangle 11, polygon 1)
+//   tileset "terrain" (first gid 1, 64 tiles): 12 tiles with collision shapes (polygon 1, rectangle 11)
 std::string Format_Tiled_Listing(const cTiled_Listing& listing);
 
 // The most cells the blocked space may be cut into (see Compressed_Cells): a
