@@ -266,7 +266,7 @@ TEST(BsplevelImportTiled, WritesALevelThatLoadsAndBuilds) {
         {"small_csv.tmx", {}, 1},
         {"small_zlib.tmj", {"--order", "longest"}, 1},
         {"infinite_csv.tmx", {"--order", "scan", "--scale", "2"}, 2},
-        {"small_gzip.tmx", {"--layer", "Collision", "--solid-property", "solid", "--scale", "3"}, 3},
+        {"small_gzip.tmx", {"--solid-property", "solid", "--scale", "3"}, 3},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(c.Map);
@@ -294,7 +294,8 @@ TEST(BsplevelImportTiled, SolidWritesTheSolidSection) {
     const cResult r = Tool({"import-tiled", TILED + "small_base64.tmj", "-o", "-", "--solid", "--order", "scan"});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
-    const std::string solid = "\n[8,60]->[8,84]\n[112,8]->[112,28]\n[112,28]->[120,28]\n<SOLID>\n[4,4]\n[72,36]\n[116,82]\n";
+    const std::string solid =
+        "\n[112,80]->[112,96]\n[112,8]->[112,28]\n[112,28]->[120,28]\n<SOLID>\n[4,4]\n[72,36]\n[12,62]\n[116,82]\n";
     ASSERT_GE(r.Out.size(), solid.size());
     EXPECT_EQ(r.Out.substr(r.Out.size() - solid.size()), solid);
     EXPECT_EQ(r.Out.rfind("<AREA>\n[128,96]\n<WALLS>\n", 0), 0u);
@@ -309,12 +310,14 @@ TEST(BsplevelImportTiled, ErrorsAreOneLineWithStatusTwoAndNoLevel) {
     // A refused map's reason follows its file name.
     auto refused = [](const std::string& file, const std::string& reason) { return TILED + file + ": " + reason; };
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{TILED + "zstd.tmx"}, refused("zstd.tmx", "layer \"Collision\": zstd compression is not supported")},
-        {{TILED + "ellipse.tmx"}, refused("ellipse.tmx", "object 4 \"bush\": ellipses are not supported")},
-        {{TILED + "two_layers.tmj"},
-         refused("two_layers.tmj", "several collision layers (\"Walls\", \"Collision\"); choose one with --layer")},
+        {{TILED + "zstd.tmx"}, refused("zstd.tmx", "layer \"Ground\": zstd compression is not supported")},
+        {{TILED + "ellipse.tmx"}, refused("ellipse.tmx", "layer \"Objects\": object 4 \"bush\": ellipses are not supported")},
+        {{map, "--solid-property", "lava"},
+         refused("small_csv.tmx",
+                 "no tile of the tilesets has the bool property \"lava\" = true (bool properties that tiles have: \"solid\")")},
         {{map, "--layer", "Roof"},
-         refused("small_csv.tmx", "no tile layer named \"Roof\" (tile layers: \"Ground\", \"Collision\")")},
+         refused("small_csv.tmx",
+                 "no layer named \"Roof\" (layers: tile \"Ground\", tile \"Collision\", object \"Objects\")")},
         {{map, "--scale", "1000000"},
          refused("small_csv.tmx",
                  "the level would measure 128000000 x 96000000 units, beyond the coordinate limit 100000000")},

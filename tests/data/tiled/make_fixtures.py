@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the Tiled map fixtures of tests/tiled_import_test.cpp into this
-folder, and the seeds of the Tiled fuzz target into fuzz/seeds_tiled/.
+folder, and the seeds of the Tiled fuzz target into fuzz/seeds_tiled/ (a
+seed holds the map, then each file it names after a line "=== NAME", as
+fuzz/import_fuzz_support.h reads them).
 
 Every map is the same small map, written in each encoding: 8 x 6 tiles of
 16 x 16 pixels (128 x 96). Its layer "Collision" holds
@@ -13,11 +15,13 @@ Every map is the same small map, written in each encoding: 8 x 6 tiles of
     cell (7,5)                  group D in the bottom right corner (gid 2, a
                                 terrain tile whose "solid" property is false)
 
-and its object layer holds the rectangle "crate" (96, 40.4, 10 x 29.8,
+and its object layer "Objects" (marked with the bool property collision =
+true) holds the rectangle "crate" (96, 40.4, 10 x 29.8,
 touching group B), the L-shaped polygon "room" at (8,60) and the polyline
 "fence" at (112,8). A layer "Ground" full of gid 1 lies below. "walls" gives
 its tiles 0 and 1 the bool property solid = true (tile 3 a string "true"),
-"terrain" its tile 2.
+"terrain" its tile 2. "no_layer.tmx" names the collision layer "Decor":
+only the tiles with solid = true block there (and the objects).
 
 The infinite versions hold the same tiles in four chunks of 4 x 3 tiles at
 (-4,-2), (0,-2), (-4,1) and (0,1), and the objects 64 pixels left and 32 up.
@@ -141,7 +145,8 @@ def xml_chunked(gids, encoding):
 
 
 def xml_objects(dx=0, dy=0, objects=OBJECTS):
-    out = '<objectgroup id="3" name="Objects">\n'
+    out = ('<objectgroup id="3" name="Objects">\n'
+           ' <properties><property name="collision" type="bool" value="true"/></properties>\n')
     for oid, name, x, y, w, h, shape, points in objects:
         size = f' width="{w}" height="{h}"' if shape not in ("polygon", "polyline") else ""
         out += f' <object id="{oid}" name="{name}" x="{x + dx:g}" y="{y + dy:g}"{size}'
@@ -206,7 +211,8 @@ def json_objects(dx=0, dy=0, objects=OBJECTS):
             o.update(shape)
         out.append(o)
     return {"id": 3, "name": "Objects", "type": "objectgroup", "draworder": "topdown", "opacity": 1,
-            "visible": True, "x": 0, "y": 0, "objects": out}
+            "visible": True, "x": 0, "y": 0, "objects": out,
+            "properties": [{"name": "collision", "type": "bool", "value": True}]}
 
 
 def json_layer(lid, name, gids, encoding, infinite, props=None):
@@ -308,5 +314,56 @@ def main():
         write_seed("refused_" + name, text)
 
 
+# Seeds for the ways of drawing collision: tile shapes with flips, tiles
+# larger than the grid, offsets, classes, templates, infinite maps.
+def json_seed(tiles, layers, head="", width=4, height=2):
+    return json.dumps({**{"type": "map", "orientation": "orthogonal", "width": width, "height": height,
+                          "tilewidth": 4, "tileheight": 4},
+                       **json.loads("{" + head + "}"),
+                       "tilesets": [{"firstgid": 1, "name": "t", "tilewidth": 4, "tileheight": 4, "tilecount": 8,
+                                     "tiles": tiles}],
+                       "layers": layers}, indent=1) + "\n"
+
+
+def shape_seeds():
+    L = {"id": 1, "x": 0, "y": 0, "polygon": [{"x": x, "y": y} for x, y in
+                                              [(0, 0), (3, 0), (3, 1), (1, 1), (1, 2), (0, 2)]]}
+    shaped = [{"id": 0, "objectgroup": {"type": "objectgroup", "objects": [L]}},
+              {"id": 1, "imagewidth": 8, "imageheight": 4, "objectgroup": {"type": "objectgroup", "objects": [
+                  {"id": 1, "x": 0, "y": 0, "width": 8, "height": 2, "rotation": 90},
+                  {"id": 2, "x": 1, "y": 1, "width": 2, "height": 2, "ellipse": True},
+                  {"id": 3, "class": "ladder", "x": 0, "y": 0, "width": 4, "height": 4}]}},
+              {"id": 2, "type": "Wall", "properties": [{"name": "collides", "type": "bool", "value": True}]}]
+    flips = [1, 1 | H_FLIP, 1 | V_FLIP, 1 | D_FLIP, 2 | D_FLIP | H_FLIP, 2 | D_FLIP | V_FLIP, 3, 2 | H_FLIP | V_FLIP]
+    write_seed("shapes_flips.tmj", json_seed(shaped, [
+        {"type": "group", "name": "g", "offsetx": 2, "layers": [
+            {"type": "tilelayer", "name": "deco", "width": 4, "height": 2, "offsety": -1, "data": flips}]},
+        {"type": "tilelayer", "name": "Collision", "width": 4, "height": 2, "data": [0, 3, 0, 0, 0, 0, 0, 0]}]))
+    write_seed("shapes_classes.tmj", json_seed(shaped, [
+        {"type": "tilelayer", "name": "Ground", "width": 4, "height": 2, "data": [0] * 8},
+        {"type": "objectgroup", "name": "Things", "objects": [
+            {"id": 1, "class": "wall", "x": 0, "y": 0, "width": 4, "height": 2},
+            {"id": 2, "type": "spawn", "point": True, "x": 5, "y": 5},
+            {"id": 3, "gid": 3, "x": 8, "y": 8, "width": 4, "height": 4},
+            {"id": 4, "template": "crate.tj", "x": 4, "y": 4},
+            {"id": 5, "template": "crate.tj", "class": "prop", "x": 12, "y": 0},
+            {"id": 6, "text": {"text": "hi"}, "x": 0, "y": 0, "width": 8, "height": 4},
+            {"id": 7, "x": 0, "y": 0, "polyline": [{"x": 0, "y": 0}, {"x": 5, "y": 5}]}]},
+        {"type": "objectgroup", "name": "Collision objects", "objects": [
+            {"id": 8, "x": 12, "y": 4, "polygon": [{"x": x, "y": y} for x, y in
+                                                   [(0, 0), (4, 0), (4, 4), (2, 4), (2, 2), (0, 2)]]},
+            {"id": 9, "x": 4, "y": 0, "polyline": [{"x": 0, "y": 0}, {"x": 0, "y": 4}, {"x": 4, "y": 4}]}]}])
+        + "\n=== crate.tj\n" + json.dumps({"type": "template", "object": {
+            "name": "crate", "class": "Solid", "width": 2, "height": 2}}) + "\n")
+    write_seed("shapes_infinite.tmj", json_seed(shaped, [
+        {"type": "tilelayer", "name": "deco", "chunks": [
+            {"x": -2, "y": -1, "width": 2, "height": 1, "data": [1, 0]},
+            {"x": 0, "y": 0, "width": 2, "height": 1, "data": [0, 2 | H_FLIP]}]}], '"infinite": true'))
+    with open(os.path.join(HERE, "shapes.tmx")) as m, open(os.path.join(HERE, "props.tsx")) as t, \
+            open(os.path.join(HERE, "crate.tx")) as c:
+        write_seed("shapes_files.tmx", m.read() + "=== props.tsx\n" + t.read() + "=== crate.tx\n" + c.read())
+
+
 if __name__ == "__main__":
     main()
+    shape_seeds()
