@@ -38,11 +38,12 @@ function cellSize() {
 
 // Opens a level text, a grid map or a Tiled map (a string, or the file's
 // bytes as a Uint8Array, which the library then reads exactly as bsplevel
-// reads the file), named name in messages; with partial, a level text that
-// does not load whole is shown as far as it loaded, its problems listed.
-// Resolves with the timings; rejects with the library's error, which the
-// page shows.
-export async function openText(text, name, { partial = false } = {}) {
+// reads the file), named name in messages. options go to Level.open: with
+// partial, a level text that does not load whole is shown as far as it
+// loaded, its problems listed; the grid maps' cell is the bar's unless
+// given. Resolves with the timings; rejects with the library's error, which
+// the page shows.
+export async function openText(text, name, options = {}) {
   document.body.dataset.state = 'loading';
   setStatus(`Opening ${name}…`);
   showProblem(null);
@@ -51,7 +52,7 @@ export async function openText(text, name, { partial = false } = {}) {
   const t0 = performance.now();
   let level;
   try {
-    level = state.lib.Level.open(text, name, { partial, cell: cellSize() });
+    level = state.lib.Level.open(text, name, { cell: cellSize(), ...options });
   } catch (e) {
     document.body.dataset.state = 'error';
     setStatus(`${name} could not be opened`);
@@ -61,7 +62,7 @@ export async function openText(text, name, { partial = false } = {}) {
     showProblem({
       lines: [e.message],
       messages: e.libraryMessage,
-      partial: partly ? () => openText(text, name, { partial: true }).catch(() => {}) : null,
+      partial: partly ? () => openText(text, name, { ...options, partial: true }).catch(() => {}) : null,
     });
     throw e;
   }

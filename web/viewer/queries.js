@@ -104,10 +104,16 @@ export function toggleDoor(id) {
   state.lastDoor = { id, open };
   showDoors();
   showInfo();
+  askAgain();
+  notify('doors', id, open);
+}
+
+// Asks the library again for every answer shown, after the world changed
+// under them (a door opened or closed).
+export function askAgain() {
   if (state.route) runRoute(state.route.start, state.route.goal);
   if (state.segment) runSegment(state.segment.a, state.segment.b);
   if (state.ball) runBall(state.ball.centre);
-  notify('doors', id, open);
   requestFrame();
 }
 
