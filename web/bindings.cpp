@@ -2,9 +2,12 @@
 // built world. It is made empty from JavaScript, then filled from a level
 // text, a grid map or a Tiled map; what went wrong comes back as a result
 // object, never as a C++ exception, and the JavaScript API
-// (bsp_levels_api.js) turns it into an Error. The queries take whole numbers
-// that the API has checked; the library answers every query on any built
-// world, so nothing here can reach one of its assertions.
+// (bsp_levels_api.js) turns it into an Error. Level texts are read strictly,
+// as bsplevel reads them: a dropped wall or door, an empty text or one
+// without a tag is a failure on its line, and the same lines come back as
+// the tool writes them. The queries take whole numbers that the API has
+// checked; the library answers every query on any built world, so nothing
+// here can reach one of its assertions.
 #include <emscripten/bind.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
@@ -18,6 +21,7 @@
 #include "game_bsp.h"
 #include "grid_import.h"
 #include "level_loader.h"
+#include "level_open.h"
 #include "messages.h"
 #if BSP_WEB_TILED
 #include "tiled_import.h"
@@ -36,19 +40,28 @@ val Int32_Array(const std::vector<int>& values) {
         .new_(emscripten::typed_memory_view(values.size(), values.empty() ? nullptr : values.data()));
 }
 
-// Why a level was not made, as the JavaScript API reports it.
-struct cFailure {
+// What went wrong while a level was made, as the JavaScript API reports it.
+struct cProblem {
     std::string Stage;     // "map" (the grid or Tiled map), "load" (the level text) or "build"
-    int Line = 0;          // the line where the reading stopped (0: none)
-    std::string Reason;    // a few words
+    int Line = 0;          // the line where the reading stopped, or of the item refused (0: none)
+    std::string Reason;    // a few words, as bsplevel gives them
 };
+
+// A UTF-8 byte order mark, which some editors write at the start of a file,
+// is no part of a map; the level loader and the Tiled importer skip it
+// themselves.
+std::string Without_Byte_Order_Mark(const std::string& text) {
+    return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
+}
 
 class cWeb_Level {
 public:
-    // Loads a level text into a new world, starting from the default world
-    // rectangle as a fresh program does, and builds it. The result says
-    // {ok, stage, line, reason, messages}; messages are the library's own,
-    // written during the load and the build.
+    // Loads a level text into a new world of its own, strictly, and builds
+    // it whatever the loader answered, as bsplevel does. The result says
+    // {ok, problems: [{stage, line, reason}], messages}: the load's problem
+    // then the build's, as bsplevel --partial writes them (the world stays,
+    // built from what was read, for a caller that answers from it); messages
+    // are the library's own, written during the load and the build.
     val Load_Text(const std::string& text, const std::string& name) {
         std::ostringstream messages;
         cMessage_Redirect capture(&messages);
@@ -66,7 +79,7 @@ public:
         if (Level.World) return Refuse("map", 0, "the level is already made", messages.str());
         if (cell < 1) return Refuse("map", 0, "the cell size must be at least 1", messages.str());
         const double start = emscripten_get_now();
-        std::istringstream in(map_text);
+        std::istringstream in(Without_Byte_Order_Mark(map_text));
         cGrid_Map map;
         std::string error;
         if (!Read_Grid_Map(in, map, error)) return Refuse("map", 0, error, messages.str());
@@ -287,18 +300,18 @@ public:
 
 private:
     cTool_Level Level;     // the world, its name, and how its load and build went
-    cFailure Failure;
+    std::vector<cProblem> Problems;
     double Import_Ms = 0;  // reading and converting a map
     double Load_Ms = 0;    // reading the level text and inserting the walls
     double Build_Ms = 0;   // areas, portals, waypoints, solid space
 
     // Loads text into a new world and builds it, whatever the loader
-    // answered, as bsplevel does; true when both went through. A refused
-    // build is told as the tool tells it: the first wall, door or solid
-    // point that the world refused, with its line.
+    // answered, as bsplevel does; true when both went through. Otherwise
+    // Problems says why, as the tool does: where the loader stopped, then the
+    // first wall, door or solid point that the world refused, with its line.
     bool Load(const std::string& text, const std::string& name) {
         if (Level.World) {
-            Failure = {"load", 0, "the level is already made"};
+            Problems = {{"load", 0, "the level is already made"}};
             return false;
         }
         Level.File = name;
@@ -314,27 +327,28 @@ private:
         Build_Ms = emscripten_get_now() - start;
         Level.Built = Level.World->Is_Built();
         Level.Bounds = Level.World->Get_Bounds();
-        if (!Level.Loaded) {
-            Failure = {"load", Level.Load_Result.Line, Level.Load_Result.Reason};
-            return false;
-        }
-        const cLevel_Problem build = Build_Problem(Level);
-        if (build) {
-            Failure = {"build", build.Line, build.Reason};
-            return false;
-        }
-        return true;
+        Problems.clear();
+        const cLevel_Problem load = Load_Problem(Level), build = Build_Problem(Level);
+        if (load) Problems.push_back({"load", load.Line, load.Reason});
+        if (build) Problems.push_back({"build", build.Line, build.Reason});
+        return Problems.empty();
     }
 
     val Result(bool done, const std::string& messages) const {
         val r = val::object();
         r.set("ok", done);
         r.set("messages", messages);
-        if (!done) {
-            r.set("stage", Failure.Stage);
-            r.set("line", Failure.Line);
-            r.set("reason", Failure.Reason);
-        }
+        val problems = val::array();
+        for (const cProblem& p : Problems) problems.call<void>("push", Problem(p));
+        r.set("problems", problems);
+        return r;
+    }
+
+    static val Problem(const cProblem& p) {
+        val r = val::object();
+        r.set("stage", p.Stage);
+        r.set("line", p.Line);
+        r.set("reason", p.Reason);
         return r;
     }
 
@@ -342,9 +356,9 @@ private:
         val r = val::object();
         r.set("ok", false);
         r.set("messages", messages);
-        r.set("stage", stage);
-        r.set("line", line);
-        r.set("reason", reason);
+        val problems = val::array();
+        problems.call<void>("push", Problem({stage, line, reason}));
+        r.set("problems", problems);
         return r;
     }
 };
@@ -360,10 +374,25 @@ val Features() {
     return f;
 }
 
+// What a text holds, told by its beginning as Open_Level tells a file's:
+// "grid" (a grid map's header), "tiled" (a Tiled map, XML or JSON) or
+// "level" (anything else).
+std::string Format_Of(const std::string& text) {
+    switch (Format_Of_Text(text.substr(0, 65536))) {
+    case cLevel_Format::GRID:
+        return "grid";
+    case cLevel_Format::TILED:
+        return "tiled";
+    default:
+        return "level";
+    }
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(bsp_levels) {
     emscripten::function("Features", &Features);
+    emscripten::function("Format_Of", &Format_Of);
     emscripten::constant("COORD_LIMIT", COORD_LIMIT);
     emscripten::class_<cWeb_Level>("cWeb_Level")
         .constructor<>()

@@ -5,7 +5,7 @@
 //
 //   import { loadBspLevels } from './bsp_levels_api.js';
 //   const lib = await loadBspLevels();
-//   const level = lib.Level.fromText(text, 'my_level.txt');
+//   const level = lib.Level.fromText(text, 'my_level.txt');   // or Level.open: a level or a map
 //   const { found, path } = level.findPath(55, 82, 63, 83);
 //   const { status, length } = level.findShortestPath(55, 82, 63, 83, 2);
 //   level.setDoor(0, true);
@@ -21,26 +21,36 @@ import createBspLevelsModule from './dist/bsp_levels.js';
 const INT_MIN = -2147483648;
 const INT_MAX = 2147483647;
 
-// A level that could not be made. `stage` says where it stopped: 'map' (the
-// grid or Tiled map was refused), 'load' (the level text did not load completely) or
+// A problem as bsplevel writes it: "FILE:LINE: REASON", or "FILE: REASON"
+// when no line can be named.
+function problemText(name, { line, reason }) {
+  return line > 0 ? `${name}:${line}: ${reason}` : `${name}: ${reason}`;
+}
+
+// A level that could not be made. Its message is the one line bsplevel
+// writes for the same file: "level.txt:3: wall [10,10]->[20,20] is neither
+// horizontal nor vertical", "level.txt:5: wall outside the world
+// [0,0]-[100,100]", "den.map: the header says height 3 but the file holds 2
+// rows". `stage` says where it stopped: 'map' (the grid or Tiled map was
+// refused), 'load' (the level text did not load completely: a malformed
+// item, an unknown tag, a wall or door that is neither horizontal nor
+// vertical or has zero length, an empty text or one without any tag) or
 // 'build' (the library refused to build the world: a wall or a door outside
 // it, a solid point outside it or on a wall, solid points that reach every
 // area); `line` is the line where the reading stopped or of the item the
-// build refused (0 when none applies), `reason` a few words, and
-// `libraryMessage` what the library itself wrote (its loader's and build's
-// messages), also part of the Error's message.
+// build refused (0 when none applies), `reason` a few words; `problems`
+// every line, the load's then the build's, as bsplevel --partial writes
+// them; `libraryMessage` what the library itself wrote while it tried (its
+// loader's and build's messages), which is no part of the message.
 export class LevelError extends Error {
-  constructor(name, { stage, line, reason, messages, map = 'grid map' }) {
-    const where = line > 0 ? `${name}: line ${line}: ` : `${name}: `;
-    const what = stage === 'build' ? 'the level was not built' :
-      stage === 'map' ? `the ${map} was refused` : 'the level did not load completely';
-    const library = messages.trim();
-    super(`${where}${what}: ${reason}${library ? `\n${library}` : ''}`);
+  constructor(name, problems, messages = '') {
+    super(problemText(name, problems[0]));
     this.name = 'LevelError';
-    this.stage = stage;
-    this.line = line;
-    this.reason = reason;
-    this.libraryMessage = library;
+    this.stage = problems[0].stage;
+    this.line = problems[0].line;
+    this.reason = problems[0].reason;
+    this.problems = problems.map((p) => problemText(name, p));
+    this.libraryMessage = messages.trim();
   }
 }
 
@@ -49,6 +59,15 @@ function checkInteger(what, value) {
     throw new TypeError(`${what} must be a whole number within 32 bits, got ${String(value)}`);
   }
   return value;
+}
+
+// A text handed to the module: a string, or the file's bytes as they are
+// (a Uint8Array or an ArrayBuffer), which the library then reads exactly as
+// bsplevel reads the file.
+function checkText(what, text) {
+  if (typeof text === 'string' || text instanceof Uint8Array) return text;
+  if (text instanceof ArrayBuffer) return new Uint8Array(text);
+  throw new TypeError(`${what} must be a string, a Uint8Array or an ArrayBuffer`);
 }
 
 function checkBoolean(what, value) {
@@ -85,7 +104,7 @@ function routeLength(x, y, points) {
 
 /**
  * Loads the WebAssembly module and returns the library:
- * { Level, LevelError, features, COORD_LIMIT }.
+ * { Level, LevelError, formatOf, features, COORD_LIMIT }.
  * options.wasmUrl overrides where bsp_levels.wasm is fetched from (by default
  * beside bsp_levels.js).
  */
@@ -124,14 +143,21 @@ export async function loadBspLevels(options = {}) {
     #raw;
     #info = null;
     #messages;
+    #problems;
+    #format;
 
-    constructor(token, raw, messages) {
-      if (token !== construct) throw new TypeError('use Level.fromText or Level.fromGridMap');
+    constructor(token, raw, messages, problems, format) {
+      if (token !== construct) throw new TypeError('use Level.open, Level.fromText, Level.fromGridMap or Level.fromTiledMap');
       this.#raw = raw;
       this.#messages = messages;
+      this.#problems = problems;
+      this.#format = format;
     }
 
-    static #make(name, fill) {
+    // Makes a level with fill(raw); a failure throws a LevelError, unless
+    // partial asks for the level all the same (a level text only: a map
+    // that was refused holds nothing to answer from).
+    static #make(name, format, fill, partial = false) {
       const raw = call(() => new module.cWeb_Level());
       let result;
       try {
@@ -140,22 +166,32 @@ export async function loadBspLevels(options = {}) {
         if (aborted === null) raw.delete();
         throw e;
       }
-      if (!result.ok) {
+      const refusedMap = result.problems.length > 0 && result.problems[0].stage === 'map';
+      if (!result.ok && (!partial || refusedMap)) {
         raw.delete();
-        throw new LevelError(name, result);
+        throw new LevelError(name, result.problems, result.messages);
       }
-      return new Level(construct, raw, result.messages);
+      return new Level(construct, raw, result.messages, result.problems.map((p) => problemText(name, p)), format);
     }
 
     /**
-     * A level from the text of a level file, loaded from the default world
-     * rectangle (0,0)-(100,100) and built. `name` stands for the file's name
-     * in messages. Throws a LevelError when the text does not load completely
-     * or the build is refused.
+     * A level from the text of a level file (a string, or the file's bytes
+     * as a Uint8Array or ArrayBuffer), read strictly as bsplevel reads it
+     * into a world of its own (the default rectangle (0,0)-(100,100) unless
+     * an <AREA> item gives one) and built. `name` stands for the file's name
+     * in messages. Throws a LevelError when the text does not load
+     * completely (a malformed item, an unknown tag, a wall or door that is
+     * neither horizontal nor vertical or has zero length, an empty text or
+     * one without any tag) or the build is refused. options.partial = true,
+     * as bsplevel --partial, keeps the level all the same, built from what
+     * was read, with its problems in `problems`. A UTF-8 byte order mark at
+     * the start is skipped.
      */
-    static fromText(text, name = 'level') {
-      if (typeof text !== 'string') throw new TypeError('the level text must be a string');
-      return Level.#make(String(name), (raw) => raw.Load_Text(text, String(name)));
+    static fromText(text, name = 'level', options = {}) {
+      text = checkText('the level text', text);
+      const { partial = false } = options;
+      checkBoolean('partial', partial);
+      return Level.#make(String(name), 'level', (raw) => raw.Load_Text(text, String(name)), partial);
     }
 
     /**
@@ -168,12 +204,12 @@ export async function loadBspLevels(options = {}) {
      * Throws a LevelError when the map is refused.
      */
     static fromGridMap(text, cell = 10, name = 'grid map', options = {}) {
-      if (typeof text !== 'string') throw new TypeError('the grid map text must be a string');
+      text = checkText('the grid map text', text);
       checkInteger('cell', cell);
       if (cell < 1) throw new RangeError(`cell must be at least 1, got ${cell}`);
       const { solid = true } = options;
       checkBoolean('solid', solid);
-      return Level.#make(String(name), (raw) => raw.Import_Grid_Map(text, cell, solid, String(name)));
+      return Level.#make(String(name), 'grid', (raw) => raw.Import_Grid_Map(text, cell, solid, String(name)));
     }
 
     /**
@@ -191,7 +227,7 @@ export async function loadBspLevels(options = {}) {
      * when the module was built without the importer (features.tiledMaps).
      */
     static fromTiledMap(text, options = {}) {
-      if (typeof text !== 'string') throw new TypeError('the Tiled map text must be a string');
+      text = checkText('the Tiled map text', text);
       const { name = 'Tiled map', layer = '', solidProperty = '', scale = 1, solid = true } = options;
       if (!features.tiledMaps) {
         throw new Error('this build of the module has no Tiled importer (features.tiledMaps is false; see the README)');
@@ -202,10 +238,25 @@ export async function loadBspLevels(options = {}) {
       checkInteger('scale', scale);
       if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
       checkBoolean('solid', solid);
-      return Level.#make(String(name), (raw) => ({
-        map: 'Tiled map',
-        ...raw.Import_Tiled_Map(text, layer, solidProperty, scale, solid, String(name)),
-      }));
+      return Level.#make(String(name), 'tiled',
+        (raw) => raw.Import_Tiled_Map(text, layer, solidProperty, scale, solid, String(name)));
+    }
+
+    /**
+     * A level from a file's text, whatever it holds, told apart by its
+     * content as bsplevel and Open_Level tell it (see formatOf): a level
+     * text as fromText reads it (options.partial), a grid map as
+     * fromGridMap (options.cell, default 10, and options.solid) and a Tiled
+     * map as fromTiledMap (its options). `level.format` says which it was.
+     */
+    static open(text, name = 'level', options = {}) {
+      text = checkText('the text', text);
+      const { partial = false, cell = 10, solid = true, ...tiled } = options;
+      switch (formatOf(text)) {
+        case 'grid': return Level.fromGridMap(text, cell, name, { solid });
+        case 'tiled': return Level.fromTiledMap(text, { ...tiled, solid, name });
+        default: return Level.fromText(text, name, { partial });
+      }
     }
 
     #live() {
@@ -218,10 +269,26 @@ export async function loadBspLevels(options = {}) {
       return this.#raw === null;
     }
 
-    /** What the library wrote while loading and building (such as refused walls); usually empty. */
+    /** What the library wrote while loading and building, in its own words; usually empty. */
     get messages() {
       this.#live();
       return this.#messages;
+    }
+
+    /**
+     * What is wrong with a level kept with options.partial, one line each
+     * as bsplevel --partial writes them ("level.txt:3: wall [10,10]->[20,20]
+     * is neither horizontal nor vertical"); [] for a level that is whole.
+     */
+    get problems() {
+      this.#live();
+      return [...this.#problems];
+    }
+
+    /** What the level was made from: 'level', 'grid' or 'tiled'. */
+    get format() {
+      this.#live();
+      return this.#format;
     }
 
     /**
@@ -415,5 +482,18 @@ export async function loadBspLevels(options = {}) {
     }
   }
 
-  return Object.freeze({ Level, LevelError, features, COORD_LIMIT: module.COORD_LIMIT });
+  /**
+   * What a text holds, told by its beginning as bsplevel tells a file's:
+   * 'grid' (a grid map: a header line "type octile", "height H" or "width
+   * W", and a line "map"), 'tiled' (a Tiled map: XML whose root is <map>,
+   * or a JSON object with "tiledversion", "orientation" or "layers") or
+   * 'level' (anything else). A UTF-8 byte order mark is skipped.
+   */
+  function formatOf(text) {
+    text = checkText('the text', text);
+    if (text.length > 65536) text = text.subarray ? text.subarray(0, 65536) : text.slice(0, 65536);
+    return call(() => module.Format_Of(text));
+  }
+
+  return Object.freeze({ Level, LevelError, formatOf, features, COORD_LIMIT: module.COORD_LIMIT });
 }

@@ -17,14 +17,27 @@
 //      import-tiled (when the module has the importer);
 //  (e) a route and the shortest route for an agent of half-size 4 clicked on
 //      den012d, against bsplevel route --agent 4;
-//  (f) doors and solid space: web/test/dungeon.txt (dungeon.map imported
+//  (f) doors and solid space: web/samples/dungeon.txt (dungeon.map imported
 //      with its rock, and seven doors); solid space at every point of a
 //      5-unit lattice against the map and against bsplevel batch; random
 //      queries with doors opened and closed between them against bsplevel
 //      batch's door lines; doors clicked in the page, the route and the
 //      shortest route shown after each click against bsplevel path and
 //      route with --open for the doors open; a screenshot of the page,
-//      web/test/screenshot.png.
+//      web/test/screenshot.png;
+//  (g) strict level texts: a dropped wall or door (diagonal, zero length),
+//      an empty file, a file without a tag, a malformed item, an unknown
+//      tag, a refused build: the page and the API refuse each with the very
+//      line bsplevel writes (FILE:LINE: reason), the library's messages only
+//      behind their toggle; "Show what was read" answers as bsplevel
+//      --partial; a file opening with a UTF-8 byte order mark loads as the
+//      tool loads it;
+//  (h) the page standing alone: it opens with its sample level
+//      (web/samples/dungeon.txt), and with ?level=PATH the level, grid map or
+//      broken file at that path of the served folder, as bsplevel answers for
+//      it; a path outside the folder, a URL or a missing file is refused
+//      with a clear line, and nothing is fetched from elsewhere; screenshots
+//      web/test/screenshot-start.png and screenshot-url.png.
 //
 // Maps are imported as the page imports them, with their rock as solid
 // space (bsplevel import-grid --solid, import-tiled --solid).
@@ -33,11 +46,12 @@
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
 // Environment: BSP_MAPS_DIR (default: the repository's maps/),
 // CHROMIUM (default /usr/bin/chromium), BSP_WEB_PARTS (the parts to run, by
-// letter, default abcdef: BSP_WEB_PARTS=af runs (a) and (f) only).
+// letter, default abcdefgh: BSP_WEB_PARTS=af runs (a) and (f) only). The
+// page's sample level is checked whatever the parts.
 
 import { spawnSync } from 'node:child_process';
 import { createServer } from 'node:http';
-import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync, existsSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync, existsSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, extname, join, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -49,13 +63,13 @@ const repoRoot = resolve(webDir, '..');
 const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
 const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, 'maps'));
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-const only = process.env.BSP_WEB_PARTS || 'abcdef';
+const only = process.env.BSP_WEB_PARTS || 'abcdefgh';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
 const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
 const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
 const tiledDir = join(repoRoot, 'tests', 'data', 'tiled');
-const dungeonMap = join(here, 'dungeon.map');
-const dungeon = join(here, 'dungeon.txt');
+const dungeonMap = join(webDir, 'samples', 'dungeon.map');
+const dungeon = join(webDir, 'samples', 'dungeon.txt');
 
 let passed = 0;
 let failed = 0;
@@ -78,8 +92,10 @@ function fatal(message) {
 
 // ------------------------------------------------------------------ the native tool
 
-function tool(args, input) {
-  const r = spawnSync(bsplevel, args, { input, encoding: 'utf8', maxBuffer: 1 << 28 });
+// Runs bsplevel; options.cwd, the folder it runs in (so that it names a
+// file as the page does, by the name given).
+function tool(args, input, options = {}) {
+  const r = spawnSync(bsplevel, args, { input, encoding: 'utf8', maxBuffer: 1 << 28, cwd: options.cwd });
   if (r.error) fatal(`cannot run ${bsplevel}: ${r.error.message}`);
   return r;
 }
@@ -126,17 +142,21 @@ const MIME = {
   '.map': 'text/plain; charset=utf-8',
 };
 
-function serve(root) {
+// Serves web/ as scripts/serve-web does, with the repository's maps/ and
+// test_levels/ beside it, and the test's own files under /test-work/.
+function serve(root, folders) {
   const server = createServer((req, res) => {
     const path = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
-    let file = resolve(root, `.${path}`);
-    if (file !== root && !file.startsWith(root + sep)) {
+    const prefix = Object.keys(folders).find((p) => path.startsWith(p));
+    const base = prefix ? folders[prefix] : root;
+    let file = resolve(base, `.${prefix ? path.slice(prefix.length - 1) : path}`);
+    if (file !== base && !file.startsWith(base + sep)) {
       res.writeHead(403).end();
       return;
     }
     if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
     if (!existsSync(file)) {
-      res.writeHead(404).end('not found');
+      res.writeHead(404, 'Not Found').end('not found');
       return;
     }
     res.writeHead(200, { 'Content-Type': MIME[extname(file)] || 'application/octet-stream', 'Cache-Control': 'no-store' });
@@ -378,13 +398,14 @@ async function partA(page) {
       Level.fromText(broken, 'broken.txt');
       out.broken = 'no error';
     } catch (e) {
-      out.broken = { isLevelError: e instanceof LevelError, stage: e.stage, line: e.line, message: e.message };
+      out.broken = { isLevelError: e instanceof LevelError, stage: e.stage, line: e.line, message: e.message,
+        libraryMessage: e.libraryMessage };
     }
     try {
       Level.fromText(outside, 'outside.txt');
       out.outside = 'no error';
     } catch (e) {
-      out.outside = { stage: e.stage, message: e.message };
+      out.outside = { stage: e.stage, message: e.message, libraryMessage: e.libraryMessage };
     }
     try {
       Level.fromGridMap('type octile\nheight 3\nwidth 2\nmap\n..\n..\n');
@@ -426,7 +447,8 @@ async function partA(page) {
         Level.fromText(text, `${key}.txt`).delete();
         out[key] = 'no error';
       } catch (e) {
-        out[key] = { isLevelError: e instanceof LevelError, stage: e.stage, line: e.line, reason: e.reason, message: e.message };
+        out[key] = { isLevelError: e instanceof LevelError, stage: e.stage, line: e.line, reason: e.reason, message: e.message,
+          libraryMessage: e.libraryMessage };
       }
     }
     const level = Level.fromText('<WALLS>\n[0,50]->[40,50]\n[60,50]->[100,50]\n<DOORS>\n[40,50]->[60,50]\n', 'door');
@@ -450,8 +472,9 @@ async function partA(page) {
   const everywhereNative = nativeProblem('everywhere.txt');
   const w = doorErrors.onWall;
   check(w.isLevelError && w.stage === 'build' && `${join(work, 'onWall.txt')}:${w.line}: ${w.reason}` === onWallNative &&
-    /solid point \[30,50\] lies on a wall/.test(w.message),
-  'a build refused for a solid point on a wall throws a LevelError naming the point and its line, as the tool does',
+    w.message === `onWall.txt:${w.line}: ${w.reason}` && /solid point \[30,50\] lies on a wall/.test(w.libraryMessage),
+  'a build refused for a solid point on a wall throws a LevelError with its line, as the tool does, the library\'s ' +
+    'message naming the point',
   `${JSON.stringify(w)}\nnative: ${onWallNative}`);
   const e = doorErrors.everywhere;
   check(e.stage === 'build' && `${join(work, 'everywhere.txt')}:${e.line}: ${e.reason}` === everywhereNative,
@@ -466,15 +489,21 @@ async function partA(page) {
   'a door the level lacks is a RangeError, an open flag that is not true or false a TypeError',
   JSON.stringify(doorErrors));
 
-  const nativeBroken = tool(['info', brokenLevel]);
-  const nativeMessage = nativeBroken.stderr.split('\n').find((l) => l.startsWith('ERROR while reading file')) || '';
+  // bsplevel run beside the file names it as the page does.
+  const besides = { cwd: dirname(brokenLevel) };
+  const nativeBroken = tool(['info', 'broken.txt'], undefined, besides).stderr.trim();
+  const verboseBroken = tool(['info', 'broken.txt', '--verbose'], undefined, besides).stderr.trim().split('\n');
   check(errors.broken.isLevelError && errors.broken.stage === 'load' && errors.broken.line > 0 &&
-    errors.broken.message.includes(nativeMessage.replace(brokenLevel, 'broken.txt')) &&
-    errors.broken.message.includes(`line ${errors.broken.line}:`),
-  'a level that stops loading throws a LevelError with the loader\'s message and the line',
-  `${JSON.stringify(errors.broken)}\nnative: ${nativeMessage}`);
-  check(errors.outside.stage === 'build' && /is not built/.test(errors.outside.message),
-    'a level whose build is refused throws with the library\'s message', JSON.stringify(errors.outside));
+    errors.broken.message === nativeBroken && !nativeBroken.includes('\n') &&
+    errors.broken.libraryMessage === verboseBroken.slice(0, -1).join('\n') && verboseBroken.length > 1,
+  `a level that stops loading throws a LevelError whose message is bsplevel's one line (${nativeBroken}), the ` +
+    'loader\'s own message apart, as bsplevel --verbose writes it',
+  `${JSON.stringify(errors.broken)}\nnative: ${nativeBroken}\nverbose: ${verboseBroken.join(' / ')}`);
+  const nativeOutside = tool(['info', 'outside.txt'], undefined, besides).stderr.trim();
+  check(errors.outside.stage === 'build' && errors.outside.message === nativeOutside &&
+    /is not built/.test(errors.outside.libraryMessage),
+  `a level whose build is refused throws with bsplevel's line (${nativeOutside}), the library's message apart`,
+  `${JSON.stringify(errors.outside)}\nnative: ${nativeOutside}`);
   check(errors.map.stage === 'map' && errors.map.message.length > 0, 'a grid map that lies about its size throws',
     JSON.stringify(errors.map));
   check(errors.badArgument === 'TypeError' && errors.negativeRadius === 'RangeError',
@@ -779,9 +808,10 @@ async function partD(page) {
   // refused, saying why; the same map with that tileset embedded opens.
   const original = join(tiledDir, 'small_zlib.tmx');
   const refused = await openInPage(page, original);
-  const shownError = await text(page, '#error');
-  check(refused.state === 'error' && /walls\.tsx/.test(shownError) && /cannot be read in the browser/.test(shownError),
-    'a Tiled map naming an external tileset is refused, saying that the browser cannot read it', shownError);
+  const shownError = await text(page, '#problem-text');
+  check(refused.state === 'error' && shownError.startsWith('small_zlib.tmx: ') && !shownError.includes('\n') &&
+    /walls\.tsx/.test(shownError) && /cannot be read in the browser/.test(shownError),
+  'a Tiled map naming an external tileset is refused in one line, saying that the browser cannot read it', shownError);
   const tileset = readFileSync(join(tiledDir, 'walls.tsx'), 'utf8').replace(/^<\?xml[^>]*>\s*/, '')
     .replace('<tileset ', '<tileset firstgid="5" ');
   const embedded = join(work, 'small_zlib_embedded.tmx');
@@ -796,7 +826,7 @@ async function partD(page) {
     'the map with its tileset embedded imports natively as the original does');
   const opened = await openInPage(page, embedded);
   check(opened.state === 'loaded', 'the page opens the Tiled map (zlib-compressed layer, embedded tilesets)',
-    await text(page, '#error'));
+    await text(page, '#problem-text'));
   const info = { ...opened.info };
   delete info.level;
   check(JSON.stringify(info) === JSON.stringify(expected),
@@ -834,6 +864,10 @@ async function partE(page) {
   console.log('# (e) the shortest route for an agent, clicked');
   const map = join(mapsDir, 'den012d.map');
   const levelFile = join(work, 'den012d.txt');
+  // (b) imports it too; (e) may run alone.
+  if (!existsSync(levelFile) && tool(['import-grid', map, '-o', levelFile, '--solid']).status !== 0) {
+    fatal('bsplevel import-grid failed');
+  }
   const opened = await openInPage(page, map);
   if (!check(opened.state === 'loaded', 'the page opens den012d.map again')) return;
   // The agent's half-size on the slider, as a user would set it.
@@ -1101,6 +1135,260 @@ async function partF(page) {
   check(statSync(file).size > 10000, `a screenshot is saved: ${file}`);
 }
 
+// ------------------------------------------------------------------ strict texts, the sample, ?level=
+
+// What the page shows after an open: its state, the problem box (the line,
+// the library's messages behind their toggle, whether "Show what was read"
+// is offered), the status line and the level's info.
+async function shown(page) {
+  return page.evaluate(() => {
+    const $ = (id) => document.getElementById(id);
+    return {
+      state: document.body.dataset.state,
+      problem: $('problem').hidden ? null : $('problem-text').textContent,
+      messages: $('problem-messages-box').hidden ? null : $('problem-messages').textContent,
+      partial: !$('partial-button').hidden,
+      status: $('status').textContent,
+      info: window.bspViewer.level && window.bspViewer.level.info(),
+    };
+  });
+}
+
+// info --json without the fields the page does not have (the level's name,
+// and the error line that bsplevel adds for a level that is not whole).
+function bareInfo(info) {
+  const out = { ...info };
+  delete out.level;
+  delete out.error;
+  return out;
+}
+
+// The page as it opens: the sample level, whole, its info bsplevel's.
+async function sampleShown(page, started) {
+  console.log('# the page opens with its sample level');
+  const s = await shown(page);
+  const expected = nativeInfo(dungeon);
+  check(started && s.state === 'loaded' && s.problem === null && s.info && s.info.level === 'samples/dungeon.txt' &&
+    JSON.stringify(bareInfo(s.info)) === JSON.stringify(expected) && s.status.startsWith('samples/dungeon.txt: '),
+  `the page opens with samples/dungeon.txt, as bsplevel info --json describes it (${expected.walls} walls, ` +
+    `${expected.doors} doors)`, `${JSON.stringify(s)}\nnative: ${JSON.stringify(expected)}`);
+  const file = join(here, 'screenshot-start.png');
+  await page.screenshot({ path: file });
+  check(statSync(file).size > 10000, `a screenshot of the page as it opens is saved: ${file}`);
+}
+
+// Level texts that bsplevel refuses, each with a line of its own, and the
+// page must refuse alike: dropped walls and doors, empty texts and texts
+// without a tag, a malformed item, an unknown tag, a refused build.
+const REFUSED = [
+  ['diagonal.txt', '<WALLS>\n[10,50]->[90,50]\n[10,10]->[20,20]\n[50,0]->[50,40]\n'],
+  ['zero.txt', '<WALLS>\n[10,50]->[90,50]\n\n[30,30]->[30,30]\n'],
+  ['diagonal_door.txt', '<WALLS>\n[0,50]->[40,50]\n[60,50]->[100,50]\n<DOORS>\n[40,50]->[60,60]\n'],
+  ['zero_door.txt', '<WALLS>\n[0,50]->[40,50]\n<DOORS>\n[40,50]->[40,50]\n'],
+  ['crlf_diagonal.txt', '<WALLS>\r\n[10,50]->[90,50]\r\n[10,10]->[20,20]\r\n'],
+  ['bom_diagonal.txt', '\uFEFF<WALLS>\n[10,50]->[90,50]\n[10,10]->[20,20]\n'],
+  ['empty.txt', ''],
+  ['blank.txt', '\n\n\n'],
+  ['bom_only.txt', '\uFEFF'],
+  ['no_tag.txt', '[10,50]->[90,50]\n<WALLS>\n'],
+  ['unknown_tag.txt', '<WALLS>\n[10,50]->[90,50]\n<WALL>\n[20,20]->[20,80]\n'],
+  ['malformed.txt', '<WALLS>\n[10,50]->[90,50\n[20,20]->[20,80]\n'],
+  ['outside.txt', '<AREA>\n[100,60]\n<WALLS>\n[50,0]->[50,40]\n[0,30]->[130,30]\n'],
+];
+
+async function partG(page) {
+  console.log('# (g) strict level texts, as bsplevel reads them');
+  for (const [name, text] of REFUSED) writeFileSync(join(served, name), text);
+  const beside = { cwd: served };
+
+  // Each refused text through the file input and through the API: the one
+  // line bsplevel writes, the library's messages only behind their toggle
+  // (what bsplevel --verbose writes before its line), and the partial view
+  // offered.
+  const wrong = [];
+  for (const [name, text] of REFUSED) {
+    const native = tool(['info', name], undefined, beside);
+    const line = native.stderr.trim();
+    const verbose = tool(['info', name, '--verbose'], undefined, beside).stderr.trim().split('\n').slice(0, -1).join('\n')
+      .trim();
+    await openInPage(page, join(served, name));
+    const s = await shown(page);
+    const api = await page.evaluate((text, name) => {
+      try {
+        window.bspViewer.lib.Level.fromText(text, name).delete();
+        return { message: 'no error' };
+      } catch (e) {
+        return { message: e.message, libraryMessage: e.libraryMessage, stage: e.stage };
+      }
+    }, text, name);
+    const ok = native.status === 2 && line !== '' && !line.includes('\n') && line.startsWith(`${name}:`) &&
+      s.state === 'error' && s.problem === line && s.partial && (s.messages ?? '') === verbose &&
+      api.message === line && api.libraryMessage === verbose;
+    if (!ok) {
+      wrong.push(`${name}: bsplevel (status ${native.status}): ${line}\n  page: ${JSON.stringify(s)}\n` +
+        `  API: ${JSON.stringify(api)}\n  verbose: ${verbose}`);
+    }
+  }
+  check(wrong.length === 0,
+    `${REFUSED.length} refused level texts (dropped walls and doors, empty, no tag, malformed, unknown tag, build ` +
+    'refused): the page and the API give the very line bsplevel writes, the library\'s messages only behind the toggle',
+    wrong.join('\n'));
+
+  // "Show what was read": the level as bsplevel --partial answers from it.
+  for (const name of ['diagonal.txt', 'malformed.txt', 'outside.txt']) {
+    await openInPage(page, join(served, name));
+    await page.evaluate(() => { document.body.dataset.state = 'opening'; });
+    await page.click('#partial-button');
+    await page.waitForFunction(() => ['loaded', 'error'].includes(document.body.dataset.state), { timeout: 60000 });
+    const s = await shown(page);
+    const nativeJson = tool(['info', name, '--json', '--partial'], undefined, beside);
+    const expected = bareInfo(JSON.parse(nativeJson.stdout));
+    const problems = tool(['info', name, '--partial'], undefined, beside).stderr.trim();
+    const queries = randomQueries(expected.bounds, 200, 99);
+    const batch = tool(['batch', name, '--partial'], `${queries.join('\n')}\n`, beside);
+    const native = batch.stdout.split('\n').filter((l) => l !== '');
+    const browser = await pageAnswers(page, queries);
+    check(s.state === 'loaded' && JSON.stringify(bareInfo(s.info)) === JSON.stringify(expected) &&
+      s.problem === `Shown as far as it loaded (as bsplevel --partial):\n${problems}` && !s.partial &&
+      native.length === queries.length && JSON.stringify(native) === JSON.stringify(browser),
+    `${name}: "Show what was read" shows the level as bsplevel --partial describes it and answers 200 queries ` +
+      'as bsplevel batch --partial',
+    `page: ${JSON.stringify(s)}\nnative: ${JSON.stringify(expected)}\n${problems}\n` +
+      `answers differ: ${native.filter((l, i) => l !== browser[i]).length}`);
+  }
+
+  // A UTF-8 byte order mark: a level loads as without it, in the tool and
+  // in the page, through the file input (the file's bytes) and through the
+  // API (a string that keeps the mark, and the bytes).
+  const levelText = readFileSync(pf4, 'utf8');
+  writeFileSync(join(served, 'bom.txt'), `\uFEFF${levelText}`);
+  const bomNative = tool(['info', 'bom.txt', '--json'], undefined, beside);
+  const bomOpened = await openInPage(page, join(served, 'bom.txt'));
+  const bomApi = await page.evaluate((text) => {
+    const { Level } = window.bspViewer.lib;
+    const infos = [`\uFEFF${text}`, new TextEncoder().encode(`\uFEFF${text}`)].map((t) => {
+      const level = Level.fromText(t, 'bom.txt');
+      const info = level.info();
+      level.delete();
+      return info;
+    });
+    return infos;
+  }, levelText);
+  const plain = nativeInfo(pf4);
+  check(bomNative.status === 0 && bomOpened.state === 'loaded' &&
+    JSON.stringify(bareInfo(JSON.parse(bomNative.stdout))) === JSON.stringify(plain) &&
+    JSON.stringify(bareInfo(bomOpened.info)) === JSON.stringify(plain) &&
+    bomApi.every((i) => JSON.stringify(bareInfo(i)) === JSON.stringify(plain)),
+  'a level file opening with a UTF-8 byte order mark loads in bsplevel, the page and the API as without it',
+  `native: ${bomNative.status} ${bomNative.stdout}${bomNative.stderr}\npage: ${JSON.stringify(bomOpened)}\n` +
+    `API: ${JSON.stringify(bomApi)}`);
+  // A grid map with the mark opens as the map without it.
+  writeFileSync(join(served, 'bom.map'), `\uFEFF${readFileSync(dungeonMap, 'utf8')}`);
+  const bomMap = await openInPage(page, join(served, 'bom.map'));
+  const mapLevel = join(work, 'dungeon-map.txt');
+  tool(['import-grid', dungeonMap, '-o', mapLevel]);
+  check(bomMap.state === 'loaded' && JSON.stringify(bareInfo(bomMap.info)) === JSON.stringify(nativeInfo(mapLevel)),
+    'a grid map opening with a UTF-8 byte order mark opens as without it', JSON.stringify(bomMap));
+
+  // A grid map the importer refuses: bsplevel import-grid's reason, after
+  // the file's name; nothing to show partly.
+  writeFileSync(join(served, 'short.map'), 'type octile\nheight 3\nwidth 2\nmap\n..\n..\n');
+  const refusedMap = tool(['import-grid', 'short.map', '-o', join(work, 'short.txt')], undefined, beside);
+  await openInPage(page, join(served, 'short.map'));
+  const mapShown = await shown(page);
+  const mapLine = refusedMap.stderr.trim().replace(/^bsplevel: import-grid: /, '');
+  check(refusedMap.status === 2 && mapShown.state === 'error' && mapShown.problem === mapLine && !mapShown.partial,
+    `a grid map that the importer refuses: the page gives bsplevel import-grid's reason (${mapLine})`,
+    `page: ${JSON.stringify(mapShown)}\nnative: ${refusedMap.stderr}`);
+
+  // What a text holds, as the library tells it, against bsplevel, which
+  // says that a map given for a level is one.
+  const files = [pf4, dungeonMap, join(served, 'bom.map'), join(served, 'empty.txt'), join(tiledDir, 'small_csv.tmx'),
+    join(tiledDir, 'small_csv.tmj'), join(tiledDir, 'malformed.tmj')];
+  const formats = await page.evaluate((texts) => texts.map((t) => window.bspViewer.lib.formatOf(new Uint8Array(t))),
+    files.map((f) => [...readFileSync(f)]));
+  const nativeFormats = files.map((f) => {
+    const err = tool(['info', f]).stderr;
+    return /looks like a grid map/.test(err) ? 'grid' : /looks like a Tiled map/.test(err) ? 'tiled' : 'level';
+  });
+  check(JSON.stringify(formats) === JSON.stringify(nativeFormats) && formats.includes('grid') && formats.includes('tiled'),
+    `formatOf tells levels, grid maps and Tiled maps apart as bsplevel does (${formats.join(', ')})`,
+    `page: ${formats}\nnative: ${nativeFormats}`);
+}
+
+async function partH(page) {
+  console.log('# (h) the page standing alone: ?level=');
+  const origin = new URL(url).origin;
+  // Opens the page with the query in a tab of its own: what it shows, the
+  // requests it made, the errors in its console.
+  const visit = async (query, screenshot) => {
+    const tab = await page.browser().newPage();
+    const requests = [];
+    const errors = [];
+    tab.on('request', (r) => requests.push(r.url()));
+    tab.on('pageerror', (e) => errors.push(e.message));
+    tab.on('console', (m) => {
+      // A file the server does not have is reported by the browser too.
+      if (m.type() === 'error' && !/Failed to load resource/.test(m.text())) errors.push(m.text());
+    });
+    await tab.goto(`${url}${query}`);
+    await tab.evaluate(() => window.bspViewer.started);
+    const s = await shown(tab);
+    if (screenshot) await tab.screenshot({ path: screenshot });
+    await tab.close();
+    return { ...s, requests, errors };
+  };
+
+  // Levels and maps of the served folder.
+  const denLevel = join(work, 'den012d-url.txt');
+  tool(['import-grid', join(repoRoot, 'maps', 'den012d.map'), '-o', denLevel]);
+  const shot = join(here, 'screenshot-url.png');
+  for (const [path, native, screenshot] of [['maps/den012d.map', denLevel, shot],
+    ['test_levels/level_test_pathfinder_4.txt', pf4], ['samples/dungeon.map', null]]) {
+    const s = await visit(`?level=${encodeURIComponent(path)}`, screenshot);
+    let expected = null;
+    if (native) expected = nativeInfo(native);
+    else {
+      const imported = join(work, 'url-imported.txt');
+      tool(['import-grid', join(webDir, path), '-o', imported]);
+      expected = nativeInfo(imported);
+    }
+    check(s.state === 'loaded' && s.problem === null && s.info.level === path && s.errors.length === 0 &&
+      JSON.stringify(bareInfo(s.info)) === JSON.stringify(expected),
+    `?level=${path} opens that file of the served folder, as bsplevel describes it (${expected.walls} walls)`,
+    `page: ${JSON.stringify(s)}\nnative: ${JSON.stringify(expected)}`);
+  }
+  check(statSync(shot).size > 10000, `a screenshot of ?level=maps/den012d.map is saved: ${shot}`);
+
+  // A broken level at a path: the tool's line, naming it by that path.
+  writeFileSync(join(served, 'broken-url.txt'), '<WALLS>\n[10,50]->[90,50]\n[10,10]->[20,20]\n');
+  const brokenNative = tool(['info', 'test-work/broken-url.txt'], undefined, { cwd: work }).stderr.trim();
+  const broken = await visit('?level=test-work/broken-url.txt');
+  check(broken.state === 'error' && broken.problem === brokenNative && broken.partial,
+    `?level= naming a level that does not load gives bsplevel's line for that path (${brokenNative})`,
+    JSON.stringify(broken));
+
+  // Paths that are refused before anything is fetched, and a missing file.
+  const refused = ['../README.md', '/etc/passwd', 'https://example.com/level.txt', '//example.com/level.txt',
+    '.git/HEAD', 'maps/../../README.md', 'samples\\dungeon.txt', 'maps/./den012d.map', 'maps//den012d.map', ''];
+  const bad = [];
+  for (const path of refused) {
+    const s = await visit(`?level=${encodeURIComponent(path)}`);
+    const fetched = s.requests.filter((r) => !r.startsWith(`${origin}/`) ||
+      !/^\/(|index\.html|style\.css|viewer\.js|viewer\/\w+\.js|bsp_levels_api\.js|dist\/bsp_levels\.(js|wasm))$/.test(new URL(r).pathname));
+    const want = path === '' ? '?level=: give a path' : `${path}: only a path inside the viewer's folder is opened`;
+    if (s.state !== 'error' || !s.problem || !s.problem.startsWith(want) || s.info || fetched.length > 0 ||
+      s.errors.length > 0) {
+      bad.push(`${JSON.stringify(path)}: ${JSON.stringify({ ...s, requests: fetched })}`);
+    }
+  }
+  check(bad.length === 0, `${refused.length} paths outside the served folder, URLs and malformed paths are refused ` +
+    'with a clear line, and the page fetches nothing for them', bad.join('\n'));
+  const missing = await visit('?level=maps/none.map');
+  check(missing.state === 'error' && missing.problem === 'maps/none.map: the server answered 404 Not Found' &&
+    missing.errors.length === 0, `a missing file is reported as such (${missing.problem})`, JSON.stringify(missing));
+}
+
 // ------------------------------------------------------------------ main
 
 if (!existsSync(bsplevel)) fatal(`the native tool is missing: ${bsplevel} (give its path as the argument or in BSPLEVEL)`);
@@ -1110,8 +1398,11 @@ for (const m of ['den012d.map', 'maze512-1-0.map']) {
 }
 
 const work = mkdtempSync(join(tmpdir(), 'bsp-web-test-'));
+const served = join(work, 'test-work');   // the test's files, served under /test-work/
+mkdirSync(served);
 const profile = mkdtempSync(join(tmpdir(), 'bsp-web-chromium-'));
-const server = await serve(webDir);
+const server = await serve(webDir, { '/maps/': join(repoRoot, 'maps'), '/test_levels/': join(repoRoot, 'test_levels'),
+  '/test-work/': served });
 const url = `http://127.0.0.1:${server.address().port}/`;
 const browser = await puppeteer.launch({
   executablePath: chromiumPath,
@@ -1128,9 +1419,10 @@ try {
   page.on('pageerror', (e) => pageErrors.push(e.message));
   page.on('console', (m) => { if (m.type() === 'error') pageErrors.push(m.text()); });
   await page.goto(url);
-  await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 60000 });
-  check(await page.evaluate(() => document.body.dataset.state) === 'ready', `the page loads the module (${url})`);
-  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF };
+  const started = await page.evaluate(() => window.bspViewer.started);
+  check(await page.evaluate(() => Boolean(window.bspViewer.lib)), `the page loads the module (${url})`);
+  await sampleShown(page, started);
+  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH };
   for (const [name, part] of Object.entries(parts)) {
     if (only.includes(name)) await part(page);
   }
