@@ -38,6 +38,15 @@ bool Read_Grid_Map(std::istream& in, cGrid_Map& map, std::string& error) {
     int number = 0;  // lines read, so the current line's number from 1
     bool has_type = false;
     int height = -1, width = -1;
+    // A UTF-8 byte order mark, as some editors write one, is no text.
+    if (in.peek() == 0xEF) {
+        char mark[3] = {};
+        in.read(mark, 3);
+        if (in.gcount() != 3 || mark[1] != '\xBB' || mark[2] != '\xBF') {
+            error = "line 1: expected \"type T\", \"height H\", \"width W\" or \"map\"";
+            return false;
+        }
+    }
     for (;;) {
         if (!Next_Line(in, line)) {
             error = "no \"map\" line: not a grid map";

@@ -112,6 +112,7 @@ TEST(GridImport, MapsThatHoldWhatTheirHeaderSays) {
         {"blank lines in the header and after the rows", "\ntype octile\n\nheight 1\nwidth 1\nmap\n.\n\n  \n", 1, 1,
          {"."}},
         {"no line end after the last row", HEADER + "height 1\nwidth 2\nmap\n..", 2, 1, {".."}},
+        {"a UTF-8 byte order mark", "\xEF\xBB\xBFtype octile\r\nheight 1\r\nwidth 2\r\nmap\r\n.@\r\n", 2, 1, {".@"}},
     };
     for (const cGood_Case& c : cases) {
         SCOPED_TRACE(c.What);
