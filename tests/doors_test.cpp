@@ -15,6 +15,7 @@
 
 #include "level_loader.h"
 #include "random_level.h"
+#include "route/route_mesh.h"
 #include "test_support.h"
 
 using namespace bsp_levels;
@@ -347,3 +348,38 @@ TEST(DoorsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
 }
 
 }  // namespace
+
+// Doors nested in each other leave cells of the shortest routes' free space
+// under more doors than a cell lists: those find the doors over them by
+// their boxes, and route like the level built with the closed doors as walls.
+TEST(DoorsNested, ManyDoorsOverOneCellRouteAsWalls) {
+    const int n = 3 * MESH_DOOR_LIST;
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<unsigned char> open(std::size_t(n), 0);
+        for (unsigned char& o : open) o = std::uniform_int_distribution<int>(0, 3)(rng) != 0;
+        cGame_World doors, walls;
+        for (cGame_World* w : {&doors, &walls}) w->Set_Bounds(Rect(0, 0, 100, n + 2));
+        for (int i = 0; i < n; ++i) {
+            // Door i covers x = 50 from y = i up to the top; the closed ones
+            // are walls in the other world.
+            doors.Add_Door(Wall(50, i, 50, n + 1));
+            if (!open[std::size_t(i)]) walls.Insert(Wall(50, i, 50, n + 1));
+        }
+        walls.Insert(Wall(0, n + 1, 1, n + 1));  // a world needs a wall
+        doors.Insert(Wall(0, n + 1, 1, n + 1));
+        ASSERT_EQ(doors.Build(), BUILD_DONE);
+        ASSERT_EQ(walls.Build(), BUILD_DONE);
+        for (int i = 0; i < n; ++i) doors.Set_Door(i, open[std::size_t(i)] != 0);
+        for (int h : {0, 1}) {
+            for (int y = 0; y <= n + 1; y += 3) {
+                std::vector<cPoint2D> a_path, b_path;
+                double a_length = 0, b_length = 0;
+                const ROUTE_STATUS a = doors.Find_Shortest_Path(cPoint2D(20, y), cPoint2D(80, n + 1 - y), h, a_path, &a_length);
+                const ROUTE_STATUS b = walls.Find_Shortest_Path(cPoint2D(20, y), cPoint2D(80, n + 1 - y), h, b_path, &b_length);
+                ASSERT_EQ(a, b) << "round " << round << " h " << h << " y " << y;
+                ASSERT_NEAR(a_length, b_length, 1e-9 * (1 + b_length)) << "round " << round << " h " << h << " y " << y;
+            }
+        }
+    }
+}

@@ -284,6 +284,7 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     std::vector<std::int64_t> open_value;  // by cell: the doors covering it
     std::vector<unsigned char> beside;     // by cell: 1 with a cell on its left, 2 on its right
     std::vector<int> active_doors;         // the grown doors across the sweep line
+    bool many_doors = false;               // a cell lies under more than MESH_DOOR_LIST doors
     open_end.reserve(obstacles.size() + 1);
     open_value.reserve(obstacles.size() + 1);
     beside.reserve(obstacles.size() + 1);
@@ -294,7 +295,10 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
         c.X_Hi = x_at[std::size_t(r.B)];
         c.Y_Lo = y;
         c.Y_Hi = y;
-        if (r.Value > 0) {
+        if (r.Value > MESH_DOOR_LIST) {
+            c.Doors = MANY_DOORS;
+            many_doors = true;
+        } else if (r.Value > 0) {
             // The doors covering the run.
             c.Doors = int(Door_Ids.size());
             Door_Ids.push_back(0);
@@ -443,13 +447,38 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     Link_Sides(beside);
     Set_Flags();
     Build_Locator();
+    Door_Boxes.clear();
+    if (many_doors) {
+        std::vector<cItem_Box> boxes;
+        for (const cObstacle& o : obstacles) {
+            if (o.Door < 0) continue;
+            const cDoor_Box d{Sym_Of(o.X_Lo), Sym_Of(o.X_Hi), Sym_Of(o.Y_Lo), Sym_Of(o.Y_Hi), o.Door};
+            Door_Boxes.push_back(d);
+            boxes.push_back({2 * std::int64_t(d.X_Lo.V), 2 * std::int64_t(d.Y_Lo.V), 2 * std::int64_t(d.X_Hi.V),
+                             2 * std::int64_t(d.Y_Hi.V)});
+        }
+        Door_Locator.Build(boxes);
+    } else {
+        Door_Locator = cBox_Tree();
+    }
+}
+
+bool cRoute_Mesh::Passable_Among_Many(const cRoute_Cell& c, const unsigned char* door_open) const {
+    // The cell's unperturbed middle, doubled, lies in the unperturbed box of
+    // every grown door that holds the cell; the exact test picks those.
+    const std::int64_t x = std::int64_t(c.X_Lo.V) + c.X_Hi.V, y = std::int64_t(c.Y_Lo.V) + c.Y_Hi.V;
+    return Door_Locator.Visit(x, y, [&](int i) {
+        const cDoor_Box& d = Door_Boxes[std::size_t(i)];
+        const bool holds = d.X_Lo <= c.X_Lo && c.X_Hi <= d.X_Hi && d.Y_Lo <= c.Y_Lo && c.Y_Hi <= d.Y_Hi;
+        return !holds || door_open[d.Door] != 0;
+    });
 }
 
 void cRoute_Mesh::Set_Flags() {
     Flags.assign(Cell.size(), 0);
     for (std::size_t i = 0; i < Cell.size(); ++i) {
         const cRoute_Cell& c = Cell[i];
-        unsigned char f = c.Doors >= 0 ? CELL_DOORS : 0;
+        unsigned char f = c.Doors != -1 ? CELL_DOORS : 0;
         if (c.Sides < 0) {
             if (c.N_Top == 0 && c.N_Bottom == 1) f |= CELL_END_FROM_BELOW;
             if (c.N_Bottom == 0 && c.N_Top == 1) f |= CELL_END_FROM_ABOVE;
@@ -553,6 +582,7 @@ void cRoute_Mesh::Cells_At(const cPoint2D& p, bool touching, std::vector<int>& o
 std::size_t cRoute_Mesh::Footprint() const {
     return Cell.capacity() * sizeof(cRoute_Cell) + Portal.capacity() * sizeof(cRoute_Portal) +
            Sides.capacity() * sizeof(cRoute_Sides) + Door_Ids.capacity() * sizeof(int) + Flags.capacity() +
+           Door_Boxes.capacity() * sizeof(cDoor_Box) + Door_Locator.Footprint() +
            Locator.Footprint();
 }
 

@@ -44,8 +44,16 @@ struct cRoute_Cell {
     int First_Bottom = 0, N_Bottom = 0;
     int First_Top = 0, N_Top = 0;
     int Sides = -1;  // the portals on the left and right sides (Side_Links), -1: none
-    int Doors = -1;  // the doors covering the cell (Door_List), -1: none
+    // The doors covering the cell (Door_List), -1: none, MANY_DOORS: more
+    // than MESH_DOOR_LIST of them, found again by their boxes when asked.
+    int Doors = -1;
 };
+
+// A cell covered by more doors than this keeps no list of them (doors nested
+// in each other would make the lists as long as the square of the doors):
+// the doors over it are found again among all the doors' boxes.
+constexpr int MESH_DOOR_LIST = 8;
+constexpr int MANY_DOORS = -2;
 
 // What a search needs to know of a cell before it looks at it, one byte a
 // cell so that the search's first look stays within the caches.
@@ -88,6 +96,7 @@ public:
         if ((Flags[std::size_t(cell)] & CELL_DOORS) == 0) return true;
         if (door_open == nullptr) return false;
         const cRoute_Cell& c = Cell[std::size_t(cell)];
+        if (c.Doors == MANY_DOORS) return Passable_Among_Many(c, door_open);
         const int* list = Door_List(c);
         for (int i = 1; i <= list[0]; ++i)
             if (door_open[list[i]] == 0) return false;
@@ -102,6 +111,9 @@ public:
     std::size_t Footprint() const;
 
 private:
+    // Passable for a cell under many doors: every grown door whose box holds
+    // the cell is open.
+    bool Passable_Among_Many(const cRoute_Cell& c, const unsigned char* door_open) const;
     void Build_Locator();
     void Link_Sides(const std::vector<unsigned char>& beside);
     void Set_Flags();
@@ -114,6 +126,15 @@ private:
     std::vector<int> Door_Ids;
     std::vector<unsigned char> Flags;  // by cell
     cBox_Tree Locator;  // the cells by their unperturbed extent
+    // The grown doors' boxes (X_Lo, X_Hi, Y_Lo, Y_Hi, then the door's
+    // number) and, by their unperturbed extent doubled, a hierarchy of them,
+    // kept when a cell lies under many doors.
+    struct cDoor_Box {
+        cSym X_Lo, X_Hi, Y_Lo, Y_Hi;
+        int Door;
+    };
+    std::vector<cDoor_Box> Door_Boxes;
+    cBox_Tree Door_Locator;
 };
 
 }  // namespace bsp_levels
