@@ -1492,6 +1492,7 @@ private:
     cTiled_Map& Map;
     // The map's extent in tiles: [X0,X1) x [Y0,Y1).
     std::int64_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+    std::int64_t Tiles_Read = 0;  // width x height of every layer or chunk read so far
     std::vector<const cTileset*> Tilesets;  // by first gid
     std::map<std::string, cTemplate> Templates;
     std::map<std::uint32_t, cPlaced> Placed;  // by gid with its flips
@@ -1803,6 +1804,11 @@ private:
             if (chunk.Width < 1 || chunk.Height < 1)
                 Refuse(where + ": " + std::to_string(chunk.Width) + " x " + std::to_string(chunk.Height) + " tiles");
             const std::int64_t count = chunk.Width * chunk.Height;
+            if (count > Options.Max_Tiles - Tiles_Read)
+                Refuse(where + ": " + std::to_string(chunk.Width) + " x " + std::to_string(chunk.Height) +
+                       " tiles: the map's tile layers would hold more than " + std::to_string(Options.Max_Tiles) +
+                       " tiles, the limit for a map");
+            Tiles_Read += count;
             std::vector<std::uint32_t> gids;
             try {
                 gids = chunk.Gids(count);

@@ -105,6 +105,12 @@ struct cTiled_Options {
     std::vector<std::string> Object_Classes = {"collision", "wall", "solid"};
     // Level units per pixel, at least 1.
     int Scale = 1;
+    // The most tiles the map's tile layers may hold together (width x height
+    // of each layer or chunk that is read), checked before any layer's data
+    // is unpacked: a few megabytes of compressed zeros cannot make
+    // gigabytes. The default, 2^26, is four layers of 4096 x 4096 tiles
+    // (1 GiB of tile numbers at most); raise it for larger maps.
+    std::int64_t Max_Tiles = std::int64_t(1) << 26;
 };
 
 // A map's blocked space. The world rectangle is the map (a finite map's

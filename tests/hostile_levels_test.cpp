@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "level_open.h"
 #include "test_support.h"
 
@@ -193,6 +195,42 @@ TEST(HostileLevels, MemoryGrowsWithTheInputOnly) {
             EXPECT_LT(bytes[1], 5 * bytes[0] + (std::int64_t(1) << 20)) << bytes[0] << " then " << bytes[1];
         }
     }
+}
+
+// A Tiled map of 100,000 x 100,000 tiles whose layer is a few megabytes of
+// compressed zeros: refused before anything is unpacked.
+TEST(HostileLevels, TiledMapOfCompressedZerosIsRefusedBeforeUnpacking) {
+    const std::vector<unsigned char> zeros(std::size_t(64) << 20, 0);
+    uLongf packed_size = compressBound(uLong(zeros.size()));
+    std::vector<unsigned char> packed(packed_size);
+    ASSERT_EQ(compress2(packed.data(), &packed_size, zeros.data(), uLong(zeros.size()), 9), Z_OK);
+    static const char* const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string base64;
+    for (uLongf i = 0; i < packed_size; i += 3) {
+        const std::uint32_t a = packed[i], b = i + 1 < packed_size ? packed[i + 1] : 0, c = i + 2 < packed_size ? packed[i + 2] : 0;
+        const std::uint32_t quad = a << 16 | b << 8 | c;
+        base64 += digits[quad >> 18 & 63];
+        base64 += digits[quad >> 12 & 63];
+        base64 += i + 1 < packed_size ? digits[quad >> 6 & 63] : '=';
+        base64 += i + 2 < packed_size ? digits[quad & 63] : '=';
+    }
+    const std::string map =
+        "<?xml version=\"1.0\"?>\n<map version=\"1.10\" orientation=\"orthogonal\" width=\"100000\" height=\"100000\" "
+        "tilewidth=\"16\" tileheight=\"16\" infinite=\"0\">\n"
+        " <tileset firstgid=\"1\" name=\"t\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"1\" columns=\"1\"/>\n"
+        " <layer id=\"1\" name=\"Collision\" width=\"100000\" height=\"100000\">\n"
+        "  <data encoding=\"base64\" compression=\"zlib\">" + base64 + "</data>\n </layer>\n</map>\n";
+    const std::string file = Write_Temp_File("bomb.tmx", map);
+    const std::int64_t before = live_bytes.load();
+    peak_bytes = before;
+    const cOpen_Result r = Open_Level(file);
+    const std::int64_t cost = peak_bytes.load() - before;
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.Error().find("100000 x 100000 tiles: the map's tile layers would hold more than 67108864 tiles"),
+              std::string::npos)
+        << r.Error();
+    // Reading the file and its XML, nothing of the unpacked layer.
+    EXPECT_LT(cost, 8 * std::int64_t(map.size()) + (std::int64_t(4) << 20)) << cost;
 }
 
 // The limits refuse a level at the wall where it goes beyond them, on its
