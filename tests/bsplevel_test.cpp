@@ -220,6 +220,22 @@ TEST(BsplevelAnswers, WorldWhoseBuildIsRefused) {
     }
 }
 
+// A level beyond the world's limits is not built, and info says so in both
+// forms. Walls in sorted order, each beyond all the others, make the tree as
+// deep as it has walls, until the insertion's steps pass the bound.
+TEST(BsplevelAnswers, LevelBeyondTheWorldsLimitsIsNotBuilt) {
+    std::string text = "<AREA>\n[20002,100]\n<WALLS>\n";
+    for (int x = 1; x <= 20000; ++x) text += "[" + std::to_string(x) + ",0]->[" + std::to_string(x) + ",50]\n";
+    const std::string file = Temp("sorted_walls.txt");
+    Write(file, text);
+    const cResult info = Tool({"info", file});
+    EXPECT_EQ(info.Status, 2);
+    EXPECT_NE(info.Out.find("\nbuilt: no\n"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("\nareas: 0\n"), std::string::npos) << info.Out;
+    EXPECT_EQ(info.Err.find(file + ":10069: beyond the world's limits"), 0u) << info.Err;
+    EXPECT_NE(Tool({"info", file, "--json"}).Out.find("\"built\":false,"), std::string::npos);
+}
+
 // ------------------------------------------------------------------ routes
 
 const std::string PATHFINDER_4 = std::string(BSPLEVEL_TEST_LEVELS) + "/level_test_pathfinder_4.txt";

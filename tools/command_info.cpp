@@ -52,7 +52,8 @@ int Run_Info(const cParsed_Args& a, cIo& io) {
         s << "loaded: " << (load ? "no, " + Problem_Words(load) + "; the world holds what was read" : "yes") << "\n";
         // Solid points that mark the whole world leave it built without solid space.
         s << "built: "
-          << (!build ? "yes" : level.Built ? "yes, without solid space: " + Problem_Words(build) : "no, " + Problem_Words(build))
+          << (!build ? (level.Built ? "yes" : "no")  // a level beyond the world's limits is not built
+                     : level.Built ? "yes, without solid space: " + Problem_Words(build) : "no, " + Problem_Words(build))
           << "\n";
         s << "bounds: " << b.Min.x << ' ' << b.Min.y << ' ' << b.Max.x << ' ' << b.Max.y << "\n";
         s << "walls read: " << st.Walls << "\n";
@@ -102,10 +103,11 @@ const cCommand_Def& Info_Command() {
         "  level:        the level file\n"
         "  loaded:       yes, or \"no, line N: REASON; the world holds what was read\"\n"
         "                when the loader stopped early (the world is then built from\n"
-        "                what was read)\n"
+        "                what was read, unless it went beyond the world's limits)\n"
         "  built:        yes, or \"no, line N: REASON\" when the world refused its build\n"
         "                (\"yes, without solid space: line N: REASON\" when the solid\n"
-        "                points mark the whole world)\n"
+        "                points mark the whole world; \"no\" when the level went\n"
+        "                beyond the world's limits and was not built)\n"
         "  bounds:       the world's rectangle, XMIN YMIN XMAX YMAX\n"
         "  walls read:   the walls the world holds, doors not counted\n"
         "  wall nodes:   the tree's wall nodes (wall pieces that divide; pieces on an\n"
