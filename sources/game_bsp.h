@@ -149,8 +149,8 @@ public:
     int N_Doors() const { return int(Level_Doors.size()); }
     // Opens or closes a door; false for an unknown number. A closed door is
     // a wall for every query, an open one is no obstacle. The change costs
-    // time in proportion to the door's pieces (on the fast engine, none at
-    // all). It must not run while queries run on the world.
+    // time in proportion to the door's pieces (the door portals under it
+    // count its state). It must not run while queries run on the world.
     bool Set_Door(int id, bool open);
     // Whether the door is open; false for an unknown number.
     bool Is_Door_Open(int id) const;
