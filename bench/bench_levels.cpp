@@ -34,6 +34,13 @@
 // of MAP.map.scen where the folder has one. Besides the maps of the folder,
 // rooms1024 is a generated dungeon of 1024x1024 cells (grid_map_gen.h); only
 // the fast engine and the route comparisons run on it.
+//
+// route_compare/MAP/all runs the route query (h = 0 and 4), Find_Path, jump
+// point search and the A* on the same pairs interleaved pair by pair (see
+// Route_Compare): the figures compare.py's route tables compare, robust to
+// a machine shared with other work. The benchmarks of one method each
+// (shortest_path, path_cells, jps, grid_astar) remain, for a quick look at
+// one of them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -565,6 +572,103 @@ void Grid_Paths(benchmark::State& state, const cLevel_Input& input) {
     if (!expanded.empty()) state.counters["expanded_median"] = expanded[expanded.size() / 2];
 }
 
+// The route query (half-sizes 0 and 4), Find_Path, jump point search and
+// the grid A* on the same cell pairs, interleaved: each pair goes through
+// every method before the next pair, in an order that turns from pair to
+// pair and pass to pass, so that a stretch of a shared machine slowed by
+// other work slows every method alike. Each query's time is its least over
+// the passes (the benchmark's iterations). The figures the ratio tables of
+// compare.py read: METHOD_median_ms, METHOD_p95_ms and METHOD_found for h0,
+// h4, fp, jps and astar; the route lengths against JPS's and Find_Path's
+// (len_hH_vs_jps_median, ...); the cells the grid searches expand; and the
+// pairs on which JPS and the A* disagree on the length.
+void Route_Compare(benchmark::State& state, const cLevel_Input& input) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    const std::vector<cQuery>& queries = Cell_Queries(input);
+    world.Prepare_Agent(0);
+    world.Prepare_Agent(4);
+    grid_baselines::cJump_Point_Search jps(*input.Grid);
+    grid_baselines::cOctile_Astar astar(*input.Grid);
+    enum { H0, H4, FP, JPS, ASTAR, METHODS };
+    const char* names[METHODS] = {"h0", "h4", "fp", "jps", "astar"};
+    const std::size_t n = queries.size();
+    std::vector<double> least[METHODS], length[METHODS], expanded[METHODS];
+    for (int m = 0; m < METHODS; ++m) {
+        least[m].assign(n, 1e300);
+        length[m].assign(n, -1.0);
+        expanded[m].assign(n, 0.0);
+    }
+    std::vector<cPoint2D> path;
+    std::vector<grid_baselines::cCell> cells;
+    int pass = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const cQuery& q = queries[i];
+            for (int k = 0; k < METHODS; ++k) {
+                const int m = int((i + std::size_t(pass) + std::size_t(k)) % METHODS);
+                double found_length = -1.0;
+                const auto start = std::chrono::steady_clock::now();
+                if (m == H0 || m == H4) {
+                    double l = 0;
+                    if (world.Find_Shortest_Path(q.A, q.B, m == H0 ? 0 : 4, path, &l) == ROUTE_FOUND) found_length = l;
+                } else if (m == FP) {
+                    if (world.Find_Path(q.A, q.B, path)) found_length = 0;
+                } else {
+                    const double l = m == JPS ? jps.Find(Start_Cell(q), Goal_Cell(q), &cells)
+                                              : astar.Find(Start_Cell(q), Goal_Cell(q), &cells);
+                    if (l >= 0) found_length = l * CELL;
+                }
+                const auto stop = std::chrono::steady_clock::now();
+                benchmark::DoNotOptimize(path.data());
+                benchmark::DoNotOptimize(cells.data());
+                least[m][i] = std::min(least[m][i], Milliseconds_Since(start, stop));
+                if (m == FP && found_length >= 0) found_length = Polyline_Length(q.A, path);
+                length[m][i] = found_length;
+                if (m == JPS) expanded[m][i] = jps.Expanded();
+                if (m == ASTAR) expanded[m][i] = astar.Expanded();
+            }
+        }
+        ++pass;
+    }
+    if (pass == 0 || n == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(made_once);
+        Astar_Lengths()[input.Name] = length[ASTAR];
+    }
+    for (int m = 0; m < METHODS; ++m) {
+        std::vector<double> times = least[m];
+        std::sort(times.begin(), times.end());
+        const std::size_t p95 = std::size_t(std::ceil(0.95 * double(n)));
+        const std::string name = names[m];
+        state.counters[name + "_median_ms"] = times[n / 2];
+        state.counters[name + "_p95_ms"] = times[std::max<std::size_t>(p95, 1) - 1];
+        state.counters[name + "_worst_ms"] = times.back();
+        state.counters[name + "_found"] = double(std::count_if(length[m].begin(), length[m].end(),
+                                                               [](double l) { return l >= 0; }));
+    }
+    for (int m : {H0, H4}) {
+        for (int base : {JPS, FP}) {
+            std::vector<double> ratios;
+            for (std::size_t i = 0; i < n; ++i)
+                if (length[m][i] >= 0 && length[base][i] > 0) ratios.push_back(length[m][i] / length[base][i]);
+            Ratio_Counters(state, std::string("len_") + names[m] + "_vs_" + names[base], ratios);
+        }
+    }
+    for (int m : {JPS, ASTAR}) {
+        std::sort(expanded[m].begin(), expanded[m].end());
+        state.counters[std::string(names[m]) + "_expanded_median"] = expanded[m][n / 2];
+    }
+    std::vector<double> found;
+    for (double l : length[JPS])
+        if (l >= 0) found.push_back(l);
+    std::sort(found.begin(), found.end());
+    if (!found.empty()) state.counters["jps_length_median"] = found[found.size() / 2];
+    state.counters["astar_vs_jps_mismatch"] = Length_Mismatches(length[ASTAR], length[JPS]);
+    state.counters["queries"] = double(n);
+    state.SetItemsProcessed(std::int64_t(pass) * std::int64_t(n) * METHODS);
+    Grid_Size_Counters(state, input);
+}
+
 // The scenario lines of a file in the common benchmarks' format: start,
 // goal and optimal length (in cells), for the given map size.
 struct cScenario {
@@ -682,6 +786,9 @@ void Register(const std::vector<cLevel_Input>& inputs) {
                 ->Iterations(repeat);
             benchmark::RegisterBenchmark(("jps/" + input.Name + "/grid").c_str(),
                                          Grid_Paths<grid_baselines::cJump_Point_Search>, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("route_compare/" + input.Name + "/all").c_str(), Route_Compare, input)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(repeat);
             benchmark::RegisterBenchmark(("grid_check/" + input.Name + "/grid").c_str(), Grid_Check, input)

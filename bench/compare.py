@@ -7,8 +7,10 @@ worst times and the scaling of path queries over threads.
 Then the shortest routes for a square agent (Find_Shortest_Path, half-sizes
 0 and 4) on the grid maps, 1,000 pairs of open cell centres each, against
 the grid baselines on the same pairs: jump point search (JPS) and a tuned
-8-connected A* (bench/grid_baselines.h). A query's time is its least over
-three passes, for every method alike. For every map and half-size: the
+8-connected A* (bench/grid_baselines.h). The figures come from
+route_compare, which runs every method on a pair before the next pair, so
+that other work on a shared machine slows them alike; a query's time is its
+least over three passes, for every method alike. For every map and half-size: the
 route query's median and 95th percentile against JPS's, its route length
 against JPS's (median of the per-query ratios), and the targets, marked PASS
 or FAIL:
@@ -30,7 +32,7 @@ handed to the binary as --benchmark_filter; what the route tables need on
 every grid map:
 
     bench/compare.py build/bench/bench_levels --filter \
-        '(shortest_path|agent_build|path_cells|grid_astar|jps|grid_check|squares|portals|waypoints)/(arena|den012d|maze512-1-0|random512-10-0|rooms1024)/(h[04]|fast|grid)(/|$)'
+        '(route_compare|grid_check|agent_build|squares|portals|waypoints)/(arena|den012d|maze512-1-0|random512-10-0|rooms1024)/(h[04]|fast|grid|all)(/|$)'
 
 The scale benchmark (bench_scale, one process per map) instead:
 
@@ -65,7 +67,7 @@ def run(binary, regex, out_file):
 DOOR_OPERATIONS = {"door_world_build", "door_change", "door_path", "door_route"}
 
 # The benchmarks of the shortest routes and of their baselines.
-ROUTE_OPERATIONS = {"shortest_path", "agent_build", "path_cells", "grid_astar", "jps", "grid_check"}
+ROUTE_OPERATIONS = {"shortest_path", "agent_build", "path_cells", "grid_astar", "jps", "grid_check", "route_compare"}
 HALF_SIZES = (0, 4)
 P95_LIMIT_MS = 20.0
 # The route query's 95th percentile may be this many times JPS's.
@@ -195,29 +197,27 @@ def print_routes(routes, times, paths):
     if grid_maps:
         print()
         print("shortest routes (Find_Shortest_Path) against jump point search on the grid maps, 1,000 random pairs")
-        print("of open cell centres (a query's time is its least over three passes, for every method alike;")
-        print(" JPS = jump point search, A* = the tuned grid A*, both 8-connected without corner cutting;")
-        print(" len = median of the per-query route length ratios)")
+        print("of open cell centres, every method run on each pair in turn (route_compare); a query's time is its")
+        print("least over three passes. JPS = jump point search, A* = the tuned grid A*, both 8-connected without")
+        print("corner cutting; len = median of the per-query route length ratios")
         print("%-16s %2s %10s %10s %10s %10s %8s %8s %8s %8s   %-9s %-9s"
               % ("map", "h", "median ms", "p95 ms", "JPS med", "JPS p95", "t/JPS", "p95/JPS", "t/A*", "len/JPS",
                  "t<=JPS", "p95<=1.5x"))
         for level in grid_maps:
-            jps = get("jps", level, "grid")
-            astar = get("grid_astar", level, "grid")
+            c = get("route_compare", level, "all")
             for h in HALF_SIZES:
-                b = get("shortest_path", level, "h%d" % h)
-                median, p95 = counter(b, "median_ms"), counter(b, "p95_ms")
-                jps_median, jps_p95 = counter(jps, "median_ms"), counter(jps, "p95_ms")
+                median, p95 = counter(c, "h%d_median_ms" % h), counter(c, "h%d_p95_ms" % h)
+                jps_median, jps_p95 = counter(c, "jps_median_ms"), counter(c, "jps_p95_ms")
                 checks = [
                     None if median is None or jps_median is None else median <= jps_median,
                     None if p95 is None or jps_p95 is None else p95 <= P95_VS_JPS * jps_p95,
                 ]
-                fails += sum(1 for c in checks if c is False)
+                fails += sum(1 for x in checks if x is False)
                 print("%-16s %2d %10s %10s %10s %10s %8s %8s %8s %8s   %-9s %-9s"
                       % (level, h, fmt(median, 4), fmt(p95, 4), fmt(jps_median, 4), fmt(jps_p95, 4),
                          fmt(ratio(median, jps_median)), fmt(ratio(p95, jps_p95)),
-                         fmt(ratio(median, counter(astar, "median_ms"))), fmt(counter(b, "len_vs_jps_median")),
-                         *[verdict(c) for c in checks]))
+                         fmt(ratio(median, counter(c, "astar_median_ms"))),
+                         fmt(counter(c, "len_h%d_vs_jps_median" % h)), *[verdict(x) for x in checks]))
         print("targets against jump point search failed: %d" % fails)
 
         earlier = 0
@@ -226,61 +226,66 @@ def print_routes(routes, times, paths):
         print("%-16s %2s %8s %8s %8s   %-8s %-9s %-12s"
               % ("map", "h", "t/FP", "len/FP", "build", "t<=FP", "p95<=20ms", "build<=world"))
         for level in grid_maps:
-            cells = get("path_cells", level, "fast")
+            c = get("route_compare", level, "all")
             build = world_build(times, level)
             for h in HALF_SIZES:
-                b = get("shortest_path", level, "h%d" % h)
                 agent = get("agent_build", level, "h%d" % h)
-                median, p95 = counter(b, "median_ms"), counter(b, "p95_ms")
-                fp_median = counter(cells, "median_ms")
+                median, p95 = counter(c, "h%d_median_ms" % h), counter(c, "h%d_p95_ms" % h)
+                fp_median = counter(c, "fp_median_ms")
                 agent_ms = milliseconds(agent) if agent is not None else None
-                large = b is not None and b.get("map_width", 0) >= 512 and b.get("map_height", 0) >= 512
+                large = c is not None and c.get("map_width", 0) >= 512 and c.get("map_height", 0) >= 512
                 checks = [
                     None if median is None or fp_median is None else median <= fp_median,
                     None if p95 is None or not large else p95 <= P95_LIMIT_MS,
                     None if agent_ms is None or build is None else agent_ms <= build,
                 ]
-                earlier += sum(1 for c in checks if c is False)
+                earlier += sum(1 for x in checks if x is False)
                 print("%-16s %2d %8s %8s %8s   %-8s %-9s %-12s"
-                      % (level, h, fmt(ratio(median, fp_median)), fmt(counter(b, "len_vs_path_median")),
-                         fmt(ratio(agent_ms, build)), *[verdict(c) for c in checks]))
+                      % (level, h, fmt(ratio(median, fp_median)), fmt(counter(c, "len_h%d_vs_fp_median" % h)),
+                         fmt(ratio(agent_ms, build)), *[verdict(x) for x in checks]))
         print("earlier targets failed: %d" % earlier)
 
         print()
-        print("baselines on the same cell pairs (ms per query; expanded = cells or jump points taken from the open")
-        print("list, median; lengths in level units, median over found routes; JPS x = A* median / JPS median)")
+        print("baselines on the same cell pairs (ms per query; exp = cells or jump points expanded, median;")
+        print("JPS x = A* median / JPS median; length = JPS's median route length in level units)")
         print("%-16s %10s %10s %10s %10s %8s %10s %10s %8s %7s %10s %10s"
               % ("map", "FP median", "A* median", "A* p95", "A* exp", "JPS med", "JPS p95", "JPS exp", "JPS x",
                  "length", "world ms", "h0/h4 ms"))
         checks_failed = 0
         for level in grid_maps:
-            cells = get("path_cells", level, "fast")
-            astar = get("grid_astar", level, "grid")
-            jps = get("jps", level, "grid")
+            c = get("route_compare", level, "all")
             agents = [get("agent_build", level, "h%d" % h) for h in HALF_SIZES]
             print("%-16s %10s %10s %10s %10s %8s %10s %10s %8s %7s %10s %10s"
-                  % (level, fmt(counter(cells, "median_ms"), 4), fmt(counter(astar, "median_ms"), 4),
-                     fmt(counter(astar, "p95_ms"), 4), fmt(counter(astar, "expanded_median"), 0),
-                     fmt(counter(jps, "median_ms"), 4), fmt(counter(jps, "p95_ms"), 4),
-                     fmt(counter(jps, "expanded_median"), 0),
-                     fmt(ratio(counter(astar, "median_ms"), counter(jps, "median_ms")), 1),
-                     fmt(counter(jps, "length_median"), 0), fmt(world_build(times, level), 1),
+                  % (level, fmt(counter(c, "fp_median_ms"), 4), fmt(counter(c, "astar_median_ms"), 4),
+                     fmt(counter(c, "astar_p95_ms"), 4), fmt(counter(c, "astar_expanded_median"), 0),
+                     fmt(counter(c, "jps_median_ms"), 4), fmt(counter(c, "jps_p95_ms"), 4),
+                     fmt(counter(c, "jps_expanded_median"), 0),
+                     fmt(ratio(counter(c, "astar_median_ms"), counter(c, "jps_median_ms")), 1),
+                     fmt(counter(c, "jps_length_median"), 0), fmt(world_build(times, level), 1),
                      "/".join(fmt(milliseconds(a), 1) if a is not None else "-" for a in agents)))
-            for b in (cells, astar, jps):
-                if b is not None and b.get("found") != b.get("queries"):
-                    print("  %s: %d of %d pairs without a route" % (b["run_name"], b["queries"] - b["found"],
-                                                                    b["queries"]))
+            if c is not None:
+                for method in ("h0", "h4", "fp", "jps", "astar"):
+                    found = c.get(method + "_found")
+                    if found is not None and found != c["queries"]:
+                        print("  %s: %d of %d pairs without a route" % (method, c["queries"] - found, c["queries"]))
             check = get("grid_check", level, "grid")
-            if check is not None:
+            mismatch = None
+            if c is not None:
+                mismatch = int(c.get("astar_vs_jps_mismatch", 0))
+            elif check is not None:
                 mismatch = int(check.get("astar_vs_jps_mismatch", 0))
-                line = "  check: JPS and A* lengths differ on %d of %d pairs" % (mismatch, int(check["pairs"]))
+            line, failed = "  check:", False
+            if mismatch is not None:
+                line += " JPS and A* lengths differ on %d of %d pairs" % (mismatch, int(c["queries"] if c else
+                                                                                         check["pairs"]))
                 failed = mismatch > 0
-                if "scenarios" in check:
-                    wrong = int(check["scenario_mismatch"])
-                    bad = int(check["scenario_bad_lines"])
-                    line += "; %d scenario lengths, %d answers off the published length, %d unreadable lines" % (
-                        int(check["scenarios"]), wrong, bad)
-                    failed = failed or wrong > 0 or bad > 0
+            if check is not None and "scenarios" in check:
+                wrong = int(check["scenario_mismatch"])
+                bad = int(check["scenario_bad_lines"])
+                line += "; %d published scenario lengths, %d answers off them, %d unreadable lines" % (
+                    int(check["scenarios"]), wrong, bad)
+                failed = failed or wrong > 0 or bad > 0
+            if line != "  check:":
                 print(line + ("   FAIL" if failed else "   PASS"))
                 checks_failed += failed
         print("baseline checks failed: %d" % checks_failed)
