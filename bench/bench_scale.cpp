@@ -61,6 +61,7 @@
 #include "grid_map_gen.h"
 #include "level_loader.h"
 #include "messages.h"
+#include "fast/box_tree.h"
 #include "route/route_mesh.h"
 
 using namespace bsp_levels;
@@ -330,15 +331,24 @@ void Print_Breakdown(const cGame_World& world, double walls, std::size_t world_h
         std::fprintf(stderr, "  %-4d %10.0f %10zu %10.0f %10zu %12.0f %12.0f %12.0f %10.1f\n", h, cells,
                      sizeof(cRoute_Cell), portals, sizeof(cRoute_Portal), footprint, heap, heap - footprint,
                      heap / walls);
-        std::fprintf(stderr, "       cells %.0f B (%.1f a wall), portals %.0f B (%.1f a wall), the rest of the mesh %.0f B\n",
-                     cells * double(sizeof(cRoute_Cell)), cells * double(sizeof(cRoute_Cell)) / walls,
-                     portals * double(sizeof(cRoute_Portal)), portals * double(sizeof(cRoute_Portal)) / walls,
-                     footprint - cells * double(sizeof(cRoute_Cell)) - portals * double(sizeof(cRoute_Portal)));
+        // The rest of the mesh, as its layout has it: a flag byte a cell, and
+        // the cell locator (a box tree holding each cell's box, four 64-bit
+        // coordinates, and index, plus its nodes), and side links near doors.
+        const double cell_bytes = cells * double(sizeof(cRoute_Cell));
+        const double portal_bytes = portals * double(sizeof(cRoute_Portal));
+        const double flag_bytes = cells;
+        const double locator_items = cells * double(sizeof(cItem_Box) + sizeof(int));
+        const double rest = footprint - cell_bytes - portal_bytes - flag_bytes - locator_items;
+        std::fprintf(stderr, "       cells %.1f, portals %.1f, cell flags %.1f, locator boxes and indexes %.1f, "
+                     "locator nodes, side links and spare capacity %.1f B a wall\n",
+                     cell_bytes / walls, portal_bytes / walls, flag_bytes / walls, locator_items / walls,
+                     rest / walls);
         const std::string suffix = "_h" + std::to_string(h);
         figures.Set("route_cells" + suffix, cells);
         figures.Set("route_portals" + suffix, portals);
         figures.Set("route_cell_bytes" + suffix, cells * double(sizeof(cRoute_Cell)));
         figures.Set("route_portal_bytes" + suffix, portals * double(sizeof(cRoute_Portal)));
+        figures.Set("route_locator_item_bytes" + suffix, locator_items);
         figures.Set("route_mesh_bytes" + suffix, footprint);
     }
 }
