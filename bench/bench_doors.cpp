@@ -90,11 +90,10 @@ std::unique_ptr<cGame_World> Build_Door_World(const cDoor_Level& l) {
     std::ostringstream quiet;
     cMessage_Redirect redirect(&quiet);
     std::unique_ptr<cGame_World> world(new cGame_World(cEngine::FAST));
-    WORLD_BOUNDS = cRect2D(cPoint2D(0, 0), cPoint2D(l.Map.Width * CELL, l.Map.Height * CELL));
+    world->Set_Bounds(cRect2D(cPoint2D(0, 0), cPoint2D(l.Map.Width * CELL, l.Map.Height * CELL)));
     for (const cGrid_Wall& w : l.Walls) world->Insert(cHV_Wall(cPoint2D(w.X1, w.Y1), cPoint2D(w.X2, w.Y2)));
     for (const cHV_Wall& d : l.Doors) world->Add_Door(d);
     world->Build();
-    WORLD_BOUNDS = DEFAULT_WORLD_BOUNDS;
     return world;
 }
 

@@ -25,10 +25,22 @@
 // squares, portals and waypoints). On the levels of the self-test and the
 // generated levels the pairs are those of the path benchmark. On the grid
 // maps they are 1,000 random pairs of open cell centres (x*10+5, y*10+5),
-// joined per Find_Path; path_cells/MAP/fast runs Find_Path on those pairs and
-// grid_astar/MAP/grid a plain 8-connected A* on the grid map itself (octile
-// estimate, binary heap, no corner cutting, 10 per straight step and 10*sqrt(2)
-// per diagonal, in the level's units), the baseline for both.
+// joined per Find_Path; path_cells/MAP/fast runs Find_Path on those pairs,
+// and on the grid map itself (8-connected, no corner cutting, 10 per straight
+// step and 10*sqrt(2) per diagonal, in the level's units) jps/MAP/grid runs
+// jump point search and grid_astar/MAP/grid a tuned A* (grid_baselines.h),
+// the baselines a tile-game developer would pick. grid_check/MAP/grid checks
+// them once: equal lengths on every pair, and the published optimal lengths
+// of MAP.map.scen where the folder has one. Besides the maps of the folder,
+// rooms1024 is a generated dungeon of 1024x1024 cells (grid_map_gen.h); only
+// the fast engine and the route comparisons run on it.
+//
+// route_compare/MAP/all runs the route query (h = 0 and 4), Find_Path, jump
+// point search and the A* on the same pairs interleaved pair by pair (see
+// Route_Compare): the figures compare.py's route tables compare, robust to
+// a machine shared with other work. The benchmarks of one method each
+// (shortest_path, path_cells, jps, grid_astar) remain, for a quick look at
+// one of them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -44,9 +56,13 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "game_bsp.h"
+#include "grid_baselines.h"
+#include "grid_map_gen.h"
 #include "grid_import.h"
 #include "level_loader.h"
 #include "messages.h"
@@ -62,6 +78,10 @@ struct cLevel_Input {
     // The grid map the level was imported from; null for the self-test's
     // levels and the generated ones.
     std::shared_ptr<const cGrid_Map> Grid;
+    // The grid map's scenario file (MAP.map.scen), or empty.
+    std::string Scenarios;
+    // Whether the reference engine's benchmarks run on the level.
+    bool Reference = true;
 };
 
 // The level's units per grid cell.
@@ -107,12 +127,21 @@ cGrid_Map Random_Map(int side, unsigned seed) {
     return map;
 }
 
+cLevel_Input Level_Input(const std::string& name, const std::string& file,
+                         std::shared_ptr<const cGrid_Map> grid = nullptr) {
+    cLevel_Input input;
+    input.Name = name;
+    input.File = file;
+    input.Grid = std::move(grid);
+    return input;
+}
+
 std::vector<cLevel_Input> Inputs() {
     std::vector<cLevel_Input> inputs;
     for (const char* file : {"level_test_pathfinder_1", "level_test_pathfinder_2", "level_test_pathfinder_3",
                              "level_test_pathfinder_4", "level_test_pathfinder_5", "level_test_intersections",
                              "level_test_intersections_2"})
-        inputs.push_back({file, std::string(BENCH_TEST_LEVELS) + "/" + file + ".txt", 0, nullptr});
+        inputs.push_back(Level_Input(file, std::string(BENCH_TEST_LEVELS) + "/" + file + ".txt"));
     const char* maps_dir = std::getenv("BSP_MAPS_DIR");
     const std::filesystem::path maps = maps_dir != nullptr ? maps_dir : BENCH_DEFAULT_MAPS;
     if (std::filesystem::is_directory(maps)) {
@@ -124,19 +153,29 @@ std::vector<cLevel_Input> Inputs() {
             std::ifstream in(f);
             cGrid_Map map;
             std::string error;
-            if (Read_Grid_Map(in, map, error))
-                inputs.push_back({f.stem().string(), Import(map, f.stem().string()), 0,
-                                  std::make_shared<const cGrid_Map>(map)});
+            if (!Read_Grid_Map(in, map, error)) continue;
+            cLevel_Input input =
+                Level_Input(f.stem().string(), Import(map, f.stem().string()), std::make_shared<const cGrid_Map>(map));
+            const std::filesystem::path scenarios = f.string() + ".scen";
+            if (std::filesystem::is_regular_file(scenarios)) input.Scenarios = scenarios.string();
+            inputs.push_back(input);
         }
+    }
+    {
+        const cGrid_Map rooms = grid_maps::Rooms_Map(1024, 1);
+        cLevel_Input input =
+            Level_Input("rooms1024", Import(rooms, "rooms1024"), std::make_shared<const cGrid_Map>(rooms));
+        input.Reference = false;
+        inputs.push_back(input);
     }
     // Sides giving about 1,000, 10,000 and 100,000 walls.
     for (const auto& generated : {std::make_pair("generated-1k", 58), std::make_pair("generated-10k", 184),
                                   std::make_pair("generated-100k", 582)})
-        inputs.push_back({generated.first, Import(Random_Map(generated.second, 7), generated.first), 0, nullptr});
+        inputs.push_back(Level_Input(generated.first, Import(Random_Map(generated.second, 7), generated.first)));
     for (cLevel_Input& input : inputs) {
         cQuiet quiet;
         cGame_World world;
-        cLevel_Loader().Load(input.File.c_str(), &world);
+        Load_Level(input.File, world);
         input.Walls = int(world.Get_Level_Walls().size());
     }
     return inputs;
@@ -146,7 +185,7 @@ std::vector<cLevel_Input> Inputs() {
 std::unique_ptr<cGame_World> Prepare(const cLevel_Input& input, cEngine engine, int steps) {
     cQuiet quiet;
     std::unique_ptr<cGame_World> world(new cGame_World(engine));
-    cLevel_Loader().Load(input.File.c_str(), world.get());
+    Load_Level(input.File, *world);
     if (steps > 0) world->Decorate_With_Square_Portals();
     if (steps > 1) world->Decorate_With_Walls_And_Portals();
     if (steps > 2) world->Link_Aligned_Portals();
@@ -197,98 +236,6 @@ const std::vector<cQuery>& Segment_Queries(const cLevel_Input& input) {
     }
     return list;
 }
-
-// A plain A* on the cells of a grid map: 8-connected, a diagonal step only
-// where both orthogonal neighbours it passes are free, the octile distance as
-// the estimate, a binary heap whose stale entries are skipped when they come
-// up. Costs are in the level's units: CELL per straight step, CELL*sqrt(2)
-// per diagonal one. Its arrays are kept from query to query and told apart
-// by a stamp per query.
-class cGrid_Search {
-public:
-    explicit cGrid_Search(const cGrid_Map& map)
-        : Width(map.Width), Height(map.Height), Free(std::size_t(map.Width) * std::size_t(map.Height)),
-          G(Free.size()), Parent(Free.size()), Seen(Free.size(), 0), Closed(Free.size(), 0) {
-        for (int y = 0; y < Height; ++y)
-            for (int x = 0; x < Width; ++x) Free[Index(x, y)] = !map.Is_Blocked(x, y);
-    }
-
-    // The length of a shortest route from cell (sx, sy) to cell (gx, gy), or
-    // -1 when none joins them; cells receives the route's cells from the
-    // start to the goal.
-    double Find(int sx, int sy, int gx, int gy, std::vector<int>& cells) {
-        cells.clear();
-        ++Current;
-        const int start = int(Index(sx, sy)), goal = int(Index(gx, gy));
-        if (!Free[std::size_t(start)] || !Free[std::size_t(goal)]) return -1;
-        Goal_X = gx;
-        Goal_Y = gy;
-        Heap.clear();
-        Seen[std::size_t(start)] = Current;
-        G[std::size_t(start)] = 0;
-        Parent[std::size_t(start)] = -1;
-        Push({Estimate(sx, sy), 0, start});
-        static const int dxs[8] = {1, -1, 0, 0, 1, 1, -1, -1};
-        static const int dys[8] = {0, 0, 1, -1, 1, -1, 1, -1};
-        while (!Heap.empty()) {
-            std::pop_heap(Heap.begin(), Heap.end(), Later);
-            const cEntry e = Heap.back();
-            Heap.pop_back();
-            if (Closed[std::size_t(e.Cell)] == Current) continue;
-            Closed[std::size_t(e.Cell)] = Current;
-            if (e.Cell == goal) {
-                for (int c = goal; c >= 0; c = Parent[std::size_t(c)]) cells.push_back(c);
-                std::reverse(cells.begin(), cells.end());
-                return e.G;
-            }
-            const int x = e.Cell % Width, y = e.Cell / Width;
-            for (int d = 0; d < 8; ++d) {
-                const int nx = x + dxs[d], ny = y + dys[d];
-                if (nx < 0 || ny < 0 || nx >= Width || ny >= Height) continue;
-                const std::size_t n = Index(nx, ny);
-                if (!Free[n] || Closed[n] == Current) continue;
-                const bool diagonal = d >= 4;
-                if (diagonal && (!Free[Index(nx, y)] || !Free[Index(x, ny)])) continue;
-                const double g = e.G + (diagonal ? Diagonal : Straight);
-                if (Seen[n] == Current && G[n] <= g) continue;
-                Seen[n] = Current;
-                G[n] = g;
-                Parent[n] = e.Cell;
-                Push({g + Estimate(nx, ny), g, int(n)});
-            }
-        }
-        return -1;
-    }
-
-private:
-    struct cEntry {
-        double F, G;
-        int Cell;
-    };
-    // Heap order: smaller F first, then the deeper entry (larger G).
-    static bool Later(const cEntry& a, const cEntry& b) { return a.F > b.F || (a.F == b.F && a.G < b.G); }
-
-    std::size_t Index(int x, int y) const { return std::size_t(y) * std::size_t(Width) + std::size_t(x); }
-    double Estimate(int x, int y) const {
-        const int dx = std::abs(x - Goal_X), dy = std::abs(y - Goal_Y);
-        return Straight * double(std::max(dx, dy) - std::min(dx, dy)) + Diagonal * double(std::min(dx, dy));
-    }
-    void Push(const cEntry& e) {
-        Heap.push_back(e);
-        std::push_heap(Heap.begin(), Heap.end(), Later);
-    }
-
-    const double Straight = CELL;
-    const double Diagonal = CELL * std::sqrt(2.0);
-    int Width, Height;
-    int Goal_X = 0, Goal_Y = 0;
-    std::vector<unsigned char> Free;
-    std::vector<double> G;
-    std::vector<int> Parent;
-    std::vector<std::uint32_t> Seen, Closed;
-    std::uint32_t Current = 0;
-    std::vector<cEntry> Heap;
-};
 
 // The grid cell whose centre is p.
 int Cell_Of(int coordinate) { return (coordinate - CELL / 2) / CELL; }
@@ -358,20 +305,49 @@ const std::vector<double>& Path_Lengths(const cLevel_Input& input) {
     return list;
 }
 
-// The grid A*'s route length for each of Cell_Queries (-1 where it finds none).
+// The grid cells of a query's two points.
+grid_baselines::cCell Start_Cell(const cQuery& q) { return {Cell_Of(q.A.x), Cell_Of(q.A.y)}; }
+grid_baselines::cCell Goal_Cell(const cQuery& q) { return {Cell_Of(q.B.x), Cell_Of(q.B.y)}; }
+
+// A grid baseline's route length in level units for each of Cell_Queries
+// (-1 where it finds none).
+template <class cSearch>
+std::vector<double> Baseline_Lengths(const cLevel_Input& input, const std::vector<cQuery>& queries) {
+    std::vector<double> lengths;
+    if (!input.Grid) return lengths;
+    cSearch search(*input.Grid);
+    for (const cQuery& q : queries) {
+        const double length = search.Find(Start_Cell(q), Goal_Cell(q));
+        lengths.push_back(length < 0 ? -1.0 : length * CELL);
+    }
+    return lengths;
+}
+
+// Jump point search's route length for each of Cell_Queries, the reference
+// the route query's lengths are compared with.
 const std::vector<double>& Grid_Lengths(const cLevel_Input& input) {
     const std::vector<cQuery>& queries = Cell_Queries(input);
     std::lock_guard<std::mutex> lock(made_once);
     static std::map<std::string, std::vector<double>> lists;
     std::vector<double>& list = lists[input.Name];
-    if (list.size() != queries.size() && input.Grid) {
-        list.clear();
-        cGrid_Search search(*input.Grid);
-        std::vector<int> cells;
-        for (const cQuery& q : queries)
-            list.push_back(search.Find(Cell_Of(q.A.x), Cell_Of(q.A.y), Cell_Of(q.B.x), Cell_Of(q.B.y), cells));
-    }
+    if (list.empty()) list = Baseline_Lengths<grid_baselines::cJump_Point_Search>(input, queries);
     return list;
+}
+
+// The lengths the grid A*'s benchmark found, by level, for the check to
+// compare without a second run.
+std::map<std::string, std::vector<double>>& Astar_Lengths() {
+    static std::map<std::string, std::vector<double>> lengths;
+    return lengths;
+}
+
+// The lengths of two lists agree (relative 1e-9, -1 alike).
+int Length_Mismatches(const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return int(std::max(a.size(), b.size()));
+    int mismatches = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::fabs(a[i] - b[i]) > 1e-9 * std::max(1.0, std::fabs(a[i]))) ++mismatches;
+    return mismatches;
 }
 
 double Milliseconds_Since(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point stop) {
@@ -438,7 +414,7 @@ void Load(benchmark::State& state, const cLevel_Input& input, cEngine engine) {
     cQuiet quiet;
     for (auto _ : state) {
         std::unique_ptr<cGame_World> world(new cGame_World(engine));
-        benchmark::DoNotOptimize(cLevel_Loader().Load(input.File.c_str(), world.get()));
+        benchmark::DoNotOptimize(Load_Level(input.File, *world));
         state.PauseTiming();
         world.reset();
         state.ResumeTiming();
@@ -512,7 +488,7 @@ void Shortest_Paths(benchmark::State& state, const cLevel_Input& input, int half
     }
     state.counters["found"] = found;
     Ratio_Counters(state, "len_vs_path", vs_path);
-    Ratio_Counters(state, "len_vs_grid", vs_grid);
+    Ratio_Counters(state, "len_vs_jps", vs_grid);
     Grid_Size_Counters(state, input);
 }
 
@@ -563,27 +539,199 @@ void Cell_Paths(benchmark::State& state, const cLevel_Input& input) {
     Grid_Size_Counters(state, input);
 }
 
-// The grid A* on the same cell pairs, on the grid map itself.
+// A grid baseline on the same cell pairs, on the grid map itself, each query
+// timed alone; the search's state is made before the timing, as a game
+// makes it once per map.
+template <class cSearch>
 void Grid_Paths(benchmark::State& state, const cLevel_Input& input) {
     const std::vector<cQuery>& queries = Cell_Queries(input);
-    cGrid_Search search(*input.Grid);
-    std::vector<double> times, lengths(queries.size(), -1.0);
-    std::vector<int> cells;
+    cSearch search(*input.Grid);
+    std::vector<double> times, lengths(queries.size(), -1.0), expanded(queries.size(), 0.0);
+    std::vector<grid_baselines::cCell> cells;
     for (auto _ : state) {
         for (std::size_t i = 0; i < queries.size(); ++i) {
             const cQuery& q = queries[i];
             const auto start = std::chrono::steady_clock::now();
-            const double length = search.Find(Cell_Of(q.A.x), Cell_Of(q.A.y), Cell_Of(q.B.x), Cell_Of(q.B.y), cells);
+            const double length = search.Find(Start_Cell(q), Goal_Cell(q), &cells);
             const auto stop = std::chrono::steady_clock::now();
             benchmark::DoNotOptimize(cells.data());
             times.push_back(Milliseconds_Since(start, stop));
-            lengths[i] = length;
+            lengths[i] = length < 0 ? -1.0 : length * CELL;
+            expanded[i] = search.Expanded();
         }
     }
     if (times.empty()) return;
+    if (std::is_same<cSearch, grid_baselines::cOctile_Astar>::value) {
+        std::lock_guard<std::mutex> lock(made_once);
+        Astar_Lengths()[input.Name] = lengths;
+    }
     Time_Counters(state, times, queries.size());
     Length_Counters(state, lengths);
     Grid_Size_Counters(state, input);
+    std::sort(expanded.begin(), expanded.end());
+    if (!expanded.empty()) state.counters["expanded_median"] = expanded[expanded.size() / 2];
+}
+
+// The route query (half-sizes 0 and 4), Find_Path, jump point search and
+// the grid A* on the same cell pairs, interleaved: each pair goes through
+// every method before the next pair, in an order that turns from pair to
+// pair and pass to pass, so that a stretch of a shared machine slowed by
+// other work slows every method alike. Each query's time is its least over
+// the passes (the benchmark's iterations). The figures the ratio tables of
+// compare.py read: METHOD_median_ms, METHOD_p95_ms and METHOD_found for h0,
+// h4, fp, jps and astar; the route lengths against JPS's and Find_Path's
+// (len_hH_vs_jps_median, ...); the cells the grid searches expand; and the
+// pairs on which JPS and the A* disagree on the length.
+void Route_Compare(benchmark::State& state, const cLevel_Input& input) {
+    cGame_World& world = Built(input, cEngine::FAST);
+    const std::vector<cQuery>& queries = Cell_Queries(input);
+    world.Prepare_Agent(0);
+    world.Prepare_Agent(4);
+    grid_baselines::cJump_Point_Search jps(*input.Grid);
+    grid_baselines::cOctile_Astar astar(*input.Grid);
+    enum { H0, H4, FP, JPS, ASTAR, METHODS };
+    const char* names[METHODS] = {"h0", "h4", "fp", "jps", "astar"};
+    const std::size_t n = queries.size();
+    std::vector<double> least[METHODS], length[METHODS], expanded[METHODS];
+    for (int m = 0; m < METHODS; ++m) {
+        least[m].assign(n, 1e300);
+        length[m].assign(n, -1.0);
+        expanded[m].assign(n, 0.0);
+    }
+    std::vector<cPoint2D> path;
+    std::vector<grid_baselines::cCell> cells;
+    int pass = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const cQuery& q = queries[i];
+            for (int k = 0; k < METHODS; ++k) {
+                const int m = int((i + std::size_t(pass) + std::size_t(k)) % METHODS);
+                double found_length = -1.0;
+                const auto start = std::chrono::steady_clock::now();
+                if (m == H0 || m == H4) {
+                    double l = 0;
+                    if (world.Find_Shortest_Path(q.A, q.B, m == H0 ? 0 : 4, path, &l) == ROUTE_FOUND) found_length = l;
+                } else if (m == FP) {
+                    if (world.Find_Path(q.A, q.B, path)) found_length = 0;
+                } else {
+                    const double l = m == JPS ? jps.Find(Start_Cell(q), Goal_Cell(q), &cells)
+                                              : astar.Find(Start_Cell(q), Goal_Cell(q), &cells);
+                    if (l >= 0) found_length = l * CELL;
+                }
+                const auto stop = std::chrono::steady_clock::now();
+                benchmark::DoNotOptimize(path.data());
+                benchmark::DoNotOptimize(cells.data());
+                least[m][i] = std::min(least[m][i], Milliseconds_Since(start, stop));
+                if (m == FP && found_length >= 0) found_length = Polyline_Length(q.A, path);
+                length[m][i] = found_length;
+                if (m == JPS) expanded[m][i] = jps.Expanded();
+                if (m == ASTAR) expanded[m][i] = astar.Expanded();
+            }
+        }
+        ++pass;
+    }
+    if (pass == 0 || n == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(made_once);
+        Astar_Lengths()[input.Name] = length[ASTAR];
+    }
+    for (int m = 0; m < METHODS; ++m) {
+        std::vector<double> times = least[m];
+        std::sort(times.begin(), times.end());
+        const std::size_t p95 = std::size_t(std::ceil(0.95 * double(n)));
+        const std::string name = names[m];
+        state.counters[name + "_median_ms"] = times[n / 2];
+        state.counters[name + "_p95_ms"] = times[std::max<std::size_t>(p95, 1) - 1];
+        state.counters[name + "_worst_ms"] = times.back();
+        state.counters[name + "_found"] = double(std::count_if(length[m].begin(), length[m].end(),
+                                                               [](double l) { return l >= 0; }));
+    }
+    for (int m : {H0, H4}) {
+        for (int base : {JPS, FP}) {
+            std::vector<double> ratios;
+            for (std::size_t i = 0; i < n; ++i)
+                if (length[m][i] >= 0 && length[base][i] > 0) ratios.push_back(length[m][i] / length[base][i]);
+            Ratio_Counters(state, std::string("len_") + names[m] + "_vs_" + names[base], ratios);
+        }
+    }
+    for (int m : {JPS, ASTAR}) {
+        std::sort(expanded[m].begin(), expanded[m].end());
+        state.counters[std::string(names[m]) + "_expanded_median"] = expanded[m][n / 2];
+    }
+    std::vector<double> found;
+    for (double l : length[JPS])
+        if (l >= 0) found.push_back(l);
+    std::sort(found.begin(), found.end());
+    if (!found.empty()) state.counters["jps_length_median"] = found[found.size() / 2];
+    state.counters["astar_vs_jps_mismatch"] = Length_Mismatches(length[ASTAR], length[JPS]);
+    state.counters["queries"] = double(n);
+    state.SetItemsProcessed(std::int64_t(pass) * std::int64_t(n) * METHODS);
+    Grid_Size_Counters(state, input);
+}
+
+// The scenario lines of a file in the common benchmarks' format: start,
+// goal and optimal length (in cells), for the given map size.
+struct cScenario {
+    grid_baselines::cCell Start, Goal;
+    double Length;
+};
+
+std::vector<cScenario> Read_Scenarios(const std::string& file, int width, int height, int& bad_lines) {
+    std::vector<cScenario> list;
+    bad_lines = 0;
+    std::ifstream in(file);
+    std::string line;
+    if (!std::getline(in, line) || line.rfind("version", 0) != 0) {
+        bad_lines = 1;
+        return list;
+    }
+    while (std::getline(in, line)) {
+        if (line.empty() || line == "\r") continue;
+        if (line.rfind("//", 0) == 0) break;  // the citation that ends the published files
+        std::istringstream fields(line);
+        int bucket, w, h;
+        std::string name;
+        cScenario s;
+        if (!(fields >> bucket >> name >> w >> h >> s.Start.X >> s.Start.Y >> s.Goal.X >> s.Goal.Y >> s.Length) ||
+            w != width || h != height) {
+            ++bad_lines;
+            continue;
+        }
+        list.push_back(s);
+    }
+    return list;
+}
+
+// The baselines' checks, once per map: jump point search and the A* give
+// equal lengths on every pair, and match the published optimal lengths of
+// the map's scenario file (to the file's 8 decimals) where there is one.
+void Grid_Check(benchmark::State& state, const cLevel_Input& input) {
+    for (auto _ : state) {
+        const std::vector<double>& jps = Grid_Lengths(input);
+        std::vector<double> astar;
+        {
+            std::lock_guard<std::mutex> lock(made_once);
+            astar = Astar_Lengths()[input.Name];
+        }
+        if (astar.size() != jps.size())
+            astar = Baseline_Lengths<grid_baselines::cOctile_Astar>(input, Cell_Queries(input));
+        state.counters["pairs"] = double(jps.size());
+        state.counters["astar_vs_jps_mismatch"] = Length_Mismatches(astar, jps);
+        if (input.Scenarios.empty()) continue;
+        int bad_lines = 0;
+        const std::vector<cScenario> scenarios =
+            Read_Scenarios(input.Scenarios, input.Grid->Width, input.Grid->Height, bad_lines);
+        grid_baselines::cOctile_Astar a(*input.Grid);
+        grid_baselines::cJump_Point_Search j(*input.Grid);
+        int mismatches = 0;
+        for (const cScenario& s : scenarios) {
+            mismatches += std::fabs(a.Find(s.Start, s.Goal) - s.Length) > 1e-7;
+            mismatches += std::fabs(j.Find(s.Start, s.Goal) - s.Length) > 1e-7;
+        }
+        state.counters["scenarios"] = double(scenarios.size());
+        state.counters["scenario_bad_lines"] = bad_lines;
+        state.counters["scenario_mismatch"] = mismatches;
+    }
 }
 
 // Several threads querying one world: items per second per thread count.
@@ -605,6 +753,7 @@ void Register(const std::vector<cLevel_Input>& inputs) {
     for (const cLevel_Input& input : keep) {
         const bool large = input.Walls >= 20000;
         for (cEngine engine : {cEngine::FAST, cEngine::REFERENCE}) {
+            if (engine == cEngine::REFERENCE && !input.Reference) continue;
             const std::string suffix = "/" + input.Name + "/" + Engine_Name(engine);
             const bool slow = large && engine == cEngine::REFERENCE;
             auto once = [slow](benchmark::internal::Benchmark* b) {
@@ -631,9 +780,20 @@ void Register(const std::vector<cLevel_Input>& inputs) {
             benchmark::RegisterBenchmark(("path_cells/" + input.Name + "/fast").c_str(), Cell_Paths, input)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(repeat);
-            benchmark::RegisterBenchmark(("grid_astar/" + input.Name + "/grid").c_str(), Grid_Paths, input)
+            benchmark::RegisterBenchmark(("grid_astar/" + input.Name + "/grid").c_str(),
+                                         Grid_Paths<grid_baselines::cOctile_Astar>, input)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("jps/" + input.Name + "/grid").c_str(),
+                                         Grid_Paths<grid_baselines::cJump_Point_Search>, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("route_compare/" + input.Name + "/all").c_str(), Route_Compare, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(repeat);
+            benchmark::RegisterBenchmark(("grid_check/" + input.Name + "/grid").c_str(), Grid_Check, input)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(1);
         }
         for (int half_size : {0, 4}) {
             const std::string suffix = "/" + input.Name + "/h" + std::to_string(half_size);
@@ -643,7 +803,7 @@ void Register(const std::vector<cLevel_Input>& inputs) {
             benchmark::RegisterBenchmark(("agent_build" + suffix).c_str(), Agent_Build, input, half_size)
                 ->Unit(benchmark::kMillisecond);
         }
-        if (input.Walls >= 1000)
+        if (input.Walls >= 1000 && input.Reference)
             benchmark::RegisterBenchmark(("threads_path/" + input.Name + "/fast").c_str(), Threaded_Paths, input)
                 ->Threads(1)
                 ->Threads(2)
