@@ -1536,9 +1536,18 @@ async function partI(page) {
   const tileset = readFileSync(join(samples, 'dungeon.tsx'), 'utf8');
   writeFileSync(join(folder, 'tilesets', 'dungeon.tsx'), tileset);
   writeFileSync(join(folder, 'decoy', 'dungeon.tsx'), tileset.replaceAll('width="16" height="16"/>', 'width="8" height="16"/>'));
+  writeFileSync(join(folder, 'platformer.ldtk'), readFileSync(join(ldtkDir, 'platformer.ldtk')));
   const fromFolder = await afterOpen(page, async () => (await page.$('#folder-input')).uploadFile(folder));
   sameImport('a folder chosen (the map in maps/, its tileset in tilesets/, another one beside)', fromFolder,
     nativeImport('import-tiled', work, 'keep-folder/maps/keep.tmx'));
+  const maps = await page.$$eval('#map-file option', (options) => options.map((o) => o.value));
+  check(JSON.stringify(maps) === JSON.stringify(['keep-folder/maps/keep.tmx', 'keep-folder/platformer.ldtk']),
+    'the maps of the folder are offered to choose from, the tilesets not', JSON.stringify(maps));
+  const other = await afterOpen(page, () => page.select('#map-file', 'keep-folder/platformer.ldtk'));
+  sameImport('the other map of the folder chosen', other, nativeImport('import-ldtk', work, 'keep-folder/platformer.ldtk'));
+  const alone = await openFilesInPage(page, [join(samples, 'dungeon.tsx')]);
+  check(alone.state === 'error' && alone.problem.startsWith('dungeon.tsx: a file that a map names'),
+    `a tileset chosen alone is named as one (${alone.problem})`);
 
   // LDtk: the project's first level by default, then the level chosen in
   // the list; a project whose level is saved in its own file, dropped with it.

@@ -136,6 +136,11 @@ export async function openFiles(entries, { add = false } = {}) {
   }
   if (entries.length === 1) {
     const [[path]] = files;
+    if (COMPANION.test(path)) {
+      fail([`${path}: a file that a map names (a tileset, a template or an LDtk level file): choose it together ` +
+        'with its map, or add it to the map shown with “Add files…”']);
+      return;
+    }
     state.source = newSource(files, [path]);
     await openSource().catch(() => {});
     return;

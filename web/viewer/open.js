@@ -3,11 +3,11 @@
 // apart by its content, as bsplevel tells them) from a file chosen or
 // dropped (map_files.js gathers a map's files), from the page's URL
 // (?level=PATH, a map with the files it names) or the sample level shown
-// when the page opens. A level text
-// is read strictly, as bsplevel reads it: a file that does not load whole is
-// refused with the tool's one line (FILE:LINE: reason), the library's own
-// messages behind a toggle, and a button that shows what was read all the
-// same, as bsplevel --partial answers from it.
+// when the page opens. A level text is read strictly, as bsplevel reads it:
+// a file that does not load whole is refused with the tool's one line
+// (FILE:LINE: reason), the library's own messages behind a toggle, and a
+// button that shows what was read all the same, as bsplevel --partial
+// answers from it.
 
 import { loadBspLevels } from '../bsp_levels_api.js';
 import { paintFrameNow } from './frame.js';
