@@ -12,6 +12,7 @@ const char* Format_Name(cLevel_Format format) {
     switch (format) {
     case cLevel_Format::GRID: return "grid map";
     case cLevel_Format::TILED: return "Tiled map";
+    case cLevel_Format::LDTK: return "LDtk project";
     default: return "level";
     }
 }
@@ -34,6 +35,24 @@ std::vector<std::string> Line_Words(const std::string& text, std::size_t from) {
     return words;
 }
 
+// Whether the JSON text from at holds a "__header__" whose "app" is "LDtk",
+// as every file LDtk saves begins.
+bool Ldtk_Header(const std::string& text, std::size_t at) {
+    const std::size_t header = text.find("\"__header__\"", at);
+    if (header == std::string::npos) return false;
+    const std::size_t end = text.find('}', header);
+    for (std::size_t app = text.find("\"app\"", header); app != std::string::npos && app < end;
+         app = text.find("\"app\"", app + 1)) {
+        std::size_t v = app + 5;
+        while (v < text.size() && Is_Blank(text[v])) ++v;
+        if (v == text.size() || text[v] != ':') continue;
+        ++v;
+        while (v < text.size() && Is_Blank(text[v])) ++v;
+        if (Starts_With(text, v, "\"LDtk\"")) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 cLevel_Format Format_Of_Text(const std::string& head) {
@@ -41,6 +60,10 @@ cLevel_Format Format_Of_Text(const std::string& head) {
     while (at < head.size() && Is_Blank(head[at])) ++at;
     if (at == head.size()) return cLevel_Format::LEVEL;
     if (head[at] == '{') {
+        // An LDtk project first: its layer definitions hold "layers" too.
+        if (Ldtk_Header(head, at) || (head.find("\"jsonVersion\"", at) != std::string::npos &&
+                                      head.find("\"levels\"", at) != std::string::npos))
+            return cLevel_Format::LDTK;
         for (const char* key : {"\"tiledversion\"", "\"orientation\"", "\"layers\""})
             if (head.find(key, at) != std::string::npos) return cLevel_Format::TILED;
         return cLevel_Format::LEVEL;
@@ -183,6 +206,26 @@ bool Import_Tiled_Map(const std::string& file_name, const cTiled_Options& option
     level.Height = map.Space.Height;
     level.Walls = Order_Walls(Trace_Walls(map.Space), order);
     if (solid) level.Solid = Solid_Points(map.Space);
+    level.Notes = map.Notes;
+    return true;
+#endif
+}
+
+bool Import_Ldtk_Map(const std::string& file_name, const cLdtk_Options& options, cWall_Order order, bool solid,
+                     cImported_Level& level, std::string& error) {
+    level = cImported_Level();
+#ifdef BSP_LEVELS_NO_TILED
+    (void)file_name, (void)options, (void)order, (void)solid;
+    error = "this build reads no LDtk projects";
+    return false;
+#else
+    cLdtk_Map map;
+    if (!Read_Ldtk_Map(file_name, options, map, error)) return false;
+    level.Width = map.Space.Width;
+    level.Height = map.Space.Height;
+    level.Walls = Order_Walls(Trace_Walls(map.Space), order);
+    if (solid) level.Solid = Solid_Points(map.Space);
+    level.Notes = map.Notes;
     return true;
 #endif
 }
@@ -216,10 +259,13 @@ cOpen_Result Open_Level(const std::string& file_name, const cOpen_Options& optio
         } else {
             cImported_Level level;
             std::string error;
-            const bool ok = result.Format == cLevel_Format::GRID
-                                ? Import_Grid_Map(file_name, options.Cell, options.Order, options.Solid_Points, level, error)
-                                : Import_Tiled_Map(file_name, options.Tiled, options.Order, options.Solid_Points, level,
-                                                   error);
+            bool ok = false;
+            if (result.Format == cLevel_Format::GRID)
+                ok = Import_Grid_Map(file_name, options.Cell, options.Order, options.Solid_Points, level, error);
+            else if (result.Format == cLevel_Format::LDTK)
+                ok = Import_Ldtk_Map(file_name, options.Ldtk, options.Order, options.Solid_Points, level, error);
+            else
+                ok = Import_Tiled_Map(file_name, options.Tiled, options.Order, options.Solid_Points, level, error);
             result.Notes = level.Notes;
             if (!ok) {
                 result.Reason = error;

@@ -1,7 +1,7 @@
 // From a file to a built world in one call: a level file, a grid map of the
-// pathfinding benchmarks or a map of the Tiled editor, told apart by its
-// content, read (or imported), built, and either handed back whole or
-// refused with the file, the line and the reason.
+// pathfinding benchmarks, a map of the Tiled editor or a level of an LDtk
+// project, told apart by its content, read (or imported), built, and either
+// handed back whole or refused with the file, the line and the reason.
 //
 //   bsp_levels::cOpen_Result level = bsp_levels::Open_Level("maps/den012d.map");
 //   if (!level) { std::cerr << level.Error() << "\n"; return 2; }
@@ -19,6 +19,7 @@
 
 #include "game_bsp.h"
 #include "grid_import.h"
+#include "ldtk_import.h"
 #include "level_loader.h"
 #include "tiled_import.h"
 
@@ -29,17 +30,21 @@ enum class cLevel_Format {
     AUTO,   // told by the content: a map's header or root, else a level
     LEVEL,  // a level file (<AREA>, <WALLS>, <SOLID>, <DOORS>)
     GRID,   // a grid map: "type octile", "height H", "width W", "map", rows
-    TILED   // a Tiled map: XML (.tmx) or JSON (.tmj)
+    TILED,  // a Tiled map: XML (.tmx) or JSON (.tmj)
+    LDTK    // an LDtk project (.ldtk, JSON)
 };
 
-// The name of a format as messages write it: "level", "grid map", "Tiled map".
+// The name of a format as messages write it: "level", "grid map", "Tiled
+// map", "LDtk project".
 const char* Format_Name(cLevel_Format format);
 
 // Looks at the beginning of a text: a grid map starts with a header line
-// ("type octile", "height H" or "width W") and has a line "map"; a Tiled map
-// is XML ("<?xml" or "<map") whose root is <map>, or a JSON object with one
-// of the keys "tiledversion", "orientation" or "layers". Anything else is
-// taken for a level (LEVEL). A UTF-8 byte order mark is skipped.
+// ("type octile", "height H" or "width W") and has a line "map"; an LDtk
+// project is a JSON object with a "__header__" whose "app" is "LDtk", or with
+// the keys "jsonVersion" and "levels"; a Tiled map is XML ("<?xml" or "<map")
+// whose root is <map>, or another JSON object with one of the keys
+// "tiledversion", "orientation" or "layers". Anything else is taken for a
+// level (LEVEL). A UTF-8 byte order mark is skipped.
 cLevel_Format Format_Of_Text(const std::string& head);
 // The same for the first 64 KiB of a file (LEVEL when it cannot be read).
 cLevel_Format Format_Of_File(const std::string& file_name);
@@ -52,6 +57,8 @@ struct cOpen_Options {
     int Cell = 10;
     // Tiled maps: the collision layer, the solid property, the scale.
     cTiled_Options Tiled;
+    // LDtk projects: the level, the IntGrid values that block, the scale.
+    cLdtk_Options Ldtk;
     // Maps: the order in which their walls go into the tree, and whether
     // their rock is marked with solid points.
     cWall_Order Order = cWall_Order::BALANCED;
@@ -103,13 +110,17 @@ struct cImported_Level {
     std::vector<std::string> Notes;
 };
 
-// Imports a grid map (cell: level units per cell) or a Tiled map; false with
-// a one-line reason in error when the file cannot be read, is refused, or
-// would measure beyond the coordinate limit.
+// Imports a grid map (cell: level units per cell), a Tiled map or a level of
+// an LDtk project; false with a one-line reason in error when the file
+// cannot be read, is refused, or would measure beyond the coordinate limit.
+// The importers' notes (what was used, what was skipped) come back in
+// level.Notes.
 bool Import_Grid_Map(const std::string& file_name, int cell, cWall_Order order, bool solid, cImported_Level& level,
                      std::string& error);
 bool Import_Tiled_Map(const std::string& file_name, const cTiled_Options& options, cWall_Order order, bool solid,
                       cImported_Level& level, std::string& error);
+bool Import_Ldtk_Map(const std::string& file_name, const cLdtk_Options& options, cWall_Order order, bool solid,
+                     cImported_Level& level, std::string& error);
 
 // Puts an imported level into a new world: its rectangle as the world's own,
 // its walls in order, its solid points. The world is not built.

@@ -3,8 +3,8 @@
 // whose build was refused is an error for every command, in one line naming
 // the file and the line, and nothing answered (--partial answers all the
 // same, --verbose adds the library's messages); a byte order mark is no
-// error; a grid or Tiled map given for a level, or to the other importer, is
-// named as one; every command-line error is one line; options take their
+// error; a grid map, a Tiled map or an LDtk project given for a level, or to
+// another importer, is named as one; every command-line error is one line; options take their
 // value after a blank or an '='; batch --json writes one JSON object per
 // answer.
 #include <gtest/gtest.h>
@@ -32,6 +32,7 @@ const std::string SMALL = DATA + "/small.txt";
 const std::string DOORS = DATA + "/doors.txt";
 const std::string ARENA = DATA + "/arena.map";
 const std::string TILED = DATA + "/../tiled/";
+const std::string LDTK = DATA + "/../ldtk/";
 
 // Every command that loads a level, each with arguments that are right for
 // any level; the level's file goes in first.
@@ -60,6 +61,7 @@ const std::map<std::string, std::vector<std::string>> VALID_ARGS = {
     {"svg", {SMALL, "-o", "-"}},
     {"import-grid", {ARENA, "-o", "-"}},
     {"import-tiled", {TILED + "small_csv.tmx", "-o", "-"}},
+    {"import-ldtk", {LDTK + "platformer.ldtk", "-o", "-"}},
 };
 
 std::vector<std::string> Command_Line(const std::string& command, const std::vector<std::string>& extra = {}) {
@@ -328,11 +330,14 @@ TEST(BsplevelContract, PartialAnswersFromWhatWasRead) {
 TEST(BsplevelContract, MapsGivenForLevelsAreNamed) {
     const std::string grid = " looks like a grid map: use import-grid\n";
     const std::string tiled = " looks like a Tiled map: use import-tiled\n";
+    const std::string ldtk = " looks like an LDtk project: use import-ldtk\n";
     const std::pair<std::string, std::string> files[] = {
         {DATA + "/arena.map", grid},
         {TILED + "small_csv.tmx", tiled},
         {TILED + "small_zlib.tmj", tiled},
         {TILED + "infinite_zlib.tmj", tiled},
+        {LDTK + "platformer.ldtk", ldtk},
+        {LDTK + "external.ldtk", ldtk},
     };
     for (const auto& f : files) {
         for (std::vector<std::string> command : LEVEL_COMMANDS) {
@@ -357,6 +362,13 @@ TEST(BsplevelContract, MapsGivenForLevelsAreNamed) {
          tiled},
         {"<?xml version=\"1.0\"?>\n<!-- a comment -->\n<map version=\"1.10\"></map>\n", tiled},
         {"  {\"orientation\":\"orthogonal\"}", tiled},
+        // An LDtk project by its header, or by its keys; its layer
+        // definitions hold "layers", which a Tiled map has too.
+        {"{\n\t\"__header__\": { \"fileType\": \"LDtk Project JSON\", \"app\" : \"LDtk\", \"appVersion\": \"1.5.3\" },\n"
+         "\t\"defs\": { \"layers\": [] }, \"levels\": []\n}\n",
+         ldtk},
+        {"{\"jsonVersion\":\"0.9.3\",\"defs\":{\"layers\":[]},\"levels\":[]}", ldtk},
+        {"{\"__header__\":{\"app\":\"Other\",\"appAuthor\":\"LDtk\"},\"layers\":[]}", tiled},
         // A tileset is no map; nor is JSON without the keys of one, nor a
         // level whose first item lacks its tag.
         {"<?xml version=\"1.0\"?>\n<tileset name=\"walls\"/>\n", ":1: unknown tag '<?xml version=\"1.0\"?>'\n"},
@@ -390,6 +402,10 @@ TEST(BsplevelContract, OptionValuesAfterAnEqualsSign) {
          {"import-grid", DATA + "/arena.map", "-o", "-", "--cell", "3", "--order", "scan"}},
         {{"import-tiled", TILED + "small_csv.tmx", "-o", "-", "--scale=2", "--layer=Collision"},
          {"import-tiled", TILED + "small_csv.tmx", "-o", "-", "--scale", "2", "--layer", "Collision"}},
+        {{"import-tiled", TILED + "shapes.tmx", "--list", "--object-class=markers", "--max-tiles=100"},
+         {"import-tiled", TILED + "shapes.tmx", "--list", "--object-class", "markers", "--max-tiles", "100"}},
+        {{"import-ldtk", LDTK + "platformer.ldtk", "-o", "-", "--level=Level_1", "--values=walls", "--scale=2"},
+         {"import-ldtk", LDTK + "platformer.ldtk", "-o", "-", "--level", "Level_1", "--values", "walls", "--scale", "2"}},
     };
     for (const auto& pair : joined_and_apart) {
         SCOPED_TRACE(::testing::PrintToString(pair[0]));
@@ -531,7 +547,8 @@ TEST(BsplevelContract, CommandLineErrorsAreOneLineForEveryCommand) {
         SCOPED_TRACE(name);
         const std::string usage = Usage_Of_Help(Tool({name, "--help"}).Out);
         ASSERT_EQ(usage.rfind("bsplevel " + name + " ", 0), 0u) << usage;
-        const std::string first = name.compare(0, 6, "import") == 0 ? "MAP" : "LEVEL";
+        const bool import = name.compare(0, 6, "import") == 0;
+        const std::string first = name == "import-ldtk" ? "PROJECT" : import ? "MAP" : "LEVEL";
         const std::string prefix = "bsplevel: " + name + ": ";
         tRefusals refusals = {
             {{name}, prefix + "missing " + first + " (usage: " + usage + ")\n"},
@@ -540,7 +557,7 @@ TEST(BsplevelContract, CommandLineErrorsAreOneLineForEveryCommand) {
             {Command_Line(name, {"--verbose=yes"}), prefix + "--verbose takes no value, got '--verbose=yes'\n"},
             {Command_Line(name, {"--verbose", "--verbose"}), prefix + "--verbose given twice\n"},
         };
-        if (first == "LEVEL") {
+        if (!import) {
             const tRefusals level = {
                 {Command_Line(name, {"--open"}), prefix + "--open needs D\n"},
                 {Command_Line(name, {"--open", "x"}), prefix + "--open D must be an integer, got 'x'\n"},
@@ -575,7 +592,8 @@ TEST(BsplevelContract, HelpListsEveryOptionTheParserTakes) {
     std::set<std::string> named = {"--open", "--partial", "--verbose", "--json", "--time", "--limit", "--agent",
                                    "-o",     "--view",    "--layers",  "--path", "--route", "--segment", "--ball",
                                    "--cell", "--order",   "--solid",   "--no-solid", "--layer", "--solid-property",
-                                   "--scale", "--help"};
+                                   "--scale", "--help", "--object-class", "--max-tiles", "--list", "--level",
+                                   "--values"};
     std::map<std::string, std::set<std::string>> listed;
     const std::string general = Tool({"--help"}).Out;
     for (const cCommand_Def* c : Commands()) {
@@ -623,6 +641,12 @@ TEST(BsplevelContract, ImportersNameTheRightCommand) {
         {{"import-tiled", marked}, level(marked)},
         {{"import-grid", TILED + "small_csv.tmx"}, TILED + "small_csv.tmx looks like a Tiled map: use import-tiled"},
         {{"import-grid", TILED + "small_zlib.tmj"}, TILED + "small_zlib.tmj looks like a Tiled map: use import-tiled"},
+        {{"import-grid", LDTK + "platformer.ldtk"}, LDTK + "platformer.ldtk looks like an LDtk project: use import-ldtk"},
+        {{"import-tiled", LDTK + "platformer.ldtk"}, LDTK + "platformer.ldtk looks like an LDtk project: use import-ldtk"},
+        {{"import-ldtk", TILED + "small_csv.tmx"}, TILED + "small_csv.tmx looks like a Tiled map: use import-tiled"},
+        {{"import-ldtk", ARENA}, ARENA + " looks like a grid map: use import-grid"},
+        {{"import-ldtk", SMALL}, level(SMALL)},
+        {{"import-ldtk", empty}, "bsplevel: import-ldtk: " + empty + ": the project is empty"},
         {{"import-grid", SMALL}, level(SMALL)},
         {{"import-grid", DATA + "/broken.txt"}, level(DATA + "/broken.txt")},
         {{"import-tiled", TILED + "walls.tsx"},
@@ -661,6 +685,7 @@ TEST(BsplevelContract, AnswersThatCannotBeWrittenAreAnError) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"path", SMALL, "10", "10", "90", "10"}, "path"},
         {{"import-grid", ARENA, "-o", "-"}, "import-grid"},
+        {{"import-tiled", TILED + "shapes.tmx", "--list"}, "import-tiled"},
         {{"svg", SMALL, "-o", "-"}, "svg"},
     };
     for (const auto& c : cases) {

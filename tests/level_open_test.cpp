@@ -174,6 +174,7 @@ TEST(OpenLevel, EveryFormatInOneCall) {
         {TEST_LEVELS_DIR "/level_test_pathfinder_4.txt", cLevel_Format::LEVEL, 15, Rect(0, 0, 100, 100)},
         {MAPS_DIR "/arena.map", cLevel_Format::GRID, -1, Rect(0, 0, 490, 490)},
         {TEST_DATA_DIR "/tiled/small_csv.tmx", cLevel_Format::TILED, -1, Rect(0, 0, 0, 0)},
+        {TEST_DATA_DIR "/ldtk/platformer.ldtk", cLevel_Format::LDTK, -1, Rect(0, 0, 16, 12)},
     };
     for (const cCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -207,6 +208,28 @@ TEST(OpenLevel, AMapIsTheLevelItsImportWrites) {
     ASSERT_TRUE(opened) << opened.Error();
     EXPECT_EQ(opened.World->N_Solid_Areas, from_text->N_Solid_Areas);
     EXPECT_EQ(Answers(*opened.World), Answers(*from_text));
+}
+
+// The importers' notes come back with the level, and the options of each
+// map format reach its importer.
+TEST(OpenLevel, MapsComeWithTheirNotes) {
+    cOpen_Options options;
+    options.Ldtk.Level = "Level_1";
+    const cOpen_Result ldtk = Open_Level(TEST_DATA_DIR "/ldtk/platformer.ldtk", options);
+    ASSERT_TRUE(ldtk) << ldtk.Error();
+    EXPECT_EQ(ldtk.World->Get_Bounds(), Rect(0, 0, 16, 8));
+    EXPECT_EQ(ldtk.Notes, (std::vector<std::string>{
+                              "layer \"CollisionMask\": 1 cell of values 1 blocks",
+                              "layer \"Collisions\": 2 cells of values 1 \"walls\", 3 \"solid_platforms\" block"}));
+    const cOpen_Result tiled = Open_Level(TEST_DATA_DIR "/tiled/shapes.tmx");
+    ASSERT_TRUE(tiled) << tiled.Error();
+    ASSERT_EQ(tiled.Notes.size(), 5u);
+    EXPECT_EQ(tiled.Notes[2], "layer \"Spawns\": 3 objects skipped");
+    options.Ldtk.Values = {"lava"};
+    const cOpen_Result refused = Open_Level(TEST_DATA_DIR "/ldtk/platformer.ldtk", options);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.Format, cLevel_Format::LDTK);
+    EXPECT_EQ(refused.Reason.rfind("no IntGrid value is named \"lava\"", 0), 0u) << refused.Reason;
 }
 
 TEST(OpenLevel, FailuresNameTheFileTheLineAndTheReason) {
@@ -264,6 +287,11 @@ TEST(OpenLevel, FormatIsToldByTheContent) {
         {"<?xml version=\"1.0\"?>\n<map version=\"1.10\">", cLevel_Format::TILED},
         {"{ \"tiledversion\": \"1.10\" }", cLevel_Format::TILED},
         {"{ \"name\": \"x\" }", cLevel_Format::LEVEL},
+        // LDtk projects hold "layers" in their definitions: told first.
+        {"{\"__header__\":{\"fileType\":\"LDtk Project JSON\",\"app\": \"LDtk\"},\"defs\":{\"layers\":[]}}",
+         cLevel_Format::LDTK},
+        {"{\"jsonVersion\":\"1.5.3\",\"defs\":{\"layers\":[]},\"levels\":[]}", cLevel_Format::LDTK},
+        {"{\"__header__\":{\"app\":\"Tiled\",\"appAuthor\":\"LDtk\"},\"layers\":[]}", cLevel_Format::TILED},
     };
     for (const auto& c : cases) EXPECT_EQ(Format_Of_Text(c.Head), c.Format) << c.Head;
 }

@@ -67,6 +67,7 @@ struct cOption_Def {
     std::string Help;                // for --help: what it does (wrapped; '\n' breaks a line)
     bool Repeat = false;             // may be given more than once
     bool Required = false;           // must be given
+    std::string Unless;              // ... unless this option is given (import --list needs no -o)
     // The option whose latest occurrence this one qualifies, as svg's
     // --agent qualifies the --route before it: it must follow one, at most
     // once for each.
@@ -78,6 +79,11 @@ struct cOption_Def {
     }
     cOption_Def& Mandatory() {
         Required = true;
+        return *this;
+    }
+    cOption_Def& Mandatory_Unless(const std::string& other) {
+        Required = true;
+        Unless = other;
         return *this;
     }
     cOption_Def& Qualifying(const std::string& other) {
@@ -119,6 +125,7 @@ const cCommand_Def& Batch_Command();
 const cCommand_Def& Svg_Command();
 const cCommand_Def& Import_Grid_Command();
 const cCommand_Def& Import_Tiled_Command();
+const cCommand_Def& Import_Ldtk_Command();
 
 // The options shared by commands: --json, with the command's own help
 // saying what it writes; those of every command that loads a level
@@ -194,6 +201,11 @@ struct cLevel_Verdict {
 };
 
 cLevel_Verdict Judge(const cTool_Level& level);
+
+// The line for a map given where a level, or another kind of map, is
+// expected: "FILE looks like a grid map: use import-grid" (a Tiled map,
+// import-tiled; an LDtk project, import-ldtk).
+std::string Map_Given(const std::string& file, cLevel_Format kind);
 
 // A problem without the file's name: "line 3: unknown tag '<WALL>'".
 std::string Problem_Words(const cLevel_Problem& problem);

@@ -240,8 +240,9 @@ const char* const LEVEL_CONTRACT =
     "wall or door outside the world, a solid point outside it or on a wall, solid\n"
     "points that mark the whole world. The error is one line on standard error,\n"
     "FILE:LINE: REASON, the line counted from 1, status 2, and no answer (--partial\n"
-    "answers all the same). A grid or Tiled map given for a level gets \"FILE looks\n"
-    "like a grid map: use import-grid\" (or \"... Tiled map: use import-tiled\").\n"
+    "answers all the same). A map given for a level gets \"FILE looks like a grid\n"
+    "map: use import-grid\" (or \"... Tiled map: use import-tiled\", \"... LDtk\n"
+    "project: use import-ldtk\").\n"
     "A level file may begin with a UTF-8 byte order mark and end its lines with\n"
     "CR LF.\n";
 
@@ -332,7 +333,8 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
     for (std::size_t i = 0; i < c.Positional.size(); ++i)
         Check_Value(c, c.Positional[i].Name, c.Positional[i], parsed.Positional[i]);
     for (const cOption_Def& o : options)
-        if (o.Required && !parsed.Has(o.Name)) Fail(c, "missing " + Option_Text(o) + " (usage: " + Usage(c) + ")");
+        if (o.Required && !parsed.Has(o.Name) && (o.Unless.empty() || !parsed.Has(o.Unless)))
+            Fail(c, "missing " + Option_Text(o) + " (usage: " + Usage(c) + ")");
     return parsed;
 }
 
@@ -350,8 +352,8 @@ std::string Command_Help(const cCommand_Def& c) {
 
 std::string General_Help() {
     std::string help =
-        "bsplevel: ask a level file questions, draw it, or make one from a grid map or\n"
-        "a Tiled map\n"
+        "bsplevel: ask a level file questions, draw it, or make one from a grid map, a\n"
+        "Tiled map or an LDtk project\n"
         "\n"
         "usage: bsplevel COMMAND ARGUMENTS...      (bsplevel COMMAND --help for details)\n"
         "       bsplevel --version                 prints the version\n"
@@ -381,9 +383,10 @@ std::string General_Help() {
         "any tag, ...) or whose build the world refuses is an error for every command:\n"
         "one line FILE:LINE: REASON (\"level.txt:3: unknown tag '<WALL>'\",\n"
         "\"level.txt:5: wall outside the world [0,0]-[100,100]\"). info describes what\n"
-        "it could load first. --partial answers from what was read instead. A grid or\n"
-        "Tiled map given for a level gets \"FILE looks like a grid map: use import-grid\"\n"
-        "(or Tiled map, import-tiled), and the importers name the right command too.\n"
+        "it could load first. --partial answers from what was read instead. A map\n"
+        "given for a level gets \"FILE looks like a grid map: use import-grid\" (or\n"
+        "Tiled map, import-tiled; LDtk project, import-ldtk), and the importers name\n"
+        "the right command too.\n"
         "\n"
         "Exit status: 0 for a success or a positive answer (a route, a hit, a touch),\n"
         "1 for a negative answer (no route, no hit, clear), 2 for an error (unknown\n"

@@ -1,12 +1,22 @@
 // The level a bsplevel command works on: loaded, built, and judged. A level
-// that is not whole is an error in one line, FILE:LINE: REASON; a grid or
-// Tiled map given for a level is named as one; --partial answers from what
-// was read all the same; --open opens doors before the answers.
+// that is not whole is an error in one line, FILE:LINE: REASON; a grid map,
+// a Tiled map or an LDtk project given for a level is named as one;
+// --partial answers from what was read all the same; --open opens doors
+// before the answers.
 #include "bsplevel_commands.h"
 
 #include "level_open.h"
 
 namespace bsp_levels {
+
+std::string Map_Given(const std::string& file, cLevel_Format kind) {
+    switch (kind) {
+    case cLevel_Format::GRID: return file + " looks like a grid map: use import-grid";
+    case cLevel_Format::TILED: return file + " looks like a Tiled map: use import-tiled";
+    case cLevel_Format::LDTK: return file + " looks like an LDtk project: use import-ldtk";
+    default: return file + " looks like a level file: it needs no import (try bsplevel info " + file + ")";
+    }
+}
 
 cLevel_Verdict Judge(const cTool_Level& level) {
     cLevel_Verdict verdict;
@@ -15,8 +25,7 @@ cLevel_Verdict Judge(const cTool_Level& level) {
         const cLevel_Format kind = Format_Of_File(level.File);
         if (kind != cLevel_Format::LEVEL) {
             verdict.Is_Map = true;
-            verdict.Lines.push_back(level.File + " looks like a " +
-                                    (kind == cLevel_Format::GRID ? "grid map: use import-grid" : "Tiled map: use import-tiled"));
+            verdict.Lines.push_back(Map_Given(level.File, kind));
             return verdict;
         }
     }

@@ -1,7 +1,8 @@
 // JavaScript bindings of the library (embind). One cWeb_Level holds one
 // built world. It is made empty from JavaScript, then filled from a level
-// text, a grid map or a Tiled map; what went wrong comes back as a result
-// object, never as a C++ exception, and the JavaScript API
+// text, a grid map, a Tiled map or a level of an LDtk project; what went
+// wrong comes back as a result object, never as a C++ exception, and the
+// JavaScript API
 // (bsp_levels_api.js) turns it into an Error. Level texts are read strictly,
 // as bsplevel reads them: a dropped wall or door, an empty text or one
 // without a tag is a failure on its line, and the same lines come back as
@@ -24,6 +25,7 @@
 #include "level_open.h"
 #include "messages.h"
 #if BSP_WEB_TILED
+#include "ldtk_import.h"
 #include "tiled_import.h"
 #endif
 #include "tool_level.h"
@@ -53,6 +55,57 @@ struct cProblem {
 std::string Without_Byte_Order_Mark(const std::string& text) {
     return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
 }
+
+// A JavaScript array of strings.
+val String_Array(const std::vector<std::string>& items) {
+    val array = val::array();
+    for (const std::string& item : items) array.call<void>("push", item);
+    return array;
+}
+
+#if BSP_WEB_TILED
+// The files a map names (tilesets, templates, an LDtk project's level
+// files), read through a JavaScript function: read(path as the map writes
+// it) gives {text} (a string or the file's bytes) or {error} (why it cannot;
+// the function never throws). Without a function, no file is read.
+cTileset_Reader Files_Reader(const val& read) {
+    return [read](const std::string& source, std::string& text, std::string& why) {
+        if (read.typeOf().as<std::string>() != "function") {
+            why = "the files beside the map were not given";
+            return false;
+        }
+        const val answer = read(source);
+        if (answer.hasOwnProperty("text")) {
+            text = answer["text"].as<std::string>();
+            return true;
+        }
+        why = answer.hasOwnProperty("error") ? answer["error"].as<std::string>() : std::string("cannot read it");
+        return false;
+    };
+}
+
+// The options of a Tiled import as the JavaScript API hands them over,
+// checked there: {layer, solidProperty, objectClasses (an array, or null for
+// the default), maxTiles, scale}.
+cTiled_Options Tiled_Options_Of(const val& o) {
+    cTiled_Options options;
+    options.Layer = o["layer"].as<std::string>();
+    options.Solid_Property = o["solidProperty"].as<std::string>();
+    if (!o["objectClasses"].isNull()) options.Object_Classes = emscripten::vecFromJSArray<std::string>(o["objectClasses"]);
+    options.Max_Tiles = std::int64_t(o["maxTiles"].as<double>());
+    options.Scale = o["scale"].as<int>();
+    return options;
+}
+
+// The same for LDtk: {level, values (an array, empty for the default), scale}.
+cLdtk_Options Ldtk_Options_Of(const val& o) {
+    cLdtk_Options options;
+    options.Level = o["level"].as<std::string>();
+    options.Values = emscripten::vecFromJSArray<std::string>(o["values"]);
+    options.Scale = o["scale"].as<int>();
+    return options;
+}
+#endif
 
 class cWeb_Level {
 public:
@@ -101,37 +154,49 @@ public:
 #if BSP_WEB_TILED
     // Reads a Tiled map (.tmx or .tmj text) and turns it into a level as
     // bsplevel import-tiled does (walls in the balanced order, and with
-    // solid, as its --solid, a point in every group of blocked cells), then
-    // loads and builds that level. A page has no folder to read external tilesets
-    // from: a map that names one is refused, and says so.
-    val Import_Tiled_Map(const std::string& map_text, const std::string& layer, const std::string& solid_property,
-                         int scale, bool solid, const std::string& name) {
+    // solid, as its --solid, a point in every group of blocked space), then
+    // loads and builds that level. The files the map names (external
+    // tilesets, templates) are read through read (see Files_Reader); the
+    // importer's notes come back in the result's notes.
+    val Import_Tiled_Map(const std::string& map_text, const val& options, bool solid, const val& read,
+                         const std::string& name) {
         std::ostringstream messages;
         cMessage_Redirect capture(&messages);
         if (Level.World) return Refuse("map", 0, "the level is already made", messages.str());
-        if (scale < 1) return Refuse("map", 0, "the scale must be at least 1", messages.str());
+        const cTiled_Options tiled = Tiled_Options_Of(options);
+        if (tiled.Scale < 1) return Refuse("map", 0, "the scale must be at least 1", messages.str());
         const double start = emscripten_get_now();
-        cTiled_Options options;
-        options.Layer = layer;
-        options.Solid_Property = solid_property;
-        options.Scale = scale;
-        const cTileset_Reader no_files = [](const std::string&, std::string&, std::string& why) {
-            why = "external tilesets cannot be read in the browser; embed the tileset in the map (Tiled: "
-                  "Embed Tileset) or import the map with bsplevel import-tiled";
-            return false;
-        };
         cTiled_Map map;
         std::string error;
-        if (!Read_Tiled_Text(map_text, options, no_files, map, error)) return Refuse("map", 0, error, messages.str());
-        const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(map.Space), cWall_Order::BALANCED);
-        const std::vector<cPoint2D> rock = solid ? Solid_Points(map.Space) : std::vector<cPoint2D>();
-        std::ostringstream level;
-        Write_Level(level, map.Space.Width, map.Space.Height, walls, solid ? &rock : nullptr);
-        Import_Ms = emscripten_get_now() - start;
-        const bool done = Load(level.str(), name);
-        return Result(done, messages.str());
+        if (!Read_Tiled_Text(map_text, tiled, Files_Reader(read), map, error))
+            return Refuse("map", 0, error, messages.str());
+        Notes = map.Notes;
+        return Import_Space(map.Space, solid, name, start, messages);
+    }
+
+    // Reads one level of an LDtk project (.ldtk text) and turns it into a
+    // level as bsplevel import-ldtk does; level files saved apart (.ldtkl)
+    // are read through read.
+    val Import_Ldtk_Map(const std::string& project_text, const val& options, bool solid, const val& read,
+                        const std::string& name) {
+        std::ostringstream messages;
+        cMessage_Redirect capture(&messages);
+        if (Level.World) return Refuse("map", 0, "the level is already made", messages.str());
+        const cLdtk_Options ldtk = Ldtk_Options_Of(options);
+        if (ldtk.Scale < 1) return Refuse("map", 0, "the scale must be at least 1", messages.str());
+        const double start = emscripten_get_now();
+        cLdtk_Map map;
+        std::string error;
+        if (!Read_Ldtk_Text(project_text, ldtk, Files_Reader(read), map, error))
+            return Refuse("map", 0, error, messages.str());
+        Notes = map.Notes;
+        return Import_Space(map.Space, solid, name, start, messages);
     }
 #endif
+
+    // What the importer said about the map the level was made from (what
+    // was used as collision, what was skipped), one line each.
+    val Notes_Of() const { return String_Array(Notes); }
 
     // The fields of bsplevel info --json.
     val Info() const {
@@ -301,6 +366,7 @@ public:
 private:
     cTool_Level Level;     // the world, its name, and how its load and build went
     std::vector<cProblem> Problems;
+    std::vector<std::string> Notes;  // the importer's, for a map
     double Import_Ms = 0;  // reading and converting a map
     double Load_Ms = 0;    // reading the level text and inserting the walls
     double Build_Ms = 0;   // areas, portals, waypoints, solid space
@@ -334,10 +400,26 @@ private:
         return Problems.empty();
     }
 
+#if BSP_WEB_TILED
+    // The level a map's blocked space makes, as the tool writes it, loaded
+    // and built; start is when the import began.
+    val Import_Space(const cBlocked_Space& space, bool solid, const std::string& name, double start,
+                     const std::ostringstream& messages) {
+        const std::vector<cGrid_Wall> walls = Order_Walls(Trace_Walls(space), cWall_Order::BALANCED);
+        const std::vector<cPoint2D> rock = solid ? Solid_Points(space) : std::vector<cPoint2D>();
+        std::ostringstream level;
+        Write_Level(level, space.Width, space.Height, walls, solid ? &rock : nullptr);
+        Import_Ms = emscripten_get_now() - start;
+        const bool done = Load(level.str(), name);
+        return Result(done, messages.str());
+    }
+#endif
+
     val Result(bool done, const std::string& messages) const {
         val r = val::object();
         r.set("ok", done);
         r.set("messages", messages);
+        r.set("notes", String_Array(Notes));
         val problems = val::array();
         for (const cProblem& p : Problems) problems.call<void>("push", Problem(p));
         r.set("problems", problems);
@@ -356,6 +438,7 @@ private:
         val r = val::object();
         r.set("ok", false);
         r.set("messages", messages);
+        r.set("notes", val::array());
         val problems = val::array();
         problems.call<void>("push", Problem({stage, line, reason}));
         r.set("problems", problems);
@@ -371,28 +454,132 @@ val Features() {
     f.set("doors", true);          // doors that open and close on a built level
     f.set("solidSpace", true);     // solid regions marked at the build
     f.set("tiledMaps", bool(BSP_WEB_TILED));  // levels from Tiled maps (see web/CMakeLists.txt)
+    f.set("ldtkProjects", bool(BSP_WEB_TILED));  // levels from LDtk projects, built with the same libraries
     return f;
 }
 
 // What a text holds, told by its beginning as Open_Level tells a file's:
-// "grid" (a grid map's header), "tiled" (a Tiled map, XML or JSON) or
-// "level" (anything else).
+// "grid" (a grid map's header), "tiled" (a Tiled map, XML or JSON), "ldtk"
+// (an LDtk project) or "level" (anything else).
 std::string Format_Of(const std::string& text) {
     switch (Format_Of_Text(text.substr(0, 65536))) {
     case cLevel_Format::GRID:
         return "grid";
     case cLevel_Format::TILED:
         return "tiled";
+    case cLevel_Format::LDTK:
+        return "ldtk";
     default:
         return "level";
     }
 }
+
+#if BSP_WEB_TILED
+// What a Tiled map holds, for choosing its collision layer: {ok, error,
+// listing: {width, height, tileWidth, tileHeight, infinite, layers: [{path,
+// kind, tiles, objects, properties, use}], tilesets: [{name, source,
+// firstGid, tileCount, shapeTiles, shapes, shapeKinds, solidTiles}], text}},
+// text as bsplevel import-tiled --list prints it.
+val List_Tiled(const std::string& map_text, const val& options, const val& read) {
+    cTiled_Listing listing;
+    std::string error;
+    val r = val::object();
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    const bool ok = List_Tiled_Text(map_text, Tiled_Options_Of(options), Files_Reader(read), listing, error);
+    r.set("ok", ok);
+    r.set("error", error);
+    if (!ok) return r;
+    val l = val::object();
+    l.set("width", double(listing.Width));
+    l.set("height", double(listing.Height));
+    l.set("tileWidth", double(listing.Tile_Width));
+    l.set("tileHeight", double(listing.Tile_Height));
+    l.set("infinite", listing.Infinite);
+    val layers = val::array();
+    for (const cTiled_Layer_Entry& e : listing.Layers) {
+        val layer = val::object();
+        layer.set("path", e.Path);
+        layer.set("kind", e.Kind);
+        layer.set("tiles", double(e.Tiles));
+        layer.set("objects", double(e.Objects));
+        layer.set("properties", e.Properties);
+        layer.set("use", e.Use);
+        layers.call<void>("push", layer);
+    }
+    l.set("layers", layers);
+    val tilesets = val::array();
+    for (const cTiled_Tileset_Entry& e : listing.Tilesets) {
+        val tileset = val::object();
+        tileset.set("name", e.Name);
+        tileset.set("source", e.Source);
+        tileset.set("firstGid", double(e.First_Gid));
+        tileset.set("tileCount", double(e.Tile_Count));
+        tileset.set("shapeTiles", double(e.Shape_Tiles));
+        tileset.set("shapes", double(e.Shapes));
+        tileset.set("shapeKinds", e.Shape_Kinds);
+        tileset.set("solidTiles", e.Solid_Tiles);
+        tilesets.call<void>("push", tileset);
+    }
+    l.set("tilesets", tilesets);
+    l.set("text", Format_Tiled_Listing(listing));
+    r.set("listing", l);
+    return r;
+}
+
+// What an LDtk project holds, for choosing its level: {ok, error, listing:
+// {levels: [{identifier, worldX, worldY, width, height, source, layers}],
+// values: [{layer, value, identifier, chosen}], text}}, text as bsplevel
+// import-ldtk --list prints it.
+val List_Ldtk(const std::string& project_text, const val& options, const val& read) {
+    cLdtk_Listing listing;
+    std::string error;
+    val r = val::object();
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    const bool ok = List_Ldtk_Text(project_text, Ldtk_Options_Of(options), Files_Reader(read), listing, error);
+    r.set("ok", ok);
+    r.set("error", error);
+    if (!ok) return r;
+    val l = val::object();
+    val levels = val::array();
+    for (const cLdtk_Level_Entry& e : listing.Levels) {
+        val level = val::object();
+        level.set("identifier", e.Identifier);
+        level.set("worldX", double(e.World_X));
+        level.set("worldY", double(e.World_Y));
+        level.set("width", double(e.Width));
+        level.set("height", double(e.Height));
+        level.set("source", e.Source);
+        level.set("layers", e.Layers);
+        levels.call<void>("push", level);
+    }
+    l.set("levels", levels);
+    val values = val::array();
+    for (const cLdtk_Value_Entry& e : listing.Values) {
+        val value = val::object();
+        value.set("layer", e.Layer);
+        value.set("value", double(e.Value));
+        value.set("identifier", e.Identifier);
+        value.set("chosen", e.Chosen);
+        values.call<void>("push", value);
+    }
+    l.set("values", values);
+    l.set("text", Format_Ldtk_Listing(listing));
+    r.set("listing", l);
+    return r;
+}
+#endif
 
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(bsp_levels) {
     emscripten::function("Features", &Features);
     emscripten::function("Format_Of", &Format_Of);
+#if BSP_WEB_TILED
+    emscripten::function("List_Tiled", &List_Tiled);
+    emscripten::function("List_Ldtk", &List_Ldtk);
+#endif
     emscripten::constant("COORD_LIMIT", COORD_LIMIT);
     emscripten::class_<cWeb_Level>("cWeb_Level")
         .constructor<>()
@@ -400,7 +587,9 @@ EMSCRIPTEN_BINDINGS(bsp_levels) {
         .function("Import_Grid_Map", &cWeb_Level::Import_Grid_Map)
 #if BSP_WEB_TILED
         .function("Import_Tiled_Map", &cWeb_Level::Import_Tiled_Map)
+        .function("Import_Ldtk_Map", &cWeb_Level::Import_Ldtk_Map)
 #endif
+        .function("Notes", &cWeb_Level::Notes_Of)
         .function("Info", &cWeb_Level::Info)
         .function("Timings", &cWeb_Level::Timings)
         .function("Find_Path", &cWeb_Level::Find_Path)

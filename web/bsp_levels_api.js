@@ -6,6 +6,7 @@
 //   import { loadBspLevels } from './bsp_levels_api.js';
 //   const lib = await loadBspLevels();
 //   const level = lib.Level.fromText(text, 'my_level.txt');   // or Level.open: a level or a map
+//   const map = lib.Level.fromTiledMap(tmx, { name: 'keep.tmx', files: { 'dungeon.tsx': tsx } });
 //   const { found, path } = level.findPath(55, 82, 63, 83);
 //   const { status, length } = level.findShortestPath(55, 82, 63, 83, 2);
 //   level.setDoor(0, true);
@@ -41,9 +42,11 @@ function problemText(name, { line, reason }) {
 // build refused (0 when none applies), `reason` a few words; `problems`
 // every line, the load's then the build's, as bsplevel --partial writes
 // them; `libraryMessage` what the library itself wrote while it tried (its
-// loader's and build's messages), which is no part of the message.
+// loader's and build's messages), which is no part of the message;
+// `missingFiles` the files a map names (tilesets, templates, level files,
+// as the map writes their paths) that were not among the files given.
 export class LevelError extends Error {
-  constructor(name, problems, messages = '') {
+  constructor(name, problems, messages = '', missingFiles = []) {
     super(problemText(name, problems[0]));
     this.name = 'LevelError';
     this.stage = problems[0].stage;
@@ -51,6 +54,7 @@ export class LevelError extends Error {
     this.reason = problems[0].reason;
     this.problems = problems.map((p) => problemText(name, p));
     this.libraryMessage = messages.trim();
+    this.missingFiles = [...missingFiles];
   }
 }
 
@@ -81,6 +85,98 @@ function checkNonNegative(what, value) {
   return value;
 }
 
+// ------------------------------------------------------------------ files beside a map
+
+// A path with '/' between its names, '.' and '..' resolved as far as they
+// go ("maps/../tilesets/./a.tsx" is "tilesets/a.tsx"), no leading '/'.
+export function normalizePath(path) {
+  const out = [];
+  for (const part of String(path).replaceAll('\\', '/').split('/')) {
+    if (part === '' || part === '.') continue;
+    if (part === '..' && out.length > 0 && out[out.length - 1] !== '..') out.pop();
+    else out.push(part);
+  }
+  return out.join('/');
+}
+
+function folderOf(path) {
+  const p = normalizePath(path);
+  const at = p.lastIndexOf('/');
+  return at < 0 ? '' : p.slice(0, at);
+}
+
+function baseName(path) {
+  const p = normalizePath(path);
+  return p.slice(p.lastIndexOf('/') + 1);
+}
+
+// How many names two paths share at their ends.
+function sharedTail(a, b) {
+  const x = a.split('/'), y = b.split('/');
+  let n = 0;
+  while (n < x.length && n < y.length && x[x.length - 1 - n] === y[y.length - 1 - n]) n++;
+  return n;
+}
+
+/**
+ * The reader that the importers call for each file a map names (a tileset,
+ * a template, an LDtk level file), by its path as the map writes it: the
+ * path relative to the map's own (mapPath) is looked up among the files
+ * given, then the path as written, then the base name (the file that shares
+ * the most folders with the path written, when several have that name).
+ * `files`: a Map or an object from paths (as a folder holds them, or bare
+ * file names) to texts (strings, Uint8Arrays or ArrayBuffers), or a function
+ * (path as written, path relative to the map's) that gives the text or
+ * null. The paths not found are added to `missing`. The reader never throws.
+ */
+function filesReader(files, mapPath, missing) {
+  const lookup = typeof files === 'function' ? null : new Map();
+  if (lookup && files) {
+    const entries = files instanceof Map ? files.entries() : Object.entries(files);
+    for (const [path, text] of entries) lookup.set(normalizePath(path), checkText(`the file ${path}`, text));
+  }
+  const notGiven = (source) => {
+    if (!missing.includes(source)) missing.push(source);
+    return { error: 'not among the files given: choose it together with the map, or drop the map\'s folder' };
+  };
+  return (source) => {
+    try {
+      const wanted = normalizePath(`${folderOf(mapPath)}/${source}`);
+      if (!lookup) {
+        const text = files ? files(source, wanted) : null;
+        return text === null || text === undefined ? notGiven(source) : { text: checkText(`the file ${source}`, text) };
+      }
+      for (const path of [wanted, normalizePath(source)]) {
+        if (lookup.has(path)) return { text: lookup.get(path) };
+      }
+      const base = baseName(source).toLowerCase();
+      const named = [...lookup.keys()].filter((p) => baseName(p).toLowerCase() === base);
+      if (named.length === 0) return notGiven(source);
+      const best = Math.max(...named.map((p) => sharedTail(p, wanted)));
+      const chosen = named.filter((p) => sharedTail(p, wanted) === best);
+      if (chosen.length > 1) {
+        return { error: `several files given are named ${baseName(source)} (${chosen.join(', ')}); give only the one beside the map` };
+      }
+      return { text: lookup.get(chosen[0]) };
+    } catch (e) {
+      return { error: e instanceof Error ? e.message : String(e) };
+    }
+  };
+}
+
+function checkFiles(files) {
+  if (files === undefined || files === null || typeof files === 'function' || files instanceof Map) return files;
+  if (typeof files === 'object' && !Array.isArray(files)) return files;
+  throw new TypeError('files must be a Map, an object from paths to texts, or a function');
+}
+
+function checkNames(what, names) {
+  if (!Array.isArray(names) || !names.every((n) => typeof n === 'string')) {
+    throw new TypeError(`${what} must be an array of strings`);
+  }
+  return names;
+}
+
 // The shortest route's statuses, by the library's ROUTE_STATUS values.
 const ROUTE_STATUS = ['found', 'none', 'start_blocked', 'goal_blocked', 'outside'];
 
@@ -104,7 +200,8 @@ function routeLength(x, y, points) {
 
 /**
  * Loads the WebAssembly module and returns the library:
- * { Level, LevelError, formatOf, features, COORD_LIMIT }.
+ * { Level, LevelError, formatOf, listTiledMap, listLdtkProject,
+ * normalizePath, features, COORD_LIMIT }.
  * options.wasmUrl overrides where bsp_levels.wasm is fetched from (by default
  * beside bsp_levels.js).
  */
@@ -133,9 +230,75 @@ export async function loadBspLevels(options = {}) {
   }
 
   // What the module has: shortestPath, doors, solidSpace (always, in this
-  // version) and tiledMaps (when it was built with the importer); the viewer
-  // offers what is there.
+  // version), tiledMaps and ldtkProjects (when it was built with the
+  // importers); the viewer offers what is there.
   const features = Object.freeze({ ...module.Features() });
+
+  // The options of a Tiled import, checked, as the bindings take them.
+  function tiledOptions(options) {
+    const { layer = '', solidProperty = '', objectClasses = null, maxTiles = 2 ** 26, scale = 1 } = options;
+    if (typeof layer !== 'string' || typeof solidProperty !== 'string') {
+      throw new TypeError('layer and solidProperty must be strings');
+    }
+    if (objectClasses !== null) checkNames('objectClasses', objectClasses);
+    if (!Number.isSafeInteger(maxTiles) || maxTiles < 1) {
+      throw new RangeError(`maxTiles must be a whole number of at least 1, got ${String(maxTiles)}`);
+    }
+    checkInteger('scale', scale);
+    if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
+    return { layer, solidProperty, objectClasses, maxTiles, scale };
+  }
+
+  // The same for LDtk.
+  function ldtkOptions(options) {
+    const { level = '', values = [], scale = 1 } = options;
+    if (typeof level !== 'string') throw new TypeError('level must be a string');
+    checkNames('values', values ?? []);
+    checkInteger('scale', scale);
+    if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
+    return { level, values: values ?? [], scale };
+  }
+
+  /**
+   * What a Tiled map holds, as bsplevel import-tiled --list tells it, for
+   * choosing its collision layer: { width, height, tileWidth, tileHeight,
+   * infinite, layers: [{ path ('Group/Name'), kind ('tile', 'object',
+   * 'image', 'group'), tiles, objects, properties, use (what an import with
+   * these options does with it) }], tilesets: [{ name, source, firstGid,
+   * tileCount, shapeTiles, shapes, shapeKinds, solidTiles }], text (the
+   * tool's lines) }. options: name, files and the import's options, as for
+   * Level.fromTiledMap. Throws a LevelError (stage 'map', missingFiles)
+   * when the map cannot be read.
+   */
+  function listTiledMap(text, options = {}) {
+    text = checkText('the Tiled map text', text);
+    if (!features.tiledMaps) throw new Error('this build of the module has no Tiled importer (features.tiledMaps is false)');
+    const { name = 'Tiled map', files } = options;
+    const tiled = tiledOptions(options);
+    checkFiles(files);
+    const missing = [];
+    const r = call(() => module.List_Tiled(text, tiled, filesReader(files, String(name), missing)));
+    if (!r.ok) throw new LevelError(String(name), [{ stage: 'map', line: 0, reason: r.error }], '', missing);
+    return r.listing;
+  }
+
+  /**
+   * What an LDtk project holds, as bsplevel import-ldtk --list tells it,
+   * for choosing a level: { levels: [{ identifier, worldX, worldY, width,
+   * height, source, layers }], values: [{ layer, value, identifier, chosen
+   * }], text }. options: name, files, values, as for Level.fromLdtkProject.
+   */
+  function listLdtkProject(text, options = {}) {
+    text = checkText('the LDtk project text', text);
+    if (!features.ldtkProjects) throw new Error('this build of the module has no LDtk importer (features.ldtkProjects is false)');
+    const { name = 'LDtk project', files } = options;
+    const ldtk = ldtkOptions(options);
+    checkFiles(files);
+    const missing = [];
+    const r = call(() => module.List_Ldtk(text, ldtk, filesReader(files, String(name), missing)));
+    if (!r.ok) throw new LevelError(String(name), [{ stage: 'map', line: 0, reason: r.error }], '', missing);
+    return r.listing;
+  }
 
   const construct = Symbol('Level');
 
@@ -145,19 +308,26 @@ export async function loadBspLevels(options = {}) {
     #messages;
     #problems;
     #format;
+    #notes;
+    #missing;
 
-    constructor(token, raw, messages, problems, format) {
-      if (token !== construct) throw new TypeError('use Level.open, Level.fromText, Level.fromGridMap or Level.fromTiledMap');
+    constructor(token, raw, messages, problems, format, notes, missing) {
+      if (token !== construct) {
+        throw new TypeError('use Level.open, Level.fromText, Level.fromGridMap, Level.fromTiledMap or Level.fromLdtkProject');
+      }
       this.#raw = raw;
       this.#messages = messages;
       this.#problems = problems;
       this.#format = format;
+      this.#notes = notes;
+      this.#missing = missing;
     }
 
     // Makes a level with fill(raw); a failure throws a LevelError, unless
     // partial asks for the level all the same (a level text only: a map
-    // that was refused holds nothing to answer from).
-    static #make(name, format, fill, partial = false) {
+    // that was refused holds nothing to answer from). missing: the files a
+    // map names that were not given, filled while it is read.
+    static #make(name, format, fill, partial = false, missing = []) {
       const raw = call(() => new module.cWeb_Level());
       let result;
       try {
@@ -169,9 +339,10 @@ export async function loadBspLevels(options = {}) {
       const refusedMap = result.problems.length > 0 && result.problems[0].stage === 'map';
       if (!result.ok && (!partial || refusedMap)) {
         raw.delete();
-        throw new LevelError(name, result.problems, result.messages);
+        throw new LevelError(name, result.problems, result.messages, missing);
       }
-      return new Level(construct, raw, result.messages, result.problems.map((p) => problemText(name, p)), format);
+      return new Level(construct, raw, result.messages, result.problems.map((p) => problemText(name, p)), format,
+        [...result.notes], [...missing]);
     }
 
     /**
@@ -214,47 +385,81 @@ export async function loadBspLevels(options = {}) {
 
     /**
      * A level from a Tiled map, the text of a .tmx (XML) or .tmj (JSON) file,
-     * made as bsplevel import-tiled makes it (walls in the balanced order),
-     * then loaded and built. options: { name = 'Tiled map', layer (the
-     * collision layer's name; by default the one whose name holds
-     * "collision" or that has the property collision = true), solidProperty
-     * (only the tiles with this bool property block), scale = 1 (level units
-     * per pixel), solid = true (a solid point in every group of blocked
-     * cells, as import-tiled --solid; false leaves them out) }. External
-     * tilesets cannot be read in a page: a map that
-     * names one is refused, saying so (embed the tileset in Tiled). Throws a
-     * LevelError with stage 'map' when the map is refused; throws an Error
-     * when the module was built without the importer (features.tiledMaps).
+     * made as bsplevel import-tiled makes it (collision taken as designers
+     * draw it: shapes on tiles, collision layers, objects of collision
+     * classes; walls in the balanced order), then loaded and built.
+     * options: { name = 'Tiled map' (the map's path among `files`, and its
+     * name in messages), files (the files it names: external tilesets and
+     * templates; see filesReader: a Map or object from paths to texts, or a
+     * function), layer (the one collision layer, as --layer), solidProperty
+     * (as --solid-property), objectClasses (the object classes that are
+     * collision, as --object-class; default ['collision', 'wall',
+     * 'solid']), maxTiles (as --max-tiles, default 2^26), scale = 1 (level
+     * units per pixel), solid = true (a solid point in every group of
+     * blocked space, as import-tiled --solid; false leaves them out) }.
+     * `level.notes` holds the importer's notes (what was used, what was
+     * skipped). Throws a LevelError with stage 'map' when the map is
+     * refused (its missingFiles name the files it needs that were not
+     * given); throws an Error when the module was built without the
+     * importer (features.tiledMaps).
      */
     static fromTiledMap(text, options = {}) {
       text = checkText('the Tiled map text', text);
-      const { name = 'Tiled map', layer = '', solidProperty = '', scale = 1, solid = true } = options;
+      const { name = 'Tiled map', solid = true, files } = options;
       if (!features.tiledMaps) {
         throw new Error('this build of the module has no Tiled importer (features.tiledMaps is false; see the README)');
       }
-      if (typeof layer !== 'string' || typeof solidProperty !== 'string') {
-        throw new TypeError('layer and solidProperty must be strings');
-      }
-      checkInteger('scale', scale);
-      if (scale < 1) throw new RangeError(`scale must be at least 1, got ${scale}`);
+      const tiled = tiledOptions(options);
       checkBoolean('solid', solid);
+      checkFiles(files);
+      const missing = [];
+      const read = filesReader(files, String(name), missing);
       return Level.#make(String(name), 'tiled',
-        (raw) => raw.Import_Tiled_Map(text, layer, solidProperty, scale, solid, String(name)));
+        (raw) => raw.Import_Tiled_Map(text, tiled, solid, read, String(name)), false, missing);
+    }
+
+    /**
+     * A level from one level of an LDtk project, the text of a .ldtk file,
+     * made as bsplevel import-ldtk makes it (the cells of its IntGrid
+     * layers whose values are named for collision; walls in the balanced
+     * order), then loaded and built. options: { name = 'LDtk project' (its
+     * path among `files` and its name in messages), files (the level files
+     * saved apart, .ldtkl, as for fromTiledMap), level (the level's
+     * identifier, as --level; default the first), values (the IntGrid
+     * values that block, identifiers or numbers as strings, as --values),
+     * scale = 1, solid = true }. Throws as fromTiledMap does.
+     */
+    static fromLdtkProject(text, options = {}) {
+      text = checkText('the LDtk project text', text);
+      const { name = 'LDtk project', solid = true, files } = options;
+      if (!features.ldtkProjects) {
+        throw new Error('this build of the module has no LDtk importer (features.ldtkProjects is false; see the README)');
+      }
+      const ldtk = ldtkOptions(options);
+      checkBoolean('solid', solid);
+      checkFiles(files);
+      const missing = [];
+      const read = filesReader(files, String(name), missing);
+      return Level.#make(String(name), 'ldtk',
+        (raw) => raw.Import_Ldtk_Map(text, ldtk, solid, read, String(name)), false, missing);
     }
 
     /**
      * A level from a file's text, whatever it holds, told apart by its
      * content as bsplevel and Open_Level tell it (see formatOf): a level
      * text as fromText reads it (options.partial), a grid map as
-     * fromGridMap (options.cell, default 10, and options.solid) and a Tiled
-     * map as fromTiledMap (its options). `level.format` says which it was.
+     * fromGridMap (options.cell, default 10, and options.solid), a Tiled
+     * map as fromTiledMap and an LDtk project as fromLdtkProject (their
+     * options, files among them). `level.format` says which it was.
      */
     static open(text, name = 'level', options = {}) {
       text = checkText('the text', text);
-      const { partial = false, cell = 10, solid = true, ...tiled } = options;
+      const { partial = false, cell = 10, solid = true, level, values, ...tiled } = options;
       switch (formatOf(text)) {
         case 'grid': return Level.fromGridMap(text, cell, name, { solid });
         case 'tiled': return Level.fromTiledMap(text, { ...tiled, solid, name });
+        case 'ldtk':
+          return Level.fromLdtkProject(text, { level, values, scale: tiled.scale, files: tiled.files, solid, name });
         default: return Level.fromText(text, name, { partial });
       }
     }
@@ -285,10 +490,31 @@ export async function loadBspLevels(options = {}) {
       return [...this.#problems];
     }
 
-    /** What the level was made from: 'level', 'grid' or 'tiled'. */
+    /** What the level was made from: 'level', 'grid', 'tiled' or 'ldtk'. */
     get format() {
       this.#live();
       return this.#format;
+    }
+
+    /**
+     * What the importer of a Tiled map or an LDtk project said about it, one
+     * line each, as bsplevel writes them after "bsplevel: import-tiled:
+     * FILE: " (what was taken as collision, each layer skipped); [] for a
+     * level text or a grid map.
+     */
+    get notes() {
+      this.#live();
+      return [...this.#notes];
+    }
+
+    /**
+     * The files the map names that were not among those given but did not
+     * stop the import (a template the map could do without), as the map
+     * writes their paths; usually [].
+     */
+    get missingFiles() {
+      this.#live();
+      return [...this.#missing];
     }
 
     /**
@@ -485,9 +711,11 @@ export async function loadBspLevels(options = {}) {
   /**
    * What a text holds, told by its beginning as bsplevel tells a file's:
    * 'grid' (a grid map: a header line "type octile", "height H" or "width
-   * W", and a line "map"), 'tiled' (a Tiled map: XML whose root is <map>,
-   * or a JSON object with "tiledversion", "orientation" or "layers") or
-   * 'level' (anything else). A UTF-8 byte order mark is skipped.
+   * W", and a line "map"), 'ldtk' (an LDtk project: JSON whose
+   * "__header__" names the app LDtk, or with "jsonVersion" and "levels"),
+   * 'tiled' (a Tiled map: XML whose root is <map>, or another JSON object
+   * with "tiledversion", "orientation" or "layers") or 'level' (anything
+   * else). A UTF-8 byte order mark is skipped.
    */
   function formatOf(text) {
     text = checkText('the text', text);
@@ -495,5 +723,7 @@ export async function loadBspLevels(options = {}) {
     return call(() => module.Format_Of(text));
   }
 
-  return Object.freeze({ Level, LevelError, formatOf, features, COORD_LIMIT: module.COORD_LIMIT });
+  return Object.freeze({
+    Level, LevelError, formatOf, listTiledMap, listLdtkProject, normalizePath, features, COORD_LIMIT: module.COORD_LIMIT,
+  });
 }

@@ -1,5 +1,5 @@
-// The viewer page: opens a level file, a grid map or a Tiled map with the
-// WebAssembly library, draws it on a canvas (pan by dragging, zoom with the
+// The viewer page: opens a level file, a grid map, a Tiled map or an LDtk
+// project (a map with the files it names) with the WebAssembly library, draws it on a canvas (pan by dragging, zoom with the
 // wheel), and asks the library for routes (Find_Path, and the shortest route
 // for a square agent), segment hits and ball touches; a click on a door
 // opens or closes it, and the answers shown are asked again. It opens with
@@ -7,20 +7,22 @@
 //
 // The modules of viewer/, by their jobs:
 //   state.js       what the page holds, its elements, and the events 'level' and 'doors'
-//   open.js        the library's glue for levels: the module, opening files, paths and the sample
+//   open.js        the library's glue for levels: the module, opening texts, paths and the sample
+//   map_files.js   maps with the files they name (several files, folders); the map panel's choices
 //   queries.js     the library's glue for questions: routes, segments, balls, doors
 //   scene.js, grid_index.js   what is drawn of a level, filed in grid indexes
 //   tiles.js       drawing the static layers into tiles and an overview, kept
 //   overlays.js    drawing doors and queries over them in every frame
 //   frame.js       frames: tiles copied, overlays painted (addOverlay adds one)
 //   camera.js, view.js        level points and canvas pixels; fitting, zooming, panning
-//   panels.js      the readouts: status, problems, route, segment, ball, doors, info
+//   panels.js      the readouts: status, problems, map, route, segment, ball, doors, info
 //   controls.js    mouse (by mode: addMode adds one), wheel, keys, panel fields, files
 //   palette.js, util.js       colours; formatting, timing, canvases
 
 import { pointToClient } from './viewer/camera.js';
 import { offerFeatures } from './viewer/controls.js';
 import { getFrameStats, resetFrameStats } from './viewer/frame.js';
+import { openFiles, openSource } from './viewer/map_files.js';
 import { loadLibrary, openPath, openText, startLevel } from './viewer/open.js';
 import { setStatus } from './viewer/panels.js';
 import { state } from './viewer/state.js';
@@ -30,7 +32,7 @@ import { fitView, resizeCanvas, showRect } from './viewer/view.js';
 const ready = (async () => {
   const lib = await loadLibrary();
   offerFeatures(lib.features);
-  setStatus('Ready: open a level file or a grid map');
+  setStatus('Ready: open a level file or a map');
   document.body.dataset.state = 'ready';
   resizeCanvas();
   return lib;
@@ -50,6 +52,13 @@ window.bspViewer = {
   get lastLoad() { return state.lastLoad; },
   openText,
   openPath,
+  // Opens files as if chosen together or dropped: [{ file (a File or a
+  // Blob), path (as in a folder: "keep/keep.tmx", or a bare name) }].
+  openFiles,
+  // The map shown with its files, its choices and notes (see state.js).
+  get source() { return state.source; },
+  // Opens the map shown again after its choices changed.
+  openSource,
   // Shows the whole level, as F does.
   fitLevel() {
     fitView();

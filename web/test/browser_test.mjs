@@ -13,8 +13,9 @@
 //  (c) maze512-1-0: the page's load+build time (under 2 s), a route query's
 //      time in the browser and natively, a shortest route's time within
 //      twice the native one, and the frame times of panning;
-//  (d) a Tiled map opened through the file input, against bsplevel
-//      import-tiled (when the module has the importer);
+//  (d) a Tiled map opened through the file input without its external
+//      tileset (refused, the page asking for it), then with it added,
+//      against bsplevel import-tiled (when the module has the importer);
 //  (e) a route and the shortest route for an agent of half-size 4 clicked on
 //      den012d, against bsplevel route --agent 4;
 //  (f) doors and solid space: web/samples/dungeon.txt (dungeon.map imported
@@ -37,7 +38,15 @@
 //      broken file at that path of the served folder, as bsplevel answers for
 //      it; a path outside the folder, a URL or a missing file is refused
 //      with a clear line, and nothing is fetched from elsewhere; screenshots
-//      web/test/screenshot-start.png and screenshot-url.png.
+//      web/test/screenshot-start.png and screenshot-url.png;
+//  (i) maps with their files, against bsplevel import-tiled and
+//      import-ldtk: the sample web/samples/keep.tmx chosen with its external
+//      tileset (the level, its walls in order, the notes, 600 queries; the
+//      layer list; a screenshot, web/test/screenshot-tiled.png), a layer
+//      chosen, a layer refused with the tool's line, the map's folder chosen
+//      (the tileset found by the path the map writes), an LDtk project's
+//      first level and a level chosen, a project dropped with its level
+//      file, an error of the API.
 //
 // Maps are imported as the page imports them, with their rock as solid
 // space (bsplevel import-grid --solid, import-tiled --solid).
@@ -46,7 +55,7 @@
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
 // Environment: BSP_MAPS_DIR (default: the repository's maps/),
 // CHROMIUM (default /usr/bin/chromium), BSP_WEB_PARTS (the parts to run, by
-// letter, default abcdefgh: BSP_WEB_PARTS=af runs (a) and (f) only). The
+// letter, default abcdefghi: BSP_WEB_PARTS=af runs (a) and (f) only). The
 // page's sample level is checked whatever the parts.
 
 import { spawnSync } from 'node:child_process';
@@ -63,11 +72,12 @@ const repoRoot = resolve(webDir, '..');
 const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
 const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, 'maps'));
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-const only = process.env.BSP_WEB_PARTS || 'abcdefgh';
+const only = process.env.BSP_WEB_PARTS || 'abcdefghi';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
 const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
 const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
 const tiledDir = join(repoRoot, 'tests', 'data', 'tiled');
+const ldtkDir = join(repoRoot, 'tests', 'data', 'ldtk');
 const dungeonMap = join(webDir, 'samples', 'dungeon.map');
 const dungeon = join(webDir, 'samples', 'dungeon.txt');
 
@@ -804,60 +814,45 @@ async function partD(page) {
     console.log('    skipped: the module was built without the Tiled importer (features.tiledMaps is false)');
     return;
   }
-  // The fixture names its tileset walls.tsx, which a page cannot read: it is
-  // refused, saying why; the same map with that tileset embedded opens.
+  // The fixture names its tileset walls.tsx: chosen alone, it is refused in
+  // one line naming the tileset, and the map panel says which file to add;
+  // added, the map opens as bsplevel imports it.
   const original = join(tiledDir, 'small_zlib.tmx');
   const refused = await openInPage(page, original);
   const shownError = await text(page, '#problem-text');
-  check(refused.state === 'error' && shownError.startsWith('small_zlib.tmx: ') && !shownError.includes('\n') &&
-    /walls\.tsx/.test(shownError) && /cannot be read in the browser/.test(shownError),
-  'a Tiled map naming an external tileset is refused in one line, saying that the browser cannot read it', shownError);
-  const tileset = readFileSync(join(tiledDir, 'walls.tsx'), 'utf8').replace(/^<\?xml[^>]*>\s*/, '')
-    .replace('<tileset ', '<tileset firstgid="5" ');
-  const embedded = join(work, 'small_zlib_embedded.tmx');
-  writeFileSync(embedded, readFileSync(original, 'utf8').replace('<tileset firstgid="5" source="walls.tsx"/>', tileset));
+  const missing = await page.$eval('#map-missing', (el) => el.dataset.missing);
+  check(refused.state === 'error' && shownError === 'small_zlib.tmx: tileset "walls.tsx": not among the files given: ' +
+    'choose it together with the map, or drop the map\'s folder' && missing === 'walls.tsx',
+  'a Tiled map chosen without its tileset is refused in one line, and the page asks for walls.tsx',
+  `${shownError}\nmissing: ${missing}`);
   const levelFile = join(work, 'small_zlib.txt');
   const imported = tool(['import-tiled', original, '-o', levelFile, '--solid']);
   if (imported.status !== 0) fatal(`bsplevel import-tiled failed: ${imported.stderr}`);
   const expected = nativeInfo(levelFile);
-  const embeddedFile = join(work, 'small_zlib_embedded.txt');
-  tool(['import-tiled', embedded, '-o', embeddedFile, '--solid']);
-  check(readFileSync(embeddedFile, 'utf8') === readFileSync(levelFile, 'utf8'),
-    'the map with its tileset embedded imports natively as the original does');
-  const opened = await openInPage(page, embedded);
-  check(opened.state === 'loaded', 'the page opens the Tiled map (zlib-compressed layer, embedded tilesets)',
-    await text(page, '#problem-text'));
-  const info = { ...opened.info };
-  delete info.level;
-  check(JSON.stringify(info) === JSON.stringify(expected),
-    `info() equals bsplevel info --json of bsplevel import-tiled's level (${expected.walls} walls, ${expected.areas} areas)`,
-    `page:   ${JSON.stringify(info)}\nnative: ${JSON.stringify(expected)}`);
+  const added = await afterOpen(page, async () => (await page.$('#add-files-input')).uploadFile(join(tiledDir, 'walls.tsx')));
+  check(added.state === 'loaded' && JSON.stringify(bareInfo(added.info)) === JSON.stringify(expected) && added.missing === '',
+    `its tileset added, the map opens as bsplevel import-tiled imports it (${expected.walls} walls, ${expected.areas} areas)`,
+    `page:   ${JSON.stringify(added)}\nnative: ${JSON.stringify(expected)}`);
   // A JSON map through the API (gzip-compressed layer), its external
-  // tileset walls.tsj embedded likewise.
-  const tmjMap = JSON.parse(readFileSync(join(tiledDir, 'small_gzip.tmj'), 'utf8'));
-  tmjMap.tilesets = tmjMap.tilesets.map((t) => (t.source
-    ? { ...JSON.parse(readFileSync(join(tiledDir, t.source), 'utf8')), firstgid: t.firstgid } : t));
-  const tmj = join(work, 'small_gzip_embedded.tmj');
-  writeFileSync(tmj, JSON.stringify(tmjMap));
+  // tileset walls.tsj given by name.
+  const tmj = join(tiledDir, 'small_gzip.tmj');
   const tmjLevel = join(work, 'small_gzip.txt');
   const tmjNative = tool(['import-tiled', tmj, '-o', tmjLevel, '--solid']);
-  if (tmjNative.status === 0) {
-    const tmjInfo = await page.evaluate((t) => {
-      try {
-        const level = window.bspViewer.lib.Level.fromTiledMap(t, { name: 'small_gzip.tmj' });
-        const i = level.info();
-        level.delete();
-        return i;
-      } catch (e) {
-        return { error: e.message };
-      }
-    }, readFileSync(tmj, 'utf8'));
-    delete tmjInfo.level;
-    const want = nativeInfo(tmjLevel);
-    check(JSON.stringify(tmjInfo) === JSON.stringify(want),
-      'Level.fromTiledMap reads a .tmj map as bsplevel import-tiled does',
-      `page:   ${JSON.stringify(tmjInfo)}\nnative: ${JSON.stringify(want)}`);
-  }
+  if (tmjNative.status !== 0) fatal(`bsplevel import-tiled failed: ${tmjNative.stderr}`);
+  const tmjInfo = await page.evaluate((t, tileset) => {
+    try {
+      const level = window.bspViewer.lib.Level.fromTiledMap(t, { name: 'small_gzip.tmj', files: { 'walls.tsj': tileset } });
+      const i = level.info();
+      level.delete();
+      return i;
+    } catch (e) {
+      return { error: e.message };
+    }
+  }, readFileSync(tmj, 'utf8'), readFileSync(join(tiledDir, 'walls.tsj'), 'utf8'));
+  const want = nativeInfo(tmjLevel);
+  check(JSON.stringify(bareInfo(tmjInfo)) === JSON.stringify(want),
+    'Level.fromTiledMap reads a .tmj map with its tileset given as bsplevel import-tiled does',
+    `page:   ${JSON.stringify(tmjInfo)}\nnative: ${JSON.stringify(want)}`);
 }
 
 async function partE(page) {
@@ -1304,15 +1299,17 @@ async function partG(page) {
   // What a text holds, as the library tells it, against bsplevel, which
   // says that a map given for a level is one.
   const files = [pf4, dungeonMap, join(served, 'bom.map'), join(served, 'empty.txt'), join(tiledDir, 'small_csv.tmx'),
-    join(tiledDir, 'small_csv.tmj'), join(tiledDir, 'malformed.tmj')];
+    join(tiledDir, 'small_csv.tmj'), join(tiledDir, 'malformed.tmj'), join(ldtkDir, 'platformer.ldtk')];
   const formats = await page.evaluate((texts) => texts.map((t) => window.bspViewer.lib.formatOf(new Uint8Array(t))),
     files.map((f) => [...readFileSync(f)]));
   const nativeFormats = files.map((f) => {
     const err = tool(['info', f]).stderr;
-    return /looks like a grid map/.test(err) ? 'grid' : /looks like a Tiled map/.test(err) ? 'tiled' : 'level';
+    return /looks like a grid map/.test(err) ? 'grid' : /looks like a Tiled map/.test(err) ? 'tiled'
+      : /looks like an LDtk project/.test(err) ? 'ldtk' : 'level';
   });
-  check(JSON.stringify(formats) === JSON.stringify(nativeFormats) && formats.includes('grid') && formats.includes('tiled'),
-    `formatOf tells levels, grid maps and Tiled maps apart as bsplevel does (${formats.join(', ')})`,
+  check(JSON.stringify(formats) === JSON.stringify(nativeFormats) && formats.includes('grid') && formats.includes('tiled') &&
+    formats.includes('ldtk'),
+  `formatOf tells levels, grid maps, Tiled maps and LDtk projects apart as bsplevel does (${formats.join(', ')})`,
     `page: ${formats}\nnative: ${nativeFormats}`);
 }
 
@@ -1360,6 +1357,18 @@ async function partH(page) {
   }
   check(statSync(shot).size > 10000, `a screenshot of ?level=maps/den012d.map is saved: ${shot}`);
 
+  // A Tiled map at a path: the page fetches the tileset it names beside it,
+  // and nothing else.
+  const keepNative = nativeImport('import-tiled', webDir, 'samples/keep.tmx');
+  const keep = await visit('?level=samples/keep.tmx');
+  const fetchedFiles = keep.requests.map((r) => new URL(r).pathname).filter((p) => p.startsWith('/samples/'));
+  check(keep.state === 'loaded' && keep.problem === null && keep.errors.length === 0 &&
+    JSON.stringify(bareInfo(keep.info)) === JSON.stringify(keepNative.info) &&
+    JSON.stringify(fetchedFiles.sort()) === JSON.stringify(['/samples/dungeon.tsx', '/samples/keep.tmx']),
+  `?level=samples/keep.tmx opens the map with the tileset it names, fetched beside it, as bsplevel imports it ` +
+    `(${keepNative.info.walls} walls)`, `page: ${JSON.stringify(keep)}
+native: ${JSON.stringify(keepNative.info)}`);
+
   // A broken level at a path: the tool's line, naming it by that path.
   writeFileSync(join(served, 'broken-url.txt'), '<WALLS>\n[10,50]->[90,50]\n[10,10]->[20,20]\n');
   const brokenNative = tool(['info', 'test-work/broken-url.txt'], undefined, { cwd: work }).stderr.trim();
@@ -1387,6 +1396,182 @@ async function partH(page) {
   const missing = await visit('?level=maps/none.map');
   check(missing.state === 'error' && missing.problem === 'maps/none.map: the server answered 404 Not Found' &&
     missing.errors.length === 0, `a missing file is reported as such (${missing.problem})`, JSON.stringify(missing));
+}
+
+// ------------------------------------------------------------------ (i) maps with their files
+
+// Waits for the page to open what action asks for (a choice in the map
+// panel, files added), and tells what it shows.
+async function afterOpen(page, action) {
+  await page.evaluate(() => { document.body.dataset.state = 'opening'; });
+  await action();
+  await page.waitForFunction(() => ['loaded', 'error'].includes(document.body.dataset.state), { timeout: 120000 });
+  return mapShown(page);
+}
+
+// What the page shows of a map: its state, the problem line, the map
+// panel (notes as written, the layers and levels offered and chosen, the
+// files the map lacks) and the level's info, walls and notes.
+async function mapShown(page) {
+  return page.evaluate(() => {
+    const $ = (id) => document.getElementById(id);
+    const level = window.bspViewer.level;
+    const state = document.body.dataset.state;
+    return {
+      state,
+      problem: $('problem').hidden ? null : $('problem-text').textContent,
+      notes: [...$('map-notes').children].map((li) => li.textContent),
+      layers: $('map-layer-row').hidden ? null : [...$('map-layer').options].map((o) => o.value),
+      layer: $('map-layer').value,
+      levels: $('map-level-row').hidden ? null : [...$('map-level').options].map((o) => o.value),
+      level: $('map-level').value,
+      missing: $('map-missing').dataset.missing,
+      status: $('status').textContent,
+      info: state === 'loaded' && level ? level.info() : null,
+      walls: state === 'loaded' && level ? [...level.walls()] : null,
+    };
+  });
+}
+
+// Uploads files through the file input, several at once.
+async function openFilesInPage(page, files) {
+  return afterOpen(page, async () => (await page.$('#file-input')).uploadFile(...files));
+}
+
+// The walls of a level file, flat: x1, y1, x2, y2, ...
+function wallsOf(levelText) {
+  const walls = [];
+  for (const m of levelText.matchAll(/^\[(-?\d+),(-?\d+)\]->\[(-?\d+),(-?\d+)\]$/gm)) {
+    if (m.index < levelText.indexOf('<DOORS>') || !levelText.includes('<DOORS>')) walls.push(...m.slice(1, 5).map(Number));
+  }
+  return walls;
+}
+
+// bsplevel's import of a map, run in the folder dir so that it names the
+// file as the page does: the level's info and walls and the notes ("FILE:
+// NOTE", as the page writes them), or the error line without "bsplevel:
+// COMMAND: ".
+function nativeImport(command, dir, file, args = []) {
+  const level = join(work, 'native-import.txt');
+  const r = tool([command, file, '-o', level, '--solid', ...args], undefined, { cwd: dir });
+  const prefix = `bsplevel: ${command}: `;
+  const lines = r.stderr.split('\n').filter(Boolean).map((l) => (l.startsWith(prefix) ? l.slice(prefix.length) : l));
+  if (r.status !== 0) return { error: lines.join('\n') };
+  return { info: nativeInfo(level), walls: wallsOf(readFileSync(level, 'utf8')), notes: lines, file: level };
+}
+
+// The page shows the level bsplevel imports: the same info, the same walls
+// in the same order, the same notes.
+function sameImport(what, shown, native) {
+  const ok = shown.state === 'loaded' && native.info && JSON.stringify(bareInfo(shown.info)) === JSON.stringify(native.info) &&
+    JSON.stringify(shown.walls) === JSON.stringify(native.walls) && JSON.stringify(shown.notes) === JSON.stringify(native.notes);
+  check(ok, `${what}: the level (${native.info ? native.info.walls : '?'} walls, in bsplevel's order) and the ` +
+    `${native.notes ? native.notes.length : '?'} notes are bsplevel's`,
+  `page:   ${JSON.stringify({ ...shown, walls: undefined })}\nnative: ${JSON.stringify({ ...native, walls: undefined })}` +
+    `\nwalls equal: ${JSON.stringify(shown.walls) === JSON.stringify(native.walls)}`);
+  return ok;
+}
+
+// Drops files on the page as a browser does, each with its name.
+async function dropFiles(page, files) {
+  return afterOpen(page, () => page.evaluate((list) => {
+    const dt = new DataTransfer();
+    for (const [name, text] of list) dt.items.add(new File([text], name));
+    window.dispatchEvent(new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+  }, files.map((f) => [f.split(sep).pop(), readFileSync(f, 'utf8')])));
+}
+
+async function partI(page) {
+  console.log('# (i) maps with their files: Tiled tilesets, layers, LDtk levels');
+  const hasMaps = await page.evaluate(() => window.bspViewer.lib.features.tiledMaps && window.bspViewer.lib.features.ldtkProjects);
+  if (!hasMaps) {
+    console.log('    skipped: the module was built without the importers');
+    return;
+  }
+  const samples = join(webDir, 'samples');
+  const keep = join(samples, 'keep.tmx');
+
+  // The sample map chosen with its tileset (and the tileset's image, which
+  // the page leaves unread): the level, its notes and its answers are the
+  // tool's; the layers offered are those bsplevel import-tiled --list names.
+  const native = nativeImport('import-tiled', samples, 'keep.tmx');
+  if (!native.info) fatal(`bsplevel import-tiled keep.tmx failed: ${native.error}`);
+  const shown = await openFilesInPage(page, [keep, join(samples, 'dungeon.tsx'), join(samples, 'dungeon.png')]);
+  sameImport('keep.tmx chosen with dungeon.tsx (shapes on the tiles of an external tileset, flipped tiles)', shown, native);
+  const listed = tool(['import-tiled', 'keep.tmx', '--list'], undefined, { cwd: samples }).stdout;
+  const listedLayers = [...listed.matchAll(/^layer "([^"]+)": (\w+)/gm)].filter((m) => m[2] !== 'image').map((m) => m[1]);
+  check(JSON.stringify(shown.layers) === JSON.stringify(['', ...listedLayers]) && shown.layer === '',
+    `the collision layer is chosen from a list of the map's layers, the default first (${listedLayers.join(', ')})`,
+    `page: ${JSON.stringify(shown.layers)}\nnative: ${JSON.stringify(listedLayers)}`);
+  check(shown.notes.some((n) => n === 'keep.tmx: layer "Spawns": 6 objects skipped'),
+    'the notes say that the spawn points and the trigger are skipped', shown.notes.join('\n'));
+  const queries = randomQueries(shown.info.bounds, 600, 11);
+  const queryFile = join(work, 'keep-queries.txt');
+  writeFileSync(queryFile, `${queries.join('\n')}\n`);
+  const batch = tool(['batch', native.file], readFileSync(queryFile, 'utf8'));
+  compareAnswers('keep.tmx', queries, batch.stdout.trim().split('\n'), await pageAnswers(page, queries));
+  await page.evaluate(() => window.bspViewer.fitLevel());
+  const shot = join(here, 'screenshot-tiled.png');
+  await page.screenshot({ path: shot });
+  check(statSync(shot).size > 10000, `a screenshot of the map with its layer list is saved: ${shot}`);
+
+  // A layer chosen in the list: that layer alone is the collision, as
+  // --layer makes it; the spawn points, which cannot block, are refused with
+  // the tool's line.
+  const decoration = await afterOpen(page, () => page.select('#map-layer', 'Decoration'));
+  sameImport('the layer Decoration chosen', decoration, nativeImport('import-tiled', samples, 'keep.tmx', ['--layer', 'Decoration']));
+  const spawns = await afterOpen(page, () => page.select('#map-layer', 'Spawns'));
+  const spawnsNative = nativeImport('import-tiled', samples, 'keep.tmx', ['--layer', 'Spawns']);
+  check(spawns.state === 'error' && spawns.problem === spawnsNative.error,
+    `the layer Spawns chosen is refused with bsplevel's line (${spawnsNative.error})`, JSON.stringify(spawns));
+  await afterOpen(page, () => page.select('#map-layer', ''));
+
+  // A folder chosen: the map in maps/, its tileset in tilesets/ (the map
+  // names it ../tilesets/dungeon.tsx), and another dungeon.tsx elsewhere,
+  // which the path the map writes sets aside.
+  const folder = join(work, 'keep-folder');
+  for (const d of ['maps', 'tilesets', 'decoy']) mkdirSync(join(folder, d), { recursive: true });
+  writeFileSync(join(folder, 'maps', 'keep.tmx'),
+    readFileSync(keep, 'utf8').replace('source="dungeon.tsx"', 'source="../tilesets/dungeon.tsx"'));
+  const tileset = readFileSync(join(samples, 'dungeon.tsx'), 'utf8');
+  writeFileSync(join(folder, 'tilesets', 'dungeon.tsx'), tileset);
+  writeFileSync(join(folder, 'decoy', 'dungeon.tsx'), tileset.replaceAll('width="16" height="16"/>', 'width="8" height="16"/>'));
+  writeFileSync(join(folder, 'platformer.ldtk'), readFileSync(join(ldtkDir, 'platformer.ldtk')));
+  const fromFolder = await afterOpen(page, async () => (await page.$('#folder-input')).uploadFile(folder));
+  sameImport('a folder chosen (the map in maps/, its tileset in tilesets/, another one beside)', fromFolder,
+    nativeImport('import-tiled', work, 'keep-folder/maps/keep.tmx'));
+  const maps = await page.$$eval('#map-file option', (options) => options.map((o) => o.value));
+  check(JSON.stringify(maps) === JSON.stringify(['keep-folder/maps/keep.tmx', 'keep-folder/platformer.ldtk']),
+    'the maps of the folder are offered to choose from, the tilesets not', JSON.stringify(maps));
+  const other = await afterOpen(page, () => page.select('#map-file', 'keep-folder/platformer.ldtk'));
+  sameImport('the other map of the folder chosen', other, nativeImport('import-ldtk', work, 'keep-folder/platformer.ldtk'));
+  const alone = await openFilesInPage(page, [join(samples, 'dungeon.tsx')]);
+  check(alone.state === 'error' && alone.problem.startsWith('dungeon.tsx: a file that a map names'),
+    `a tileset chosen alone is named as one (${alone.problem})`);
+
+  // LDtk: the project's first level by default, then the level chosen in
+  // the list; a project whose level is saved in its own file, dropped with it.
+  const platformer = await openFilesInPage(page, [join(ldtkDir, 'platformer.ldtk')]);
+  sameImport('platformer.ldtk, its first level', platformer, nativeImport('import-ldtk', ldtkDir, 'platformer.ldtk'));
+  check(JSON.stringify(platformer.levels) === JSON.stringify(['Level_0', 'Level_1']) && platformer.level === 'Level_0',
+    'the levels of the project are offered in a list, the first chosen', JSON.stringify(platformer.levels));
+  const level1 = await afterOpen(page, () => page.select('#map-level', 'Level_1'));
+  sameImport('the level Level_1 chosen', level1, nativeImport('import-ldtk', ldtkDir, 'platformer.ldtk', ['--level', 'Level_1']));
+  const external = await dropFiles(page, [join(ldtkDir, 'external.ldtk'), join(ldtkDir, 'external', 'Cave.ldtkl')]);
+  sameImport('external.ldtk dropped with its level file Cave.ldtkl', external, nativeImport('import-ldtk', ldtkDir, 'external.ldtk'));
+
+  // An error of the API, as the tool's: values that no layer defines.
+  const lava = nativeImport('import-ldtk', ldtkDir, 'platformer.ldtk', ['--values', 'lava']);
+  const apiError = await page.evaluate((t) => {
+    try {
+      window.bspViewer.lib.Level.fromLdtkProject(t, { name: 'platformer.ldtk', values: ['lava'] }).delete();
+      return null;
+    } catch (e) {
+      return `${e.name} ${e.stage}: ${e.message}`;
+    }
+  }, readFileSync(join(ldtkDir, 'platformer.ldtk'), 'utf8'));
+  check(apiError === `LevelError map: ${lava.error}`, 'Level.fromLdtkProject refuses values no layer defines with bsplevel\'s line',
+    `page:   ${apiError}\nnative: ${lava.error}`);
 }
 
 // ------------------------------------------------------------------ main
@@ -1422,7 +1607,7 @@ try {
   const started = await page.evaluate(() => window.bspViewer.started);
   check(await page.evaluate(() => Boolean(window.bspViewer.lib)), `the page loads the module (${url})`);
   await sampleShown(page, started);
-  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH };
+  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH, i: partI };
   for (const [name, part] of Object.entries(parts)) {
     if (only.includes(name)) await part(page);
   }

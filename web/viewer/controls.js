@@ -1,11 +1,12 @@
 // The controls: the mouse on the level (what a press does depends on the
 // mode chosen in the Tool panel: see MODES), the wheel, the keyboard, the
-// panels' fields and switches, the file button and files dropped on the
-// page; and what the module's features let the page offer.
+// panels' fields and switches, the file and folder buttons and files or
+// folders dropped on the page; and what the module's features let the page
+// offer.
 
 import { eventPixel, pixelToPoint } from './camera.js';
 import { requestFrame } from './frame.js';
-import { openFile } from './open.js';
+import { droppedEntries, inputEntries, openFiles } from './map_files.js';
 import { doorAtPixel } from './overlays.js';
 import {
   agentSize, ballRadius, chooseRoutePoint, clearQueries, runBall, runSegment, runShortest, toggleDoor,
@@ -174,12 +175,16 @@ ui.agentSize.addEventListener('input', () => {
 
 // ------------------------------------------------------------------ files
 
-ui.fileInput.addEventListener('change', () => {
-  openFile(ui.fileInput.files[0]);
-  ui.fileInput.value = '';
-});
+// Several files at once: a map with its tilesets, templates or level files.
+for (const input of [ui.fileInput, ui.folderInput]) {
+  input.addEventListener('change', () => {
+    const entries = inputEntries(input.files);
+    input.value = '';
+    openFiles(entries);
+  });
+}
 
-// A file dropped anywhere on the page.
+// Files or a folder dropped anywhere on the page.
 window.addEventListener('dragover', (e) => {
   e.preventDefault();
   ui.stage.classList.add('dragging-file');
@@ -190,14 +195,15 @@ window.addEventListener('dragleave', (e) => {
 window.addEventListener('drop', (e) => {
   e.preventDefault();
   ui.stage.classList.remove('dragging-file');
-  openFile(e.dataTransfer.files[0]);
+  droppedEntries(e.dataTransfer).then((entries) => openFiles(entries));
 });
 
 // ------------------------------------------------------------------ features
 
 // What the module has decides what the page offers: the shortest route
 // (features.shortestPath), doors (features.doors), solid space
-// (features.solidSpace) and Tiled maps (features.tiledMaps).
+// (features.solidSpace), Tiled maps (features.tiledMaps) and LDtk projects
+// (features.ldtkProjects).
 export function offerFeatures(features) {
   for (const [layer, has] of [['solid', features.solidSpace], ['doors', features.doors]]) {
     const box = document.querySelector(`input[data-layer="${layer}"]`);
@@ -212,9 +218,10 @@ export function offerFeatures(features) {
     ui.shortestToggle.disabled = true;
     ui.agentSize.disabled = true;
   }
-  if (!features.tiledMaps) {
+  if (!features.tiledMaps && !features.ldtkProjects) {
     ui.fileInput.accept = '.txt,.map,.level,text/plain';
-    ui.fileInput.parentElement.firstChild.textContent = 'Open level or grid map…';
+    ui.fileButton.firstChild.textContent = 'Open level or grid map…';
+    ui.folderButton.hidden = true;
   }
   ui.agentSizeValue.value = String(agentSize());
 }

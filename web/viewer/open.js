@@ -1,15 +1,18 @@
 // The library's glue for levels: loading the WebAssembly module, and
-// opening a level file, a grid map or a Tiled map (told apart by its content,
-// as bsplevel tells them) from a file chosen or dropped, from the page's URL
-// (?level=PATH) or the sample level shown when the page opens. A level text
-// is read strictly, as bsplevel reads it: a file that does not load whole is
-// refused with the tool's one line (FILE:LINE: reason), the library's own
-// messages behind a toggle, and a button that shows what was read all the
-// same, as bsplevel --partial answers from it.
+// opening a level file, a grid map, a Tiled map or an LDtk project (told
+// apart by its content, as bsplevel tells them) from a file chosen or
+// dropped (map_files.js gathers a map's files), from the page's URL
+// (?level=PATH, a map with the files it names) or the sample level shown
+// when the page opens. A level text is read strictly, as bsplevel reads it:
+// a file that does not load whole is refused with the tool's one line
+// (FILE:LINE: reason), the library's own messages behind a toggle, and a
+// button that shows what was read all the same, as bsplevel --partial
+// answers from it.
 
 import { loadBspLevels } from '../bsp_levels_api.js';
 import { paintFrameNow } from './frame.js';
-import { setStatus, showDoors, showInfo, showLevelMessages, showProblem } from './panels.js';
+import { openFetchedMap } from './map_files.js';
+import { setStatus, showDoors, showInfo, showLevelMessages, showMapPanel, showProblem } from './panels.js';
 import { makeScene } from './scene.js';
 import { notify, state, ui } from './state.js';
 import { formatMs } from './util.js';
@@ -36,14 +39,21 @@ function cellSize() {
   return Number.isInteger(cell) ? cell : 10;
 }
 
-// Opens a level text, a grid map or a Tiled map (a string, or the file's
-// bytes as a Uint8Array, which the library then reads exactly as bsplevel
-// reads the file), named name in messages. options go to Level.open: with
-// partial, a level text that does not load whole is shown as far as it
-// loaded, its problems listed; the grid maps' cell is the bar's unless
-// given. Resolves with the timings; rejects with the library's error, which
-// the page shows.
+// Opens a level text, a grid map, a Tiled map or an LDtk project (a string,
+// or the file's bytes as a Uint8Array, which the library then reads exactly
+// as bsplevel reads the file), named name in messages. options go to
+// Level.open: with partial, a level text that does not load whole is shown
+// as far as it loaded, its problems listed; the grid maps' cell is the bar's
+// unless given; a map's files, layer and level. options.source is the map
+// panel's source when it opens the text (map_files.js); without it the
+// panel is cleared. Resolves with the timings; rejects with the library's
+// error, which the page shows.
 export async function openText(text, name, options = {}) {
+  const { source = null, ...open } = options;
+  if (state.source !== source) {
+    state.source = source;
+    showMapPanel();
+  }
   document.body.dataset.state = 'loading';
   setStatus(`Opening ${name}…`);
   showProblem(null);
@@ -52,7 +62,7 @@ export async function openText(text, name, options = {}) {
   const t0 = performance.now();
   let level;
   try {
-    level = state.lib.Level.open(text, name, { cell: cellSize(), ...options });
+    level = state.lib.Level.open(text, name, { cell: cellSize(), ...open });
   } catch (e) {
     document.body.dataset.state = 'error';
     setStatus(`${name} could not be opened`);
@@ -83,28 +93,18 @@ export async function openText(text, name, options = {}) {
   fitView();
   paintFrameNow();
   const t3 = performance.now();
-  const grid = level.format === 'grid', tiled = level.format === 'tiled';
-  const timings = { grid, tiled, buildMs: t1 - t0, sceneMs: t2 - t1, firstFrameMs: t3 - t2, totalMs: t3 - t0,
+  const grid = level.format === 'grid', tiled = level.format === 'tiled', ldtk = level.format === 'ldtk';
+  const timings = { grid, tiled, ldtk, buildMs: t1 - t0, sceneMs: t2 - t1, firstFrameMs: t3 - t2, totalMs: t3 - t0,
     library: level.timings };
   state.lastLoad = timings;
   const lib = timings.library;
-  const parts = `${grid || tiled ? `import ${formatMs(lib.importMs)}, ` : ''}load ${formatMs(lib.loadMs)}, build ${formatMs(lib.buildMs)}`;
+  const parts = `${level.format !== 'level' ? `import ${formatMs(lib.importMs)}, ` : ''}load ${formatMs(lib.loadMs)}, build ${formatMs(lib.buildMs)}`;
   ui.timing.textContent = `Made in ${formatMs(timings.buildMs)} (${parts}); drawn in ${formatMs(t3 - t1)}.`;
   const n = state.scene.info.walls;
   const walls = `${n.toLocaleString('en-US')} wall${n === 1 ? '' : 's'}`;
   setStatus(`${name}: ${walls}${level.problems.length > 0 ? ', as far as it loaded' : ''}`);
   document.body.dataset.state = 'loaded';
   return timings;
-}
-
-// Opens a file chosen or dropped, read as its bytes.
-export async function openFile(file) {
-  if (!file || !state.lib) return;
-  try {
-    await openText(new Uint8Array(await file.arrayBuffer()), file.name);
-  } catch {
-    // shown on the page
-  }
 }
 
 // What ?level= may name: a path relative to the page's folder, made of
@@ -124,9 +124,9 @@ export function levelPathProblem(path) {
 }
 
 // Fetches the level at path (relative to the page's folder, checked as
-// levelPathProblem says) and opens it under that name. Rejects, the page
-// showing why, when the path is refused, the server does not give the file,
-// or the library refuses it.
+// levelPathProblem says) and opens it under that name; a map with the files
+// it names, fetched beside it. Rejects, the page showing why, when the path
+// is refused, the server does not give the file, or the library refuses it.
 export async function openPath(path) {
   const refusal = levelPathProblem(path);
   const fail = (why) => {
@@ -150,6 +150,8 @@ export async function openPath(path) {
   } catch (e) {
     throw fail(`cannot read it (${e.message})`);
   }
+  const format = state.lib.formatOf(bytes);
+  if (format === 'tiled' || format === 'ldtk') return openFetchedMap(path, bytes);
   return openText(bytes, path);
 }
 

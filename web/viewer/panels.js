@@ -187,3 +187,66 @@ export function showDoors() {
   ui.doorLast.dataset.door = last ? String(last.id) : '';
   ui.doorLast.dataset.open = last ? String(last.open) : '';
 }
+
+// ------------------------------------------------------------------ the map panel
+
+// Fills a select with [value, label] options; with list, shown as a list
+// box of every option (up to 8 rows) rather than a drop-down.
+function fillSelect(select, options, value, list = false) {
+  select.textContent = '';
+  select.size = list ? Math.min(Math.max(options.length, 2), 8) : 0;
+  for (const [v, label] of options) {
+    const option = document.createElement('option');
+    option.value = v;
+    option.textContent = label;
+    select.append(option);
+  }
+  select.value = value;
+}
+
+function plural(n, one, many = `${one}s`) {
+  return `${n.toLocaleString('en-US')} ${n === 1 ? one : many}`;
+}
+
+// The map panel: for a map opened with its files (state.source), the map
+// among the files given, its collision layer (Tiled) or its level (LDtk)
+// to choose, the files it names that were not given, the importer's notes
+// as bsplevel writes them after "bsplevel: import-tiled: " (FILE: NOTE),
+// and what the map holds (import-tiled --list, import-ldtk --list).
+export function showMapPanel() {
+  const src = state.source;
+  const map = src && (src.format === 'tiled' || src.format === 'ldtk');
+  ui.mapSection.hidden = !src || (!map && src.mains.length < 2);
+  if (ui.mapSection.hidden) return;
+  ui.mapKind.textContent = src.format === 'tiled' ? 'Tiled' : src.format === 'ldtk' ? 'LDtk' : '';
+  ui.mapFileRow.hidden = src.mains.length < 2;
+  fillSelect(ui.mapFile, src.mains.map((p) => [p, p]), src.main);
+  const listing = src.listing;
+  ui.mapLayerRow.hidden = !(src.format === 'tiled' && listing);
+  if (!ui.mapLayerRow.hidden) {
+    const layers = listing.layers.filter((l) => l.kind !== 'image').map((l) => {
+      const count = l.kind === 'tile' ? `, ${plural(l.tiles, 'tile')}` : l.kind === 'object' ? `, ${plural(l.objects, 'object')}` : '';
+      return [l.path, `${l.path} (${l.kind}${count})`];
+    });
+    fillSelect(ui.mapLayer, [['', 'as drawn (the default)'], ...layers], src.layer, true);
+  }
+  ui.mapLevelRow.hidden = !(src.format === 'ldtk' && listing);
+  if (!ui.mapLevelRow.hidden) {
+    const levels = listing.levels.map((l) => [l.identifier, `${l.identifier} (${l.width} x ${l.height} px)`]);
+    fillSelect(ui.mapLevel, levels, src.level || (levels.length > 0 ? levels[0][0] : ''), true);
+  }
+  const others = src.files.size - 1;
+  ui.mapFiles.textContent = others > 0
+    ? `Opened with ${plural(others, 'other file')}: ${[...src.files.keys()].filter((p) => p !== src.main).join(', ')}`
+    : 'Opened alone: add the tileset, template or level files it names, if any.';
+  ui.mapMissing.textContent = src.missing.length > 0 ? `Not given: ${src.missing.join(', ')}` : '';
+  ui.mapMissing.dataset.missing = src.missing.join('\n');
+  ui.mapNotes.textContent = '';
+  for (const note of src.notes) {
+    const li = document.createElement('li');
+    li.textContent = `${src.main}: ${note}`;
+    ui.mapNotes.append(li);
+  }
+  ui.mapListing.textContent = listing ? listing.text : '';
+  ui.mapListingBox.hidden = !listing;
+}

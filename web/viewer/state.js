@@ -19,6 +19,23 @@ export const ui = {
   problemMessages: $('problem-messages'),
   partialButton: $('partial-button'),
   fileInput: $('file-input'),
+  fileButton: $('file-button'),
+  folderInput: $('folder-input'),
+  folderButton: $('folder-button'),
+  mapSection: $('map-section'),
+  mapKind: $('map-kind'),
+  mapFileRow: $('map-file-row'),
+  mapFile: $('map-file'),
+  mapLayerRow: $('map-layer-row'),
+  mapLayer: $('map-layer'),
+  mapLevelRow: $('map-level-row'),
+  mapLevel: $('map-level'),
+  mapFiles: $('map-files'),
+  mapMissing: $('map-missing'),
+  addFilesInput: $('add-files-input'),
+  mapNotes: $('map-notes'),
+  mapListing: $('map-listing'),
+  mapListingBox: $('map-listing-box'),
   cellSize: $('cell-size'),
   fit: $('fit-button'),
   modeHint: $('mode-hint'),
@@ -71,6 +88,11 @@ export const state = {
   ball: null,         // { centre, radius, touch, solid }
   lastDoor: null,     // { id, open }: the door last clicked
   lastLoad: null,     // timings of the last level opened
+  // The files a map was opened with: { files: Map(path -> bytes), mains:
+  // [paths of the maps and levels among them], main (the one shown), format
+  // ('tiled', 'ldtk', 'grid', 'level'), layer, level (the choices of the
+  // map panel), listing, missing (files the map names that were not given) }.
+  source: null,
 };
 
 // Events: 'level' (a level is shown: listeners get the level), 'doors' (a
