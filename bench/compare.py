@@ -79,6 +79,37 @@ def milliseconds(b):
     return b["real_time"] * scale
 
 
+# The hostile levels: each must answer or be refused within 10 s of
+# processor time and 1 GB.
+HOSTILE_CASES = [("comb", 4000), ("comb-row", 4000), ("doors", 1000), ("doors", 2000), ("nested-doors", 1000),
+                 ("nested-doors", 2000), ("sorted", 200000), ("grid", 3000), ("tiled-bomb", 100000),
+                 ("agent-sizes", 200)]
+HOSTILE_CPU_MS = 10000
+HOSTILE_BYTES = 1 << 30
+
+
+def run_hostile(binary):
+    print("hostile levels, one process each (processor time, peak resident size; "
+          "each must answer or be refused within %d s and %d MiB)" % (HOSTILE_CPU_MS // 1000, HOSTILE_BYTES >> 20))
+    print("%-13s %8s %10s %9s %9s %9s  %s" % ("case", "size", "file KB", "cpu ms", "wall ms", "peak MB", "outcome"))
+    for case, size in HOSTILE_CASES:
+        try:
+            out = subprocess.run([binary, "--case", case, "--size", str(size)], capture_output=True, text=True,
+                                 timeout=600)
+            r = json.loads(out.stdout)
+        except (subprocess.TimeoutExpired, ValueError) as e:
+            print("%-13s %8d  failed: %s" % (case, size, e))
+            continue
+        ok = r["cpu_ms"] <= HOSTILE_CPU_MS and r["peak_rss_bytes"] <= HOSTILE_BYTES
+        outcome = "answered" if r["answered"] else "refused: " + r["reason"].split(": ", 1)[-1][:70]
+        if case == "agent-sizes":
+            outcome += " (%d sizes kept; another thread's longest query %.1f ms)" % (
+                r["kept_sizes"], r["longest_other_query_ms"])
+        print("%-13s %8d %10s %9.0f %9.0f %9.1f  %s %s" % (
+            case, size, "%.0f" % (r["file_bytes"] / 1024) if "file_bytes" in r else "-", r["cpu_ms"], r["wall_ms"],
+            r["peak_rss_bytes"] / 2**20, outcome, "[ok]" if ok else "[NOT MET]"))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     here = os.path.dirname(os.path.abspath(__file__))
@@ -88,6 +119,8 @@ def main():
     parser.add_argument("--json", default=None,
                         help="where to keep the raw results (bench_results.json, scale_results.json)")
     parser.add_argument("--scale", action="store_true", help="run the scale benchmark instead")
+    parser.add_argument("--hostile", action="store_true",
+                        help="run the hostile levels (build/bench/bench_hostile) instead, one process each")
     parser.add_argument("--sides", default="256,512,1024,2048", help="the scale benchmark's map sides")
     parser.add_argument("--kinds", default=",".join(SCALE_KINDS), help="the scale benchmark's map kinds")
     parser.add_argument("--levels", default=os.path.join(here, "..", "build", "bench", "scale_levels"),
@@ -95,6 +128,9 @@ def main():
     parser.add_argument("--today-build-ms", type=float, default=TODAY_BUILD_MS,
                         help="today's build of random25 at 2048, the base of the build target")
     args = parser.parse_args()
+    if args.hostile:
+        run_hostile(args.binary or os.path.join(here, "..", "build", "bench", "bench_hostile"))
+        return
     if args.scale:
         binary = args.binary or os.path.join(here, "..", "build", "bench", "bench_scale")
         run_scale(binary, args, here)

@@ -56,7 +56,8 @@ std::string Limit_Reason(const cGame_World& world) {
     if (world.Insert_Work() >= limits.Insert_Steps + limits.Insert_Steps_Per_Wall * items)
         return "beyond the world's limits: the " + std::to_string(items) + " walls before it took " +
                std::to_string(world.Insert_Work()) +
-               " steps to insert (walls in sorted order make the tree deep; bsplevel import-grid orders them)";
+               " steps to insert (walls in sorted order make the tree deep, walls crossing one another cut each "
+               "other into many pieces; bsplevel import-grid orders walls)";
     return "beyond the world's limits: the " + std::to_string(items) + " walls before it cut one another into " +
            std::to_string(world.N_Nodes) + " pieces";
 }

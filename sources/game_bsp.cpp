@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <condition_variable>
 #include <mutex>
+#include <set>
 #include <cmath>
 #include <sstream>
 
@@ -293,20 +295,87 @@ cGame_World::cSquares_Done::operator bool() const { return World->Stage != NOTHI
 // first query of that size.
 class cAgent_Meshes {
 public:
+    // The structures of a half-size, made now when they are not kept. A
+    // thread making one holds no lock while it works: queries for the sizes
+    // kept go on, and only queries for the same size wait for it.
     std::shared_ptr<const cRoute_Mesh> Get(const cGame_World& world, int half_size) {
-        std::lock_guard<std::mutex> lock(Guard);
-        std::shared_ptr<const cRoute_Mesh>& mesh = Meshes[half_size];
-        if (!mesh) {
-            std::shared_ptr<cRoute_Mesh> made = std::make_shared<cRoute_Mesh>();
-            made->Build(world.Get_Level_Walls(), world.Get_Level_Doors(), world.Get_Bounds(), half_size);
-            mesh = made;
+        std::unique_lock<std::mutex> lock(Guard);
+        for (;;) {
+            const auto kept = Meshes.find(half_size);
+            if (kept != Meshes.end()) {
+                kept->second.Used = ++Clock;
+                return kept->second.Mesh;
+            }
+            if (Making.count(half_size) == 0) break;
+            Made.wait(lock);  // another thread is making this size
         }
-        return mesh;
+        Making.insert(half_size);
+        lock.unlock();
+        std::shared_ptr<cRoute_Mesh> made;
+        try {
+            made = std::make_shared<cRoute_Mesh>();
+            made->Build(world.Get_Level_Walls(), world.Get_Level_Doors(), world.Get_Bounds(), half_size);
+        } catch (...) {
+            lock.lock();
+            Making.erase(half_size);
+            Made.notify_all();
+            throw;
+        }
+        lock.lock();
+        Making.erase(half_size);
+        cKept& entry = Meshes[half_size];
+        entry.Mesh = made;
+        entry.Used = ++Clock;
+        Evict();
+        Made.notify_all();
+        return made;
+    }
+    // The structures of a half-size when kept, else null.
+    std::shared_ptr<const cRoute_Mesh> Find(int half_size) {
+        std::lock_guard<std::mutex> lock(Guard);
+        const auto kept = Meshes.find(half_size);
+        return kept == Meshes.end() ? nullptr : kept->second.Mesh;
+    }
+    void Set_Capacity(int sizes) {
+        std::lock_guard<std::mutex> lock(Guard);
+        Capacity = std::max(1, sizes);
+        Evict();
+    }
+    int Capacity_Now() {
+        std::lock_guard<std::mutex> lock(Guard);
+        return Capacity;
+    }
+    bool Release(int half_size) {
+        std::lock_guard<std::mutex> lock(Guard);
+        return Meshes.erase(half_size) > 0;
+    }
+    int Kept() {
+        std::lock_guard<std::mutex> lock(Guard);
+        return int(Meshes.size());
     }
 
 private:
+    struct cKept {
+        std::shared_ptr<const cRoute_Mesh> Mesh;
+        std::uint64_t Used = 0;
+    };
+    // Drops the least recently used sizes beyond the capacity; a query
+    // still searching one keeps it alive until it finishes.
+    void Evict() {
+        while (int(Meshes.size()) > Capacity) {
+            auto oldest = Meshes.begin();
+            for (auto it = Meshes.begin(); it != Meshes.end(); ++it)
+                if (it->second.Used < oldest->second.Used) oldest = it;
+            Meshes.erase(oldest);
+        }
+    }
+
     std::mutex Guard;
-    std::map<int, std::shared_ptr<const cRoute_Mesh>> Meshes;
+    std::condition_variable Made;
+    std::map<int, cKept> Meshes;
+    std::set<int> Making;  // sizes some thread is making now
+    std::uint64_t Clock = 0;
+    int Capacity = DEFAULT_AGENT_SIZES;
 };
 
 // The tree's own lookup, for the points the fast engine's locator leaves to
@@ -1060,6 +1129,14 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
         return ROUTE_NONE;
     }
 }
+
+void cGame_World::Set_Agent_Sizes_Kept(int sizes) { Agents->Set_Capacity(sizes); }
+
+int cGame_World::Agent_Sizes_Kept() const { return Agents->Capacity_Now(); }
+
+bool cGame_World::Release_Agent(int half_size) { return Agents->Release(half_size); }
+
+int cGame_World::Kept_Agent_Sizes() const { return Agents->Kept(); }
 
 void cGame_World::Prepare_Agent(int half_size) const {
     if (Is_Built() && half_size >= 0 && half_size <= COORD_LIMIT) Agents->Get(*this, half_size);

@@ -81,6 +81,10 @@ enum BUILD_STATUS : int {
     BUILD_SOLID_EVERYWHERE = 4 // built, but the solid points marked every area: no area is solid
 };
 
+// How many agent half-sizes a world keeps the route structures of, by
+// default (cGame_World::Set_Agent_Sizes_Kept).
+constexpr int DEFAULT_AGENT_SIZES = 16;
+
 // What a shortest-route query found.
 enum ROUTE_STATUS : int {
     ROUTE_FOUND = 0,          // a route, the shortest there is
@@ -227,6 +231,17 @@ public:
                                     std::vector<cPoint2D>& path, double* length = nullptr) const;
     // Builds the structures for a half-size now rather than on its first query.
     void Prepare_Agent(int half_size) const;
+    // The structures of at most this many half-sizes are kept (default
+    // DEFAULT_AGENT_SIZES); making one more drops the least recently used,
+    // which a later query of that size makes again. A query running on a
+    // dropped size finishes on it. Several threads may query at once: making
+    // a size's structures holds up only the queries of that same size.
+    void Set_Agent_Sizes_Kept(int sizes);
+    int Agent_Sizes_Kept() const;
+    // Drops the structures of a half-size now (false when none are kept).
+    bool Release_Agent(int half_size);
+    // How many half-sizes' structures are kept now.
+    int Kept_Agent_Sizes() const;
 
     // The area holding p (a point on a divider's line belongs to its front
     // side), or null when the world has no area.
