@@ -54,6 +54,25 @@ void operator delete(void* p) noexcept { Counted_Delete(p); }
 void operator delete[](void* p) noexcept { Counted_Delete(p); }
 void operator delete(void* p, std::size_t) noexcept { Counted_Delete(p); }
 void operator delete[](void* p, std::size_t) noexcept { Counted_Delete(p); }
+// The standard library asks for its sort buffers without exceptions; those
+// blocks must carry the header too, since they come back through the
+// ordinary delete.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Counted_New(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Counted_New(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Counted_Delete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Counted_Delete(p); }
 
 namespace {
 
