@@ -20,6 +20,7 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 #include "messages.h"
+#include "world_pool.h"
 
 namespace bsp_levels {
 
@@ -76,6 +77,12 @@ public:
     // front side. Null from an empty tree.
     Node* Where_Is_Leaf(const cPoint2D& item) const { return Where_Is_Leaf(item, Root); }
     Node* Where_Is_Leaf(const cPoint2D& item, Node* node) const;
+
+protected:
+    // Where Insert makes the nodes: the heap, or a pool that the derived
+    // tree owns (it then takes the nodes apart itself before the pool goes,
+    // and leaves Root null).
+    cWorld_Pool* Node_Pool = nullptr;
 
 private:
     // Descends from node toward the point; stops at a node whose divider's
@@ -152,7 +159,7 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
     for (;;) {
         Node* node = *slot;
         if (node == nullptr) {
-            *slot = new Node(w, N_Nodes);
+            *slot = Node_Pool != nullptr ? Node_Pool->New<Node>(w, N_Nodes) : new Node(w, N_Nodes);
             ++N_Nodes;
         } else {
             ++Insert_Steps;

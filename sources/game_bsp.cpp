@@ -20,6 +20,11 @@
 #include "route/route_search.h"
 #include "line_walker.h"
 
+#include <cstdio>
+#include <ctime>
+#include <cstdlib>
+#define TIMING_T0 timespec t0_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0_);
+#define TIMING(w) if (std::getenv("BSP_BUILD_TIMING")) { timespec t1_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1_); std::fprintf(stderr, "  %s %.0f\n", w, (t1_.tv_sec - t0_.tv_sec) * 1e3 + (t1_.tv_nsec - t0_.tv_nsec) * 1e-6); t0_ = t1_; }
 namespace bsp_levels {
 
 template class cBSP_Node<cHV_Wall>;
@@ -72,16 +77,23 @@ void cSquarePortal::Print() {
 
 void cSquarePortal::Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front,
                                   cSquarePortal*& back) const {
-    const cPoint2D& lo = Bounds.Min;
-    const cPoint2D& hi = Bounds.Max;
+    cRect2D f, b;
+    Split_Rect(Bounds, wall, f, b);
+    front = new cSquarePortal(f);
+    back = new cSquarePortal(b);
+}
+
+void cSquarePortal::Split_Rect(const cRect2D& r, const cHV_Wall& wall, cRect2D& front, cRect2D& back) {
+    const cPoint2D& lo = r.Min;
+    const cPoint2D& hi = r.Max;
     if (wall.Horizontal) {
         const int Y = wall.p0.y;
-        front = new cSquarePortal(cRect2D(lo, cPoint2D(hi.x, Y)));
-        back = new cSquarePortal(cRect2D(cPoint2D(lo.x, Y), hi));
+        front = cRect2D(lo, cPoint2D(hi.x, Y));
+        back = cRect2D(cPoint2D(lo.x, Y), hi);
     } else {
         const int X = wall.p0.x;
-        front = new cSquarePortal(cRect2D(lo, cPoint2D(X, hi.y)));
-        back = new cSquarePortal(cRect2D(cPoint2D(X, lo.y), hi));
+        front = cRect2D(lo, cPoint2D(X, hi.y));
+        back = cRect2D(cPoint2D(X, lo.y), hi);
     }
 }
 
@@ -236,11 +248,15 @@ cRail cSquarePortal::Rail(const std::vector<cPortal*>& portals) const {
     return rail;
 }
 
-void cSquarePortal::Link_Aligned_Portals() {
+void cSquarePortal::Link_Aligned_Portals(cWorld_Pool* pool) {
+    auto make = [this, pool](const cPoint2D& p) {
+        return pool != nullptr ? pool->New<cAligned_WayPoint>(p, this, cNode_Allocator(pool))
+                               : new cAligned_WayPoint(p, this);
+    };
     if (Crowded && Has_Inside()) {
         cPoint2D centre;
         Get_Center(centre);
-        cAligned_WayPoint* hub = new cAligned_WayPoint(centre, this);
+        cAligned_WayPoint* hub = make(centre);
         WayPoints.push_back(hub);
         for (cPortal* p : Portals) {
             p->Add_Neighbour(hub);
@@ -251,7 +267,7 @@ void cSquarePortal::Link_Aligned_Portals() {
     if (Crowded) {
         const cRail rail = Rail(Portals);
         const std::size_t first = WayPoints.size();
-        for (const cPoint2D& p : rail.Points) WayPoints.push_back(new cAligned_WayPoint(p, this));
+        for (const cPoint2D& p : rail.Points) WayPoints.push_back(make(p));
         auto node = [&](int i) -> cPortal* {
             return i >= 0 ? static_cast<cPortal*>(WayPoints[first + std::size_t(i)]) : Portals[std::size_t(-1 - i)];
         };
@@ -274,7 +290,7 @@ void cSquarePortal::Link_Aligned_Portals() {
                 A->Remove_Neighbour(B);
                 B->Remove_Neighbour(A);
             }
-            cAligned_WayPoint* W = new cAligned_WayPoint(WayPoint_Position(A, B), this);
+            cAligned_WayPoint* W = make(WayPoint_Position(A, B));
             WayPoints.push_back(W);
             A->Add_Neighbour(W);
             B->Add_Neighbour(W);
@@ -321,6 +337,7 @@ private:
 };
 
 cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
+    Node_Pool = &Pool;
     if (engine == cEngine::FAST) {
         Fast.reset(new cFast_Engine());
         Tree.reset(new cTree_Lookup(*this));
@@ -329,8 +346,28 @@ cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
 
 cGame_World::~cGame_World() {
     Doors.reset();  // its waypoints hang in the portals' lists
-    for (cPortal* p : Portals) delete p;
+    // Portals, waypoints and wall pieces live in the pool with their
+    // neighbour lists' entries: they hold nothing else, and go with it. Tree
+    // nodes and areas hold vectors: each is taken apart in place.
     Portals.clear();
+    std::vector<Node*> pending;
+    if (Root != NULL) pending.push_back(Root);
+    while (!pending.empty()) {
+        Node* n = pending.back();
+        pending.pop_back();
+        if (Stage != NOTHING_BUILT && n->Is_Leaf()) continue;  // an area: below
+        if (n->Front != NULL) pending.push_back(n->Front);
+        if (n->Back != NULL) pending.push_back(n->Back);
+        n->Front = n->Back = NULL;
+        n->~Node();
+    }
+    for (cSquarePortal* area : Areas) {
+        area->Walls.clear();
+        area->WayPoints.clear();
+        area->~cSquarePortal();
+    }
+    Areas.clear();
+    Root = NULL;
 }
 
 cEngine cGame_World::Get_Engine() const { return Fast ? cEngine::FAST : cEngine::REFERENCE; }
@@ -554,19 +591,27 @@ void cGame_World::Decorate_With_Square_Portals() {
     }
     Stage = SQUARES_BUILT;
     Built_Bounds = Build_Bounds();
-    cSquarePortal* region = new cSquarePortal(Build_Bounds());
     if (Root == NULL) {
         // A world without walls is one area.
+        cSquarePortal* region = Pool.New<cSquarePortal>(Build_Bounds());
         ++N_Areas;
         region->Id = -N_Areas;
         Root = region;
         Areas.push_back(region);
         return;
     }
-    Decorate_Node(Root, region);
+    // About one area a node, and one more.
+    Areas.reserve(std::size_t(N_Nodes) + 1);
+    Decorate_Region(Root, Build_Bounds());
 }
 
 void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
+    const cRect2D bounds = region->Bounds;
+    delete region;
+    Decorate_Region(node, bounds);
+}
+
+void cGame_World::Decorate_Region(Node* node, const cRect2D& region) {
     // A pending entry is a region waiting for the child slot of a node, with
     // the nodes whose lines cut its sides (y = ymin, x = xmax, y = ymax,
     // x = xmin). The front half of every split is handled completely before
@@ -575,14 +620,13 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
     struct cPending {
         Node* Parent;
         bool Back;
-        cSquarePortal* Region;
+        cRect2D Region;
         tSides Sides;
     };
     std::vector<cPending> pending;
-    auto split = [&pending](Node* n, cSquarePortal* r, const tSides& sides) {
-        cSquarePortal *front, *back;
-        r->Split_By_Wall(n->Item, front, back);
-        delete r;
+    auto split = [&pending](Node* n, const cRect2D& r, const tSides& sides) {
+        cRect2D front, back;
+        cSquarePortal::Split_Rect(r, n->Item, front, back);
         // Each half keeps the region's cut sides and gains n's cut.
         tSides front_sides = sides, back_sides = sides;
         front_sides[n->Item.Horizontal ? 2 : 1] = n;
@@ -599,11 +643,12 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
             split(slot, p.Region, p.Sides);
             continue;
         }
-        slot = p.Region;
+        cSquarePortal* area = Pool.New<cSquarePortal>(p.Region);
+        slot = area;
         ++N_Areas;
-        p.Region->Id = -N_Areas;
-        Areas.push_back(p.Region);
-        if (Fast) Fast->Record_Sides(p.Region, p.Sides);
+        area->Id = -N_Areas;
+        Areas.push_back(area);
+        if (Fast) Fast->Record_Sides(area, p.Sides);
     }
 }
 
@@ -690,11 +735,11 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
             if (Along(c.p1, horizontal) > Along(piece.p1, horizontal)) piece.Set(piece.p0, c.p1);
             continue;
         }
-        if (open) area->Add_Wall(piece);
+        if (open) Add_Wall_Piece(area, piece);
         piece = c;
         open = true;
     }
-    if (open) area->Add_Wall(piece);
+    if (open) Add_Wall_Piece(area, piece);
 
     // No portal leads out of the world, nor into or out of an area of zero
     // width or height.
@@ -869,8 +914,14 @@ void cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     }
 }
 
+void cGame_World::Add_Wall_Piece(cSquarePortal* area, const cHV_Seg& w) {
+    assert(area->Bounds.In(w.p0));
+    assert(area->Bounds.In(w.p1));
+    area->Walls.push_back(Pool.New<cHV_Seg>(w.p0, w.p1));
+}
+
 cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
-    cPortal* portal = new cPortal(seg, area, N_Portals);
+    cPortal* portal = Pool.New<cPortal>(seg, area, N_Portals, cNode_Allocator(&Pool));
     Portals.push_back(portal);
     ++N_Portals;
     if (Fast) Fast->Portal_Added(portal);
@@ -897,7 +948,11 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
 void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
-    for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
+    TIMING_T0
+    for (cSquarePortal* area : Areas) area->Link_Aligned_Portals(&Pool);
+    TIMING("areas link")
+    Fit_To_Size();
+    TIMING("fit")
     if (Doors) {
         // Door portals are numbered after the world's portals.
         Doors->Build(N_Portals, N_Areas, Level_Doors);
@@ -920,6 +975,29 @@ void cGame_World::Link_Aligned_Portals() {
         Fast->Build_Done(built);
     }
 }
+
+void cGame_World::Fit_To_Size() {
+    // The lists grew as the build found their items; none grows again.
+    Level_Walls.shrink_to_fit();
+    Areas.shrink_to_fit();
+    Portals.shrink_to_fit();
+    for (cSquarePortal* area : Areas) {
+        area->Walls.shrink_to_fit();
+        area->Portals.shrink_to_fit();
+        area->WayPoints.shrink_to_fit();
+    }
+    std::vector<Node*> pending;
+    if (Root != NULL) pending.push_back(Root);
+    while (!pending.empty()) {
+        Node* n = pending.back();
+        pending.pop_back();
+        n->Line_Walls.shrink_to_fit();
+        if (n->Front != NULL) pending.push_back(n->Front);
+        if (n->Back != NULL) pending.push_back(n->Back);
+    }
+}
+
+std::size_t cGame_World::Pool_Footprint() const { return Pool.Footprint(); }
 
 // ==================================================================== queries
 

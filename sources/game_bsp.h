@@ -177,8 +177,8 @@ public:
     // Build step 1: areas under every free child slot, numbered -1, -2, ...
     // Refused when a wall lies outside the world's rectangle.
     void Decorate_With_Square_Portals();
-    // Partitions region (an area holding node's region, not yet attached) by
-    // node's subtree. region is released.
+    // Partitions region (an area holding node's region, not yet attached,
+    // made with new) by node's subtree. region is released.
     void Decorate_Node(Node* node, cSquarePortal* region);
 
     // Build step 2: wall pieces and portals on every side of every area.
@@ -249,8 +249,21 @@ public:
     const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
     // Bytes held by the fast engine's indexes (0 for the reference engine).
     std::size_t Engine_Footprint() const;
+    // Bytes of the pool that holds the world's tree nodes, areas, wall
+    // pieces, portals, waypoints and their neighbour lists' entries.
+    std::size_t Pool_Footprint() const;
 
 private:
+    // The pool of the world's objects; the destructor takes them apart before
+    // the pool goes.
+    cWorld_Pool Pool;
+
+    // Partitions region by node's subtree, making the areas in the pool.
+    void Decorate_Region(Node* node, const cRect2D& region);
+    // Adds a wall piece, made in the pool, to area.
+    void Add_Wall_Piece(cSquarePortal* area, const cHV_Seg& w);
+    // Once built: every growable list at the size of its contents.
+    void Fit_To_Size();
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;

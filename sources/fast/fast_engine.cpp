@@ -3,6 +3,11 @@
 #include "doors/door_layer.h"
 #include "fast/fast_search.h"
 
+#include <cstdio>
+#include <ctime>
+#include <cstdlib>
+#define TIMING_T0 timespec t0_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0_);
+#define TIMING(w) if (std::getenv("BSP_BUILD_TIMING")) { timespec t1_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1_); std::fprintf(stderr, "  %s %.0f\n", w, (t1_.tv_sec - t0_.tv_sec) * 1e3 + (t1_.tv_nsec - t0_.tv_nsec) * 1e-6); t0_ = t1_; }
 namespace bsp_levels {
 
 void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cWall_Node*, 4>& sides) {
@@ -18,10 +23,14 @@ cFast_Engine::cWall_Node* cFast_Engine::Side_Node(const cSquarePortal* area, int
 
 void cFast_Engine::Build_Done(const cBuilt_World& world) {
     World = world;
+    TIMING_T0
     Graph.Build(*World.Portals, *World.Areas, World.Door_Layer);
+    TIMING("graph")
     Walls.Build(*World.Walls, World.Bounds);
+    TIMING("walls")
     Door_Lines.Build(*World.Doors);
     Areas.Build(*World.Areas, World.Bounds);
+    TIMING("locator")
     // What only the build needed.
     Portal_Lines.Clear();
     std::vector<std::array<cWall_Node*, 4>>().swap(Sides);
@@ -51,10 +60,9 @@ bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSqu
 
 std::size_t cFast_Engine::Graph_Footprint() const {
     return Graph.Position.capacity() * sizeof(cPoint2D) + Graph.First.capacity() * sizeof(int) +
-           Graph.Neighbour.capacity() * sizeof(int) + Graph.Cost.capacity() * sizeof(double) +
-           Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity() +
-           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + 2 * Graph.Need.capacity()) * sizeof(int) +
-           Graph.Door_Cost.capacity() * sizeof(double);
+           Graph.Neighbour.capacity() * sizeof(int) + Graph.Of_Portal.capacity() * sizeof(int) +
+           Graph.Is_Portal.capacity() +
+           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + 2 * Graph.Need.capacity()) * sizeof(int);
 }
 
 }  // namespace bsp_levels
