@@ -152,7 +152,9 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
     // piece waits; waiting pieces are taken last-in first-out, so the front
     // piece, and every node its descent creates, is placed before the back
     // piece.
-    std::vector<std::pair<Node**, cItem>> waiting;
+    // Kept from call to call (a level inserts its walls one by one).
+    thread_local std::vector<std::pair<Node**, cItem>> waiting;
+    waiting.clear();
     Node** slot = &Root;
     cItem w = item;
     cItem w_front, w_back;  // receive the pieces of a split

@@ -267,6 +267,7 @@ void cSquarePortal::Link_Aligned_Portals(cWorld_Pool* pool) {
     if (Crowded) {
         const cRail rail = Rail(Portals);
         const std::size_t first = WayPoints.size();
+        WayPoints.reserve(first + rail.Points.size());
         for (const cPoint2D& p : rail.Points) WayPoints.push_back(make(p));
         auto node = [&](int i) -> cPortal* {
             return i >= 0 ? static_cast<cPortal*>(WayPoints[first + std::size_t(i)]) : Portals[std::size_t(-1 - i)];
@@ -299,6 +300,7 @@ void cSquarePortal::Link_Aligned_Portals(cWorld_Pool* pool) {
             W->Add_Neighbour(B);
         }
     }
+    WayPoints.shrink_to_fit();  // no more come
 }
 
 // ===================================================================== world
@@ -600,8 +602,9 @@ void cGame_World::Decorate_With_Square_Portals() {
         Areas.push_back(region);
         return;
     }
-    // About one area a node, and one more.
+    // One area a node, and one more.
     Areas.reserve(std::size_t(N_Nodes) + 1);
+    if (Fast) Fast->Expect_Areas(std::size_t(N_Nodes) + 1);
     Decorate_Region(Root, Build_Bounds());
 }
 
@@ -625,6 +628,7 @@ void cGame_World::Decorate_Region(Node* node, const cRect2D& region) {
     };
     std::vector<cPending> pending;
     auto split = [&pending](Node* n, const cRect2D& r, const tSides& sides) {
+        n->Line_Walls.shrink_to_fit();  // complete since the last wall came in
         cRect2D front, back;
         cSquarePortal::Split_Rect(r, n->Item, front, back);
         // Each half keeps the region's cut sides and gains n's cut.
@@ -663,22 +667,27 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
     if (Stage != SQUARES_BUILT) return;
     Stage = PORTALS_BUILT;
     if (!Level_Doors.empty()) Doors.reset(new cDoor_Layer());
+    // An area's wall pieces are gathered first and stored at once, in a
+    // list of their number.
+    std::vector<cHV_Seg*> pieces;
     for (cSquarePortal* area : Areas) {
         cHV_Seg sides[4];
         area->Bounds.Get_Side_Ymin(sides[0]);
         area->Bounds.Get_Side_Xmax(sides[1]);
         area->Bounds.Get_Side_Ymax(sides[2]);
         area->Bounds.Get_Side_Xmin(sides[3]);
+        pieces.clear();
         for (int i = 0; i < 4; ++i) {
             // The node that cut the side during the partition is the one the
             // descent finds: no two nodes on one path share a line. A side
             // that no cut made lies on the world's border.
             Node* cut = Fast ? Fast->Side_Node(area, i) : NULL;
             if (cut == NULL)
-                Decorate_Side(area, sides[i]);
-            else if (sides[i].p0 != sides[i].p1)
-                Decorate_Side(area, sides[i], cut);
+                cut = sides[i].p0 != sides[i].p1 ? Find_Side_Node(sides[i]) : NULL;
+            if (cut != NULL && sides[i].p0 != sides[i].p1) Decorate_Side(area, sides[i], cut, pieces);
         }
+        area->Walls.insert(area->Walls.end(), pieces.begin(), pieces.end());
+        area->Portals.shrink_to_fit();
     }
 }
 
@@ -701,17 +710,18 @@ cGame_World::Node* cGame_World::Find_Side_Node(const cHV_Seg& side) const {
 void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side) {
     assert(area != NULL);
     if (side.p0 == side.p1) return;  // the side of an area of zero extent holds nothing
-    Decorate_Side(area, side, Find_Side_Node(side));
+    Node* node = Find_Side_Node(side);
+    if (node != NULL) Decorate_Side(area, side, node, area->Walls);
 }
 
-void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node) {
-    if (node == NULL) return;  // no wall's line holds the side
+void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node, std::vector<cHV_Seg*>& pieces) {
 
     // The stretches of the side that the walls on its line cover. A wall of
     // zero length covers the single point it stands on.
     const bool horizontal = side.Horizontal;
     const int s0 = Along(side.p0, horizontal), s1 = Along(side.p1, horizontal);
-    std::vector<cHV_Seg> covered;
+    std::vector<cHV_Seg>& covered = Covered;
+    covered.clear();
     auto cover = [&](const cHV_Wall& w) {
         const int w0 = std::min(Along(w.p0, horizontal), Along(w.p1, horizontal));
         const int w1 = std::max(Along(w.p0, horizontal), Along(w.p1, horizontal));
@@ -735,11 +745,11 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
             if (Along(c.p1, horizontal) > Along(piece.p1, horizontal)) piece.Set(piece.p0, c.p1);
             continue;
         }
-        if (open) Add_Wall_Piece(area, piece);
+        if (open) pieces.push_back(New_Wall_Piece(area, piece));
         piece = c;
         open = true;
     }
-    if (open) Add_Wall_Piece(area, piece);
+    if (open) pieces.push_back(New_Wall_Piece(area, piece));
 
     // No portal leads out of the world, nor into or out of an area of zero
     // width or height.
@@ -914,10 +924,10 @@ void cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     }
 }
 
-void cGame_World::Add_Wall_Piece(cSquarePortal* area, const cHV_Seg& w) {
+cHV_Seg* cGame_World::New_Wall_Piece(const cSquarePortal* area, const cHV_Seg& w) {
     assert(area->Bounds.In(w.p0));
     assert(area->Bounds.In(w.p1));
-    area->Walls.push_back(Pool.New<cHV_Seg>(w.p0, w.p1));
+    return Pool.New<cHV_Seg>(w.p0, w.p1);
 }
 
 cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
@@ -951,7 +961,12 @@ void cGame_World::Link_Aligned_Portals() {
     TIMING_T0
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals(&Pool);
     TIMING("areas link")
-    Fit_To_Size();
+    // The lists grew as the build found their items; none grows again.
+    // (Each area's lists were fitted as it was decorated, each node's
+    // Line_Walls as the partition passed it.)
+    Level_Walls.shrink_to_fit();
+    Areas.shrink_to_fit();
+    Portals.shrink_to_fit();
     TIMING("fit")
     if (Doors) {
         // Door portals are numbered after the world's portals.
@@ -973,27 +988,6 @@ void cGame_World::Link_Aligned_Portals() {
         built.Door_Open = Door_Open.data();
         built.Tree = Tree.get();
         Fast->Build_Done(built);
-    }
-}
-
-void cGame_World::Fit_To_Size() {
-    // The lists grew as the build found their items; none grows again.
-    Level_Walls.shrink_to_fit();
-    Areas.shrink_to_fit();
-    Portals.shrink_to_fit();
-    for (cSquarePortal* area : Areas) {
-        area->Walls.shrink_to_fit();
-        area->Portals.shrink_to_fit();
-        area->WayPoints.shrink_to_fit();
-    }
-    std::vector<Node*> pending;
-    if (Root != NULL) pending.push_back(Root);
-    while (!pending.empty()) {
-        Node* n = pending.back();
-        pending.pop_back();
-        n->Line_Walls.shrink_to_fit();
-        if (n->Front != NULL) pending.push_back(n->Front);
-        if (n->Back != NULL) pending.push_back(n->Back);
     }
 }
 

@@ -260,10 +260,10 @@ private:
 
     // Partitions region by node's subtree, making the areas in the pool.
     void Decorate_Region(Node* node, const cRect2D& region);
-    // Adds a wall piece, made in the pool, to area.
-    void Add_Wall_Piece(cSquarePortal* area, const cHV_Seg& w);
-    // Once built: every growable list at the size of its contents.
-    void Fit_To_Size();
+    // A wall piece of area, made in the pool.
+    cHV_Seg* New_Wall_Piece(const cSquarePortal* area, const cHV_Seg& w);
+    // The stretches of a side that walls cover, while it is decorated.
+    std::vector<cHV_Seg> Covered;
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;
@@ -275,8 +275,9 @@ private:
     BUILD_STATUS Flood_Solid();
     // The node whose divider's line holds side, or null when no wall's line does.
     Node* Find_Side_Node(const cHV_Seg& side) const;
-    // Gives area the wall pieces and portals of side, whose line node holds.
-    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node);
+    // Gives area the portals of side, whose line node holds, and its wall
+    // pieces, which go to the end of pieces.
+    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node, std::vector<cHV_Seg*>& pieces);
     // Records for the door layer the stretches of side under doors only.
     void Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side, Node* node);
     // The area of positive width and height whose border holds p, given
