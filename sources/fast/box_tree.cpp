@@ -57,6 +57,7 @@ void cBasic_Box_Tree<cCoord>::Build(const std::vector<cItem_Box>& boxes) {
         pending.push_back({halves, r.First, r.Count / 2});
         pending.push_back({halves + 1, r.First + r.Count / 2, r.Count - r.Count / 2});
     }
+    Nodes.shrink_to_fit();
     Boxes.resize(Items.size());
     for (std::size_t i = 0; i < Items.size(); ++i) Boxes[i] = boxes[std::size_t(Items[i])];
 }
