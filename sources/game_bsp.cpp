@@ -20,11 +20,6 @@
 #include "route/route_search.h"
 #include "line_walker.h"
 
-#include <cstdio>
-#include <ctime>
-#include <cstdlib>
-#define TIMING_T0 timespec t0_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0_);
-#define TIMING(w) if (std::getenv("BSP_BUILD_TIMING")) { timespec t1_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1_); std::fprintf(stderr, "  %s %.0f\n", w, (t1_.tv_sec - t0_.tv_sec) * 1e3 + (t1_.tv_nsec - t0_.tv_nsec) * 1e-6); t0_ = t1_; }
 namespace bsp_levels {
 
 template class cBSP_Node<cHV_Wall>;
@@ -958,16 +953,13 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
 void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
-    TIMING_T0
     for (cSquarePortal* area : Areas) area->Link_Aligned_Portals(&Pool);
-    TIMING("areas link")
-    // The lists grew as the build found their items; none grows again.
+    // The world's lists grew as the build found their items; none grows again.
     // (Each area's lists were fitted as it was decorated, each node's
     // Line_Walls as the partition passed it.)
     Level_Walls.shrink_to_fit();
     Areas.shrink_to_fit();
     Portals.shrink_to_fit();
-    TIMING("fit")
     if (Doors) {
         // Door portals are numbered after the world's portals.
         Doors->Build(N_Portals, N_Areas, Level_Doors);

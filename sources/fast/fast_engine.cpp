@@ -3,11 +3,6 @@
 #include "doors/door_layer.h"
 #include "fast/fast_search.h"
 
-#include <cstdio>
-#include <ctime>
-#include <cstdlib>
-#define TIMING_T0 timespec t0_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0_);
-#define TIMING(w) if (std::getenv("BSP_BUILD_TIMING")) { timespec t1_{}; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1_); std::fprintf(stderr, "  %s %.0f\n", w, (t1_.tv_sec - t0_.tv_sec) * 1e3 + (t1_.tv_nsec - t0_.tv_nsec) * 1e-6); t0_ = t1_; }
 namespace bsp_levels {
 
 void cFast_Engine::Record_Sides(const cSquarePortal* area, const std::array<cWall_Node*, 4>& sides) {
@@ -23,14 +18,10 @@ cFast_Engine::cWall_Node* cFast_Engine::Side_Node(const cSquarePortal* area, int
 
 void cFast_Engine::Build_Done(const cBuilt_World& world) {
     World = world;
-    TIMING_T0
     Graph.Build(*World.Portals, *World.Areas, World.Door_Layer);
-    TIMING("graph")
     Walls.Build(*World.Walls, World.Bounds);
-    TIMING("walls")
     Door_Lines.Build(*World.Doors);
     Areas.Build(*World.Areas, World.Bounds);
-    TIMING("locator")
     // What only the build needed.
     Portal_Lines.Clear();
     std::vector<std::array<cWall_Node*, 4>>().swap(Sides);
