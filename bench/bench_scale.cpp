@@ -36,9 +36,10 @@
 //
 // The heap in use is the allocator's own count (glibc's mallinfo2: bytes in
 // allocated blocks, their headers included). The breakdown walks the world's
-// public structures, counting each object's size and each heap block's
-// contents plus 16 bytes of allocator overhead, and sets the sum against
-// that count and the resident size.
+// public structures, counting each object in the world's pool at its size
+// and each heap block's contents plus 16 bytes of allocator overhead, adds
+// the pool's unused space, and sets the sum against that count and the
+// resident size.
 #include <malloc.h>
 #include <time.h>
 
@@ -253,6 +254,11 @@ struct cShare {
     void Blocks(std::size_t count, std::size_t n) {
         for (std::size_t i = 0; i < count; ++i) Block(n);
     }
+    // An object of n bytes in the world's pool: no block of its own.
+    void Pooled(std::size_t n) {
+        Bytes += double(n);
+        Glibc += double(n);
+    }
 };
 
 // A std::list node holds two links and the value.
@@ -272,47 +278,66 @@ std::vector<cShare> Walk_World(const cGame_World& world) {
         if (n->Back != nullptr) pending.push_back(n->Back);
         if (dynamic_cast<const cSquarePortal*>(n) != nullptr) continue;
         dividers.Count += 1;
-        dividers.Block(sizeof(cGame_World::Node));
+        dividers.Pooled(sizeof(cGame_World::Node));
         line_walls.Count += double(n->Line_Walls.size());
         line_walls.Block(n->Line_Walls.capacity() * sizeof(cHV_Wall));
     }
     for (const cSquarePortal* a : world.Areas) {
         if (a == nullptr) continue;
         areas.Count += 1;
-        areas.Block(sizeof(cSquarePortal));
+        areas.Pooled(sizeof(cSquarePortal));
         areas.Block(a->Line_Walls.capacity() * sizeof(cHV_Wall));  // a leaf has none
         pieces.Count += double(a->Walls.size());
         pieces.Block(a->Walls.capacity() * sizeof(cHV_Seg*));
-        pieces.Blocks(a->Walls.size(), sizeof(cHV_Seg));
+        for (std::size_t k = 0; k < a->Walls.size(); ++k) pieces.Pooled(sizeof(cHV_Seg));
         area_lists.Count += double(a->Portals.size());
         area_lists.Block(a->Portals.capacity() * sizeof(cPortal*));
         waypoints.Count += double(a->WayPoints.size());
         waypoints.Block(a->WayPoints.capacity() * sizeof(cAligned_WayPoint*));
-        waypoints.Blocks(a->WayPoints.size(), sizeof(cAligned_WayPoint));
         for (const cAligned_WayPoint* w : a->WayPoints) {
+            waypoints.Pooled(sizeof(cAligned_WayPoint));
             neighbours.Count += double(w->Voisinage.size());
-            neighbours.Blocks(w->Voisinage.size(), List_Node(sizeof(cA_Star_Node*)));
+            for (std::size_t k = 0; k < w->Voisinage.size(); ++k) neighbours.Pooled(List_Node(sizeof(cA_Star_Node*)));
         }
     }
     for (const cPortal* p : world.Portals) {
         portals.Count += 1;
-        portals.Block(sizeof(cPortal));
+        portals.Pooled(sizeof(cPortal));
         neighbours.Count += double(p->Voisinage.size());
-        neighbours.Blocks(p->Voisinage.size(), List_Node(sizeof(cA_Star_Node*)));
+        for (std::size_t k = 0; k < p->Voisinage.size(); ++k) neighbours.Pooled(List_Node(sizeof(cA_Star_Node*)));
     }
     level.Count = double(world.Get_Level_Walls().size());
     level.Block(world.Get_Level_Walls().capacity() * sizeof(cHV_Wall));
     level.Block(world.Areas.capacity() * sizeof(cSquarePortal*));
     level.Block(world.Portals.capacity() * sizeof(cPortal*));
+    // The pool holds the objects counted above as pooled; the rest of it is
+    // the unused end of its last block and the list entries let go during
+    // the build, waiting for reuse.
+    double pooled = 0;
+    for (const cShare* s : {&dividers, &areas, &pieces, &waypoints, &portals, &neighbours}) pooled += s->Bytes;
+    // (the heap blocks among them: vectors of pointers, counted apart)
+    double vectors = 0;
+    for (const cSquarePortal* a : world.Areas) {
+        if (a == nullptr) continue;
+        cShare v;
+        v.Block(a->Line_Walls.capacity() * sizeof(cHV_Wall));
+        v.Block(a->Walls.capacity() * sizeof(cHV_Seg*));
+        v.Block(a->WayPoints.capacity() * sizeof(cAligned_WayPoint*));
+        vectors += v.Bytes;
+    }
+    cShare spare{"pool: unused end and freed list entries"};
+    spare.Bytes = spare.Glibc = double(world.Pool_Footprint()) - (pooled - vectors);
     cShare engine{"fast engine indexes (its own count)"};
     engine.Bytes = engine.Glibc = double(world.Engine_Footprint());
-    return {dividers, line_walls, areas, pieces, area_lists, waypoints, portals, neighbours, level, engine};
+    return {dividers, line_walls, areas, pieces, area_lists, waypoints, portals, neighbours, level, spare, engine};
 }
 
 void Print_Breakdown(const cGame_World& world, double walls, std::size_t world_heap, std::size_t world_rss,
                      const std::map<int, std::size_t>& agent_heap, cFigures& figures) {
     const std::vector<cShare> shares = Walk_World(world);
-    std::fprintf(stderr, "\nwhere the built world's bytes go (objects: their size plus %zu bytes a heap block)\n",
+    std::fprintf(stderr,
+                 "\nwhere the built world's bytes go (objects in the world's pool: their size; lists on the heap: "
+                 "their size plus %zu bytes a heap block)\n",
                  BLOCK_OVERHEAD);
     std::fprintf(stderr, "  %-40s %12s %14s %10s %10s %14s\n", "part", "count", "bytes", "per item", "per wall",
                  "glibc chunks");

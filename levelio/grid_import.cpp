@@ -321,16 +321,28 @@ public:
         : Walls(walls), Weights(weighting), Written(walls.size(), false) {}
 
     std::vector<cGrid_Wall> Run() {
+        // A map's model tree has about one wall node a wall, each with two
+        // slots below it.
+        Nodes.reserve(2 * Walls.size() + 1);
+        Pending.reserve(2 * Walls.size() + 1);
         Nodes.emplace_back();
         Nodes[0].Depth = 1;
-        for (std::size_t i = 0; i < Walls.size(); ++i) Nodes[0].Pending.push_back(Whole(int(i)));
+        Pending.emplace_back();
+        // Every slot keeps its pieces in the order (orientation, line, wall),
+        // which its children inherit: a slot's pieces are sorted once, at
+        // the root.
+        for (std::size_t i = 0; i < Walls.size(); ++i) Pending[0].push_back(Whole(int(i)));
+        std::sort(Pending[0].begin(), Pending[0].end(), Before);
         std::deque<int> queue{0};
         while (!queue.empty()) {
             const int n = queue.front();
             queue.pop_front();
             if (!Nodes[std::size_t(n)].Split) {
-                if (Nodes[std::size_t(n)].Pending.empty()) continue;  // stays an area
-                Write(Choose_Divider(Nodes[std::size_t(n)].Pending));
+                if (Pending[std::size_t(n)].empty()) {  // stays an area
+                    std::vector<cPiece>().swap(Pending[std::size_t(n)]);
+                    continue;
+                }
+                Write(Choose_Divider(Pending[std::size_t(n)]), n);
             }
             queue.push_back(Nodes[std::size_t(n)].Front);
             queue.push_back(Nodes[std::size_t(n)].Back);
@@ -351,16 +363,16 @@ private:
     struct cPiece {
         int Wall;
         bool Horizontal;
-        int Line;  // y of a horizontal piece, x of a vertical one
-        int A, B;  // extent along the line, A < B
+        int Line;     // y of a horizontal piece, x of a vertical one
+        int A, B;     // extent along the line
+        bool Entire;  // the whole wall, not a piece cut from it
     };
     struct cNode {
+        int Line = 0;
+        int Front = -1, Back = -1;
+        int Depth = 0;
         bool Split = false;
         bool Horizontal = false;
-        int Line = 0;
-        int Depth = 0;
-        int Front = -1, Back = -1;
-        std::vector<cPiece> Pending;  // pieces of unwritten walls that reach this empty slot
     };
     enum Side { FRONT, BACK, SPANNING, ON };
 
@@ -369,12 +381,21 @@ private:
     std::vector<bool> Written;
     std::vector<cGrid_Wall> Order;
     std::vector<cNode> Nodes;
+    // By node: the pieces of unwritten walls that reach it while it is an
+    // empty slot.
+    std::vector<std::vector<cPiece>> Pending;
+    // Working lists, kept from one step to the next.
+    mutable struct {
+        std::vector<std::pair<int, cPiece>> Landing;
+        std::vector<int> Lines;
+        std::vector<std::int64_t> Cost, Ahead, Across, Behind, Below, On_Line;
+    } Scratch;
     int Split_Nodes = 0;
     int Max_Depth = 0;
 
     cPiece Whole(int i) const {
         const cGrid_Wall& w = Walls[std::size_t(i)];
-        return w.Is_Horizontal() ? cPiece{i, true, w.Y1, w.X1, w.X2} : cPiece{i, false, w.X1, w.Y1, w.Y2};
+        return w.Is_Horizontal() ? cPiece{i, true, w.Y1, w.X1, w.X2, true} : cPiece{i, false, w.X1, w.Y1, w.Y2, true};
     }
 
     // Where p lies against a divider line, as the library's walls classify.
@@ -385,36 +406,44 @@ private:
         return SPANNING;
     }
 
-    // Hands p on to the children of the split node n.
-    static void Pass_Down(const cNode& n, const cPiece& p, std::vector<std::pair<int, cPiece>>& to) {
+    // Hands p on to the children of the split node n: to(child, piece).
+    template <class cTo>
+    static void Pass_Down(const cNode& n, const cPiece& p, cTo to) {
         switch (Classify(p, n.Horizontal, n.Line)) {
-        case FRONT: to.emplace_back(n.Front, p); break;
-        case BACK: to.emplace_back(n.Back, p); break;
+        case FRONT: to(n.Front, p); break;
+        case BACK: to(n.Back, p); break;
         case SPANNING:
-            to.emplace_back(n.Front, cPiece{p.Wall, p.Horizontal, p.Line, p.A, n.Line});
-            to.emplace_back(n.Back, cPiece{p.Wall, p.Horizontal, p.Line, n.Line, p.B});
+            to(n.Front, cPiece{p.Wall, p.Horizontal, p.Line, p.A, n.Line, false});
+            to(n.Back, cPiece{p.Wall, p.Horizontal, p.Line, n.Line, p.B, false});
             break;
         case ON: break;  // kept with the node's line
         }
     }
 
-    // Writes wall i: each of its pieces splits the empty slot it reaches.
-    void Write(int i) {
+    // Writes the wall of piece, found in the empty slot at: each of its
+    // pieces splits the empty slot it reaches. A whole wall has no other
+    // piece, and reaches that slot: it goes there directly.
+    void Write(const cPiece& piece, int at) {
+        const int i = piece.Wall;
         Written[std::size_t(i)] = true;
         Order.push_back(Walls[std::size_t(i)]);
-        std::vector<std::pair<int, cPiece>> pending{{0, Whole(i)}};
+        std::vector<std::pair<int, cPiece>>& pending = Scratch.Landing;
+        pending.assign(1, piece.Entire ? std::make_pair(at, piece) : std::make_pair(0, Whole(i)));
+        auto wait = [&pending](int child, const cPiece& q) { pending.emplace_back(child, q); };
         while (!pending.empty()) {
             const int n = pending.back().first;
             const cPiece p = pending.back().second;
             pending.pop_back();
             if (Nodes[std::size_t(n)].Split) {
-                Pass_Down(Nodes[std::size_t(n)], p, pending);
+                Pass_Down(Nodes[std::size_t(n)], p, wait);
                 continue;
             }
             // p becomes the node's divider; the slot's other pieces move on.
             const int front = int(Nodes.size()), back = front + 1;
             Nodes.emplace_back();
             Nodes.emplace_back();
+            Pending.emplace_back();
+            Pending.emplace_back();
             cNode& node = Nodes[std::size_t(n)];
             node.Split = true;
             node.Horizontal = p.Horizontal;
@@ -424,88 +453,188 @@ private:
             Nodes[std::size_t(front)].Depth = Nodes[std::size_t(back)].Depth = node.Depth + 1;
             ++Split_Nodes;
             Max_Depth = std::max(Max_Depth, node.Depth);
+            // The front pieces stay in the slot's list, moved up in place
+            // (each piece read gives at most one front piece), which the
+            // front child takes over; the back child gets a list of its own.
             std::vector<cPiece> waiting;
-            waiting.swap(node.Pending);
-            std::vector<std::pair<int, cPiece>> moved;
+            waiting.swap(Pending[std::size_t(n)]);
+            std::size_t n_back = 0;
+            auto count = [&n_back, back](int child, const cPiece&) { n_back += child == back; };
             for (const cPiece& q : waiting)
-                if (q.Wall != i) Pass_Down(Nodes[std::size_t(n)], q, moved);
-            for (const auto& m : moved) Nodes[std::size_t(m.first)].Pending.push_back(m.second);
+                if (q.Wall != i) Pass_Down(node, q, count);
+            std::vector<cPiece> behind;
+            behind.reserve(n_back);
+            std::size_t kept = 0;
+            auto move = [&](int child, const cPiece& q) {
+                if (child == back)
+                    behind.push_back(q);
+                else
+                    waiting[kept++] = q;
+            };
+            for (std::size_t r = 0; r < waiting.size(); ++r) {
+                const cPiece q = waiting[r];
+                if (q.Wall != i) Pass_Down(node, q, move);
+            }
+            waiting.resize(kept);
+            Pending[std::size_t(front)].swap(waiting);
+            Pending[std::size_t(back)].swap(behind);
         }
     }
 
-    // The cost of dividing pieces (sorted by line) by a line: the imbalance
-    // between the two sides plus the weighted cuts, less the bonus for the
-    // pieces that vanish into the line. Counted in pieces, a cut is a piece
-    // crossing the line; counted in lines (each line is at best one node per
-    // region), a cut is a line left with pieces on both sides.
-    std::int64_t Cost(const std::vector<cPiece>& pieces, bool horizontal, int line) const {
-        std::int64_t front = 0, back = 0, cut = 0, on = 0;
-        std::size_t i = 0;
-        while (i < pieces.size()) {
-            int sides = 0;  // 1 front, 2 back, 4 on
-            std::size_t j = i;
-            for (; j < pieces.size() && pieces[j].Horizontal == pieces[i].Horizontal && pieces[j].Line == pieces[i].Line;
-                 ++j) {
-                const Side side = Classify(pieces[j], horizontal, line);
-                sides |= side == FRONT ? 1 : side == BACK ? 2 : side == SPANNING ? 3 : 4;
-                if (!Weights.By_Lines) {
-                    front += side == FRONT || side == SPANNING;
-                    back += side == BACK || side == SPANNING;
-                    cut += side == SPANNING;
-                    on += side == ON;
+    static bool Before(const cPiece& a, const cPiece& b) {
+        if (a.Horizontal != b.Horizontal) return a.Horizontal < b.Horizontal;
+        return a.Line != b.Line ? a.Line < b.Line : a.Wall < b.Wall;
+    }
+
+    // The cost of dividing a slot's pieces by each of the lines ls (in
+    // increasing order) of one orientation: the imbalance between the two
+    // sides plus the weighted cuts, less the bonus for the pieces that vanish
+    // into the line. Counted in pieces, a cut is a piece crossing the line;
+    // counted in lines (each line is at best one node per region), a cut is
+    // a line left with pieces on both sides. same: the slot's pieces of the
+    // lines' orientation, other: the others, each sorted by line.
+    //
+    // Against a line L, a piece of the same orientation lies in front
+    // (Line < L), behind or on it; a piece [A, B] across it lies in front
+    // when B <= L, crosses it when A < L < B, and lies behind otherwise. The
+    // counts for every line come from one pass over the pieces, each piece
+    // adding to the range of lines for which it is in front, across or
+    // behind, so that the time is the pieces' number times the logarithm of
+    // the lines' (rather than their product).
+    void Costs(const cPiece* same, std::size_t n_same, const cPiece* other, std::size_t n_other,
+               const std::vector<int>& ls, std::vector<std::int64_t>& cost) const {
+        const std::size_t m = ls.size();
+        // By line k: pieces of the other orientation with B <= L (or groups
+        // with a piece in front or across), crossing L (or groups with pieces
+        // on both sides); lines are added as differences and summed after.
+        std::vector<std::int64_t>& ahead = Scratch.Ahead;
+        std::vector<std::int64_t>& across = Scratch.Across;
+        std::vector<std::int64_t>& behind = Scratch.Behind;
+        ahead.assign(m + 1, 0);
+        across.assign(m + 1, 0);
+        behind.assign(m + 1, 0);
+        auto first_at_least = [&](std::int64_t v) {
+            return std::size_t(std::lower_bound(ls.begin(), ls.end(), v) - ls.begin());
+        };
+        auto first_above = [&](std::int64_t v) {
+            return std::size_t(std::upper_bound(ls.begin(), ls.end(), v) - ls.begin());
+        };
+        std::int64_t other_units = 0;  // pieces, or lines, of the other orientation
+        if (!Weights.By_Lines) {
+            other_units = std::int64_t(n_other);
+            for (std::size_t i = 0; i < n_other; ++i) {
+                const cPiece& p = other[i];
+                ++ahead[first_at_least(p.B)];  // in front for every L >= B
+                if (p.A < p.B) {               // across for A < L < B
+                    ++across[first_above(p.A)];
+                    --across[first_at_least(p.B)];
                 }
             }
-            if (Weights.By_Lines && sides != 4) {
-                front += (sides & 1) != 0;
-                back += (sides & 2) != 0;
-                cut += sides == 3;
+        } else {
+            // A line across holds a piece in front or across when L >= B or
+            // L > A for one of its pieces, and one behind or across when
+            // L < B for one of them.
+            for (std::size_t i = 0; i < n_other;) {
+                std::int64_t front_from = std::int64_t(other[i].B), back_below = other[i].B;
+                std::size_t j = i;
+                for (; j < n_other && other[j].Line == other[i].Line; ++j) {
+                    front_from = std::min(front_from, std::min(std::int64_t(other[j].B), std::int64_t(other[j].A) + 1));
+                    back_below = std::max(back_below, std::int64_t(other[j].B));
+                }
+                ++other_units;
+                ++ahead[first_at_least(front_from)];
+                ++behind[first_at_least(back_below)];  // behind for every L < back_below
+                i = j;
             }
-            i = j;
         }
-        return Weights.Cut * cut + (front > back ? front - back : back - front) - Weights.On * on;
+        // The pieces (or lines) of the same orientation below each line and
+        // on it, in one walk along both: the pieces are sorted by line.
+        std::int64_t same_units = 0;
+        std::vector<std::int64_t>& below = Scratch.Below;
+        std::vector<std::int64_t>& on_line = Scratch.On_Line;
+        below.assign(m, 0);
+        on_line.assign(m, 0);
+        {
+            std::size_t k = 0;
+            for (std::size_t i = 0; i < n_same;) {
+                std::size_t j = i + 1;
+                while (j < n_same && same[j].Line == same[i].Line) ++j;
+                const std::int64_t units = Weights.By_Lines ? 1 : std::int64_t(j - i);
+                while (k < m && ls[k] < same[i].Line) below[k++] = same_units;
+                if (k < m && ls[k] == same[i].Line) {
+                    below[k] = same_units;
+                    on_line[k++] = units;
+                }
+                same_units += units;
+                i = j;
+            }
+            while (k < m) below[k++] = same_units;
+        }
+        cost.assign(m, 0);
+        std::int64_t in_front = 0, crossing = 0, not_behind = 0;
+        for (std::size_t k = 0; k < m; ++k) {
+            in_front += ahead[k];
+            crossing += across[k];
+            not_behind += behind[k];
+            std::int64_t front, back, cut, on = 0;
+            const std::int64_t above = same_units - below[k] - on_line[k];
+            if (!Weights.By_Lines) {
+                on = on_line[k];
+                // in_front counts the pieces across with B <= L: in front only.
+                front = below[k] + in_front + crossing;
+                back = above + (other_units - in_front);
+                cut = crossing;
+            } else {
+                const std::int64_t back_lines = other_units - not_behind;  // lines with a piece behind or across
+                front = below[k] + in_front;
+                back = above + back_lines;
+                cut = in_front + back_lines - other_units;
+            }
+            cost[k] = Weights.Cut * cut + (front > back ? front - back : back - front) - Weights.On * on;
+        }
     }
 
-    // The wall whose line divides the pieces at lowest cost. Candidate lines:
-    // every line when there are few, otherwise lines at evenly spaced ranks
-    // of each orientation's pieces. A wall found whole here is preferred to a
-    // piece of one, so that no other piece of it lands elsewhere.
-    int Choose_Divider(const std::vector<cPiece>& pending) const {
-        std::vector<cPiece> pieces = pending;
-        std::sort(pieces.begin(), pieces.end(), [](const cPiece& a, const cPiece& b) {
-            return a.Horizontal != b.Horizontal ? a.Horizontal < b.Horizontal : a.Line < b.Line;
-        });
-        std::vector<std::pair<bool, int>> candidates;
-        for (const bool horizontal : {false, true}) {
-            const auto first = std::find_if(pieces.begin(), pieces.end(),
-                                            [=](const cPiece& p) { return p.Horizontal == horizontal; });
-            const auto last = std::find_if(first, pieces.end(),
-                                           [=](const cPiece& p) { return p.Horizontal != horizontal; });
-            const std::size_t count = std::size_t(last - first), samples = 24;
-            if (count <= 2 * samples) {
-                for (auto p = first; p != last; ++p) candidates.emplace_back(horizontal, p->Line);
-            } else {
-                for (std::size_t k = 1; k < samples; ++k) candidates.emplace_back(horizontal, first[count * k / samples].Line);
-            }
-        }
-        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-
+    // The wall whose line divides the pieces (sorted by Before) at lowest
+    // cost. Candidate lines: every line when there are few, otherwise lines
+    // at evenly spaced ranks of each orientation's pieces. A wall found whole
+    // here is preferred to a piece of one, so that no other piece of it lands
+    // elsewhere.
+    cPiece Choose_Divider(const std::vector<cPiece>& pieces) const {
+        std::size_t n_vertical = 0;
+        while (n_vertical < pieces.size() && !pieces[n_vertical].Horizontal) ++n_vertical;
+        const cPiece* part[2] = {pieces.data(), pieces.data() + n_vertical};
+        const std::size_t size[2] = {n_vertical, pieces.size() - n_vertical};
         std::int64_t best_cost = 0;
         std::pair<bool, int> best{true, 0};
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            const std::int64_t cost = Cost(pieces, candidates[k].first, candidates[k].second);
-            if (k == 0 || cost < best_cost) {
-                best_cost = cost;
-                best = candidates[k];
+        bool any = false;
+        std::vector<int>& ls = Scratch.Lines;
+        std::vector<std::int64_t>& cost = Scratch.Cost;
+        for (const bool horizontal : {false, true}) {
+            const cPiece* first = part[horizontal];
+            const std::size_t count = size[horizontal], samples = 24;
+            ls.clear();
+            if (count <= 2 * samples) {
+                for (std::size_t k = 0; k < count; ++k) ls.push_back(first[k].Line);
+            } else {
+                for (std::size_t k = 1; k < samples; ++k) ls.push_back(first[count * k / samples].Line);
+            }
+            ls.erase(std::unique(ls.begin(), ls.end()), ls.end());
+            if (ls.empty()) continue;
+            Costs(first, count, part[!horizontal], size[!horizontal], ls, cost);
+            for (std::size_t k = 0; k < ls.size(); ++k) {
+                if (!any || cost[k] < best_cost) {
+                    best_cost = cost[k];
+                    best = {horizontal, ls[k]};
+                    any = true;
+                }
             }
         }
-        int chosen = -1;
-        for (const cPiece& p : pending) {
-            if (p.Horizontal != best.first || p.Line != best.second) continue;
-            const cPiece whole = Whole(p.Wall);
-            if (p.A == whole.A && p.B == whole.B) return p.Wall;
-            if (chosen < 0) chosen = p.Wall;
-        }
-        return chosen;
+        // The pieces on the chosen line, in the order of their walls.
+        const cPiece key{-1, best.first, best.second, 0, 0, false};
+        const auto group = std::lower_bound(pieces.begin(), pieces.end(), key, Before);
+        for (auto p = group; p != pieces.end() && p->Horizontal == best.first && p->Line == best.second; ++p)
+            if (p->Entire) return *p;
+        return *group;
     }
 };
 

@@ -20,6 +20,7 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 #include "messages.h"
+#include "world_pool.h"
 
 namespace bsp_levels {
 
@@ -76,6 +77,12 @@ public:
     // front side. Null from an empty tree.
     Node* Where_Is_Leaf(const cPoint2D& item) const { return Where_Is_Leaf(item, Root); }
     Node* Where_Is_Leaf(const cPoint2D& item, Node* node) const;
+
+protected:
+    // Where Insert makes the nodes: the heap, or a pool that the derived
+    // tree owns (it then takes the nodes apart itself before the pool goes,
+    // and leaves Root null).
+    cWorld_Pool* Node_Pool = nullptr;
 
 private:
     // Descends from node toward the point; stops at a node whose divider's
@@ -145,14 +152,16 @@ void cBSP_Tree<cItem>::Insert(const cItem& item) {
     // piece waits; waiting pieces are taken last-in first-out, so the front
     // piece, and every node its descent creates, is placed before the back
     // piece.
-    std::vector<std::pair<Node**, cItem>> waiting;
+    // Kept from call to call (a level inserts its walls one by one).
+    thread_local std::vector<std::pair<Node**, cItem>> waiting;
+    waiting.clear();
     Node** slot = &Root;
     cItem w = item;
     cItem w_front, w_back;  // receive the pieces of a split
     for (;;) {
         Node* node = *slot;
         if (node == nullptr) {
-            *slot = new Node(w, N_Nodes);
+            *slot = Node_Pool != nullptr ? Node_Pool->New<Node>(w, N_Nodes) : new Node(w, N_Nodes);
             ++N_Nodes;
         } else {
             ++Insert_Steps;

@@ -74,16 +74,23 @@ void cSquarePortal::Print() {
 
 void cSquarePortal::Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front,
                                   cSquarePortal*& back) const {
-    const cPoint2D& lo = Bounds.Min;
-    const cPoint2D& hi = Bounds.Max;
+    cRect2D f, b;
+    Split_Rect(Bounds, wall, f, b);
+    front = new cSquarePortal(f);
+    back = new cSquarePortal(b);
+}
+
+void cSquarePortal::Split_Rect(const cRect2D& r, const cHV_Wall& wall, cRect2D& front, cRect2D& back) {
+    const cPoint2D& lo = r.Min;
+    const cPoint2D& hi = r.Max;
     if (wall.Horizontal) {
         const int Y = wall.p0.y;
-        front = new cSquarePortal(cRect2D(lo, cPoint2D(hi.x, Y)));
-        back = new cSquarePortal(cRect2D(cPoint2D(lo.x, Y), hi));
+        front = cRect2D(lo, cPoint2D(hi.x, Y));
+        back = cRect2D(cPoint2D(lo.x, Y), hi);
     } else {
         const int X = wall.p0.x;
-        front = new cSquarePortal(cRect2D(lo, cPoint2D(X, hi.y)));
-        back = new cSquarePortal(cRect2D(cPoint2D(X, lo.y), hi));
+        front = cRect2D(lo, cPoint2D(X, hi.y));
+        back = cRect2D(cPoint2D(X, lo.y), hi);
     }
 }
 
@@ -238,11 +245,15 @@ cRail cSquarePortal::Rail(const std::vector<cPortal*>& portals) const {
     return rail;
 }
 
-void cSquarePortal::Link_Aligned_Portals() {
+void cSquarePortal::Link_Aligned_Portals(cWorld_Pool* pool) {
+    auto make = [this, pool](const cPoint2D& p) {
+        return pool != nullptr ? pool->New<cAligned_WayPoint>(p, this, cNode_Allocator(pool))
+                               : new cAligned_WayPoint(p, this);
+    };
     if (Crowded && Has_Inside()) {
         cPoint2D centre;
         Get_Center(centre);
-        cAligned_WayPoint* hub = new cAligned_WayPoint(centre, this);
+        cAligned_WayPoint* hub = make(centre);
         WayPoints.push_back(hub);
         for (cPortal* p : Portals) {
             p->Add_Neighbour(hub);
@@ -253,7 +264,8 @@ void cSquarePortal::Link_Aligned_Portals() {
     if (Crowded) {
         const cRail rail = Rail(Portals);
         const std::size_t first = WayPoints.size();
-        for (const cPoint2D& p : rail.Points) WayPoints.push_back(new cAligned_WayPoint(p, this));
+        WayPoints.reserve(first + rail.Points.size());
+        for (const cPoint2D& p : rail.Points) WayPoints.push_back(make(p));
         auto node = [&](int i) -> cPortal* {
             return i >= 0 ? static_cast<cPortal*>(WayPoints[first + std::size_t(i)]) : Portals[std::size_t(-1 - i)];
         };
@@ -276,7 +288,7 @@ void cSquarePortal::Link_Aligned_Portals() {
                 A->Remove_Neighbour(B);
                 B->Remove_Neighbour(A);
             }
-            cAligned_WayPoint* W = new cAligned_WayPoint(WayPoint_Position(A, B), this);
+            cAligned_WayPoint* W = make(WayPoint_Position(A, B));
             WayPoints.push_back(W);
             A->Add_Neighbour(W);
             B->Add_Neighbour(W);
@@ -285,6 +297,7 @@ void cSquarePortal::Link_Aligned_Portals() {
             W->Add_Neighbour(B);
         }
     }
+    WayPoints.shrink_to_fit();  // no more come
 }
 
 // ===================================================================== world
@@ -390,6 +403,7 @@ private:
 };
 
 cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
+    Node_Pool = &Pool;
     if (engine == cEngine::FAST) {
         Fast.reset(new cFast_Engine());
         Tree.reset(new cTree_Lookup(*this));
@@ -398,8 +412,28 @@ cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
 
 cGame_World::~cGame_World() {
     Doors.reset();  // its waypoints hang in the portals' lists
-    for (cPortal* p : Portals) delete p;
+    // Portals, waypoints and wall pieces live in the pool with their
+    // neighbour lists' entries: they hold nothing else, and go with it. Tree
+    // nodes and areas hold vectors: each is taken apart in place.
     Portals.clear();
+    std::vector<Node*> pending;
+    if (Root != NULL) pending.push_back(Root);
+    while (!pending.empty()) {
+        Node* n = pending.back();
+        pending.pop_back();
+        if (Stage != NOTHING_BUILT && n->Is_Leaf()) continue;  // an area: below
+        if (n->Front != NULL) pending.push_back(n->Front);
+        if (n->Back != NULL) pending.push_back(n->Back);
+        n->Front = n->Back = NULL;
+        n->~Node();
+    }
+    for (cSquarePortal* area : Areas) {
+        area->Walls.clear();
+        area->WayPoints.clear();
+        area->~cSquarePortal();
+    }
+    Areas.clear();
+    Root = NULL;
 }
 
 cEngine cGame_World::Get_Engine() const { return Fast ? cEngine::FAST : cEngine::REFERENCE; }
@@ -623,19 +657,28 @@ void cGame_World::Decorate_With_Square_Portals() {
     }
     Stage = SQUARES_BUILT;
     Built_Bounds = Build_Bounds();
-    cSquarePortal* region = new cSquarePortal(Build_Bounds());
     if (Root == NULL) {
         // A world without walls is one area.
+        cSquarePortal* region = Pool.New<cSquarePortal>(Build_Bounds());
         ++N_Areas;
         region->Id = -N_Areas;
         Root = region;
         Areas.push_back(region);
         return;
     }
-    Decorate_Node(Root, region);
+    // One area a node, and one more.
+    Areas.reserve(std::size_t(N_Nodes) + 1);
+    if (Fast) Fast->Expect_Areas(std::size_t(N_Nodes) + 1);
+    Decorate_Region(Root, Build_Bounds());
 }
 
 void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
+    const cRect2D bounds = region->Bounds;
+    delete region;
+    Decorate_Region(node, bounds);
+}
+
+void cGame_World::Decorate_Region(Node* node, const cRect2D& region) {
     // A pending entry is a region waiting for the child slot of a node, with
     // the nodes whose lines cut its sides (y = ymin, x = xmax, y = ymax,
     // x = xmin). The front half of every split is handled completely before
@@ -644,14 +687,14 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
     struct cPending {
         Node* Parent;
         bool Back;
-        cSquarePortal* Region;
+        cRect2D Region;
         tSides Sides;
     };
     std::vector<cPending> pending;
-    auto split = [&pending](Node* n, cSquarePortal* r, const tSides& sides) {
-        cSquarePortal *front, *back;
-        r->Split_By_Wall(n->Item, front, back);
-        delete r;
+    auto split = [&pending](Node* n, const cRect2D& r, const tSides& sides) {
+        n->Line_Walls.shrink_to_fit();  // complete since the last wall came in
+        cRect2D front, back;
+        cSquarePortal::Split_Rect(r, n->Item, front, back);
         // Each half keeps the region's cut sides and gains n's cut.
         tSides front_sides = sides, back_sides = sides;
         front_sides[n->Item.Horizontal ? 2 : 1] = n;
@@ -668,11 +711,12 @@ void cGame_World::Decorate_Node(Node* node, cSquarePortal* region) {
             split(slot, p.Region, p.Sides);
             continue;
         }
-        slot = p.Region;
+        cSquarePortal* area = Pool.New<cSquarePortal>(p.Region);
+        slot = area;
         ++N_Areas;
-        p.Region->Id = -N_Areas;
-        Areas.push_back(p.Region);
-        if (Fast) Fast->Record_Sides(p.Region, p.Sides);
+        area->Id = -N_Areas;
+        Areas.push_back(area);
+        if (Fast) Fast->Record_Sides(area, p.Sides);
     }
 }
 
@@ -687,22 +731,27 @@ void cGame_World::Decorate_With_Walls_And_Portals() {
     if (Stage != SQUARES_BUILT) return;
     Stage = PORTALS_BUILT;
     if (!Level_Doors.empty()) Doors.reset(new cDoor_Layer());
+    // An area's wall pieces are gathered first and stored at once, in a
+    // list of their number.
+    std::vector<cHV_Seg*> pieces;
     for (cSquarePortal* area : Areas) {
         cHV_Seg sides[4];
         area->Bounds.Get_Side_Ymin(sides[0]);
         area->Bounds.Get_Side_Xmax(sides[1]);
         area->Bounds.Get_Side_Ymax(sides[2]);
         area->Bounds.Get_Side_Xmin(sides[3]);
+        pieces.clear();
         for (int i = 0; i < 4; ++i) {
             // The node that cut the side during the partition is the one the
             // descent finds: no two nodes on one path share a line. A side
             // that no cut made lies on the world's border.
             Node* cut = Fast ? Fast->Side_Node(area, i) : NULL;
             if (cut == NULL)
-                Decorate_Side(area, sides[i]);
-            else if (sides[i].p0 != sides[i].p1)
-                Decorate_Side(area, sides[i], cut);
+                cut = sides[i].p0 != sides[i].p1 ? Find_Side_Node(sides[i]) : NULL;
+            if (cut != NULL && sides[i].p0 != sides[i].p1) Decorate_Side(area, sides[i], cut, pieces);
         }
+        area->Walls.insert(area->Walls.end(), pieces.begin(), pieces.end());
+        area->Portals.shrink_to_fit();
     }
 }
 
@@ -725,17 +774,18 @@ cGame_World::Node* cGame_World::Find_Side_Node(const cHV_Seg& side) const {
 void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side) {
     assert(area != NULL);
     if (side.p0 == side.p1) return;  // the side of an area of zero extent holds nothing
-    Decorate_Side(area, side, Find_Side_Node(side));
+    Node* node = Find_Side_Node(side);
+    if (node != NULL) Decorate_Side(area, side, node, area->Walls);
 }
 
-void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node) {
-    if (node == NULL) return;  // no wall's line holds the side
+void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node, std::vector<cHV_Seg*>& pieces) {
 
     // The stretches of the side that the walls on its line cover. A wall of
     // zero length covers the single point it stands on.
     const bool horizontal = side.Horizontal;
     const int s0 = Along(side.p0, horizontal), s1 = Along(side.p1, horizontal);
-    std::vector<cHV_Seg> covered;
+    std::vector<cHV_Seg>& covered = Covered;
+    covered.clear();
     auto cover = [&](const cHV_Wall& w) {
         const int w0 = std::min(Along(w.p0, horizontal), Along(w.p1, horizontal));
         const int w1 = std::max(Along(w.p0, horizontal), Along(w.p1, horizontal));
@@ -759,11 +809,11 @@ void cGame_World::Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* 
             if (Along(c.p1, horizontal) > Along(piece.p1, horizontal)) piece.Set(piece.p0, c.p1);
             continue;
         }
-        if (open) area->Add_Wall(piece);
+        if (open) pieces.push_back(New_Wall_Piece(area, piece));
         piece = c;
         open = true;
     }
-    if (open) area->Add_Wall(piece);
+    if (open) pieces.push_back(New_Wall_Piece(area, piece));
 
     // No portal leads out of the world, nor into or out of an area of zero
     // width or height.
@@ -938,8 +988,14 @@ void cGame_World::Insert_Portal(cSquarePortal* area, const cHV_Seg& seg) {
     }
 }
 
+cHV_Seg* cGame_World::New_Wall_Piece(const cSquarePortal* area, const cHV_Seg& w) {
+    assert(area->Bounds.In(w.p0));
+    assert(area->Bounds.In(w.p1));
+    return Pool.New<cHV_Seg>(w.p0, w.p1);
+}
+
 cPortal* cGame_World::Add_New_Portal(cSquarePortal* area, const cHV_Seg& seg) {
-    cPortal* portal = new cPortal(seg, area, N_Portals);
+    cPortal* portal = Pool.New<cPortal>(seg, area, N_Portals, cNode_Allocator(&Pool));
     Portals.push_back(portal);
     ++N_Portals;
     if (Fast) Fast->Portal_Added(portal);
@@ -966,7 +1022,13 @@ void cGame_World::Split_Portal(cPortal* p, const cHV_Seg& seg) {
 void cGame_World::Link_Aligned_Portals() {
     if (Stage != PORTALS_BUILT) return;
     Stage = WAYPOINTS_BUILT;
-    for (cSquarePortal* area : Areas) area->Link_Aligned_Portals();
+    for (cSquarePortal* area : Areas) area->Link_Aligned_Portals(&Pool);
+    // The world's lists grew as the build found their items; none grows again.
+    // (Each area's lists were fitted as it was decorated, each node's
+    // Line_Walls as the partition passed it.)
+    Level_Walls.shrink_to_fit();
+    Areas.shrink_to_fit();
+    Portals.shrink_to_fit();
     if (Doors) {
         // Door portals are numbered after the world's portals.
         Doors->Build(N_Portals, N_Areas, Level_Doors);
@@ -989,6 +1051,8 @@ void cGame_World::Link_Aligned_Portals() {
         Fast->Build_Done(built);
     }
 }
+
+std::size_t cGame_World::Pool_Footprint() const { return Pool.Footprint(); }
 
 // ==================================================================== queries
 

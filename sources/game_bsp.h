@@ -181,8 +181,8 @@ public:
     // Build step 1: areas under every free child slot, numbered -1, -2, ...
     // Refused when a wall lies outside the world's rectangle.
     void Decorate_With_Square_Portals();
-    // Partitions region (an area holding node's region, not yet attached) by
-    // node's subtree. region is released.
+    // Partitions region (an area holding node's region, not yet attached,
+    // made with new) by node's subtree. region is released.
     void Decorate_Node(Node* node, cSquarePortal* region);
 
     // Build step 2: wall pieces and portals on every side of every area.
@@ -264,8 +264,21 @@ public:
     const std::vector<cHV_Wall>& Get_Level_Walls() const { return Level_Walls; }
     // Bytes held by the fast engine's indexes (0 for the reference engine).
     std::size_t Engine_Footprint() const;
+    // Bytes of the pool that holds the world's tree nodes, areas, wall
+    // pieces, portals, waypoints and their neighbour lists' entries.
+    std::size_t Pool_Footprint() const;
 
 private:
+    // The pool of the world's objects; the destructor takes them apart before
+    // the pool goes.
+    cWorld_Pool Pool;
+
+    // Partitions region by node's subtree, making the areas in the pool.
+    void Decorate_Region(Node* node, const cRect2D& region);
+    // A wall piece of area, made in the pool.
+    cHV_Seg* New_Wall_Piece(const cSquarePortal* area, const cHV_Seg& w);
+    // The stretches of a side that walls cover, while it is decorated.
+    std::vector<cHV_Seg> Covered;
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;
@@ -277,8 +290,9 @@ private:
     BUILD_STATUS Flood_Solid();
     // The node whose divider's line holds side, or null when no wall's line does.
     Node* Find_Side_Node(const cHV_Seg& side) const;
-    // Gives area the wall pieces and portals of side, whose line node holds.
-    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node);
+    // Gives area the portals of side, whose line node holds, and its wall
+    // pieces, which go to the end of pieces.
+    void Decorate_Side(cSquarePortal* area, const cHV_Seg& side, Node* node, std::vector<cHV_Seg*>& pieces);
     // Records for the door layer the stretches of side under doors only.
     void Record_Door_Stretches(cSquarePortal* area, const cHV_Seg& side, Node* node);
     // The area of positive width and height whose border holds p, given

@@ -34,10 +34,10 @@ void cNode_List::Insert_Sorted(cA_Star_Node* node) {
 
 // ---------------------------------------------------------------- cPortal
 
-cPortal::cPortal(int id) : Id(id) {}
+cPortal::cPortal(int id, const cNode_Allocator& lists) : Voisinage(lists), Id(id) {}
 
-cPortal::cPortal(const cHV_Seg& segment, cSquarePortal* area, int id)
-    : Area1(area), Segment(segment), Id(id) {
+cPortal::cPortal(const cHV_Seg& segment, cSquarePortal* area, int id, const cNode_Allocator& lists)
+    : Area1(area), Segment(segment), Voisinage(lists), Id(id) {
     assert(area != NULL);
     Segment.Get_Middle(Position);
 }
@@ -88,7 +88,8 @@ std::ostream& operator<<(std::ostream& os, const cPortal& portal) {
 
 // ---------------------------------------------------------------- cAligned_WayPoint
 
-cAligned_WayPoint::cAligned_WayPoint(const cPoint2D& P, cSquarePortal* area) : cPortal(-1) {
+cAligned_WayPoint::cAligned_WayPoint(const cPoint2D& P, cSquarePortal* area, const cNode_Allocator& lists)
+    : cPortal(-1, lists) {
     Segment.Set(P, P);
     Position = P;
     Area1 = area;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geo_utils.h"
+#include "world_pool.h"
 
 namespace bsp_levels {
 
@@ -39,9 +40,16 @@ public:
     double Get_F() const { return double(G) + double(H); }
 };
 
+// The allocator of node lists: a world's pool for the lists of the nodes it
+// makes, the heap for every other list.
+typedef cPool_Allocator<cA_Star_Node*> cNode_Allocator;
+
 // A linked list of node pointers; it never owns the nodes.
-class cNode_List : public std::list<cA_Star_Node*> {
+class cNode_List : public std::list<cA_Star_Node*, cNode_Allocator> {
 public:
+    using std::list<cA_Star_Node*, cNode_Allocator>::list;
+    cNode_List() = default;
+
     bool Contain(const cA_Star_Node* node) const;
     // Inserts node before the first element whose F is strictly greater than
     // node's F (rounded to single precision), or at the back: among equal F
@@ -58,8 +66,9 @@ public:
     cNode_List Voisinage;  // the nodes one step reaches, newest first
     int Id;
 
-    explicit cPortal(int id);
-    cPortal(const cHV_Seg& segment, cSquarePortal* area, int id);
+    // lists: where Voisinage takes its entries (the heap by default).
+    explicit cPortal(int id, const cNode_Allocator& lists = cNode_Allocator());
+    cPortal(const cHV_Seg& segment, cSquarePortal* area, int id, const cNode_Allocator& lists = cNode_Allocator());
 
     // Records the second area the portal joins (or the first, when it has none).
     void Add_Area(cSquarePortal* new_area);
@@ -79,7 +88,7 @@ std::ostream& operator<<(std::ostream& os, const cPortal& portal);
 // route can go from one to the other through the area.
 class cAligned_WayPoint : public cPortal {
 public:
-    cAligned_WayPoint(const cPoint2D& P, cSquarePortal* area);
+    cAligned_WayPoint(const cPoint2D& P, cSquarePortal* area, const cNode_Allocator& lists = cNode_Allocator());
 };
 
 // The start or goal of one path query.

@@ -36,9 +36,9 @@ struct cRail {
 class cSquarePortal : public cBSP_Node<cHV_Wall> {
 public:
     cRect2D Bounds;                 // the area, borders included
-    std::vector<cHV_Seg*> Walls;    // wall pieces on the sides (owned)
+    std::vector<cHV_Seg*> Walls;    // wall pieces on the sides (owned; a world's are in its pool)
     std::vector<cPortal*> Portals;  // portals on the sides (owned by the world)
-    // Waypoints between aligned portals of this area (owned); a crowded
+    // Waypoints between aligned portals of this area (owned, as Walls); a crowded
     // area has its hub alone.
     std::vector<cAligned_WayPoint*> WayPoints;
     // The area lies in solid space: a solid point of the level reaches it
@@ -55,6 +55,9 @@ public:
 
     // Two new areas, the halves of Bounds on either side of the wall's line.
     void Split_By_Wall(const cHV_Wall& wall, cSquarePortal*& front, cSquarePortal*& back) const;
+    // The halves of a rectangle on either side of the wall's line, as
+    // Split_By_Wall cuts an area's bounds.
+    static void Split_Rect(const cRect2D& r, const cHV_Wall& wall, cRect2D& front, cRect2D& back);
     // The centre of Bounds, halves rounded toward zero.
     void Get_Center(cPoint2D& p) const;
     // Adds a wall piece lying on the area's border.
@@ -67,7 +70,9 @@ public:
     // line, and between two portals that stand on one side of the area with a
     // wall piece between them (no longer neighbours then); in a crowded area,
     // the hub, joined both ways with every portal.
-    void Link_Aligned_Portals();
+    // The waypoints are made in pool when one is given (the world's), else
+    // on the heap, and their neighbour lists take their entries from it.
+    void Link_Aligned_Portals(cWorld_Pool* pool = nullptr);
     // Whether a step between two portals of the area goes through a
     // waypoint: they lie on one line, or on one side with a wall piece
     // between them.

@@ -625,3 +625,45 @@ TEST_P(WorldLifeCycle, LevelAsDeepAsItHasWalls) {
     EXPECT_NE(out.str().find("[Leaf:-20001]]-> Area [[0,20000]<->[1000,20001]]\n"), std::string::npos);
     world.reset();  // and so does the destruction
 }
+
+// A built world keeps its objects in a pool of its own: their neighbour
+// lists take their entries from it, every list is as long as its contents
+// (none grows once built), and a copy of a list lives apart from the world.
+// A world half built (the partition alone) or not built at all goes as
+// cleanly as a built one (the sanitizer builds check that nothing leaks).
+TEST_P(WorldLifeCycle, ObjectsLiveInTheWorldsPoolAndListsFitTheirContents) {
+    const std::vector<cWall_Coords> walls = {{0, 50, 60, 50}, {30, 0, 30, 50}, {70, 20, 70, 100}, {40, 80, 100, 80}};
+    cNode_List kept;
+    std::size_t kept_size = 0;
+    {
+        std::unique_ptr<cGame_World> world = Build_World(Rect(0, 0, 100, 100), walls, Engine());
+        ASSERT_TRUE(world->Is_Built());
+        EXPECT_GT(world->Pool_Footprint(), std::size_t(0));
+        for (const cPortal* p : world->Portals) {
+            EXPECT_NE(p->Voisinage.get_allocator().Pool, nullptr);
+            EXPECT_EQ(p->Voisinage.get_allocator(), world->Portals[0]->Voisinage.get_allocator());
+        }
+        for (const cSquarePortal* a : world->Areas) {
+            EXPECT_EQ(a->Walls.capacity(), a->Walls.size());
+            EXPECT_EQ(a->WayPoints.capacity(), a->WayPoints.size());
+            for (const cAligned_WayPoint* w : a->WayPoints) EXPECT_NE(w->Voisinage.get_allocator().Pool, nullptr);
+        }
+        EXPECT_EQ(world->Areas.capacity(), world->Areas.size());
+        EXPECT_EQ(world->Get_Level_Walls().capacity(), world->Get_Level_Walls().size());
+        kept = world->Portals[0]->Voisinage;
+        kept_size = world->Portals[0]->Voisinage.size();
+        ASSERT_GT(kept_size, std::size_t(0));
+    }
+    EXPECT_EQ(kept.size(), kept_size);
+    EXPECT_EQ(kept.get_allocator().Pool, nullptr);
+    {
+        cBounds_Guard bounds(Rect(0, 0, 100, 100));
+        std::unique_ptr<cGame_World> partitioned = Load_World(walls, Engine());
+        partitioned->Decorate_With_Square_Portals();
+        std::unique_ptr<cGame_World> decorated = Load_World(walls, Engine());
+        decorated->Decorate_With_Square_Portals();
+        decorated->Decorate_With_Walls_And_Portals();
+        std::unique_ptr<cGame_World> unbuilt = Load_World(walls, Engine());
+        EXPECT_EQ(partitioned->N_Areas, partitioned->N_Nodes + 1);
+    }
+}

@@ -156,6 +156,45 @@ TEST(NodeList, InsertSortedComparesWithTheNewFRoundedToFloat) {
     EXPECT_EQ(Items(open), (std::vector<cA_Star_Node*>{&one, &incoming, &just_above}));
 }
 
+// A node list takes its entries from a world's pool when given one, and
+// from the heap otherwise; a list that lets an entry go makes room for the
+// next without taking more of the pool. Copies live on the heap, apart from
+// the pool: they outlive it; a swap or a move takes the allocator along.
+TEST(NodeList, PooledEntriesAreReusedAndCopiesLiveOnTheHeap) {
+    cF_Node x(1, 0), y(2, 0), z(3, 0);
+    cNode_List kept, heap{&z};
+    {
+        cWorld_Pool pool;
+        cNode_List list{cNode_Allocator(&pool)};
+        EXPECT_EQ(list.get_allocator().Pool, &pool);
+        list.push_back(&x);
+        list.push_back(&y);
+        const std::size_t used = pool.In_Use();
+        EXPECT_GE(used, 2 * (2 * sizeof(void*) + sizeof(cA_Star_Node*)));
+        list.remove(&x);
+        list.push_front(&z);  // in x's entry
+        EXPECT_EQ(pool.In_Use(), used);
+        EXPECT_EQ(Items(list), (std::vector<cA_Star_Node*>{&z, &y}));
+
+        const cNode_List copy(list);
+        EXPECT_EQ(copy.get_allocator().Pool, nullptr);
+        kept = list;  // a copy assignment keeps the heap's allocator
+        EXPECT_EQ(kept.get_allocator().Pool, nullptr);
+
+        heap.swap(list);  // each list takes its entries' allocator along
+        EXPECT_EQ(heap.get_allocator().Pool, &pool);
+        EXPECT_EQ(list.get_allocator().Pool, nullptr);
+        EXPECT_EQ(Items(list), (std::vector<cA_Star_Node*>{&z}));
+        heap.swap(list);
+        heap.push_back(&x);
+        cNode_List moved(std::move(list));
+        EXPECT_EQ(moved.get_allocator().Pool, &pool);
+    }
+    // The pool is gone; the copies are whole.
+    EXPECT_EQ(Items(kept), (std::vector<cA_Star_Node*>{&z, &y}));
+    EXPECT_EQ(Items(heap), (std::vector<cA_Star_Node*>{&z, &x}));
+}
+
 TEST(SearchGraphDeathTest, PreconditionsAreAsserted) {
     cTwo_Areas areas;
     cPortal p(cHV_Seg(cPoint2D(10, 0), cPoint2D(10, 10)), &areas.A, 0);

@@ -6,11 +6,11 @@ namespace bsp_levels {
 
 void cArea_Locator::Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world) {
     World = world;
-    Areas = areas;
-    std::vector<cItem_Box> boxes;
+    Areas = &areas;
+    std::vector<cBasic_Item_Box<std::int32_t>> boxes;
     boxes.reserve(areas.size());
     for (const cSquarePortal* area : areas)
-        boxes.push_back(cItem_Box{area->Bounds.Min.x, area->Bounds.Min.y, area->Bounds.Max.x, area->Bounds.Max.y});
+        boxes.push_back({area->Bounds.Min.x, area->Bounds.Min.y, area->Bounds.Max.x, area->Bounds.Max.y});
     Boxes.Build(boxes);
 }
 
@@ -18,7 +18,7 @@ cSquarePortal* cArea_Locator::Find(const cPoint2D& p) const {
     if (Boxes.Empty() || !World.In(p)) return NULL;
     cSquarePortal* found = NULL;
     const bool decided = Boxes.Visit(p.x, p.y, [&](int i) {
-        cSquarePortal* area = Areas[std::size_t(i)];
+        cSquarePortal* area = (*Areas)[std::size_t(i)];
         const cRect2D& r = area->Bounds;
         // On the area's smaller side across a divider's line, the tree sends
         // p to the area beyond that line.
@@ -32,7 +32,7 @@ cSquarePortal* cArea_Locator::Find(const cPoint2D& p) const {
 }
 
 std::size_t cArea_Locator::Footprint() const {
-    return Boxes.Footprint() + Areas.capacity() * sizeof(cSquarePortal*);
+    return Boxes.Footprint();
 }
 
 }  // namespace bsp_levels

@@ -12,6 +12,7 @@
 #define FAST_AREA_LOCATOR_H
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "fast/box_tree.h"
@@ -23,14 +24,15 @@ class cSquarePortal;
 
 class cArea_Locator {
 public:
+    // areas: the world's list, which must outlive the locator unchanged.
     void Build(const std::vector<cSquarePortal*>& areas, const cRect2D& world);
     // The area the tree's lookup gives p, or null when the locator cannot tell.
     cSquarePortal* Find(const cPoint2D& p) const;
     std::size_t Footprint() const;
 
 private:
-    cBox_Tree Boxes;
-    std::vector<cSquarePortal*> Areas;
+    cBasic_Box_Tree<std::int32_t> Boxes;  // every coordinate fits in 32 bits
+    const std::vector<cSquarePortal*>* Areas = nullptr;
     cRect2D World;
 };
 

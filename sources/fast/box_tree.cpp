@@ -1,6 +1,7 @@
 #include "fast/box_tree.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace bsp_levels {
 
@@ -10,7 +11,8 @@ const int LEAF_SIZE = 4;
 
 }  // namespace
 
-void cBox_Tree::Build(const std::vector<cItem_Box>& boxes) {
+template <class cCoord>
+void cBasic_Box_Tree<cCoord>::Build(const std::vector<cItem_Box>& boxes) {
     Nodes.clear();
     Boxes.clear();
     Items.resize(boxes.size());
@@ -40,11 +42,12 @@ void cBox_Tree::Build(const std::vector<cItem_Box>& boxes) {
             node.Count = r.Count;
             continue;
         }
-        const bool x = extent.X1 - extent.X0 >= extent.Y1 - extent.Y0;
+        const bool x = std::int64_t(extent.X1) - extent.X0 >= std::int64_t(extent.Y1) - extent.Y0;
         const auto begin = Items.begin() + r.First, middle = begin + r.Count / 2, end = begin + r.Count;
         std::nth_element(begin, middle, end, [&boxes, x](int a, int b) {
             const cItem_Box &ba = boxes[std::size_t(a)], &bb = boxes[std::size_t(b)];
-            return x ? ba.X0 + ba.X1 < bb.X0 + bb.X1 : ba.Y0 + ba.Y1 < bb.Y0 + bb.Y1;
+            return x ? std::int64_t(ba.X0) + ba.X1 < std::int64_t(bb.X0) + bb.X1
+                     : std::int64_t(ba.Y0) + ba.Y1 < std::int64_t(bb.Y0) + bb.Y1;
         });
         const int halves = int(Nodes.size());
         node.First = halves;
@@ -54,8 +57,12 @@ void cBox_Tree::Build(const std::vector<cItem_Box>& boxes) {
         pending.push_back({halves, r.First, r.Count / 2});
         pending.push_back({halves + 1, r.First + r.Count / 2, r.Count - r.Count / 2});
     }
+    Nodes.shrink_to_fit();
     Boxes.resize(Items.size());
     for (std::size_t i = 0; i < Items.size(); ++i) Boxes[i] = boxes[std::size_t(Items[i])];
 }
+
+template class cBasic_Box_Tree<std::int32_t>;
+template class cBasic_Box_Tree<std::int64_t>;
 
 }  // namespace bsp_levels

@@ -10,12 +10,18 @@
 
 namespace bsp_levels {
 
-struct cItem_Box {
-    std::int64_t X0, Y0, X1, Y1;  // borders included
+// cCoord: the coordinates' type (32-bit boxes take half the memory of
+// 64-bit ones).
+template <class cCoord>
+struct cBasic_Item_Box {
+    cCoord X0, Y0, X1, Y1;  // borders included
 };
 
-class cBox_Tree {
+template <class cCoord>
+class cBasic_Box_Tree {
 public:
+    typedef cBasic_Item_Box<cCoord> cItem_Box;
+
     // Indexes items 0 .. boxes.size() - 1 by their boxes.
     void Build(const std::vector<cItem_Box>& boxes);
     // Calls visit(item) for every item whose box holds (x, y), until visit
@@ -40,8 +46,9 @@ private:
     std::vector<cItem_Box> Boxes;  // each item's box, in the order of Items
 };
 
+template <class cCoord>
 template <class cVisit>
-bool cBox_Tree::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
+bool cBasic_Box_Tree<cCoord>::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
     if (Nodes.empty()) return true;
     // The hierarchy is balanced, so its depth stays far below the stack's size.
     int pending[128];
@@ -64,6 +71,11 @@ bool cBox_Tree::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
     }
     return true;
 }
+
+typedef cBasic_Item_Box<std::int64_t> cItem_Box;
+typedef cBasic_Box_Tree<std::int64_t> cBox_Tree;
+extern template class cBasic_Box_Tree<std::int32_t>;
+extern template class cBasic_Box_Tree<std::int64_t>;
 
 }  // namespace bsp_levels
 

@@ -51,10 +51,9 @@ bool cFast_Engine::Walk_Segment(const cPoint2D& a, const cPoint2D& b, const cSqu
 
 std::size_t cFast_Engine::Graph_Footprint() const {
     return Graph.Position.capacity() * sizeof(cPoint2D) + Graph.First.capacity() * sizeof(int) +
-           Graph.Neighbour.capacity() * sizeof(int) + Graph.Cost.capacity() * sizeof(double) +
-           Graph.Of_Portal.capacity() * sizeof(int) + Graph.Is_Portal.capacity() +
-           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + 2 * Graph.Need.capacity()) * sizeof(int) +
-           Graph.Door_Cost.capacity() * sizeof(double);
+           Graph.Neighbour.capacity() * sizeof(int) + Graph.Of_Portal.capacity() * sizeof(int) +
+           Graph.Is_Portal.capacity() +
+           (Graph.Door_First.capacity() + Graph.Door_Neighbour.capacity() + 2 * Graph.Need.capacity()) * sizeof(int);
 }
 
 }  // namespace bsp_levels

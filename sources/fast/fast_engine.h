@@ -45,6 +45,8 @@ public:
     // The nodes whose lines cut area's sides (y = ymin, x = xmax, y = ymax,
     // x = xmin) during the partition; null for a side that no cut made.
     void Record_Sides(const cSquarePortal* area, const std::array<cWall_Node*, 4>& sides);
+    // The partition will make this many areas.
+    void Expect_Areas(std::size_t count) { Sides.reserve(count); }
     cWall_Node* Side_Node(const cSquarePortal* area, int side) const;
     void Portal_Added(cPortal* portal) { Portal_Lines.Add(portal); }
     // The portal's segment is about to change.

@@ -117,11 +117,14 @@ bool Fast_Search(const cSearch_Graph& graph, const cPoint2D& start, const std::v
         }
         const int begin = graph.First[current], end = graph.First[current + 1];
         for (int k = begin; k < end; ++k) __builtin_prefetch(&s.Mark[graph.Neighbour[k]]);
-        for (int k = begin; k < end; ++k) visit(current, graph.Cost[k], g, graph.Neighbour[k]);
+        for (int k = begin; k < end; ++k) {
+            const int n = graph.Neighbour[k];
+            visit(current, graph.Step_Cost(current, n), g, n);
+        }
         if (doors)
             for (int k = graph.Door_First[current], e = graph.Door_First[current + 1]; k < e; ++k) {
                 const int n = graph.Door_Neighbour[k];
-                if (graph.Enterable(n, closed)) visit(current, graph.Door_Cost[k], g, n);
+                if (graph.Enterable(n, closed)) visit(current, graph.Step_Cost(current, n), g, n);
             }
         if (graph.Is_Portal[current] && s.Goal_Stamp[current] == s.Current)
             visit(current, Distance(from, goal), g, T);

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "game_graph.h"
+#include "world_pool.h"
 
 namespace bsp_levels {
 
@@ -20,10 +22,16 @@ public:
     // The first portal in creation order that overlaps seg along a positive
     // length, or null.
     cPortal* First_Overlapping(const cHV_Seg& seg) const;
-    void Clear() { Lines.clear(); }
+    void Clear() {
+        Lines.clear();
+        Entries.reset(new cWorld_Pool());
+    }
 
 private:
-    std::unordered_map<std::int64_t, std::map<int, cPortal*>> Lines;
+    typedef cPool_Allocator<std::pair<const int, cPortal*>> cEntry_Allocator;
+    typedef std::map<int, cPortal*, std::less<int>, cEntry_Allocator> cLine;
+    std::unique_ptr<cWorld_Pool> Entries{new cWorld_Pool()};  // the lines' entries
+    std::unordered_map<std::int64_t, cLine> Lines;
 };
 
 }  // namespace bsp_levels

@@ -25,10 +25,14 @@ public:
 
     std::vector<cPoint2D> Position;
     std::vector<int> First;       // node n's neighbours are Neighbour[First[n]] .. [First[n + 1] - 1]
-    std::vector<int> Neighbour;
-    std::vector<double> Cost;     // the step cost to each neighbour: Distance between positions
+    std::vector<int> Neighbour;   // a step to a neighbour costs Step_Cost
     std::vector<int> Of_Portal;   // the node of the portal with each Id
     std::vector<char> Is_Portal;  // whether a node is a portal (not a waypoint)
+
+    // The cost of the step between two nodes: the distance between their
+    // positions, as the nodes' own Get_Cost gives it (recomputed rather than
+    // stored: a square root costs less than the memory of a cost a link).
+    double Step_Cost(int a, int b) const { return Distance(Position[std::size_t(a)], Position[std::size_t(b)]); }
 
     // The door layer: its nodes are numbered from N_Base on; node n's links
     // to and from them are Door_Neighbour[Door_First[n]] .. [Door_First[n + 1] - 1],
@@ -41,7 +45,6 @@ public:
     };
     int N_Base = 0;
     std::vector<int> Door_First, Door_Neighbour;
-    std::vector<double> Door_Cost;
     std::vector<cNeed> Need;
 
     bool Has_Doors() const { return !Door_First.empty(); }

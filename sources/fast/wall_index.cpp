@@ -39,6 +39,9 @@ void cWall_Index::cLines::Build(std::vector<std::pair<int, std::pair<int, int>>>
             Stretch.push_back(walls[i].second);
     }
     First.push_back(int(Stretch.size()));
+    Line.shrink_to_fit();
+    First.shrink_to_fit();
+    Stretch.shrink_to_fit();
     Origin = lo;
     Slot.clear();
     // A direct table only where it costs no more than a few entries a line.
