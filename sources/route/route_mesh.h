@@ -98,6 +98,13 @@ public:
     // one), or, with touching, every cell whose rectangle holds p once the
     // perturbation vanishes.
     void Cells_At(const cPoint2D& p, bool touching, std::vector<int>& out) const;
+    // Calls visit(cell, d2) for the cells in order of d2, the squared
+    // distance from p to the cell's rectangle once the perturbation vanishes
+    // (0 when it holds p), nearest first, until visit answers false.
+    template <class cVisit>
+    void Visit_Nearest_Cells(const cPoint2D& p, cVisit visit) const {
+        Locator.Visit_Nearest(p.x, p.y, visit);
+    }
 
     std::size_t Footprint() const;
 
