@@ -951,7 +951,7 @@ ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, 
     return Standing_Point(*this, *Agent_Mesh(half_size), Route_Doors(), p, place);
 }
 
-void cGame_World::Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Answer>& answers,
+void cGame_World::Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
                                       int threads) const {
     Route_Batch(*this, requests, answers, threads);
 }

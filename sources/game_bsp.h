@@ -61,11 +61,14 @@ enum ROUTE_STATUS : int {
     ROUTE_START_BLOCKED = 2,  // the agent's square at the start meets a wall, or the start is in solid space
     ROUTE_GOAL_BLOCKED = 3,   // the agent's square at the goal meets a wall, or the goal is in solid space
     ROUTE_OUTSIDE = 4,        // start or goal lies outside the world's rectangle
-    ROUTE_BAD_SIZE = 5,       // the half-size is negative or beyond the coordinate range
-    ROUTE_PARTIAL = 6,        // the goal cannot be reached: the route ends at the reachable point nearest to it
-    ROUTE_NO_PLACE = 7,       // no point of the world has room for the agent (Find_Standing_Point)
-    ROUTE_STALE = 8           // a route field asked after a door changed: build it again
+    ROUTE_BAD_SIZE = 5        // the half-size is negative or beyond the coordinate range
 };
+// The statuses of partial routes, nearest places and route fields. They are
+// values of the type beside its enumerators, so that switches written over
+// the enumerators above stay whole until they take these in.
+constexpr ROUTE_STATUS ROUTE_PARTIAL = ROUTE_STATUS(6);   // the goal cannot be reached: the route ends at the reachable point nearest to it
+constexpr ROUTE_STATUS ROUTE_NO_PLACE = ROUTE_STATUS(7);  // no point of the world has room for the agent (Find_Standing_Point)
+constexpr ROUTE_STATUS ROUTE_STALE = ROUTE_STATUS(8);     // a route field asked after a door changed: build it again
 
 // How a shortest-route query answers.
 struct cRoute_Options {
@@ -83,7 +86,7 @@ struct cRoute_Request {
     int Half_Size = 0;
     cRoute_Options Options;
 };
-struct cRoute_Answer {
+struct cRoute_Result {
     ROUTE_STATUS Status = ROUTE_NONE;
     std::vector<cPoint2D> Path;
     double Length = 0;
@@ -348,7 +351,7 @@ public:
     // requests[i], on up to `threads` threads at once (each with its own
     // search state); 0 or 1 answers them on the calling thread. Doors must
     // not change meanwhile.
-    void Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Answer>& answers,
+    void Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
                              int threads) const;
 
     // The area holding p (a point on a divider's line belongs to its front

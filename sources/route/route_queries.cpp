@@ -283,7 +283,7 @@ ROUTE_STATUS Standing_Point(const cGame_World& world, const cRoute_Mesh& mesh, c
 }
 
 void Route_Batch(const cGame_World& world, const std::vector<cRoute_Request>& requests,
-                 std::vector<cRoute_Answer>& answers, int threads) {
+                 std::vector<cRoute_Result>& answers, int threads) {
     const std::size_t n = requests.size();
     answers.resize(n);
     // The structures of every size asked for, before the threads start.
@@ -297,7 +297,7 @@ void Route_Batch(const cGame_World& world, const std::vector<cRoute_Request>& re
     auto work = [&] {
         for (std::size_t i = next++; i < n; i = next++) {
             const cRoute_Request& r = requests[i];
-            cRoute_Answer& a = answers[i];
+            cRoute_Result& a = answers[i];
             a.Status = world.Find_Shortest_Path(r.Start, r.Goal, r.Half_Size, r.Options, a.Path, &a.Length);
         }
     };

@@ -41,7 +41,7 @@ ROUTE_STATUS Standing_Point(const cGame_World& world, const cRoute_Mesh& mesh, c
 
 // Find_Shortest_Paths.
 void Route_Batch(const cGame_World& world, const std::vector<cRoute_Request>& requests,
-                 std::vector<cRoute_Answer>& answers, int threads);
+                 std::vector<cRoute_Result>& answers, int threads);
 
 }  // namespace bsp_levels
 
