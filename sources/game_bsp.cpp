@@ -228,6 +228,12 @@ public:
         }
         return mesh;
     }
+    // The structures of a half-size when made, else null.
+    std::shared_ptr<const cRoute_Mesh> Find(int half_size) {
+        std::lock_guard<std::mutex> lock(Guard);
+        const auto made = Meshes.find(half_size);
+        return made == Meshes.end() ? nullptr : made->second;
+    }
 
 private:
     std::mutex Guard;
@@ -922,6 +928,11 @@ void cGame_World::Prepare_Agent(int half_size) const {
 }
 
 std::shared_ptr<const cRoute_Mesh> cGame_World::Agent_Mesh(int half_size) const { return Agents->Get(*this, half_size); }
+
+std::size_t cGame_World::Agent_Footprint(int half_size) const {
+    const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Find(half_size);
+    return mesh ? mesh->Footprint() : 0;
+}
 
 ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
                                              const cRoute_Options& options, std::vector<cPoint2D>& path,

@@ -308,6 +308,8 @@ public:
                                     std::vector<cPoint2D>& path, double* length = nullptr) const;
     // Builds the structures for a half-size now rather than on its first query.
     void Prepare_Agent(int half_size) const;
+    // Bytes held by the structures of a half-size (0 before they are made).
+    std::size_t Agent_Footprint(int half_size) const;
 
     // Find_Shortest_Path with options. With options.Partial, a goal that
     // cannot be reached (ROUTE_NONE, ROUTE_GOAL_BLOCKED, a goal in solid

@@ -39,7 +39,11 @@ cRoute_Field::cRoute_Field(cRoute_Field&&) noexcept = default;
 cRoute_Field& cRoute_Field::operator=(cRoute_Field&&) noexcept = default;
 
 ROUTE_STATUS cRoute_Field::Build(const cGame_World& world, const cPoint2D& goal, int half_size) {
-    std::unique_ptr<cData> d(new cData());
+    // Built again, the field keeps its storage.
+    std::unique_ptr<cData> d = Data ? std::move(Data) : std::unique_ptr<cData>(new cData());
+    d->Ways.Clear();
+    d->Mesh.reset();
+    d->Goal_Solid = false;
     d->World = &world;
     d->Goal = goal;
     d->Half_Size = half_size;

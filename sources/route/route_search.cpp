@@ -168,6 +168,19 @@ struct cState {
     // point the cells are measured from, the least squared distance of an
     // entered cell's nearest point to it, and the start.
     std::vector<cCell_Cone> Cones;
+    std::vector<int> Claimed;  // the vertices an exhaustive search claimed, once each
+    // An exhaustive search's intervals by portal (the first in Piece_Head,
+    // valid when Piece_Stamp is Current; the next in Next): the root's
+    // coordinates along and across the portal's line, the length to it, and
+    // the interval's extent along the line, unperturbed.
+    struct cPiece {
+        double Ru, Rw, G, A, B;
+        int Next;
+    };
+    std::vector<cPiece> Pieces;
+    std::vector<int> Piece_Head;
+    std::vector<std::uint32_t> Piece_Stamp;
+    std::vector<std::pair<double, double>> Covered;  // scratch
     cPoint2D Near, Near_Start;
     std::int64_t Near_Best = 0;
     bool Near_Valid = false;
@@ -187,6 +200,8 @@ struct cState {
         Lane.clear();
         Roots.clear();
         Cones.clear();
+        Claimed.clear();
+        Pieces.clear();
         Near_Valid = false;
         if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0, -1});
         if (++Current == 0) {
@@ -203,10 +218,15 @@ struct cState {
     bool Claim(int v, double g, double g_rate) {
         cBest& b = Best[std::size_t(v)];
         if (b.Stamp == Current && !Shorter(g, g_rate, b.G, b.Rate)) return false;
-        b = cBest{g, g_rate, Current, -1};
+        b = cBest{g, g_rate, Current, b.Stamp == Current ? b.Root : -1};
         return true;
     }
     void Set_Root(int v, int root) { Best[std::size_t(v)].Root = root; }
+    // Set_Root, noting the vertex when it was claimed first.
+    void Set_Root_Noted(int v, int root) {
+        if (Best[std::size_t(v)].Root < 0) Claimed.push_back(v);  // claimed in this search for the first time
+        Best[std::size_t(v)].Root = root;
+    }
     // The best root at vertex v in the last search, or -1.
     int Root_At(int v) const {
         const cBest& b = Best[std::size_t(v)];
@@ -274,6 +294,43 @@ void Finish_Route(const std::vector<cPoint2D>& points, std::vector<cPoint2D>& ro
     corners.assign(route.begin() + 1, route.end());
     if (corners.empty()) corners.push_back(points.back());
 }
+
+// Finish_Route in one pass, its points given one after another: the route
+// from First, its points after the first kept in corners.
+class cRoute_Writer {
+public:
+    cRoute_Writer(const cPoint2D& first, std::vector<cPoint2D>& corners) : First(first), Corners(corners) {
+        Corners.clear();
+    }
+    void Add(const cPoint2D& p) {
+        if (p == Back()) return;
+        while (!Corners.empty()) {
+            const cPoint2D& a = Corners.size() >= 2 ? Corners[Corners.size() - 2] : First;
+            const cPoint2D& b = Corners.back();
+            const std::int64_t cross = std::int64_t(b.x - a.x) * (p.y - a.y) - std::int64_t(b.y - a.y) * (p.x - a.x);
+            const std::int64_t dot = std::int64_t(b.x - a.x) * (p.x - b.x) + std::int64_t(b.y - a.y) * (p.y - b.y);
+            if (cross != 0 || dot < 0) break;
+            Corners.pop_back();
+        }
+        Corners.push_back(p);
+    }
+    // The route's length; corners holds at least its last point.
+    double Finish(const cPoint2D& last) {
+        double length = 0;
+        cPoint2D from = First;
+        for (const cPoint2D& p : Corners) {
+            length += Distance(from, p);
+            from = p;
+        }
+        if (Corners.empty()) Corners.push_back(last);
+        return length;
+    }
+
+private:
+    const cPoint2D& Back() const { return Corners.empty() ? First : Corners.back(); }
+    cPoint2D First;
+    std::vector<cPoint2D>& Corners;
+};
 
 void Cells_Open_At(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open, std::vector<int>& out) {
     auto closed = [&mesh, door_open](int c) { return !mesh.Passable(c, door_open); };
@@ -376,6 +433,14 @@ private:
         (void)n;
 #endif
     }
+    // Names the root of a vertex just claimed; an exhaustive search notes
+    // the vertices it claims.
+    void Name_Root(int v, int root) {
+        if (RECORD == RECORD_ALL)
+            S.Set_Root_Noted(v, root);
+        else
+            S.Set_Root(v, root);
+    }
     int New_Root(const cSym_Point& p, double g, double g_rate, int parent) {
         S.Roots.push_back(cRoot{p, g, g_rate, parent});
         return int(S.Roots.size()) - 1;
@@ -392,6 +457,7 @@ private:
         if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
         bool keep = RECORD == RECORD_ALL;  // a recording search enters every cell it may need
         if (RECORD == RECORD_NEAR) keep = Near_Cell(n.Cell);
+        if (RECORD == RECORD_ALL && n.Kind == INTERVAL && !Keep_Piece(n)) return;
         if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && First_Goal(n.Cell) < 0) {
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
@@ -424,6 +490,17 @@ private:
     double Estimate(const cNode& n) const;
     double Estimate_To(const cNode& n, const cPoint2D& goal) const;
     double Reach_Bound(const cNode& n) const;
+    // An interval node in the frame of its portal's line, unperturbed: the
+    // root along it (ru) and across it (rw), the line (w), the interval's
+    // extent [l, u].
+    void Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const;
+    // An exhaustive search keeps an interval node unless every point of its
+    // interval is reached strictly shorter through an interval already on
+    // its portal; it then records the interval there.
+    bool Keep_Piece(const cNode& n);
+    // Whether intervals recorded on the portal (but skip) reach every point
+    // of [l, u] strictly shorter than root (ru, rw) at length g does.
+    bool Dominated(int portal, double ru, double rw, double g, double l, double u, int skip);
     void Expand_Interval(const cNode& n);
     void Expand_Corner(const cNode& n);
     // Nodes for every portal of the cell's side seen whole from root r
@@ -537,18 +614,14 @@ double cSearch<MANY, RECORD>::Estimate_To(const cNode& n, const cPoint2D& goal) 
     return Dist(ru, rw, u, w) + Dist(u, w, tu, tw);
 }
 
-// Without a goal to head for: the distance from the root to the interval,
-// which no route through the node is shorter than, and which never falls
-// from a node to the nodes it makes (they lie beyond its interval, seen from
-// its root, or beyond a corner on it).
 template <bool MANY, int RECORD>
-double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
-    if (n.Kind != INTERVAL) return 0;
+void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const {
     const cRoot& root = S.Roots[std::size_t(n.Root)];
     const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
     const bool v = p.Vertical;
-    const double ru = double(v ? root.P.Y.V : root.P.X.V), rw = double(v ? root.P.X.V : root.P.Y.V);
-    const double w = double(p.At.V);
+    ru = double(v ? root.P.Y.V : root.P.X.V);
+    rw = double(v ? root.P.X.V : root.P.Y.V);
+    w = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
     auto limit = [&](int e, bool high) {
         const cSym_Point d = Through(e, n.Portal, high);
@@ -560,9 +633,83 @@ double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
         if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
         return Limit_Along(ru, rw, eu, ew, w, lo, hi);
     };
-    const double l = n.L == OWN ? lo : limit(n.L, false);
-    const double r = std::max(l, n.R == OWN ? hi : limit(n.R, true));
-    return Dist(ru, rw, std::min(std::max(ru, l), r), w);
+    l = n.L == OWN ? lo : limit(n.L, false);
+    u = std::max(l, n.R == OWN ? hi : limit(n.R, true));
+}
+
+// Without a goal to head for: the distance from the root to the interval,
+// which no route through the node is shorter than, and which never falls
+// from a node to the nodes it makes (they lie beyond its interval, seen from
+// its root, or beyond a corner on it).
+template <bool MANY, int RECORD>
+double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
+    if (n.Kind != INTERVAL) return 0;
+    double ru, rw, w, l, u;
+    Frame(n, ru, rw, w, l, u);
+    return Dist(ru, rw, std::min(std::max(ru, l), u), w);
+}
+
+// A route through the node passes a point x of its interval. When another
+// interval on the portal reaches x strictly shorter, the route to x through
+// it, then on as the node's route goes, is a valid route strictly shorter:
+// no shortest route passes the node at x. When that holds at every x, the
+// node carries no shortest route and is dropped (ties are kept: the margin
+// is that of the roots' lengths). Along the line, the difference of the
+// distances from two roots on one side of it (a root on the other side is
+// mirrored, which keeps its distances to the line's points) has one
+// extremum at most, where the line through the two roots crosses it, so the
+// largest difference over a stretch is at its ends or there.
+template <bool MANY, int RECORD>
+bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
+    double ru, rw, w, l, u;
+    Frame(n, ru, rw, w, l, u);
+    const std::size_t portal = std::size_t(n.Portal);
+    if (S.Piece_Head.size() < Portals.size()) {
+        S.Piece_Head.resize(Portals.size());
+        S.Piece_Stamp.resize(Portals.size(), 0);
+    }
+    if (S.Piece_Stamp[portal] != S.Current) {
+        S.Piece_Stamp[portal] = S.Current;
+        S.Piece_Head[portal] = -1;
+    }
+    if (Dominated(int(portal), ru, rw, n.G, l, u, -1)) return false;
+    S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, S.Piece_Head[portal]});
+    S.Piece_Head[portal] = int(S.Pieces.size()) - 1;
+    return true;
+}
+
+template <bool MANY, int RECORD>
+bool cSearch<MANY, RECORD>::Dominated(int portal, double ru, double rw, double g, double l, double u, int skip) {
+    const double w = double(Portals[std::size_t(portal)].At.V);
+    const double margin = 1e-9 * (1 + g);
+    const double dr = std::abs(rw - w);
+    std::vector<std::pair<double, double>>& covered = S.Covered;
+    covered.clear();
+    for (int k = S.Piece_Head[std::size_t(portal)]; k >= 0; k = S.Pieces[std::size_t(k)].Next) {
+        if (k == skip) continue;
+        const cState::cPiece& p = S.Pieces[std::size_t(k)];
+        const double a = std::max(l, p.A), b = std::min(u, p.B);
+        if (a > b) continue;
+        const double dq = std::abs(p.Rw - w);
+        auto gain = [&](double x) {  // how much shorter the piece's root reaches x
+            return g + Dist(ru, dr, x, 0) - p.G - Dist(p.Ru, dq, x, 0);
+        };
+        double least = std::min(gain(a), gain(b));
+        if (dq != dr) {
+            const double x0 = (p.Ru * dr - ru * dq) / (dr - dq);
+            if (a < x0 && x0 < b) least = std::min(least, gain(x0));
+        }
+        if (least > margin) covered.push_back({a, b});
+    }
+    if (covered.empty()) return false;
+    std::sort(covered.begin(), covered.end());
+    if (covered[0].first > l) return false;
+    double reach = l;
+    for (const std::pair<double, double>& c : covered) {
+        if (c.first > reach) break;
+        reach = std::max(reach, c.second);
+    }
+    return reach >= u;
 }
 
 template <bool MANY, int RECORD>
@@ -611,7 +758,7 @@ void cSearch<MANY, RECORD>::Corner(int portal, bool hi, int across, int parent_r
     n.Kind = CORNER;
     n.G = g;
     n.Root = New_Root(at, g, g_rate, parent_root);
-    S.Set_Root(v, n.Root);
+    Name_Root(v, n.Root);
     n.Root_Vertex = v;
     n.Portal = portal;
     n.Cell = across;
@@ -670,7 +817,7 @@ template <bool MANY, int RECORD>
 void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
     if (RECORD == RECORD_ALL ||
         (RECORD == RECORD_NEAR && Cell_Distance2(Cells[std::size_t(n.Cell)], S.Near) <= S.Near_Best))
-        S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, n.Portal, n.Dir}});
+        S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, 4 * n.Portal + n.Dir}});
     const cRoot root = S.Roots[std::size_t(n.Root)];
     const cSym_Point& r = root.P;
     const cRoute_Portal& entry = Portals[std::size_t(n.Portal)];
@@ -697,7 +844,7 @@ void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
         const double rate = root.G_Rate + Epsilon_Rate(r, a);
         if (S.Claim(Vertex_Of(n.Portal, false), g_l, rate)) {
             root_l = New_Root(a, g_l, rate, n.Root);
-            S.Set_Root(Vertex_Of(n.Portal, false), root_l);
+            Name_Root(Vertex_Of(n.Portal, false), root_l);
         }
     }
     if (turn_r) {
@@ -706,7 +853,7 @@ void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
         const double rate = root.G_Rate + Epsilon_Rate(r, b);
         if (S.Claim(Vertex_Of(n.Portal, true), g_r, rate)) {
             root_r = New_Root(b, g_r, rate, n.Root);
-            S.Set_Root(Vertex_Of(n.Portal, true), root_r);
+            Name_Root(Vertex_Of(n.Portal, true), root_r);
         }
     }
 
@@ -835,7 +982,8 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
         while (!S.Direct.empty()) {
             const cNode d = S.Direct.back();
             S.Direct.pop_back();
-            if (!S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) Expand_Interval(d);
+            if (S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) continue;
+            Expand_Interval(d);
         }
         cNode n;
         if (!S.Lane.empty()) {
@@ -877,6 +1025,9 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
 // the cones through which a root sees the point, and the roots at the ends
 // of the cell's portals (which see the whole cell). cRoot_Type is the
 // search's root record or cRoute_Way_Root.
+inline cSym_Point Point_Of(const cRoot& r) { return r.P; }
+inline cSym_Point Point_Of(const cRoute_Way_Root& r) { return r.P(); }
+
 template <class cRoot_Type>
 class cWay_Finder {
 public:
@@ -890,12 +1041,13 @@ public:
     void Origin(int root) { Consider(root); }
     void Cone(const cRoute_Cone& c) {
         const cRoot_Type& root = Roots[std::size_t(c.Root)];
-        const int s = Lo_Sign(c.Dir);
-        const int cone_l = c.L == OWN ? Vertex_Of(c.Portal, false) : c.L;
-        const int cone_r = c.R == OWN ? Vertex_Of(c.Portal, true) : c.R;
+        const int portal = c.Portal(), s = Lo_Sign(c.Dir());
+        const int cone_l = c.L == OWN ? Vertex_Of(portal, false) : c.L;
+        const int cone_r = c.R == OWN ? Vertex_Of(portal, true) : c.R;
         const int s_l = cone_l < OWN ? -s : s, s_r = cone_r < OWN ? -s : s;
-        if (s_l * Orientation(root.P, Through(c.L, c.Portal, false), T) > 0) return;
-        if (-s_r * Orientation(root.P, Through(c.R, c.Portal, true), T) > 0) return;
+        const cSym_Point r = Point_Of(root);
+        if (s_l * Orientation(r, Through(c.L, portal, false), T) > 0) return;
+        if (-s_r * Orientation(r, Through(c.R, portal, true), T) > 0) return;
         Consider(c.Root);
     }
     // The roots at the ends of the cell's portals, root_at(vertex) giving
@@ -919,12 +1071,24 @@ public:
         }
     }
     bool Found() const { return Best_Root >= 0; }
+    // The route from the point aimed at back to the origin, unperturbed.
+    double Route_Back(const cPoint2D& p, const cPoint2D& origin, std::vector<cPoint2D>& corners) const {
+        cRoute_Writer writer(p, corners);
+        for (int k = Best_Root; k >= 0; k = Roots[std::size_t(k)].Parent) {
+            const cRoot_Type& r = Roots[std::size_t(k)];
+            if (r.Parent < 0) break;  // the origin's copy: the origin itself ends the route
+            const cSym_Point q = Point_Of(r);
+            writer.Add(cPoint2D(int(q.X.V), int(q.Y.V)));
+        }
+        writer.Add(origin);
+        return writer.Finish(origin);
+    }
     // The route's points from the point aimed at back to the origin,
     // unperturbed, the origin's own point last.
     void Points_Back(const cPoint2D& p, const cPoint2D& origin, std::vector<cPoint2D>& points) const {
         points.assign(1, p);
         for (int k = Best_Root; k >= 0; k = Roots[std::size_t(k)].Parent) {
-            const cSym_Point& q = Roots[std::size_t(k)].P;
+            const cSym_Point q = Point_Of(Roots[std::size_t(k)]);
             points.push_back(cPoint2D(int(q.X.V), int(q.Y.V)));
         }
         points.back() = origin;
@@ -936,7 +1100,7 @@ public:
 private:
     void Consider(int root) {
         const cRoot_Type& r = Roots[std::size_t(root)];
-        const double length = r.G + Limit_Distance(r.P, T);
+        const double length = r.G + Limit_Distance(Point_Of(r), T);
         if (Best_Root < 0 || length < Best) {
             Best = length;
             Best_Root = root;
@@ -945,7 +1109,7 @@ private:
     cSym_Point Through(int e, int portal, bool hi) const {
         if (e == OWN) return Vertex_Point(Mesh.Portals()[std::size_t(portal)], hi);
         if (e >= 0) return Vertex_Point(Mesh.Portals()[std::size_t(e / 2)], e % 2 == 1);
-        return Roots[std::size_t(-2 - e)].P;
+        return Point_Of(Roots[std::size_t(-2 - e)]);
     }
 
     const cRoute_Mesh& Mesh;
@@ -1054,8 +1218,65 @@ ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin,
     if (result == SEARCH_START_BLOCKED) return result;
     cState& s = state;
     ways.Origin_Cells = s.Start_Cells;
-    ways.Roots.reserve(s.Roots.size());
-    for (const cRoot& r : s.Roots) ways.Roots.push_back(cRoute_Way_Root{r.P, r.G, r.Parent});
+    const std::size_t vertices = 2 * mesh.Portals().size();
+    // The roots needed: the origin's copies, those of the cones and of the
+    // portal ends, and every root on their routes.
+    const std::size_t n = s.Roots.size(), origins = s.Start_Cells.size();
+    std::vector<int> number(n, -1);  // -2: needed, not numbered yet
+    auto need = [&](int k) {
+        while (k >= 0 && number[std::size_t(k)] == -1) {
+            number[std::size_t(k)] = -2;
+            k = s.Roots[std::size_t(k)].Parent;
+        }
+    };
+    for (std::size_t i = 0; i < origins; ++i) need(int(i));
+    for (const cCell_Cone& c : s.Cones) {
+        need(c.Cone.Root);
+        if (c.Cone.L < OWN) need(-2 - c.Cone.L);
+        if (c.Cone.R < OWN) need(-2 - c.Cone.R);
+    }
+    ways.Vertex_Root.assign(vertices, -1);
+    for (int v : s.Claimed) {
+        ways.Vertex_Root[std::size_t(v)] = s.Root_At(v);
+        need(ways.Vertex_Root[std::size_t(v)]);
+    }
+    // Numbered depth first from the origin's copies (numbers 0 ...), a
+    // root's children in the order they were made.
+    std::vector<int> first_child(n + 1, 0), children;
+    for (std::size_t k = 0; k < n; ++k)
+        if (number[k] == -2 && s.Roots[k].Parent >= 0) ++first_child[std::size_t(s.Roots[k].Parent) + 1];
+    for (std::size_t k = 1; k <= n; ++k) first_child[k] += first_child[k - 1];
+    children.resize(std::size_t(first_child[n]));
+    {
+        std::vector<int> fill(first_child.begin(), first_child.end() - 1);
+        for (std::size_t k = 0; k < n; ++k)
+            if (number[k] == -2 && s.Roots[k].Parent >= 0)
+                children[std::size_t(fill[std::size_t(s.Roots[k].Parent)]++)] = int(k);
+    }
+    int next = 0;
+    for (std::size_t i = 0; i < origins; ++i) number[i] = next++;
+    std::vector<int> stack;
+    for (std::size_t i = 0; i < origins; ++i) {
+        stack.assign(1, int(i));
+        while (!stack.empty()) {
+            const int k = stack.back();
+            stack.pop_back();
+            if (number[std::size_t(k)] < 0) number[std::size_t(k)] = next++;
+            for (int c = first_child[std::size_t(k) + 1] - 1; c >= first_child[std::size_t(k)]; --c)
+                stack.push_back(children[std::size_t(c)]);
+        }
+    }
+    ways.Roots.resize(std::size_t(next));
+    for (std::size_t k = 0; k < n; ++k) {
+        if (number[k] < 0) continue;
+        const cRoot& r = s.Roots[k];
+        ways.Roots[std::size_t(number[k])] =
+            cRoute_Way_Root{r.P.X.V, r.P.Y.V, std::int16_t(r.P.X.K), std::int16_t(r.P.Y.K),
+                            r.Parent < 0 ? -1 : number[std::size_t(r.Parent)], r.G};
+    }
+    for (int& root : ways.Vertex_Root)
+        if (root >= 0) root = number[std::size_t(root)];
+    auto renumber_end = [&number](int e) { return e < OWN ? -2 - number[std::size_t(-2 - e)] : e; };
     // The cones by cell (a counting sort).
     const std::size_t cells = mesh.Cells().size();
     ways.Cell_First.assign(cells + 1, 0);
@@ -1064,14 +1285,14 @@ ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin,
     ways.Cones.resize(s.Cones.size());
     {
         std::vector<int> fill(ways.Cell_First.begin(), ways.Cell_First.end() - 1);
-        for (const cCell_Cone& c : s.Cones) ways.Cones[std::size_t(fill[std::size_t(c.Cell)]++)] = c.Cone;
+        for (const cCell_Cone& c : s.Cones) {
+            cRoute_Cone& cone = ways.Cones[std::size_t(fill[std::size_t(c.Cell)]++)];
+            cone = c.Cone;
+            cone.Root = number[std::size_t(c.Cone.Root)];
+            cone.L = renumber_end(c.Cone.L);
+            cone.R = renumber_end(c.Cone.R);
+        }
     }
-    const std::size_t vertices = 2 * mesh.Portals().size();
-    ways.Vertex_Root.resize(vertices);
-    for (std::size_t v = 0; v < vertices; ++v) ways.Vertex_Root[v] = s.Root_At(int(v));
-    // A route field's search is far larger than a route's: its buffers are
-    // not kept for the thread's next search.
-    std::vector<cCell_Cone>().swap(s.Cones);
     return SEARCH_NO_ROUTE;
 }
 
@@ -1080,7 +1301,6 @@ ROUTE_SEARCH_RESULT Way_From(const cRoute_Mesh& mesh, const cRoute_Ways& ways, c
     corners.clear();
     length = 0;
     thread_local std::vector<int> cells;
-    thread_local std::vector<cPoint2D> points, route;
     Cells_Open_At(mesh, p, door_open, cells);
     if (cells.empty()) return SEARCH_START_BLOCKED;
     if (ways.Cell_First.size() != mesh.Cells().size() + 1) return SEARCH_NO_ROUTE;
@@ -1094,8 +1314,7 @@ ROUTE_SEARCH_RESULT Way_From(const cRoute_Mesh& mesh, const cRoute_Ways& ways, c
         finder.Vertices([&ways](int v) { return ways.Vertex_Root[std::size_t(v)]; });
     }
     if (!finder.Found()) return SEARCH_NO_ROUTE;
-    finder.Points_Back(p, ways.Origin, points);
-    Finish_Route(points, route, corners, length);
+    length = finder.Route_Back(p, ways.Origin, corners);
     return SEARCH_FOUND;
 }
 

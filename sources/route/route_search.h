@@ -85,23 +85,28 @@ ROUTE_SEARCH_RESULT Search_Route_Near(const cRoute_Mesh& mesh, const cPoint2D& s
 bool Near_Route(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open,
                 std::vector<cPoint2D>& corners, double& length);
 
-// A root of the ways from an origin: a point where routes bend, the length
-// of the shortest route from the origin to it, and the root before it (-1
-// for the origin itself).
+// A root of the ways from an origin: a point where routes bend (its values
+// and ε parts), the root before it (-1 for the origin itself) and the length
+// of the shortest route from the origin to it.
 struct cRoute_Way_Root {
-    cSym_Point P;
+    std::int32_t X, Y;
+    std::int16_t X_Eps, Y_Eps;
+    std::int32_t Parent;
     double G;
-    int Parent;
+
+    cSym_Point P() const { return cSym_Point{cSym(X, X_Eps), cSym(Y, Y_Eps)}; }
 };
 
 // A cone through which a root sees into a cell: the root, the interval's
-// ends on its portal (as the search writes them) and the direction the
-// portal is crossed in.
+// ends on its portal (as the search writes them), the portal and the
+// direction it is crossed in (0 to 3), kept together.
 struct cRoute_Cone {
     int Root;
     int L, R;
-    int Portal;
-    unsigned char Dir;
+    int Portal_Dir;  // 4 * portal + direction
+
+    int Portal() const { return Portal_Dir >> 2; }
+    int Dir() const { return Portal_Dir & 3; }
 };
 
 // The ways from an origin to every point the agent can reach from it, for
@@ -110,6 +115,9 @@ struct cRoute_Ways {
     cPoint2D Origin;
     // The cells holding the origin: root i is the origin in Origin_Cells[i].
     std::vector<int> Origin_Cells;
+    // In depth-first order of the tree of roots, each route's roots one
+    // after another back to the origin as far as it runs alone; only those
+    // the cones, the portal ends and their routes need.
     std::vector<cRoute_Way_Root> Roots;
     // The cones into cell c: Cones[Cell_First[c]] .. Cones[Cell_First[c + 1] - 1].
     std::vector<int> Cell_First;
