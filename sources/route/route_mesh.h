@@ -107,6 +107,8 @@ public:
     }
 
     std::size_t Footprint() const;
+    // The walls and doors lying on the world's sides, as given.
+    const std::vector<cHV_Wall>& Border_Walls() const { return Border; }
 
 private:
     void Build_Locator();
@@ -120,6 +122,7 @@ private:
     std::vector<cRoute_Sides> Sides;
     std::vector<int> Door_Ids;
     std::vector<unsigned char> Flags;  // by cell
+    std::vector<cHV_Wall> Border;
     cBox_Tree Locator;  // the cells by their unperturbed extent
 };
 

@@ -48,13 +48,15 @@ std::int64_t Cell_Distance2(const cRoute_Cell& c, const cPoint2D& p) {
 // Offers the places of a cell (route_queries.h) nearest to p: the cell's
 // point nearest to p, or, when that point lies in solid space, the nearest
 // points of the cell's parts out of the rock.
-void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, const cPoint2D& p, cNearest& nearest) {
+// rock: whether the cell may reach into solid space.
+void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, const cPoint2D& p, bool rock,
+                cNearest& nearest) {
     const cRoute_Cell& c = mesh.Cells()[std::size_t(cell)];
     const int x0 = c.X_Lo.V, y0 = c.Y_Lo.V, x1 = c.X_Hi.V, y1 = c.Y_Hi.V;
     const cPoint2D q = Clamp(p, x0, y0, x1, y1);
     const std::int64_t d2 = Square_Distance(p, q);
     if (d2 > nearest.Best) return;
-    if (world.N_Solid_Areas == 0 || !world.Is_Solid(q)) {
+    if (!rock || !world.Is_Solid(q)) {
         nearest.Offer(d2, q);
         return;
     }
@@ -74,8 +76,49 @@ void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, con
     };
     const std::vector<cHV_Wall>& doors = world.Get_Level_Doors();
     if (mesh.Half_Size() == 0) {
-        for (const cHV_Wall& w : world.Get_Level_Walls()) offer_segment(w);
-        for (const cHV_Wall& d : doors) offer_segment(d);
+        // The outline's stretches between portals lie on walls (or on the
+        // world's border, where only the walls and doors along it count);
+        // a portal into a door's cell lies on the door.
+        const std::vector<cRoute_Portal>& portals = mesh.Portals();
+        auto side = [&](int first, int count, bool vertical, int at, int lo, int hi, bool far_above) {
+            const bool border = vertical ? (at == world.Get_Bounds().Min.x || at == world.Get_Bounds().Max.x)
+                                         : (at == world.Get_Bounds().Min.y || at == world.Get_Bounds().Max.y);
+            auto stretch = [&](int a, int b) {
+                if (a > b) return;
+                if (!border) {
+                    if (vertical)
+                        offer(at, a, at, b);
+                    else
+                        offer(a, at, b, at);
+                    return;
+                }
+                const int bx0 = vertical ? at : a, by0 = vertical ? a : at, bx1 = vertical ? at : b, by1 = vertical ? b : at;
+                for (const cHV_Wall& w : mesh.Border_Walls()) {
+                    const int ax = std::max(std::min(w.p0.x, w.p1.x), bx0), cx = std::min(std::max(w.p0.x, w.p1.x), bx1);
+                    const int ay = std::max(std::min(w.p0.y, w.p1.y), by0), cy = std::min(std::max(w.p0.y, w.p1.y), by1);
+                    if (ax <= cx && ay <= cy) offer(ax, ay, cx, cy);
+                }
+            };
+            int from = lo;
+            for (int i = first; i < first + count; ++i) {
+                const cRoute_Portal& q = portals[std::size_t(i)];
+                stretch(from, q.Lo.V);
+                if ((mesh.Cell_Flags(far_above ? q.Above : q.Below) & CELL_DOORS) != 0) {
+                    if (vertical)
+                        offer(at, q.Lo.V, at, q.Hi.V);
+                    else
+                        offer(q.Lo.V, at, q.Hi.V, at);
+                }
+                from = q.Hi.V;
+            }
+            stretch(from, hi);
+        };
+        side(c.First_Bottom, c.N_Bottom, false, y0, x0, x1, false);
+        side(c.First_Top, c.N_Top, false, y1, x0, x1, true);
+        const cRoute_Sides none;
+        const cRoute_Sides& s = c.Sides >= 0 ? mesh.Side_Links(c) : none;
+        side(s.First_Left, s.N_Left, true, x0, y0, y1, false);
+        side(s.First_Right, s.N_Right, true, x1, y0, y1, true);
         return;
     }
     if (c.Doors < 0) return;  // wholly in the rock
@@ -105,7 +148,7 @@ void Nearest_Places(const cGame_World& world, const cRoute_Mesh& mesh, const uns
                     const cPoint2D& p, cNearest& nearest) {
     mesh.Visit_Nearest_Cells(p, [&](int cell, std::int64_t d2) {
         if (d2 > nearest.Best) return false;  // every cell after it lies farther
-        if (mesh.Passable(cell, door_open)) Offer_Cell(world, mesh, cell, p, nearest);
+        if (mesh.Passable(cell, door_open)) Offer_Cell(world, mesh, cell, p, world.N_Solid_Areas > 0, nearest);
         return true;
     });
     nearest.Sort();
@@ -142,9 +185,16 @@ void Flood(const cRoute_Mesh& mesh, const std::vector<int>& from, const unsigned
     }
 }
 
-// The nearest places to p among the cells given, nearest cells first.
-void Nearest_Places_In(const cGame_World& world, const cRoute_Mesh& mesh, const std::vector<int>& cells,
-                       const cPoint2D& p, cNearest& nearest) {
+// The nearest places to p among the cells the agent reaches from a place
+// out of the rock, nearest cells first. The rock is closed by walls and
+// doors: while no door is open, those cells lie out of it.
+void Nearest_Places_In(const cGame_World& world, const cRoute_Mesh& mesh, const unsigned char* door_open,
+                       const std::vector<int>& cells, const cPoint2D& p, cNearest& nearest) {
+    bool rock = world.N_Solid_Areas > 0 && door_open != nullptr;
+    if (rock) {
+        const unsigned char* end = door_open + world.N_Doors();
+        rock = std::find_if(door_open, end, [](unsigned char open) { return open != 0; }) != end;
+    }
     std::vector<std::pair<std::int64_t, int>> heap;
     heap.reserve(cells.size());
     for (int cell : cells) heap.push_back({Cell_Distance2(mesh.Cells()[std::size_t(cell)], p), cell});
@@ -154,7 +204,7 @@ void Nearest_Places_In(const cGame_World& world, const cRoute_Mesh& mesh, const 
     std::make_heap(heap.begin(), heap.end(), later);
     while (!heap.empty() && heap.front().first <= nearest.Best) {
         std::pop_heap(heap.begin(), heap.end(), later);
-        Offer_Cell(world, mesh, heap.back().second, p, nearest);
+        Offer_Cell(world, mesh, heap.back().second, p, rock, nearest);
         heap.pop_back();
     }
     nearest.Sort();
@@ -172,13 +222,11 @@ ROUTE_STATUS Partial_Route(const cGame_World& world, const cRoute_Mesh& mesh, co
     if (length != nullptr) *length = 0;
     if (Outside(world, start) || !In_Coordinate_Range(goal)) return ROUTE_OUTSIDE;
     if (world.Is_Solid(start)) return ROUTE_START_BLOCKED;
-    std::vector<int> cells;
-    Route_Cells_At(mesh, start, door_open, cells);
-    if (cells.empty()) return ROUTE_START_BLOCKED;
-    const std::vector<int> start_cells = cells;
+    thread_local std::vector<int> cells;
     // Where to head for: the goal when the agent may stand there, else the
     // places nearest to it.
-    std::vector<cPoint2D> targets;
+    thread_local std::vector<cPoint2D> targets;
+    targets.clear();
     bool at_goal = false;
     if (!Outside(world, goal) && !world.Is_Solid(goal)) {
         Route_Cells_At(mesh, goal, door_open, cells);
@@ -205,10 +253,10 @@ ROUTE_STATUS Partial_Route(const cGame_World& world, const cRoute_Mesh& mesh, co
     // None of them can be reached: the nearest places among those the agent
     // can reach, and the shortest route to one of them, read off what the
     // search kept where it can.
-    std::vector<int> reach;
-    Flood(mesh, start_cells, door_open, reach);
+    thread_local std::vector<int> reach;
+    Flood(mesh, Near_Start_Cells(), door_open, reach);
     cNearest places;
-    Nearest_Places_In(world, mesh, reach, goal, places);
+    Nearest_Places_In(world, mesh, door_open, reach, goal, places);
     std::vector<cPoint2D> corners;
     double best = 0;
     std::vector<cPoint2D> unread;

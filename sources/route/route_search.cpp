@@ -1171,12 +1171,13 @@ bool Near_Route(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char*
     std::vector<int> cells;
     Cells_Open_At(mesh, p, door_open, cells);
     // The search kept every cone into a cell as near as the nearest cell it
-    // entered (which it was at every moment before); of the others, only
-    // some.
-    for (int cell : cells)
-        if (Cell_Distance2(mesh.Cells()[std::size_t(cell)], s.Near) > s.Near_Best) return false;
+    // entered (which it was at every moment before); of the farther ones,
+    // only some. A nearer cell it never entered: no way leads into it.
     cWay_Finder<cRoot> finder(mesh, s.Roots);
     for (int cell : cells) {
+        const std::int64_t d2 = Cell_Distance2(mesh.Cells()[std::size_t(cell)], s.Near);
+        if (d2 > s.Near_Best) return false;
+        if (d2 < s.Near_Best) continue;
         finder.Aim(cell, p);
         for (std::size_t i = 0; i < s.Start_Cells.size(); ++i)
             if (s.Start_Cells[i] == cell) finder.Origin(int(i));
@@ -1190,6 +1191,8 @@ bool Near_Route(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char*
     Finish_Route(s.Points, s.Route, corners, length);
     return true;
 }
+
+const std::vector<int>& Near_Start_Cells() { return state.Start_Cells; }
 
 void cRoute_Ways::Clear() {
     Origin_Cells.clear();

@@ -84,6 +84,8 @@ ROUTE_SEARCH_RESULT Search_Route_Near(const cRoute_Mesh& mesh, const cPoint2D& s
 // keep every way into p's cells (the caller then searches afresh).
 bool Near_Route(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open,
                 std::vector<cPoint2D>& corners, double& length);
+// The cells holding the start of the calling thread's last search.
+const std::vector<int>& Near_Start_Cells();
 
 // A root of the ways from an origin: a point where routes bend (its values
 // and ε parts), the root before it (-1 for the origin itself) and the length
