@@ -16,7 +16,7 @@
 //   batch/MAP/tN        1,000 route queries (h = 0) answered by
 //                       Find_Shortest_Paths on N threads, items per second;
 //   nearest_goal/MAP/hH a route to the nearest of 8 random goals, against
-//                       the 8 single queries;
+//                       the 8 single queries (100 starts);
 //   standing/MAP/hH     the nearest place to stand for 1,000 random points,
 //                       in rock or not.
 // Each query's time is its least over three passes, as in bench_levels (one
@@ -387,7 +387,7 @@ void Nearest_Goal(benchmark::State& state, const std::string& name, int h) {
     world.Prepare_Agent(h);
     std::mt19937 rng(37);
     std::uniform_int_distribution<std::size_t> pick(0, m.Open.size() - 1);
-    const int n = 200;
+    const int n = 100;
     std::vector<cPoint2D> starts;
     std::vector<std::vector<cPoint2D>> goals(n);
     for (int i = 0; i < n; ++i) {

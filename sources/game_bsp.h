@@ -351,8 +351,9 @@ public:
 
     // Answers every request as Find_Shortest_Path would, answers[i] for
     // requests[i], on up to `threads` threads at once (each with its own
-    // search state); 0 or 1 answers them on the calling thread. Doors must
-    // not change meanwhile.
+    // search state; no more than the machine runs at once), the calling
+    // thread among them; 0 or 1 answers them on the calling thread. Doors
+    // must not change meanwhile.
     void Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
                              int threads) const;
 

@@ -193,7 +193,6 @@ TEST(PartialRoute, AgreesWithTheOracleOnRandomLevels) {
             in_rock += rock.Is_Solid(goal) ? 1 : 0;
         }
     }
-    std::cout << "found " << found << " partial " << partials << " goal in rock " << in_rock << "\n";
     EXPECT_GT(found, levels / 2);
     EXPECT_GT(partials, levels / 2);
     EXPECT_GT(in_rock, 0);

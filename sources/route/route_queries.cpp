@@ -349,8 +349,12 @@ void Route_Batch(const cGame_World& world, const std::vector<cRoute_Request>& re
             a.Status = world.Find_Shortest_Path(r.Start, r.Goal, r.Half_Size, r.Options, a.Path, &a.Length);
         }
     };
-    // The calling thread is one of them.
-    const std::size_t helpers = threads <= 1 || n <= 1 ? 0 : std::min(std::size_t(threads), n) - 1;
+    // The calling thread is one of them. More threads than the machine runs
+    // at once would only share its cores, each with a search state as large
+    // as the map's route structures call for: no more are started.
+    const unsigned cores = std::thread::hardware_concurrency();
+    const std::size_t most = std::min(std::size_t(threads < 1 ? 1 : threads), std::size_t(cores > 0 ? cores : 8));
+    const std::size_t helpers = n <= 1 ? 0 : std::min(most, n) - 1;
     std::vector<std::thread> pool;
     try {
         for (std::size_t t = 0; t < helpers; ++t) pool.emplace_back(work);
