@@ -67,6 +67,31 @@ TEST(StandingPoint, HandMadeLevels) {
     EXPECT_EQ(place, cPoint2D(50, 45));
 }
 
+// A door is a stretch of the rock's face, open or closed, on whichever side
+// of its line the rock lies: its points are not in solid space, and the
+// nearest place to a point in the rock beside it lies on it.
+TEST(StandingPoint, TheRockEndsAtItsDoorsOpenOrClosed) {
+    // A rock room (60,60)-(80,80) whose left or right side is a door.
+    for (const int door_x : {60, 80}) {
+        for (const bool open : {false, true}) {
+            SCOPED_TRACE("door at x " + std::to_string(door_x) + (open ? " open" : " closed"));
+            const int wall_x = door_x == 60 ? 80 : 60;
+            cBounds_Guard bounds(Rect(0, 0, 100, 100));
+            std::unique_ptr<cGame_World> w = Load_World({{60, 60, 80, 60}, {60, 80, 80, 80}, {wall_x, 60, wall_x, 80}});
+            w->Add_Door(Wall(door_x, 60, door_x, 80));
+            w->Add_Solid_Point(cPoint2D(70, 70));
+            ASSERT_EQ(w->Build(), BUILD_DONE);
+            w->Set_Door(0, open);
+            EXPECT_TRUE(w->Is_Solid(cPoint2D(70, 70)));
+            EXPECT_FALSE(w->Is_Solid(cPoint2D(door_x, 70)));
+            EXPECT_FALSE(w->Is_Solid(cPoint2D(door_x, 60)));
+            cPoint2D place;
+            ASSERT_EQ(w->Find_Standing_Point(cPoint2D(door_x == 60 ? 62 : 78, 70), 0, place), ROUTE_FOUND);
+            EXPECT_EQ(place, cPoint2D(door_x, 70));
+        }
+    }
+}
+
 TEST(StandingPoint, RefusesWhatItCannotAnswer) {
     std::unique_ptr<cGame_World> w = Build_World(Rect(0, 0, 100, 100), {{50, 0, 50, 60}});
     cPoint2D place;

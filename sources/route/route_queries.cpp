@@ -47,8 +47,8 @@ std::int64_t Cell_Distance2(const cRoute_Cell& c, const cPoint2D& p) {
 
 // Offers the places of a cell (route_queries.h) nearest to p: the cell's
 // point nearest to p, or, when that point lies in solid space, the nearest
-// points of the cell's parts out of the rock.
-// rock: whether the cell may reach into solid space.
+// points of the cell's parts out of the rock. With rock false the cell is
+// known to lie out of the rock.
 void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, const cPoint2D& p, bool rock,
                 cNearest& nearest) {
     const cRoute_Cell& c = mesh.Cells()[std::size_t(cell)];
