@@ -624,9 +624,9 @@ public:
         if (count == Cells.size()) Cells.clear();  // the points mark the whole world: no rock
     }
     bool Any() const { return !Cells.empty(); }
-    // p within the world.
+    // A point outside the world is in no rock.
     bool Is_Solid(const cPoint2D& p) const {
-        if (Cells.empty()) return false;
+        if (Cells.empty() || p.x < Min_X || p.y < Min_Y || p.x > Min_X + W || p.y > Min_Y + H) return false;
         for (const cHV_Wall& b : Barriers)
             if (std::min(b.p0.x, b.p1.x) <= p.x && p.x <= std::max(b.p0.x, b.p1.x) &&
                 std::min(b.p0.y, b.p1.y) <= p.y && p.y <= std::max(b.p0.y, b.p1.y))
