@@ -14,7 +14,9 @@
 //                       (counters: the per-pair ratios' median and 95th
 //                       percentile, the ratio of the totals);
 //   batch/MAP/tN        1,000 route queries (h = 0) answered by
-//                       Find_Shortest_Paths on N threads, items per second;
+//                       Find_Shortest_Paths on N threads, items per second
+//                       (counter cores_used: the process's CPU time over the
+//                       wall time, the cores it had);
 //   nearest_goal/MAP/hH a route to the nearest of 8 random goals, against
 //                       the 8 single queries (100 starts);
 //   standing/MAP/hH     the nearest place to stand for 1,000 random points,
@@ -197,6 +199,13 @@ double Sum(const std::vector<double>& v) {
     return s;
 }
 
+double Process_Cpu_Seconds() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
 double Peak_Resident_MB() {
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
@@ -374,8 +383,15 @@ void Batch(benchmark::State& state, const std::string& name, int threads) {
         r.Goal = m.Open[pick(rng)];
     }
     std::vector<cRoute_Result> answers;
+    // The cores the process had: its CPU time over the wall time. On a
+    // machine shared with other work, a second thread gets a second core
+    // only when one is free.
+    const double cpu0 = Process_Cpu_Seconds();
+    const auto wall0 = std::chrono::steady_clock::now();
     for (auto _ : state) world.Find_Shortest_Paths(requests, answers, threads);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     state.SetItemsProcessed(std::int64_t(state.iterations()) * N_QUERIES);
+    state.counters["cores_used"] = (Process_Cpu_Seconds() - cpu0) / wall;
     state.counters["threads_asked"] = threads;
     state.counters["peak_rss_mb"] = Peak_Resident_MB();
 }

@@ -342,8 +342,9 @@ def print_route_queries(records):
             continue
         scaling = two["items_per_second"] / one["items_per_second"]
         fails += 0 if scaling >= 1.8 else 1
-        print("%-16s 1 thread %9.0f   2 threads %9.0f   scaling %5.2f   >=1.8: %s"
-              % (level, one["items_per_second"], two["items_per_second"], scaling, verdict(scaling >= 1.8)))
+        print("%-16s 1 thread %9.0f   2 threads %9.0f   scaling %5.2f   >=1.8: %s   (cores had: %s and %s)"
+              % (level, one["items_per_second"], two["items_per_second"], scaling, verdict(scaling >= 1.8),
+                 fmt(one.get("cores_used"), 2), fmt(two.get("cores_used"), 2)))
     print()
     print("the nearest of 8 goals (one search) against the 8 single queries; the nearest place to stand for")
     print("1,000 random points (ms per query)")

@@ -12,6 +12,15 @@ namespace bsp_levels {
 
 namespace {
 
+// The search is instantiated for several kinds of queries; the compiler's
+// budget for inlining then no longer covers the small functions its inner
+// loop calls, which it inlines for one kind alone. They are inlined always.
+#if defined(__GNUC__)
+#define ROUTE_HOT inline __attribute__((always_inline))
+#else
+#define ROUTE_HOT inline
+#endif
+
 // The sides of a cell, and the directions of crossing a portal: leaving a
 // cell through its side k is moving in direction k.
 enum : unsigned char { BOTTOM, TOP, LEFT, RIGHT };
@@ -76,14 +85,14 @@ public:
         Last = 0;
     }
     bool Empty() const { return Used == 0; }
-    void Push(const cNode& n) {
+    ROUTE_HOT void Push(const cNode& n) {
         const std::uint64_t key = Key(n.F);
         const int b = Index(key < Last ? Last : key);
         Bucket[b].push_back(n);
         Used |= std::uint64_t(1) << b;
     }
     // Takes a node of the least estimate; among those, the one pushed last.
-    cNode Pop() {
+    ROUTE_HOT cNode Pop() {
         if ((Used & 1) == 0) {
             const int b = Lowest(Used);
             std::vector<cNode>& from = Bucket[b];
@@ -368,11 +377,12 @@ public:
     ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length, int& goal);
 
 private:
-    cSym_Point Vertex_Point(int portal, bool hi) const {
-        return bsp_levels::Vertex_Point(Portals[std::size_t(portal)], hi);
+    ROUTE_HOT cSym_Point Vertex_Point(int portal, bool hi) const {
+        const cRoute_Portal& p = Portals[std::size_t(portal)];
+        return p.Vertical ? cSym_Point{p.At, hi ? p.Hi : p.Lo} : cSym_Point{hi ? p.Hi : p.Lo, p.At};
     }
     // The point the line of end e passes through, for an interval on portal.
-    cSym_Point Through(int e, int portal, bool hi) const {
+    ROUTE_HOT cSym_Point Through(int e, int portal, bool hi) const {
         if (e == OWN) return Vertex_Point(portal, hi);
         if (e >= 0) return Vertex_Point(e / 2, e % 2 == 1);
         return S.Roots[std::size_t(-2 - e)].P;
@@ -411,12 +421,17 @@ private:
     bool Passable(int cell) const { return Mesh.Passable(cell, Door_Open); }
     // The first goal copy in the cell, or -1; the next one after copy.
     int First_Goal(int cell) const {
-        if (!MANY || Goal_Cells.size() <= LISTED_GOALS) return Listed_Goal(cell, 0);
-        return S.Cell_Goal_Stamp[std::size_t(cell)] == S.Goal_Stamp ? S.Cell_Goal[std::size_t(cell)] : -1;
+        if constexpr (MANY) {
+            if (Goal_Cells.size() > LISTED_GOALS)
+                return S.Cell_Goal_Stamp[std::size_t(cell)] == S.Goal_Stamp ? S.Cell_Goal[std::size_t(cell)] : -1;
+        }
+        return Listed_Goal(cell, 0);
     }
     int Next_Goal(int cell, int copy) const {
-        if (!MANY || Goal_Cells.size() <= LISTED_GOALS) return Listed_Goal(cell, copy + 1);
-        return S.Goal_Next[std::size_t(copy)];
+        if constexpr (MANY) {
+            if (Goal_Cells.size() > LISTED_GOALS) return S.Goal_Next[std::size_t(copy)];
+        }
+        return Listed_Goal(cell, copy + 1);
     }
     int Listed_Goal(int cell, int from) const {
         for (std::size_t i = std::size_t(from); i < Goal_Cells.size(); ++i)
@@ -436,7 +451,7 @@ private:
     // Names the root of a vertex just claimed; an exhaustive search notes
     // the vertices it claims.
     void Name_Root(int v, int root) {
-        if (RECORD == RECORD_ALL)
+        if constexpr (RECORD == RECORD_ALL)
             S.Set_Root_Noted(v, root);
         else
             S.Set_Root(v, root);
@@ -452,12 +467,14 @@ private:
         if (d2 < S.Near_Best) S.Near_Best = d2;
         return d2 <= S.Near_Best;
     }
-    void Push(cNode& n) {
+    ROUTE_HOT void Push(cNode& n) {
         const unsigned char flags = Mesh.Cell_Flags(n.Cell);
         if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
         bool keep = RECORD == RECORD_ALL;  // a recording search enters every cell it may need
-        if (RECORD == RECORD_NEAR) keep = Near_Cell(n.Cell);
-        if (RECORD == RECORD_ALL && n.Kind == INTERVAL && !Keep_Piece(n)) return;
+        if constexpr (RECORD == RECORD_NEAR) keep = Near_Cell(n.Cell);
+        if constexpr (RECORD == RECORD_ALL) {
+            if (n.Kind == INTERVAL && !Keep_Piece(n)) return;
+        }
         if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && First_Goal(n.Cell) < 0) {
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
@@ -569,11 +586,15 @@ bool cSearch<MANY, RECORD>::Locate_Goals(const std::vector<cPoint2D>& goals) {
 template <bool MANY, int RECORD>
 double cSearch<MANY, RECORD>::Estimate(const cNode& n) const {
     if (n.Kind == GOAL) return 0;
-    if (!MANY) return Estimate_To(n, Goal);
-    if (S.Estimate_Goals.empty()) return Reach_Bound(n);
-    double least = Estimate_To(n, S.Estimate_Goals[0]);
-    for (std::size_t i = 1; i < S.Estimate_Goals.size(); ++i) least = std::min(least, Estimate_To(n, S.Estimate_Goals[i]));
-    return least;
+    if constexpr (!MANY) {
+        return Estimate_To(n, Goal);
+    } else {
+        if (S.Estimate_Goals.empty()) return Reach_Bound(n);
+        double least = Estimate_To(n, S.Estimate_Goals[0]);
+        for (std::size_t i = 1; i < S.Estimate_Goals.size(); ++i)
+            least = std::min(least, Estimate_To(n, S.Estimate_Goals[i]));
+        return least;
+    }
 }
 
 template <bool MANY, int RECORD>
@@ -815,9 +836,12 @@ void cSearch<MANY, RECORD>::Expand_Corner(const cNode& n) {
 
 template <bool MANY, int RECORD>
 void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
-    if (RECORD == RECORD_ALL ||
-        (RECORD == RECORD_NEAR && Cell_Distance2(Cells[std::size_t(n.Cell)], S.Near) <= S.Near_Best))
+    if constexpr (RECORD == RECORD_ALL) {
         S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, 4 * n.Portal + n.Dir}});
+    } else if constexpr (RECORD == RECORD_NEAR) {
+        if (Cell_Distance2(Cells[std::size_t(n.Cell)], S.Near) <= S.Near_Best)
+            S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, 4 * n.Portal + n.Dir}});
+    }
     const cRoot root = S.Roots[std::size_t(n.Root)];
     const cSym_Point& r = root.P;
     const cRoute_Portal& entry = Portals[std::size_t(n.Portal)];
@@ -951,7 +975,7 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
     std::vector<int>& start_cells = S.Start_Cells;
     Cells_Open_At(Mesh, start, Door_Open, start_cells);
     if (start_cells.empty()) return SEARCH_START_BLOCKED;
-    if (!MANY) {
+    if constexpr (!MANY) {
         Cells_Open_At(Mesh, Goal, Door_Open, Goal_Cells);
         if (Goal_Cells.empty()) return SEARCH_GOAL_BLOCKED;
         for (int cell : Goal_Cells) Goal_Points.push_back(Inside(Cells[std::size_t(cell)], Goal));
@@ -959,7 +983,7 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
 
     const int vertices = 2 * int(Portals.size());
     S.Start(std::size_t(vertices) + start_cells.size());
-    if (RECORD == RECORD_NEAR) {
+    if constexpr (RECORD == RECORD_NEAR) {
         S.Near_Best = std::numeric_limits<std::int64_t>::max();
         S.Near_Start = start;
         S.Near_Valid = true;
@@ -997,9 +1021,14 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
         if (n.Kind == GOAL) {
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
-            goal = MANY ? S.Goal_Of[std::size_t(n.L)] : 0;
             std::vector<cPoint2D>& points = S.Points;
-            points.assign(1, MANY ? S.Goals[std::size_t(goal)] : Goal);
+            if constexpr (MANY) {
+                goal = S.Goal_Of[std::size_t(n.L)];
+                points.assign(1, S.Goals[std::size_t(goal)]);
+            } else {
+                goal = 0;
+                points.assign(1, Goal);
+            }
             for (int k = n.Root; k >= 0; k = S.Roots[std::size_t(k)].Parent) {
                 const cSym_Point& p = S.Roots[std::size_t(k)].P;
                 points.push_back(cPoint2D(int(p.X.V), int(p.Y.V)));
