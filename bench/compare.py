@@ -24,6 +24,17 @@ A*, and their checks (equal lengths on every pair; the published optimal
 lengths where a map has a scenario file). The same figures follow for the
 other levels (against the path benchmark's Find_Path).
 
+Then the route queries of crowds and storms (bench_routes.cpp) on
+random512-10-0 and maze512-1-0, half-sizes 0 and 4, targets marked:
+
+    a route field's build and 1,000 answers <= 30 single queries (of the
+    mean time, over 4 goals); an answer <= 1/10 of a single query's median;
+    the field's bytes <= the half-size's route structures; a partial route
+    <= 2x the failing query on the same pair (median and totals); a batch on
+    2 threads >= 1.8x the queries per second on 1. Only these, with:
+
+    bench/compare.py build/bench/bench_levels --filter '(crowd|partial|batch|nearest_goal|standing)/'
+
     bench/compare.py [BENCH_BINARY] [--filter REGEX] [--json FILE]
 
 BENCH_BINARY defaults to build/bench/bench_levels. BSP_MAPS_DIR names the
@@ -65,6 +76,9 @@ def run(binary, regex, out_file):
 
 # The benchmarks of doors that open and close.
 DOOR_OPERATIONS = {"door_world_build", "door_change", "door_path", "door_route"}
+
+# The benchmarks of the route queries of crowds and storms (bench_routes.cpp).
+ROUTE_QUERY_OPERATIONS = {"crowd", "partial", "batch", "nearest_goal", "standing"}
 
 # The benchmarks of the shortest routes and of their baselines.
 ROUTE_OPERATIONS = {"shortest_path", "agent_build", "path_cells", "grid_astar", "jps", "grid_check", "route_compare"}
@@ -144,6 +158,7 @@ def main():
     paths = defaultdict(dict)      # level -> engine -> (median, worst)
     threads = defaultdict(dict)    # level -> threads -> queries per second
     doors = {}                     # (operation, level, state) -> the benchmark's record
+    route_queries = {}             # (operation, level, half-size or threads) -> the benchmark's record
     order = []
     for b in results:
         parts = b["run_name"].split("/")
@@ -155,6 +170,9 @@ def main():
             continue
         if operation in DOOR_OPERATIONS:
             doors[(operation, level, engine)] = b
+            continue
+        if operation in ROUTE_QUERY_OPERATIONS:
+            route_queries[(operation, level, engine)] = b
             continue
         if operation == "threads_path":
             threads[level][b["threads"]] = b["items_per_second"]
@@ -192,6 +210,8 @@ def main():
         print_routes(routes, times, paths)
     if doors:
         print_doors(doors)
+    if route_queries:
+        print_route_queries(route_queries)
 
 
 def ratio(a, b):
@@ -528,6 +548,82 @@ def run_scale(binary, args, here):
             print("%s: %s" % (name, log[at:].rstrip()))
     print()
     print("scale targets failed: %d; the run took %.0f s" % (fails, elapsed))
+
+
+def print_route_queries(records):
+    """Route fields for crowds, partial routes, batches on threads, the nearest
+    of several goals and the nearest place to stand, with their targets."""
+    levels = sorted({level for (_, level, _) in records})
+    fails = 0
+
+    def get(operation, level, key):
+        return records.get((operation, level, key))
+
+    print()
+    print("route fields: for 4 random goals, a field built, then 1,000 answers from random open cell centres,")
+    print("against the 1,000 single route queries to the goal (each query's least time over three passes)")
+    print("(crowd = the field's build and its 1,000 answers, against 30 single queries of their mean time,")
+    print(" over the 4 goals and for the worst goal; answer = median answer / median single query;")
+    print(" memory = the field's bytes / the half-size's route structures')")
+    print("%-16s %2s %10s %10s %10s %9s %9s %8s %9s %10s %10s   %-9s %-9s %-9s"
+          % ("map", "h", "build ms", "answer us", "single ms", "crowd", "worst", "answer", "memory", "field MB",
+             "peak RSS MB", "crowd<=1", "ans<=0.1", "mem<=1"))
+    for level in levels:
+        for h in (0, 4):
+            b = get("crowd", level, "h%d" % h)
+            if b is None:
+                continue
+            checks = [b["crowd_vs_30_total"] <= 1.0, b["answer_vs_single"] <= 0.1, b["field_vs_mesh"] <= 1.0]
+            fails += sum(1 for c in checks if not c)
+            print("%-16s %2d %10s %10s %10s %9s %9s %8s %9s %10s %10s   %-9s %-9s %-9s"
+                  % (level, h, fmt(b["field_build_ms"], 2), fmt(b["answer_median_ms"] * 1000, 2),
+                     fmt(b["single_median_ms"], 3), fmt(b["crowd_vs_30_total"], 2), fmt(b["crowd_vs_30_worst"], 2),
+                     fmt(b["answer_vs_single"], 4), fmt(b["field_vs_mesh"], 2), fmt(b["field_bytes"] / 1e6, 1),
+                     fmt(b["peak_rss_mb"], 0), *[verdict(c) for c in checks]))
+            if b.get("wrong"):
+                print("  %s: %d answers differ from the single queries" % (b["run_name"], b["wrong"]))
+                fails += 1
+    print()
+    print("partial routes: pairs of open cell centres without a route (closed doors), each query's least time;")
+    print("the ratio is the partial query's time over the failing query's on the same pair")
+    print("%-16s %2s %6s %10s %12s %9s %9s %9s %9s   %-12s"
+          % ("map", "h", "pairs", "fail ms", "partial ms", "median", "p95", "worst", "total", "median/total<=2"))
+    for level in levels:
+        for h in (0, 4):
+            b = get("partial", level, "h%d" % h)
+            if b is None:
+                continue
+            ok = b["ratio_median"] <= 2.0 and b["ratio_total"] <= 2.0 and not b.get("not_partial")
+            fails += 0 if ok else 1
+            print("%-16s %2d %6d %10s %12s %9s %9s %9s %9s   %-12s"
+                  % (level, h, b["pairs"], fmt(b["fail_median_ms"], 3), fmt(b["partial_median_ms"], 3),
+                     fmt(b["ratio_median"], 2), fmt(b["ratio_p95"], 2), fmt(b["ratio_worst"], 2),
+                     fmt(b["ratio_total"], 2), verdict(ok)))
+    print()
+    print("batches: 1,000 route queries (h = 0) through Find_Shortest_Paths, queries per second")
+    for level in levels:
+        one, two = get("batch", level, "t1"), get("batch", level, "t2")
+        if one is None or two is None:
+            continue
+        scaling = two["items_per_second"] / one["items_per_second"]
+        fails += 0 if scaling >= 1.8 else 1
+        print("%-16s 1 thread %9.0f   2 threads %9.0f   scaling %5.2f   >=1.8: %s   (cores had: %s and %s)"
+              % (level, one["items_per_second"], two["items_per_second"], scaling, verdict(scaling >= 1.8),
+                 fmt(one.get("cores_used"), 2), fmt(two.get("cores_used"), 2)))
+    print()
+    print("the nearest of 8 goals (one search) against the 8 single queries; the nearest place to stand for")
+    print("1,000 random points (ms per query)")
+    for level in levels:
+        for h in (0, 4):
+            n, s = get("nearest_goal", level, "h%d" % h), get("standing", level, "h%d" % h)
+            if n is not None:
+                print("%-16s %2d nearest goal median %8s   8 singles median %8s   total ratio %6s"
+                      % (level, h, fmt(n["nearest_median_ms"], 3), fmt(n["eight_singles_median_ms"], 3),
+                         fmt(n["ratio_total"], 3)))
+            if s is not None:
+                print("%-16s %2d standing point median %8s   p95 %8s   moved %d of 1,000"
+                      % (level, h, fmt(s["median_ms"], 4), fmt(s["p95_ms"], 4), s["moved"]))
+    print("route query targets failed: %d" % fails)
 
 
 if __name__ == "__main__":

@@ -19,6 +19,7 @@
 #include "fast/fast_engine.h"
 #include "fast/wall_index.h"
 #include "route/route_mesh.h"
+#include "route/route_queries.h"
 #include "route/route_search.h"
 #include "line_walker.h"
 
@@ -1121,7 +1122,11 @@ cSquarePortal* cGame_World::Space_At(const cPoint2D& p, cSquarePortal* area) con
 
 bool cGame_World::In_Solid(const cPoint2D& p, cSquarePortal* area) const {
     area = Space_At(p, area);
-    return area != NULL && area->Solid && !Is_On_Wall(p);
+    if (area == NULL || !area->Solid || Is_On_Wall(p)) return false;
+    // A door, open or closed, is a stretch of the rock's face, as a wall is.
+    for (const cHV_Wall& d : Level_Doors)
+        if (Square_Distance_To_Box(d.p0, d.p1, p) == 0) return false;
+    return true;
 }
 
 bool cGame_World::Is_Solid(const cPoint2D& p) const {
@@ -1204,6 +1209,46 @@ int cGame_World::Kept_Agent_Sizes() const { return Agents->Kept(); }
 
 void cGame_World::Prepare_Agent(int half_size) const {
     if (Is_Built() && half_size >= 0 && half_size <= COORD_LIMIT) Agents->Get(*this, half_size);
+}
+
+std::shared_ptr<const cRoute_Mesh> cGame_World::Agent_Mesh(int half_size) const { return Agents->Get(*this, half_size); }
+
+std::size_t cGame_World::Agent_Footprint(int half_size) const {
+    const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Find(half_size);
+    return mesh ? mesh->Footprint() : 0;
+}
+
+ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
+                                             const cRoute_Options& options, std::vector<cPoint2D>& path,
+                                             double* length) const {
+    if (!options.Partial) return Find_Shortest_Path(start, goal, half_size, path, length);
+    path.clear();
+    if (length != NULL) *length = 0;
+    if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
+    if (!Is_Built()) return ROUTE_NONE;
+    return Partial_Route(*this, *Agent_Mesh(half_size), Route_Doors(), start, goal, path, length);
+}
+
+ROUTE_STATUS cGame_World::Find_Nearest_Goal(const cPoint2D& start, const std::vector<cPoint2D>& goals, int half_size,
+                                            std::vector<cPoint2D>& path, double* length, int* goal) const {
+    path.clear();
+    if (length != NULL) *length = 0;
+    if (goal != NULL) *goal = -1;
+    if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
+    if (!Is_Built()) return ROUTE_NONE;
+    return Nearest_Goal_Route(*this, *Agent_Mesh(half_size), Route_Doors(), start, goals, path, length, goal);
+}
+
+ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, cPoint2D& place) const {
+    if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
+    if (!Is_Built()) return ROUTE_NONE;
+    if (!In_Coordinate_Range(p)) return ROUTE_OUTSIDE;
+    return Standing_Point(*this, *Agent_Mesh(half_size), Route_Doors(), p, place);
+}
+
+void cGame_World::Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
+                                      int threads) const {
+    Route_Batch(*this, requests, answers, threads);
 }
 
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) const {

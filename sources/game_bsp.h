@@ -94,11 +94,87 @@ enum ROUTE_STATUS : int {
     ROUTE_OUTSIDE = 4,        // start or goal lies outside the world's rectangle
     ROUTE_BAD_SIZE = 5        // the half-size is negative or beyond the coordinate range
 };
+// The statuses of partial routes, nearest places and route fields. They are
+// values of the type beside its enumerators, so that switches written over
+// the enumerators above stay whole until they take these in.
+constexpr ROUTE_STATUS ROUTE_PARTIAL = ROUTE_STATUS(6);   // the goal cannot be reached: the route ends at the reachable point nearest to it
+constexpr ROUTE_STATUS ROUTE_NO_PLACE = ROUTE_STATUS(7);  // no point of the world has room for the agent (Find_Standing_Point)
+constexpr ROUTE_STATUS ROUTE_STALE = ROUTE_STATUS(8);     // a route field asked after a door changed: build it again
+
+// How a shortest-route query answers.
+struct cRoute_Options {
+    // When the goal cannot be reached (no way through, the agent does not fit
+    // there, it lies in solid space or outside the world), answer
+    // ROUTE_PARTIAL with the shortest route to the reachable point nearest to
+    // the goal (see Find_Shortest_Path) instead of a failure.
+    bool Partial = false;
+};
+
+// One query of a batch (Find_Shortest_Paths) and its answer: what
+// Find_Shortest_Path(Start, Goal, Half_Size, Options, Path, &Length) gives.
+struct cRoute_Request {
+    cPoint2D Start, Goal;
+    int Half_Size = 0;
+    cRoute_Options Options;
+};
+struct cRoute_Result {
+    ROUTE_STATUS Status = ROUTE_NONE;
+    std::vector<cPoint2D> Path;
+    double Length = 0;
+};
 
 class cFast_Engine;
 class cTree_Lookup;
 class cAgent_Meshes;
 class cDoor_Layer;
+class cRoute_Mesh;
+class cGame_World;
+
+// The shortest routes from everywhere to one goal, for one agent size: what
+// a crowd ordered to one spot needs. Build searches once from the goal over
+// everything the agent can reach; Route then answers the route from any
+// start without searching, exactly what the world's Find_Shortest_Path
+// answers for that start, goal and half-size (the same status, the same
+// length within rounding; among equally short routes, any one).
+//
+// The field holds for the door states it was built with. A door opened or
+// closed since makes every answer ROUTE_STALE, never a route that is no
+// longer right: build the field again then (Build with the same goal and
+// half-size). The field reads the world when it answers: the world must
+// outlive it. Several threads may ask one field at once.
+class cRoute_Field {
+public:
+    cRoute_Field();
+    ~cRoute_Field();
+    cRoute_Field(cRoute_Field&&) noexcept;
+    cRoute_Field& operator=(cRoute_Field&&) noexcept;
+    cRoute_Field(const cRoute_Field&) = delete;
+    cRoute_Field& operator=(const cRoute_Field&) = delete;
+
+    // Builds the field of goal for the half-size on a built world. Answers
+    // what the goal allows: ROUTE_FOUND when the agent fits there (routes
+    // lead to it), ROUTE_GOAL_BLOCKED, ROUTE_OUTSIDE, ROUTE_BAD_SIZE, or
+    // ROUTE_NONE for a world that is not built; Route then gives that status
+    // (after the start's own, as Find_Shortest_Path orders them).
+    ROUTE_STATUS Build(const cGame_World& world, const cPoint2D& goal, int half_size);
+    // The shortest route from start to the goal: path holds its corners
+    // after the start, ending with the goal, and length its length, as
+    // Find_Shortest_Path gives them; ROUTE_STALE when a door changed since
+    // the build, ROUTE_NONE when the field was never built.
+    ROUTE_STATUS Route(const cPoint2D& start, std::vector<cPoint2D>& path, double* length = nullptr) const;
+    // Whether a door changed since the build (false for a field never built).
+    bool Is_Stale() const;
+    bool Is_Built() const { return Data != nullptr; }
+    cPoint2D Goal() const;
+    int Half_Size() const;
+    // Bytes the field holds (its search's record; the agent size's route
+    // structures are the world's).
+    std::size_t Footprint() const;
+
+private:
+    struct cData;
+    std::unique_ptr<cData> Data;
+};
 
 // The world is its own wall tree, privately: walls go in through the world's
 // Insert only, which checks them.
@@ -242,6 +318,54 @@ public:
     bool Release_Agent(int half_size);
     // How many half-sizes' structures are kept now.
     int Kept_Agent_Sizes() const;
+    // Bytes held by the structures of a half-size (0 before they are made).
+    std::size_t Agent_Footprint(int half_size) const;
+
+    // Find_Shortest_Path with options. With options.Partial, a goal that
+    // cannot be reached (ROUTE_NONE, ROUTE_GOAL_BLOCKED, a goal in solid
+    // space or outside the world but within the coordinate range) gives
+    // ROUTE_PARTIAL: path ends at the reachable point nearest to the goal (a
+    // point the agent can reach from the start that is not in solid space,
+    // at the least Euclidean distance from the goal there is; among equally
+    // near points, the one of the shortest route), and the route to it is
+    // the shortest. That point is an integer point: every obstacle side lies
+    // on integer coordinates. A start where the agent does not fit still
+    // gives ROUTE_START_BLOCKED; a reachable goal, ROUTE_FOUND as without
+    // the option. A partial route costs about what the failing query does.
+    ROUTE_STATUS Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
+                                    const cRoute_Options& options, std::vector<cPoint2D>& path,
+                                    double* length = nullptr) const;
+
+    // The shortest route from start to whichever of the goals is nearest by
+    // route length, in one search: ROUTE_FOUND with goal (when given) the
+    // goal's number in goals (among equally near goals, any one) and path
+    // ending with it. Goals the agent cannot stand at (outside the world, in
+    // solid space, where its square meets a wall) are passed over:
+    // ROUTE_GOAL_BLOCKED when that is every goal, ROUTE_OUTSIDE when every
+    // goal lies outside the world; ROUTE_NONE when none is reachable or
+    // goals is empty. The start's statuses are Find_Shortest_Path's.
+    ROUTE_STATUS Find_Nearest_Goal(const cPoint2D& start, const std::vector<cPoint2D>& goals, int half_size,
+                                   std::vector<cPoint2D>& path, double* length = nullptr,
+                                   int* goal = nullptr) const;
+
+    // The nearest place to p where the agent's square fits: in the world, not
+    // meeting a wall or closed door, its centre not in solid space (with
+    // half-size 0, any point of the world out of solid space, walls
+    // included). ROUTE_FOUND with place (p itself when it fits), the
+    // nearest such point by Euclidean distance (an integer point; among
+    // equally near ones, the least y, then the least x). ROUTE_NO_PLACE when
+    // the agent fits nowhere; ROUTE_OUTSIDE when p lies beyond the
+    // coordinate range; ROUTE_BAD_SIZE, and ROUTE_NONE on a world that is
+    // not built. p may lie outside the world.
+    ROUTE_STATUS Find_Standing_Point(const cPoint2D& p, int half_size, cPoint2D& place) const;
+
+    // Answers every request as Find_Shortest_Path would, answers[i] for
+    // requests[i], on up to `threads` threads at once (each with its own
+    // search state; no more than the machine runs at once), the calling
+    // thread among them; 0 or 1 answers them on the calling thread. Doors
+    // must not change meanwhile.
+    void Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
+                             int threads) const;
 
     // The area holding p (a point on a divider's line belongs to its front
     // side), or null when the world has no area.
@@ -279,6 +403,13 @@ private:
     cHV_Seg* New_Wall_Piece(const cSquarePortal* area, const cHV_Seg& w);
     // The stretches of a side that walls cover, while it is decorated.
     std::vector<cHV_Seg> Covered;
+    friend class cFast_Engine;
+    friend class cRoute_Field;
+
+    // The route structures of a valid half-size, made on first use.
+    std::shared_ptr<const cRoute_Mesh> Agent_Mesh(int half_size) const;
+    // The doors' states for the route search: null without doors.
+    const unsigned char* Route_Doors() const { return Door_Open.empty() ? nullptr : Door_Open.data(); }
 
     // Area_At, through the fast engine's locator when it can tell.
     cSquarePortal* Locate(const cPoint2D& p) const;

@@ -507,4 +507,199 @@ inline bool Oracle_Route_Is_Valid(const cRect2D& world, const std::vector<cHV_Wa
     return true;
 }
 
+// ------------------------------------------------------------ reach, rock and nearest places
+//
+// What partial routes, nearest places and route fields are held against.
+// The agent reaches a point when the sight graph of Oracle_Shortest_Route
+// (the start's places and the free corners of the boxes, an edge wherever
+// the sight line between two of them meets no box) joins the start to a
+// node that sees one of the point's free places: the shortest route to a
+// point bends only at corners, so its last step is such a sight line.
+
+// Whether the agent stands at p without meeting a wall: within the world
+// and, for a positive half-size, out of every grown wall.
+inline bool Oracle_Fits(const cRect2D& world, const cOracle_Level& level, const cPoint2D& p) {
+    if (!Oracle_In_Rect(world, p)) return false;
+    return level.Half_Size == 0 || level.Is_Free(Eps_Point(p));
+}
+
+class cOracle_Reach {
+public:
+    cOracle_Reach(const cRect2D& world, const std::vector<cHV_Wall>& walls, const cPoint2D& start, int half_size)
+        : World(world), Level(world, walls, half_size) {
+        if (!Oracle_In_Rect(world, start)) return;
+        // The start's places, then the free corners; the first ones reached.
+        for (const cEps_Point& q : Places(start)) Nodes.push_back(q);
+        const size_t sources = Nodes.size();
+        for (const cOracle_Box& b : Level.Boxes) {
+            const cEps_Value xs[2] = {b.Min_X, b.Max_X}, ys[2] = {b.Min_Y, b.Max_Y};
+            for (const cEps_Value& x : xs)
+                for (const cEps_Value& y : ys) {
+                    const cEps_Point c{x, y};
+                    if (Level.Is_Free(c) && std::find(Nodes.begin(), Nodes.end(), c) == Nodes.end()) Nodes.push_back(c);
+                }
+        }
+        std::vector<char> reached(Nodes.size(), 0);
+        std::vector<size_t> pending;
+        for (size_t i = 0; i < sources; ++i) {
+            reached[i] = 1;
+            pending.push_back(i);
+        }
+        while (!pending.empty()) {
+            const size_t u = pending.back();
+            pending.pop_back();
+            for (size_t v = 0; v < Nodes.size(); ++v)
+                if (!reached[v] && Level.Sight_Is_Free(Nodes[u], Nodes[v])) {
+                    reached[v] = 1;
+                    pending.push_back(v);
+                }
+        }
+        for (size_t i = 0; i < Nodes.size(); ++i)
+            if (reached[i]) Reached.push_back(Nodes[i]);
+    }
+
+    // The free places of p: p itself, or for half-size 0 on a wall, the
+    // free places within e of it.
+    std::vector<cEps_Point> Places(const cPoint2D& p) const {
+        std::vector<cEps_Point> places;
+        if (Level.Is_Free(Eps_Point(p))) {
+            places.push_back(Eps_Point(p));
+        } else if (Level.Half_Size == 0) {
+            for (int k = 1; k < 9; ++k) {
+                const cEps_Point q = Eps_Point(p, ORACLE_OFFSETS[k][0], ORACLE_OFFSETS[k][1]);
+                if (Level.Is_Free(q)) places.push_back(q);
+            }
+        }
+        return places;
+    }
+    bool Start_Fits() const { return !Reached.empty(); }
+    bool Reaches(const cPoint2D& p) const {
+        for (const cEps_Point& q : Places(p))
+            for (const cEps_Point& u : Reached)
+                if (u == q || Level.Sight_Is_Free(u, q)) return true;
+        return false;
+    }
+
+private:
+    cRect2D World;
+    cOracle_Level Level;
+    std::vector<cEps_Point> Nodes, Reached;
+};
+
+// Solid space: the unit cells of the world that the solid points reach
+// without crossing a wall or a door (open or closed), none at all when they
+// reach every cell. A point on a wall or a door is on the rock's face, not
+// in it; any other point lies in the cells around it, all of one region.
+class cOracle_Rock {
+public:
+    cOracle_Rock(const cRect2D& world, const std::vector<cHV_Wall>& barriers, const std::vector<cPoint2D>& solid)
+        : Min_X(world.Min.x), Min_Y(world.Min.y), W(world.Max.x - world.Min.x), H(world.Max.y - world.Min.y),
+          Barriers(barriers) {
+        if (solid.empty() || W <= 0 || H <= 0) return;
+        Cells.assign(size_t(W) * size_t(H), 0);
+        std::vector<char> vertical(size_t(W + 1) * size_t(H), 0), horizontal(size_t(W) * size_t(H + 1), 0);
+        for (const cHV_Wall& b : barriers) {
+            const int x1 = std::min(b.p0.x, b.p1.x) - Min_X, x2 = std::max(b.p0.x, b.p1.x) - Min_X;
+            const int y1 = std::min(b.p0.y, b.p1.y) - Min_Y, y2 = std::max(b.p0.y, b.p1.y) - Min_Y;
+            if (y1 == y2)
+                for (int x = x1; x < x2; ++x) horizontal[size_t(y1) * size_t(W) + size_t(x)] = 1;
+            if (x1 == x2)
+                for (int y = y1; y < y2; ++y) vertical[size_t(y) * size_t(W + 1) + size_t(x1)] = 1;
+        }
+        std::vector<std::pair<int, int>> pending;
+        for (const cPoint2D& p : solid) pending.push_back(Cell_Of(p));
+        size_t count = 0;
+        while (!pending.empty()) {
+            const std::pair<int, int> c = pending.back();
+            pending.pop_back();
+            const int x = c.first, y = c.second;
+            if (x < 0 || y < 0 || x >= W || y >= H || Cells[size_t(y) * size_t(W) + size_t(x)]) continue;
+            Cells[size_t(y) * size_t(W) + size_t(x)] = 1;
+            ++count;
+            if (!vertical[size_t(y) * size_t(W + 1) + size_t(x)]) pending.push_back({x - 1, y});
+            if (!vertical[size_t(y) * size_t(W + 1) + size_t(x + 1)]) pending.push_back({x + 1, y});
+            if (!horizontal[size_t(y) * size_t(W) + size_t(x)]) pending.push_back({x, y - 1});
+            if (!horizontal[size_t(y + 1) * size_t(W) + size_t(x)]) pending.push_back({x, y + 1});
+        }
+        if (count == Cells.size()) Cells.clear();  // the points mark the whole world: no rock
+    }
+    bool Any() const { return !Cells.empty(); }
+    // A point outside the world is in no rock.
+    bool Is_Solid(const cPoint2D& p) const {
+        if (Cells.empty() || p.x < Min_X || p.y < Min_Y || p.x > Min_X + W || p.y > Min_Y + H) return false;
+        for (const cHV_Wall& b : Barriers)
+            if (std::min(b.p0.x, b.p1.x) <= p.x && p.x <= std::max(b.p0.x, b.p1.x) &&
+                std::min(b.p0.y, b.p1.y) <= p.y && p.y <= std::max(b.p0.y, b.p1.y))
+                return false;
+        const std::pair<int, int> c = Cell_Of(p);
+        return Cells[size_t(c.second) * size_t(W) + size_t(c.first)] != 0;
+    }
+
+private:
+    std::pair<int, int> Cell_Of(const cPoint2D& p) const {
+        return {std::min(p.x - Min_X, W - 1), std::min(p.y - Min_Y, H - 1)};
+    }
+    int Min_X, Min_Y, W, H;
+    std::vector<cHV_Wall> Barriers;
+    std::vector<char> Cells;
+};
+
+// The candidates for the point nearest to p of a region bounded by lines of
+// the level: the nearest point of a region whose sides lie on lines x = a
+// and y = b is p itself, p's projection on a side or a corner, so its x is
+// p.x or an a, its y p.y or a b. The lines are the world's sides and every
+// wall's and door's own lines, each also moved by the half-size both ways.
+// Sorted by squared distance to p, then y, then x.
+inline std::vector<cPoint2D> Oracle_Candidates(const cRect2D& world, const std::vector<cHV_Wall>& lines,
+                                               const cPoint2D& p, int half_size) {
+    std::vector<std::int64_t> xs{p.x, world.Min.x, world.Max.x}, ys{p.y, world.Min.y, world.Max.y};
+    for (const cHV_Wall& w : lines) {
+        xs.push_back(w.p0.x);
+        xs.push_back(w.p1.x);
+        ys.push_back(w.p0.y);
+        ys.push_back(w.p1.y);
+    }
+    const size_t nx = xs.size(), ny = ys.size();
+    for (size_t i = 1; i < nx; ++i) {
+        xs.push_back(xs[i] - half_size);
+        xs.push_back(xs[i] + half_size);
+    }
+    for (size_t i = 1; i < ny; ++i) {
+        ys.push_back(ys[i] - half_size);
+        ys.push_back(ys[i] + half_size);
+    }
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::vector<cPoint2D> points;
+    for (std::int64_t x : xs)
+        for (std::int64_t y : ys)
+            if (Oracle_In_Rect(world, cPoint2D(int(x), int(y)))) points.push_back(cPoint2D(int(x), int(y)));
+    std::sort(points.begin(), points.end(), [&p](const cPoint2D& a, const cPoint2D& b) {
+        const std::int64_t da = Square_Distance(a, p), db = Square_Distance(b, p);
+        if (da != db) return da < db;
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+    return points;
+}
+
+// The places nearest to p where the agent stands (it fits there among the
+// level's walls and the point is out of the rock), and when reach is given,
+// that it reaches: every
+// one at the least distance, in order of y, then x. Empty when there is
+// none.
+inline std::vector<cPoint2D> Oracle_Nearest_Places(const cRect2D& world, const std::vector<cHV_Wall>& lines,
+                                                   const cOracle_Level& level, const cOracle_Rock& rock,
+                                                   const cPoint2D& p, const cOracle_Reach* reach) {
+    std::vector<cPoint2D> nearest;
+    for (const cPoint2D& q : Oracle_Candidates(world, lines, p, level.Half_Size)) {
+        if (!nearest.empty() && Square_Distance(q, p) > Square_Distance(nearest[0], p)) break;
+        if (!Oracle_Fits(world, level, q) || rock.Is_Solid(q)) continue;
+        if (reach != nullptr && !reach->Reaches(q)) continue;
+        nearest.push_back(q);
+    }
+    return nearest;
+}
+
 #endif

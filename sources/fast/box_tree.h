@@ -5,6 +5,7 @@
 #define FAST_BOX_TREE_H
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
 // no particular order.
     template <class cVisit>
     bool Visit(std::int64_t x, std::int64_t y, cVisit visit) const;
+    // Calls visit(item, d2) for the items in order of d2, the squared
+    // distance from (x, y) to their box (0 inside it), nearest first, until
+    // visit answers false; answers false when it stopped so. Items at equal
+    // distances come in no particular order.
+    template <class cVisit>
+    bool Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit) const;
     bool Empty() const { return Nodes.empty(); }
     std::size_t Footprint() const {
         return Nodes.capacity() * sizeof(cNode) + Items.capacity() * sizeof(int) + Boxes.capacity() * sizeof(cItem_Box);
@@ -67,6 +74,48 @@ bool cBasic_Box_Tree<cCoord>::Visit(std::int64_t x, std::int64_t y, cVisit visit
             const cItem_Box& item = Boxes[std::size_t(i)];
             if (x < item.X0 || x > item.X1 || y < item.Y0 || y > item.Y1) continue;
             if (!visit(Items[std::size_t(i)])) return false;
+        }
+    }
+    return true;
+}
+
+template <class cCoord>
+template <class cVisit>
+bool cBasic_Box_Tree<cCoord>::Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit) const {
+    if (Nodes.empty()) return true;
+    auto distance2 = [x, y](const cItem_Box& b) {
+        const std::int64_t x0 = b.X0, x1 = b.X1, y0 = b.Y0, y1 = b.Y1;
+        const std::int64_t dx = x < x0 ? x0 - x : x > x1 ? x - x1 : 0;
+        const std::int64_t dy = y < y0 ? y0 - y : y > y1 ? y - y1 : 0;
+        return dx * dx + dy * dy;
+    };
+    // A heap of nodes and items by distance: an item's entry holds ~i for
+    // its place i in Items.
+    struct cEntry {
+        std::int64_t D2;
+        int Index;
+        bool operator<(const cEntry& o) const { return D2 > o.D2; }
+    };
+    std::vector<cEntry> heap{{distance2(Nodes[0].Box), 0}};
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end());
+        const cEntry e = heap.back();
+        heap.pop_back();
+        if (e.Index < 0) {
+            if (!visit(Items[std::size_t(~e.Index)], e.D2)) return false;
+            continue;
+        }
+        const cNode& node = Nodes[std::size_t(e.Index)];
+        if (node.Count == 0) {
+            for (int child = node.First; child < node.First + 2; ++child) {
+                heap.push_back({distance2(Nodes[std::size_t(child)].Box), child});
+                std::push_heap(heap.begin(), heap.end());
+            }
+            continue;
+        }
+        for (int i = node.First; i < node.First + node.Count; ++i) {
+            heap.push_back({distance2(Boxes[std::size_t(i)]), ~i});
+            std::push_heap(heap.begin(), heap.end());
         }
     }
     return true;

@@ -200,6 +200,12 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     Sides.clear();
     Door_Ids.clear();
     Flags.clear();
+    Border.clear();
+    for (const std::vector<cHV_Wall>* list : {&walls, &doors})
+        for (const cHV_Wall& w : *list)
+            if ((w.p0.x == w.p1.x && (w.p0.x == world.Min.x || w.p0.x == world.Max.x)) ||
+                (w.p0.y == w.p1.y && (w.p0.y == world.Min.y || w.p0.y == world.Max.y)))
+                Border.push_back(w);
 
     // Grown by h - ε for h > 0 (the open grown wall, thinned), by ε for h = 0
     // (a wall the agent may touch but not cross).
@@ -583,7 +589,7 @@ std::size_t cRoute_Mesh::Footprint() const {
     return Cell.capacity() * sizeof(cRoute_Cell) + Portal.capacity() * sizeof(cRoute_Portal) +
            Sides.capacity() * sizeof(cRoute_Sides) + Door_Ids.capacity() * sizeof(int) + Flags.capacity() +
            Door_Boxes.capacity() * sizeof(cDoor_Box) + Door_Locator.Footprint() +
-           Locator.Footprint();
+           Border.capacity() * sizeof(cHV_Wall) + Locator.Footprint();
 }
 
 }  // namespace bsp_levels

@@ -107,8 +107,17 @@ public:
     // one), or, with touching, every cell whose rectangle holds p once the
     // perturbation vanishes.
     void Cells_At(const cPoint2D& p, bool touching, std::vector<int>& out) const;
+    // Calls visit(cell, d2) for the cells in order of d2, the squared
+    // distance from p to the cell's rectangle once the perturbation vanishes
+    // (0 when it holds p), nearest first, until visit answers false.
+    template <class cVisit>
+    void Visit_Nearest_Cells(const cPoint2D& p, cVisit visit) const {
+        Locator.Visit_Nearest(p.x, p.y, visit);
+    }
 
     std::size_t Footprint() const;
+    // The walls and doors lying on the world's sides, as given.
+    const std::vector<cHV_Wall>& Border_Walls() const { return Border; }
 
 private:
     // Passable for a cell under many doors: every grown door whose box holds
@@ -125,6 +134,7 @@ private:
     std::vector<cRoute_Sides> Sides;
     std::vector<int> Door_Ids;
     std::vector<unsigned char> Flags;  // by cell
+    std::vector<cHV_Wall> Border;
     cBox_Tree Locator;  // the cells by their unperturbed extent
     // The grown doors' boxes (X_Lo, X_Hi, Y_Lo, Y_Hi, then the door's
     // number) and, by their unperturbed extent doubled, a hierarchy of them,

@@ -4,12 +4,22 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "game_graph.h"
 
 namespace bsp_levels {
 
 namespace {
+
+// The search is instantiated for several kinds of queries; the compiler's
+// budget for inlining then no longer covers the small functions its inner
+// loop calls, which it inlines for one kind alone. They are inlined always.
+#if defined(__GNUC__)
+#define ROUTE_HOT inline __attribute__((always_inline))
+#else
+#define ROUTE_HOT inline
+#endif
 
 // The sides of a cell, and the directions of crossing a portal: leaving a
 // cell through its side k is moving in direction k.
@@ -75,14 +85,14 @@ public:
         Last = 0;
     }
     bool Empty() const { return Used == 0; }
-    void Push(const cNode& n) {
+    ROUTE_HOT void Push(const cNode& n) {
         const std::uint64_t key = Key(n.F);
         const int b = Index(key < Last ? Last : key);
         Bucket[b].push_back(n);
         Used |= std::uint64_t(1) << b;
     }
     // Takes a node of the least estimate; among those, the one pushed last.
-    cNode Pop() {
+    ROUTE_HOT cNode Pop() {
         if ((Used & 1) == 0) {
             const int b = Lowest(Used);
             std::vector<cNode>& from = Bucket[b];
@@ -138,22 +148,58 @@ private:
     std::uint64_t Last = 0;
 };
 
+// What a search keeps of the ways it found: nothing, the cones into the
+// cells nearest to a point (partial routes), or every cone (route fields).
+enum cRecord { RECORD_NONE, RECORD_NEAR, RECORD_ALL };
+
+// A cone into a cell, as a search records it.
+struct cCell_Cone {
+    int Cell;
+    cRoute_Cone Cone;
+};
+
 struct cState {
     cOpen_List Open;  // kept from search to search
     std::vector<cNode> Direct;  // nodes to expand before the next one off the open list
     std::vector<cNode> Lane;    // nodes no worse than the open list's best, expanded first
     std::vector<cRoot> Roots;
-    // The cells holding the start and the goal, the goal in each, and the
-    // route's points.
-    std::vector<int> Start_Cells, Goal_Cells;
+    // The cells holding the start and the goals, the goal in each (a goal's
+    // copy), which goal each copy is, and the route's points.
+    std::vector<int> Start_Cells, Goal_Cells, Goal_Of;
     std::vector<cSym_Point> Goal_Points;
-    std::vector<cPoint2D> Points, Route;
+    std::vector<cPoint2D> Goals, Estimate_Goals, Points, Route;
+    // With many goal copies, the copies by cell: the first in Cell_Goal
+    // (valid when Cell_Goal_Stamp is Goal_Stamp), the next in Goal_Next.
+    std::vector<int> Cell_Goal, Goal_Next;
+    std::vector<std::uint32_t> Cell_Goal_Stamp;
+    std::uint32_t Goal_Stamp = 0;
+    // What a recording search keeps: the cones, and for partial routes the
+    // point the cells are measured from, the least squared distance of an
+    // entered cell's nearest point to it, and the start.
+    std::vector<cCell_Cone> Cones;
+    std::vector<int> Claimed;  // the vertices an exhaustive search claimed, once each
+    // An exhaustive search's intervals by portal (the first in Piece_Head,
+    // valid when Piece_Stamp is Current; the next in Next): the root's
+    // coordinates along and across the portal's line, the length to it, and
+    // the interval's extent along the line, unperturbed.
+    struct cPiece {
+        double Ru, Rw, G, A, B;
+        int Next;
+    };
+    std::vector<cPiece> Pieces;
+    std::vector<int> Piece_Head;
+    std::vector<std::uint32_t> Piece_Stamp;
+    std::vector<std::pair<double, double>> Covered;  // scratch
+    cPoint2D Near, Near_Start;
+    std::int64_t Near_Best = 0;
+    bool Near_Valid = false;
     // By vertex: the least G a root there has had, how fast it grows with
-    // ε, and the search that wrote it; together, so that a look costs one
-    // cache line.
+    // ε, the search that wrote it and the root; together, so that a look
+    // costs one cache line.
     struct cBest {
         double G, Rate;
         std::uint32_t Stamp;
+        int Root;
     };
     std::vector<cBest> Best;
     std::uint32_t Current = 0;
@@ -162,7 +208,11 @@ struct cState {
         Direct.clear();
         Lane.clear();
         Roots.clear();
-        if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0});
+        Cones.clear();
+        Claimed.clear();
+        Pieces.clear();
+        Near_Valid = false;
+        if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0, -1});
         if (++Current == 0) {
             for (cBest& b : Best) b.Stamp = 0;
             Current = 1;
@@ -172,12 +222,24 @@ struct cState {
     // g_rate); false when an earlier root there was as short (a route
     // bending there again can take the earlier way to it instead). Routes
     // equally long once ε vanishes are told apart by their rates: the
-    // perturbed world knows which is shorter.
+    // perturbed world knows which is shorter. The caller names the root
+    // with Set_Root.
     bool Claim(int v, double g, double g_rate) {
         cBest& b = Best[std::size_t(v)];
         if (b.Stamp == Current && !Shorter(g, g_rate, b.G, b.Rate)) return false;
-        b = cBest{g, g_rate, Current};
+        b = cBest{g, g_rate, Current, b.Stamp == Current ? b.Root : -1};
         return true;
+    }
+    void Set_Root(int v, int root) { Best[std::size_t(v)].Root = root; }
+    // Set_Root, noting the vertex when it was claimed first.
+    void Set_Root_Noted(int v, int root) {
+        if (Best[std::size_t(v)].Root < 0) Claimed.push_back(v);  // claimed in this search for the first time
+        Best[std::size_t(v)].Root = root;
+    }
+    // The best root at vertex v in the last search, or -1.
+    int Root_At(int v) const {
+        const cBest& b = Best[std::size_t(v)];
+        return b.Stamp == Current ? b.Root : -1;
     }
     bool Outdone(int v, double g, double g_rate) const {
         const cBest& b = Best[std::size_t(v)];
@@ -203,6 +265,102 @@ cSym_Point Inside(const cRoute_Cell& c, const cPoint2D& p) {
     return cSym_Point{x, y};
 }
 
+// The squared distance from p to the nearest point of the cell, once the
+// perturbation vanishes.
+std::int64_t Cell_Distance2(const cRoute_Cell& c, const cPoint2D& p) {
+    const std::int64_t x = p.x, y = p.y;
+    const std::int64_t dx = x < c.X_Lo.V ? c.X_Lo.V - x : x > c.X_Hi.V ? x - c.X_Hi.V : 0;
+    const std::int64_t dy = y < c.Y_Lo.V ? c.Y_Lo.V - y : y > c.Y_Hi.V ? y - c.Y_Hi.V : 0;
+    return dx * dx + dy * dy;
+}
+
+int Vertex_Of(int portal, bool hi) { return 2 * portal + (hi ? 1 : 0); }
+
+cSym_Point Vertex_Point(const cRoute_Portal& p, bool hi) {
+    return p.Vertical ? cSym_Point{p.At, hi ? p.Hi : p.Lo} : cSym_Point{hi ? p.Hi : p.Lo, p.At};
+}
+
+// The route through points (in travel order, the first and the last being
+// the route's ends), without points met twice and bends that do not turn:
+// corners gets its points after the first (at least one), length its length.
+void Finish_Route(const std::vector<cPoint2D>& points, std::vector<cPoint2D>& route, std::vector<cPoint2D>& corners,
+                  double& length) {
+    route.clear();
+    for (const cPoint2D& p : points) {
+        if (!route.empty() && route.back() == p) continue;
+        while (route.size() >= 2) {
+            const cPoint2D& a = route[route.size() - 2];
+            const cPoint2D& b = route.back();
+            const std::int64_t cross = std::int64_t(b.x - a.x) * (p.y - a.y) - std::int64_t(b.y - a.y) * (p.x - a.x);
+            const std::int64_t dot = std::int64_t(b.x - a.x) * (p.x - b.x) + std::int64_t(b.y - a.y) * (p.y - b.y);
+            if (cross != 0 || dot < 0) break;
+            route.pop_back();
+        }
+        route.push_back(p);
+    }
+    length = 0;
+    for (std::size_t i = 1; i < route.size(); ++i) length += Distance(route[i - 1], route[i]);
+    corners.assign(route.begin() + 1, route.end());
+    if (corners.empty()) corners.push_back(points.back());
+}
+
+// Finish_Route in one pass, its points given one after another: the route
+// from First, its points after the first kept in corners.
+class cRoute_Writer {
+public:
+    cRoute_Writer(const cPoint2D& first, std::vector<cPoint2D>& corners) : First(first), Corners(corners) {
+        Corners.clear();
+    }
+    void Add(const cPoint2D& p) {
+        if (p == Back()) return;
+        while (!Corners.empty()) {
+            const cPoint2D& a = Corners.size() >= 2 ? Corners[Corners.size() - 2] : First;
+            const cPoint2D& b = Corners.back();
+            const std::int64_t cross = std::int64_t(b.x - a.x) * (p.y - a.y) - std::int64_t(b.y - a.y) * (p.x - a.x);
+            const std::int64_t dot = std::int64_t(b.x - a.x) * (p.x - b.x) + std::int64_t(b.y - a.y) * (p.y - b.y);
+            if (cross != 0 || dot < 0) break;
+            Corners.pop_back();
+        }
+        Corners.push_back(p);
+    }
+    // The route's length; corners holds at least its last point.
+    double Finish(const cPoint2D& last) {
+        double length = 0;
+        cPoint2D from = First;
+        for (const cPoint2D& p : Corners) {
+            length += Distance(from, p);
+            from = p;
+        }
+        if (Corners.empty()) Corners.push_back(last);
+        return length;
+    }
+
+private:
+    const cPoint2D& Back() const { return Corners.empty() ? First : Corners.back(); }
+    cPoint2D First;
+    std::vector<cPoint2D>& Corners;
+};
+
+void Cells_Open_At(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open, std::vector<int>& out) {
+    auto closed = [&mesh, door_open](int c) { return !mesh.Passable(c, door_open); };
+    mesh.Cells_At(p, false, out);
+    out.erase(std::remove_if(out.begin(), out.end(), closed), out.end());
+    if (out.empty() && mesh.Half_Size() == 0) {
+        mesh.Cells_At(p, true, out);
+        out.erase(std::remove_if(out.begin(), out.end(), closed), out.end());
+    }
+}
+
+// With up to this many distinct goals the estimate is the least of theirs;
+// with more, a search is led by the length so far alone.
+const std::size_t ESTIMATE_GOALS = 8;
+// With more goal copies than this, they are found by cell through a table.
+const std::size_t LISTED_GOALS = 8;
+
+// The search. MANY: several goals (or none), numbered, each possibly in
+// several cells; otherwise one goal. RECORD: what it keeps of the ways it
+// found (cRecord).
+template <bool MANY, int RECORD>
 class cSearch {
 public:
     cSearch(const cRoute_Mesh& mesh, const cPoint2D& goal, const unsigned char* door_open)
@@ -211,18 +369,20 @@ public:
         Open.Clear();
         Goal_Cells.clear();
         Goal_Points.clear();
+        S.Goal_Of.clear();
     }
 
-    ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length);
+    // Finds the goals' cells: false when the agent fits at none of them.
+    bool Locate_Goals(const std::vector<cPoint2D>& goals);
+    ROUTE_SEARCH_RESULT Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length, int& goal);
 
 private:
-    int Vertex_Of(int portal, bool hi) const { return 2 * portal + (hi ? 1 : 0); }
-    cSym_Point Vertex_Point(int portal, bool hi) const {
+    ROUTE_HOT cSym_Point Vertex_Point(int portal, bool hi) const {
         const cRoute_Portal& p = Portals[std::size_t(portal)];
         return p.Vertical ? cSym_Point{p.At, hi ? p.Hi : p.Lo} : cSym_Point{hi ? p.Hi : p.Lo, p.At};
     }
     // The point the line of end e passes through, for an interval on portal.
-    cSym_Point Through(int e, int portal, bool hi) const {
+    ROUTE_HOT cSym_Point Through(int e, int portal, bool hi) const {
         if (e == OWN) return Vertex_Point(portal, hi);
         if (e >= 0) return Vertex_Point(e / 2, e % 2 == 1);
         return S.Roots[std::size_t(-2 - e)].P;
@@ -259,6 +419,25 @@ private:
         return p.Vertical ? q.X == p.At : q.Y == p.At;
     }
     bool Passable(int cell) const { return Mesh.Passable(cell, Door_Open); }
+    // The first goal copy in the cell, or -1; the next one after copy.
+    int First_Goal(int cell) const {
+        if constexpr (MANY) {
+            if (Goal_Cells.size() > LISTED_GOALS)
+                return S.Cell_Goal_Stamp[std::size_t(cell)] == S.Goal_Stamp ? S.Cell_Goal[std::size_t(cell)] : -1;
+        }
+        return Listed_Goal(cell, 0);
+    }
+    int Next_Goal(int cell, int copy) const {
+        if constexpr (MANY) {
+            if (Goal_Cells.size() > LISTED_GOALS) return S.Goal_Next[std::size_t(copy)];
+        }
+        return Listed_Goal(cell, copy + 1);
+    }
+    int Listed_Goal(int cell, int from) const {
+        for (std::size_t i = std::size_t(from); i < Goal_Cells.size(); ++i)
+            if (Goal_Cells[i] == cell) return int(i);
+        return -1;
+    }
     // Asks for what the expansion of a node will read first (its cell and
     // the records of its portal's ends) ahead of time.
     void Prefetch(const cNode& n) const {
@@ -269,17 +448,37 @@ private:
         (void)n;
 #endif
     }
+    // Names the root of a vertex just claimed; an exhaustive search notes
+    // the vertices it claims.
+    void Name_Root(int v, int root) {
+        if constexpr (RECORD == RECORD_ALL)
+            S.Set_Root_Noted(v, root);
+        else
+            S.Set_Root(v, root);
+    }
     int New_Root(const cSym_Point& p, double g, double g_rate, int parent) {
         S.Roots.push_back(cRoot{p, g, g_rate, parent});
         return int(S.Roots.size()) - 1;
     }
-    void Push(cNode& n) {
+    // A partial route's search: whether the cell is as near to the point it
+    // measures from as any entered so far (and the nearest so far then).
+    bool Near_Cell(int cell) {
+        const std::int64_t d2 = Cell_Distance2(Cells[std::size_t(cell)], S.Near);
+        if (d2 < S.Near_Best) S.Near_Best = d2;
+        return d2 <= S.Near_Best;
+    }
+    ROUTE_HOT void Push(cNode& n) {
         const unsigned char flags = Mesh.Cell_Flags(n.Cell);
         if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
-        if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && Goal_Copy(n.Cell) < 0) {
+        bool keep = RECORD == RECORD_ALL;  // a recording search enters every cell it may need
+        if constexpr (RECORD == RECORD_NEAR) keep = Near_Cell(n.Cell);
+        if constexpr (RECORD == RECORD_ALL) {
+            if (n.Kind == INTERVAL && !Keep_Piece(n)) return;
+        }
+        if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && First_Goal(n.Cell) < 0) {
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
-            if ((flags & (n.Dir == TOP ? CELL_END_FROM_BELOW : CELL_END_FROM_ABOVE)) != 0) return;
+            if ((flags & (n.Dir == TOP ? CELL_END_FROM_BELOW : CELL_END_FROM_ABOVE)) != 0 && !keep) return;
             // A cell with one way on (a stretch of corridor) is gone through
             // at once, without the open list.
             if ((flags & CELL_CORRIDOR) != 0) {
@@ -306,6 +505,19 @@ private:
             Push(m);
     }
     double Estimate(const cNode& n) const;
+    double Estimate_To(const cNode& n, const cPoint2D& goal) const;
+    double Reach_Bound(const cNode& n) const;
+    // An interval node in the frame of its portal's line, unperturbed: the
+    // root along it (ru) and across it (rw), the line (w), the interval's
+    // extent [l, u].
+    void Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const;
+    // An exhaustive search keeps an interval node unless every point of its
+    // interval is reached strictly shorter through an interval already on
+    // its portal; it then records the interval there.
+    bool Keep_Piece(const cNode& n);
+    // Whether intervals recorded on the portal (but skip) reach every point
+    // of [l, u] strictly shorter than root (ru, rw) at length g does.
+    bool Dominated(int portal, double ru, double rw, double g, double l, double u, int skip);
     void Expand_Interval(const cNode& n);
     void Expand_Corner(const cNode& n);
     // Nodes for every portal of the cell's side seen whole from root r
@@ -317,20 +529,15 @@ private:
     // From a root on the portal's line, along the line to the portal's
     // nearer end and there into the cell across.
     void Along_Line(int portal, int root, int across);
-    // The goal seen from root r in cell.
-    void Reach_Goal(int cell, int root, double g, const cSym_Point& r);
-    int Goal_Copy(int cell) const {
-        for (std::size_t i = 0; i < Goal_Cells.size(); ++i)
-            if (Goal_Cells[i] == cell) return int(i);
-        return -1;
-    }
+    // The goal copy seen from root r.
+    void Reach_Goal(int copy, int root, double g, const cSym_Point& r);
 
     const cRoute_Mesh& Mesh;
     const std::vector<cRoute_Cell>& Cells;
     const std::vector<cRoute_Portal>& Portals;
     const unsigned char* Door_Open;
     cState& S;
-    cPoint2D Goal;
+    cPoint2D Goal;  // the one goal (not MANY)
     std::vector<int>& Goal_Cells;
     std::vector<cSym_Point>& Goal_Points;
     cOpen_List& Open;
@@ -339,18 +546,69 @@ private:
     double Lane_Limit = -1;
 };
 
-double cSearch::Estimate(const cNode& n) const {
+template <bool MANY, int RECORD>
+bool cSearch<MANY, RECORD>::Locate_Goals(const std::vector<cPoint2D>& goals) {
+    std::vector<int>& cells = S.Start_Cells;  // as scratch; the start is found afterwards
+    S.Goals = goals;
+    S.Estimate_Goals.clear();
+    for (std::size_t i = 0; i < goals.size(); ++i) {
+        Cells_Open_At(Mesh, goals[i], Door_Open, cells);
+        for (int cell : cells) {
+            Goal_Cells.push_back(cell);
+            Goal_Points.push_back(Inside(Cells[std::size_t(cell)], goals[i]));
+            S.Goal_Of.push_back(int(i));
+        }
+        if (!cells.empty() && S.Estimate_Goals.size() <= ESTIMATE_GOALS &&
+            std::find(S.Estimate_Goals.begin(), S.Estimate_Goals.end(), goals[i]) == S.Estimate_Goals.end())
+            S.Estimate_Goals.push_back(goals[i]);
+    }
+    if (S.Estimate_Goals.size() > ESTIMATE_GOALS) S.Estimate_Goals.clear();
+    if (Goal_Cells.size() > LISTED_GOALS) {
+        if (S.Cell_Goal.size() < Cells.size()) {
+            S.Cell_Goal.resize(Cells.size());
+            S.Cell_Goal_Stamp.resize(Cells.size(), 0);
+        }
+        if (++S.Goal_Stamp == 0) {
+            std::fill(S.Cell_Goal_Stamp.begin(), S.Cell_Goal_Stamp.end(), 0);
+            S.Goal_Stamp = 1;
+        }
+        S.Goal_Next.assign(Goal_Cells.size(), -1);
+        for (std::size_t i = Goal_Cells.size(); i-- > 0;) {
+            const std::size_t c = std::size_t(Goal_Cells[i]);
+            S.Goal_Next[i] = S.Cell_Goal_Stamp[c] == S.Goal_Stamp ? S.Cell_Goal[c] : -1;
+            S.Cell_Goal[c] = int(i);
+            S.Cell_Goal_Stamp[c] = S.Goal_Stamp;
+        }
+    }
+    return !Goal_Cells.empty();
+}
+
+template <bool MANY, int RECORD>
+double cSearch<MANY, RECORD>::Estimate(const cNode& n) const {
     if (n.Kind == GOAL) return 0;
+    if constexpr (!MANY) {
+        return Estimate_To(n, Goal);
+    } else {
+        if (S.Estimate_Goals.empty()) return Reach_Bound(n);
+        double least = Estimate_To(n, S.Estimate_Goals[0]);
+        for (std::size_t i = 1; i < S.Estimate_Goals.size(); ++i)
+            least = std::min(least, Estimate_To(n, S.Estimate_Goals[i]));
+        return least;
+    }
+}
+
+template <bool MANY, int RECORD>
+double cSearch<MANY, RECORD>::Estimate_To(const cNode& n, const cPoint2D& goal) const {
     const cRoot& root = S.Roots[std::size_t(n.Root)];
-    if (n.Kind != INTERVAL) return Dist(double(root.P.X.V), double(root.P.Y.V), double(Goal.x), double(Goal.y));
+    if (n.Kind != INTERVAL) return Dist(double(root.P.X.V), double(root.P.Y.V), double(goal.x), double(goal.y));
     // In coordinates along the portal (u) and across it (w).
     const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
     const bool v = p.Vertical;
     auto u_of = [v](const cSym_Point& q) { return double(v ? q.Y.V : q.X.V); };
     auto w_of = [v](const cSym_Point& q) { return double(v ? q.X.V : q.Y.V); };
     const double ru = u_of(root.P), rw = w_of(root.P);
-    const double tu = double(v ? Goal.y : Goal.x);
-    double tw = double(v ? Goal.x : Goal.y);
+    const double tu = double(v ? goal.y : goal.x);
+    double tw = double(v ? goal.x : goal.y);
     const double w = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
     auto limit = [&](int e, bool high) {
@@ -377,20 +635,119 @@ double cSearch::Estimate(const cNode& n) const {
     return Dist(ru, rw, u, w) + Dist(u, w, tu, tw);
 }
 
-void cSearch::Reach_Goal(int cell, int root, double g, const cSym_Point& r) {
-    const int copy = Goal_Copy(cell);
-    if (copy < 0) return;
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const {
+    const cRoot& root = S.Roots[std::size_t(n.Root)];
+    const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
+    const bool v = p.Vertical;
+    ru = double(v ? root.P.Y.V : root.P.X.V);
+    rw = double(v ? root.P.X.V : root.P.Y.V);
+    w = double(p.At.V);
+    const double lo = double(p.Lo.V), hi = double(p.Hi.V);
+    auto limit = [&](int e, bool high) {
+        const cSym_Point d = Through(e, n.Portal, high);
+        const cSym& du = v ? d.Y : d.X;
+        const cSym& dw = v ? d.X : d.Y;
+        const cSym& ou = v ? root.P.Y : root.P.X;
+        const cSym& ow = v ? root.P.X : root.P.Y;
+        double eu = double(du.V) - double(ou.V), ew = double(dw.V) - double(ow.V);
+        if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
+        return Limit_Along(ru, rw, eu, ew, w, lo, hi);
+    };
+    l = n.L == OWN ? lo : limit(n.L, false);
+    u = std::max(l, n.R == OWN ? hi : limit(n.R, true));
+}
+
+// Without a goal to head for: the distance from the root to the interval,
+// which no route through the node is shorter than, and which never falls
+// from a node to the nodes it makes (they lie beyond its interval, seen from
+// its root, or beyond a corner on it).
+template <bool MANY, int RECORD>
+double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
+    if (n.Kind != INTERVAL) return 0;
+    double ru, rw, w, l, u;
+    Frame(n, ru, rw, w, l, u);
+    return Dist(ru, rw, std::min(std::max(ru, l), u), w);
+}
+
+// A route through the node passes a point x of its interval. When another
+// interval on the portal reaches x strictly shorter, the route to x through
+// it, then on as the node's route goes, is a valid route strictly shorter:
+// no shortest route passes the node at x. When that holds at every x, the
+// node carries no shortest route and is dropped (ties are kept: the margin
+// is that of the roots' lengths). Along the line, the difference of the
+// distances from two roots on one side of it (a root on the other side is
+// mirrored, which keeps its distances to the line's points) has one
+// extremum at most, where the line through the two roots crosses it, so the
+// largest difference over a stretch is at its ends or there.
+template <bool MANY, int RECORD>
+bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
+    double ru, rw, w, l, u;
+    Frame(n, ru, rw, w, l, u);
+    const std::size_t portal = std::size_t(n.Portal);
+    if (S.Piece_Head.size() < Portals.size()) {
+        S.Piece_Head.resize(Portals.size());
+        S.Piece_Stamp.resize(Portals.size(), 0);
+    }
+    if (S.Piece_Stamp[portal] != S.Current) {
+        S.Piece_Stamp[portal] = S.Current;
+        S.Piece_Head[portal] = -1;
+    }
+    if (Dominated(int(portal), ru, rw, n.G, l, u, -1)) return false;
+    S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, S.Piece_Head[portal]});
+    S.Piece_Head[portal] = int(S.Pieces.size()) - 1;
+    return true;
+}
+
+template <bool MANY, int RECORD>
+bool cSearch<MANY, RECORD>::Dominated(int portal, double ru, double rw, double g, double l, double u, int skip) {
+    const double w = double(Portals[std::size_t(portal)].At.V);
+    const double margin = 1e-9 * (1 + g);
+    const double dr = std::abs(rw - w);
+    std::vector<std::pair<double, double>>& covered = S.Covered;
+    covered.clear();
+    for (int k = S.Piece_Head[std::size_t(portal)]; k >= 0; k = S.Pieces[std::size_t(k)].Next) {
+        if (k == skip) continue;
+        const cState::cPiece& p = S.Pieces[std::size_t(k)];
+        const double a = std::max(l, p.A), b = std::min(u, p.B);
+        if (a > b) continue;
+        const double dq = std::abs(p.Rw - w);
+        auto gain = [&](double x) {  // how much shorter the piece's root reaches x
+            return g + Dist(ru, dr, x, 0) - p.G - Dist(p.Ru, dq, x, 0);
+        };
+        double least = std::min(gain(a), gain(b));
+        if (dq != dr) {
+            const double x0 = (p.Ru * dr - ru * dq) / (dr - dq);
+            if (a < x0 && x0 < b) least = std::min(least, gain(x0));
+        }
+        if (least > margin) covered.push_back({a, b});
+    }
+    if (covered.empty()) return false;
+    std::sort(covered.begin(), covered.end());
+    if (covered[0].first > l) return false;
+    double reach = l;
+    for (const std::pair<double, double>& c : covered) {
+        if (c.first > reach) break;
+        reach = std::max(reach, c.second);
+    }
+    return reach >= u;
+}
+
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Reach_Goal(int copy, int root, double g, const cSym_Point& r) {
     cNode n{};
     n.Kind = GOAL;
     n.G = g + Limit_Distance(r, Goal_Points[std::size_t(copy)]);
     n.Root = root;
     n.Root_Vertex = -1;
     n.Portal = -1;
-    n.Cell = cell;
+    n.Cell = Goal_Cells[std::size_t(copy)];
+    n.L = copy;
     Push(n);
 }
 
-void cSearch::Whole_Side(int cell, int side, int root, int root_vertex, double g) {
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Whole_Side(int cell, int side, int root, int root_vertex, double g) {
     const cRoute_Cell& c = Cells[std::size_t(cell)];
     int first, count;
     Side_Range(c, side, first, count);
@@ -409,7 +766,8 @@ void cSearch::Whole_Side(int cell, int side, int root, int root_vertex, double g
     }
 }
 
-void cSearch::Corner(int portal, bool hi, int across, int parent_root) {
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Corner(int portal, bool hi, int across, int parent_root) {
     if (!Passable(across)) return;
     const int v = Vertex_Of(portal, hi);
     const cSym_Point at = Vertex_Point(portal, hi);
@@ -421,13 +779,15 @@ void cSearch::Corner(int portal, bool hi, int across, int parent_root) {
     n.Kind = CORNER;
     n.G = g;
     n.Root = New_Root(at, g, g_rate, parent_root);
+    Name_Root(v, n.Root);
     n.Root_Vertex = v;
     n.Portal = portal;
     n.Cell = across;
     Push(n);
 }
 
-void cSearch::Along_Line(int portal, int root, int across) {
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Along_Line(int portal, int root, int across) {
     const cRoute_Portal& p = Portals[std::size_t(portal)];
     const cSym_Point root_point = S.Roots[std::size_t(root)].P;
     const cSym& along = p.Vertical ? root_point.Y : root_point.X;
@@ -445,10 +805,11 @@ void cSearch::Along_Line(int portal, int root, int across) {
     Corner(portal, hi, across, root);
 }
 
-void cSearch::Expand_Corner(const cNode& n) {
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Expand_Corner(const cNode& n) {
     const cRoot root = S.Roots[std::size_t(n.Root)];
     const cRoute_Cell& c = Cells[std::size_t(n.Cell)];
-    Reach_Goal(n.Cell, n.Root, n.G, root.P);
+    for (int copy = First_Goal(n.Cell); copy >= 0; copy = Next_Goal(n.Cell, copy)) Reach_Goal(copy, n.Root, n.G, root.P);
     // The side the route came in by, when it bent at a portal's end.
     int came = -1;
     if (n.Portal >= 0) {
@@ -473,7 +834,14 @@ void cSearch::Expand_Corner(const cNode& n) {
     }
 }
 
-void cSearch::Expand_Interval(const cNode& n) {
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
+    if constexpr (RECORD == RECORD_ALL) {
+        S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, 4 * n.Portal + n.Dir}});
+    } else if constexpr (RECORD == RECORD_NEAR) {
+        if (Cell_Distance2(Cells[std::size_t(n.Cell)], S.Near) <= S.Near_Best)
+            S.Cones.push_back(cCell_Cone{n.Cell, cRoute_Cone{n.Root, n.L, n.R, 4 * n.Portal + n.Dir}});
+    }
     const cRoot root = S.Roots[std::size_t(n.Root)];
     const cSym_Point& r = root.P;
     const cRoute_Portal& entry = Portals[std::size_t(n.Portal)];
@@ -498,27 +866,32 @@ void cSearch::Expand_Interval(const cNode& n) {
         const cSym_Point a = Vertex_Point(n.Portal, false);
         g_l = n.G + Limit_Distance(r, a);
         const double rate = root.G_Rate + Epsilon_Rate(r, a);
-        if (S.Claim(Vertex_Of(n.Portal, false), g_l, rate)) root_l = New_Root(a, g_l, rate, n.Root);
+        if (S.Claim(Vertex_Of(n.Portal, false), g_l, rate)) {
+            root_l = New_Root(a, g_l, rate, n.Root);
+            Name_Root(Vertex_Of(n.Portal, false), root_l);
+        }
     }
     if (turn_r) {
         const cSym_Point b = Vertex_Point(n.Portal, true);
         g_r = n.G + Limit_Distance(r, b);
         const double rate = root.G_Rate + Epsilon_Rate(r, b);
-        if (S.Claim(Vertex_Of(n.Portal, true), g_r, rate)) root_r = New_Root(b, g_r, rate, n.Root);
+        if (S.Claim(Vertex_Of(n.Portal, true), g_r, rate)) {
+            root_r = New_Root(b, g_r, rate, n.Root);
+            Name_Root(Vertex_Of(n.Portal, true), root_r);
+        }
     }
 
-    // The goal, seen through the interval or from a corner at its ends.
-    const int copy = Goal_Copy(n.Cell);
-    if (copy >= 0) {
+    // The goals, seen through the interval or from a corner at its ends.
+    for (int copy = First_Goal(n.Cell); copy >= 0; copy = Next_Goal(n.Cell, copy)) {
         const cSym_Point& t = Goal_Points[std::size_t(copy)];
         const int beyond_l = s_l * Orientation(r, through_l, t);   // > 0: beyond the cone on the Lo end's side
         const int beyond_r = -s_r * Orientation(r, through_r, t);  // > 0: beyond it on the Hi end's side
         if (beyond_l <= 0 && beyond_r <= 0)
-            Reach_Goal(n.Cell, n.Root, n.G, r);
+            Reach_Goal(copy, n.Root, n.G, r);
         else if (beyond_l > 0 && root_l >= 0)
-            Reach_Goal(n.Cell, root_l, g_l, S.Roots[std::size_t(root_l)].P);
+            Reach_Goal(copy, root_l, g_l, S.Roots[std::size_t(root_l)].P);
         else if (beyond_r > 0 && root_r >= 0)
-            Reach_Goal(n.Cell, root_r, g_r, S.Roots[std::size_t(root_r)].P);
+            Reach_Goal(copy, root_r, g_r, S.Roots[std::size_t(root_r)].P);
     }
 
     // The other sides: the far side, the side next to the interval's Lo end
@@ -596,26 +969,25 @@ void cSearch::Expand_Interval(const cNode& n) {
     }
 }
 
-ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length) {
-    const bool touching = Mesh.Half_Size() == 0;
-    // The cells holding a point, among those open now.
-    auto cells_at = [this, touching](const cPoint2D& p, std::vector<int>& out) {
-        Mesh.Cells_At(p, false, out);
-        out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
-        if (out.empty() && touching) {
-            Mesh.Cells_At(p, true, out);
-            out.erase(std::remove_if(out.begin(), out.end(), [this](int c) { return !Passable(c); }), out.end());
-        }
-    };
+template <bool MANY, int RECORD>
+ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vector<cPoint2D>& corners, double& length,
+                                               int& goal) {
     std::vector<int>& start_cells = S.Start_Cells;
-    cells_at(start, start_cells);
+    Cells_Open_At(Mesh, start, Door_Open, start_cells);
     if (start_cells.empty()) return SEARCH_START_BLOCKED;
-    cells_at(Goal, Goal_Cells);
-    if (Goal_Cells.empty()) return SEARCH_GOAL_BLOCKED;
-    for (int cell : Goal_Cells) Goal_Points.push_back(Inside(Cells[std::size_t(cell)], Goal));
+    if constexpr (!MANY) {
+        Cells_Open_At(Mesh, Goal, Door_Open, Goal_Cells);
+        if (Goal_Cells.empty()) return SEARCH_GOAL_BLOCKED;
+        for (int cell : Goal_Cells) Goal_Points.push_back(Inside(Cells[std::size_t(cell)], Goal));
+    }
 
     const int vertices = 2 * int(Portals.size());
     S.Start(std::size_t(vertices) + start_cells.size());
+    if constexpr (RECORD == RECORD_NEAR) {
+        S.Near_Best = std::numeric_limits<std::int64_t>::max();
+        S.Near_Start = start;
+        S.Near_Valid = true;
+    }
     for (std::size_t i = 0; i < start_cells.size(); ++i) {
         const int cell = start_cells[i];
         cNode n{};
@@ -624,6 +996,7 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, 0, -1);
         n.Root_Vertex = vertices + int(i);
         S.Claim(n.Root_Vertex, 0, 0);
+        S.Set_Root(n.Root_Vertex, n.Root);
         n.Portal = -1;
         n.Cell = cell;
         Push(n);
@@ -633,7 +1006,8 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
         while (!S.Direct.empty()) {
             const cNode d = S.Direct.back();
             S.Direct.pop_back();
-            if (!S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) Expand_Interval(d);
+            if (S.Outdone(d.Root_Vertex, d.G, S.Roots[std::size_t(d.Root)].G_Rate)) continue;
+            Expand_Interval(d);
         }
         cNode n;
         if (!S.Lane.empty()) {
@@ -648,31 +1022,20 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
             // The bends back to the start, unperturbed; points met twice and
             // bends that do not turn are dropped.
             std::vector<cPoint2D>& points = S.Points;
-            points.assign(1, Goal);
+            if constexpr (MANY) {
+                goal = S.Goal_Of[std::size_t(n.L)];
+                points.assign(1, S.Goals[std::size_t(goal)]);
+            } else {
+                goal = 0;
+                points.assign(1, Goal);
+            }
             for (int k = n.Root; k >= 0; k = S.Roots[std::size_t(k)].Parent) {
                 const cSym_Point& p = S.Roots[std::size_t(k)].P;
                 points.push_back(cPoint2D(int(p.X.V), int(p.Y.V)));
             }
             points.back() = start;
             std::reverse(points.begin(), points.end());
-            std::vector<cPoint2D>& route = S.Route;
-            route.clear();
-            for (const cPoint2D& p : points) {
-                if (!route.empty() && route.back() == p) continue;
-                while (route.size() >= 2) {
-                    const cPoint2D& a = route[route.size() - 2];
-                    const cPoint2D& b = route.back();
-                    const std::int64_t cross = std::int64_t(b.x - a.x) * (p.y - a.y) - std::int64_t(b.y - a.y) * (p.x - a.x);
-                    const std::int64_t dot = std::int64_t(b.x - a.x) * (p.x - b.x) + std::int64_t(b.y - a.y) * (p.y - b.y);
-                    if (cross != 0 || dot < 0) break;
-                    route.pop_back();
-                }
-                route.push_back(p);
-            }
-            length = 0;
-            for (std::size_t i = 1; i < route.size(); ++i) length += Distance(route[i - 1], route[i]);
-            corners.assign(route.begin() + 1, route.end());
-            if (corners.empty()) corners.push_back(Goal);
+            Finish_Route(points, S.Route, corners, length);
             return SEARCH_FOUND;
         }
         if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G, S.Roots[std::size_t(n.Root)].G_Rate)) continue;  // a shorter way to its root came since
@@ -684,14 +1047,307 @@ ROUTE_SEARCH_RESULT cSearch::Run(const cPoint2D& start, std::vector<cPoint2D>& c
     return SEARCH_NO_ROUTE;
 }
 
+// ------------------------------------------------------------------ ways
+
+// The best way from a search's origin to a point of a cell, over the ways a
+// search kept into the cell: the origin itself when it lies in the cell,
+// the cones through which a root sees the point, and the roots at the ends
+// of the cell's portals (which see the whole cell). cRoot_Type is the
+// search's root record or cRoute_Way_Root.
+inline cSym_Point Point_Of(const cRoot& r) { return r.P; }
+inline cSym_Point Point_Of(const cRoute_Way_Root& r) { return r.P(); }
+
+template <class cRoot_Type>
+class cWay_Finder {
+public:
+    cWay_Finder(const cRoute_Mesh& mesh, const std::vector<cRoot_Type>& roots) : Mesh(mesh), Roots(roots) {}
+
+    // The point to measure to, in the cell it is looked for in.
+    void Aim(int cell, const cPoint2D& p) {
+        Cell = cell;
+        T = Inside(Mesh.Cells()[std::size_t(cell)], p);
+    }
+    void Origin(int root) { Consider(root); }
+    void Cone(const cRoute_Cone& c) {
+        const cRoot_Type& root = Roots[std::size_t(c.Root)];
+        const int portal = c.Portal(), s = Lo_Sign(c.Dir());
+        const int cone_l = c.L == OWN ? Vertex_Of(portal, false) : c.L;
+        const int cone_r = c.R == OWN ? Vertex_Of(portal, true) : c.R;
+        const int s_l = cone_l < OWN ? -s : s, s_r = cone_r < OWN ? -s : s;
+        const cSym_Point r = Point_Of(root);
+        if (s_l * Orientation(r, Through(c.L, portal, false), T) > 0) return;
+        if (-s_r * Orientation(r, Through(c.R, portal, true), T) > 0) return;
+        Consider(c.Root);
+    }
+    // The roots at the ends of the cell's portals, root_at(vertex) giving
+    // the root there or -1.
+    template <class cRoot_At>
+    void Vertices(cRoot_At root_at) {
+        const cRoute_Cell& c = Mesh.Cells()[std::size_t(Cell)];
+        auto portals = [&](int first, int count) {
+            for (int i = first; i < first + count; ++i)
+                for (int hi = 0; hi < 2; ++hi) {
+                    const int root = root_at(Vertex_Of(i, hi != 0));
+                    if (root >= 0) Consider(root);
+                }
+        };
+        portals(c.First_Bottom, c.N_Bottom);
+        portals(c.First_Top, c.N_Top);
+        if (c.Sides >= 0) {
+            const cRoute_Sides& s = Mesh.Side_Links(c);
+            portals(s.First_Left, s.N_Left);
+            portals(s.First_Right, s.N_Right);
+        }
+    }
+    bool Found() const { return Best_Root >= 0; }
+    // The route from the point aimed at back to the origin, unperturbed.
+    double Route_Back(const cPoint2D& p, const cPoint2D& origin, std::vector<cPoint2D>& corners) const {
+        cRoute_Writer writer(p, corners);
+        for (int k = Best_Root; k >= 0; k = Roots[std::size_t(k)].Parent) {
+            const cRoot_Type& r = Roots[std::size_t(k)];
+            if (r.Parent < 0) break;  // the origin's copy: the origin itself ends the route
+            const cSym_Point q = Point_Of(r);
+            writer.Add(cPoint2D(int(q.X.V), int(q.Y.V)));
+        }
+        writer.Add(origin);
+        return writer.Finish(origin);
+    }
+    // The route's points from the point aimed at back to the origin,
+    // unperturbed, the origin's own point last.
+    void Points_Back(const cPoint2D& p, const cPoint2D& origin, std::vector<cPoint2D>& points) const {
+        points.assign(1, p);
+        for (int k = Best_Root; k >= 0; k = Roots[std::size_t(k)].Parent) {
+            const cSym_Point q = Point_Of(Roots[std::size_t(k)]);
+            points.push_back(cPoint2D(int(q.X.V), int(q.Y.V)));
+        }
+        points.back() = origin;
+    }
+
+    double Best = 0;
+    int Best_Root = -1;
+
+private:
+    void Consider(int root) {
+        const cRoot_Type& r = Roots[std::size_t(root)];
+        const double length = r.G + Limit_Distance(Point_Of(r), T);
+        if (Best_Root < 0 || length < Best) {
+            Best = length;
+            Best_Root = root;
+        }
+    }
+    cSym_Point Through(int e, int portal, bool hi) const {
+        if (e == OWN) return Vertex_Point(Mesh.Portals()[std::size_t(portal)], hi);
+        if (e >= 0) return Vertex_Point(Mesh.Portals()[std::size_t(e / 2)], e % 2 == 1);
+        return Point_Of(Roots[std::size_t(-2 - e)]);
+    }
+
+    const cRoute_Mesh& Mesh;
+    const std::vector<cRoot_Type>& Roots;
+    int Cell = 0;
+    cSym_Point T;
+};
+
 }  // namespace
 
 ROUTE_SEARCH_RESULT Search_Route(const cRoute_Mesh& mesh, const cPoint2D& start, const cPoint2D& goal,
                                  const unsigned char* door_open, std::vector<cPoint2D>& corners, double& length) {
     corners.clear();
     length = 0;
-    cSearch search(mesh, goal, door_open);
-    return search.Run(start, corners, length);
+    int reached = 0;
+    cSearch<false, RECORD_NONE> search(mesh, goal, door_open);
+    return search.Run(start, corners, length, reached);
+}
+
+void Route_Cells_At(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open,
+                    std::vector<int>& cells) {
+    Cells_Open_At(mesh, p, door_open, cells);
+}
+
+ROUTE_SEARCH_RESULT Search_Route_Any(const cRoute_Mesh& mesh, const cPoint2D& start,
+                                     const std::vector<cPoint2D>& goals, const unsigned char* door_open,
+                                     std::vector<cPoint2D>& corners, double& length, int& goal) {
+    corners.clear();
+    length = 0;
+    goal = -1;
+    cSearch<true, RECORD_NONE> search(mesh, cPoint2D(), door_open);
+    std::vector<int> start_cells;
+    Cells_Open_At(mesh, start, door_open, start_cells);
+    if (start_cells.empty()) return SEARCH_START_BLOCKED;
+    if (!search.Locate_Goals(goals)) return SEARCH_GOAL_BLOCKED;
+    return search.Run(start, corners, length, goal);
+}
+
+ROUTE_SEARCH_RESULT Search_Route_Near(const cRoute_Mesh& mesh, const cPoint2D& start,
+                                      const std::vector<cPoint2D>& goals, const cPoint2D& near,
+                                      const unsigned char* door_open, std::vector<cPoint2D>& corners,
+                                      double& length, int& goal) {
+    corners.clear();
+    length = 0;
+    goal = -1;
+    state.Near_Valid = false;
+    state.Near = near;
+    cSearch<true, RECORD_NEAR> search(mesh, cPoint2D(), door_open);
+    search.Locate_Goals(goals);
+    return search.Run(start, corners, length, goal);
+}
+
+bool Near_Route(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned char* door_open,
+                std::vector<cPoint2D>& corners, double& length) {
+    corners.clear();
+    length = 0;
+    cState& s = state;
+    if (!s.Near_Valid) return false;
+    std::vector<int> cells;
+    Cells_Open_At(mesh, p, door_open, cells);
+    // The search kept every cone into a cell as near as the nearest cell it
+    // entered (which it was at every moment before); of the farther ones,
+    // only some. A nearer cell it never entered: no way leads into it.
+    cWay_Finder<cRoot> finder(mesh, s.Roots);
+    for (int cell : cells) {
+        const std::int64_t d2 = Cell_Distance2(mesh.Cells()[std::size_t(cell)], s.Near);
+        if (d2 > s.Near_Best) return false;
+        if (d2 < s.Near_Best) continue;
+        finder.Aim(cell, p);
+        for (std::size_t i = 0; i < s.Start_Cells.size(); ++i)
+            if (s.Start_Cells[i] == cell) finder.Origin(int(i));
+        for (const cCell_Cone& c : s.Cones)
+            if (c.Cell == cell) finder.Cone(c.Cone);
+        finder.Vertices([&s](int v) { return s.Root_At(v); });
+    }
+    if (!finder.Found()) return false;
+    finder.Points_Back(p, s.Near_Start, s.Points);
+    std::reverse(s.Points.begin(), s.Points.end());
+    Finish_Route(s.Points, s.Route, corners, length);
+    return true;
+}
+
+const std::vector<int>& Near_Start_Cells() { return state.Start_Cells; }
+
+void cRoute_Ways::Clear() {
+    Origin_Cells.clear();
+    Roots.clear();
+    Cell_First.clear();
+    Cones.clear();
+    Vertex_Root.clear();
+}
+
+std::size_t cRoute_Ways::Footprint() const {
+    return Origin_Cells.capacity() * sizeof(int) + Roots.capacity() * sizeof(cRoute_Way_Root) +
+           Cell_First.capacity() * sizeof(int) + Cones.capacity() * sizeof(cRoute_Cone) +
+           Vertex_Root.capacity() * sizeof(int);
+}
+
+ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin, const unsigned char* door_open,
+                                cRoute_Ways& ways) {
+    ways.Clear();
+    ways.Origin = origin;
+    cSearch<true, RECORD_ALL> search(mesh, cPoint2D(), door_open);
+    search.Locate_Goals(std::vector<cPoint2D>());
+    std::vector<cPoint2D> corners;
+    double length = 0;
+    int goal = -1;
+    const ROUTE_SEARCH_RESULT result = search.Run(origin, corners, length, goal);
+    if (result == SEARCH_START_BLOCKED) return result;
+    cState& s = state;
+    ways.Origin_Cells = s.Start_Cells;
+    const std::size_t vertices = 2 * mesh.Portals().size();
+    // The roots needed: the origin's copies, those of the cones and of the
+    // portal ends, and every root on their routes.
+    const std::size_t n = s.Roots.size(), origins = s.Start_Cells.size();
+    std::vector<int> number(n, -1);  // -2: needed, not numbered yet
+    auto need = [&](int k) {
+        while (k >= 0 && number[std::size_t(k)] == -1) {
+            number[std::size_t(k)] = -2;
+            k = s.Roots[std::size_t(k)].Parent;
+        }
+    };
+    for (std::size_t i = 0; i < origins; ++i) need(int(i));
+    for (const cCell_Cone& c : s.Cones) {
+        need(c.Cone.Root);
+        if (c.Cone.L < OWN) need(-2 - c.Cone.L);
+        if (c.Cone.R < OWN) need(-2 - c.Cone.R);
+    }
+    ways.Vertex_Root.assign(vertices, -1);
+    for (int v : s.Claimed) {
+        ways.Vertex_Root[std::size_t(v)] = s.Root_At(v);
+        need(ways.Vertex_Root[std::size_t(v)]);
+    }
+    // Numbered depth first from the origin's copies (numbers 0 ...), a
+    // root's children in the order they were made.
+    std::vector<int> first_child(n + 1, 0), children;
+    for (std::size_t k = 0; k < n; ++k)
+        if (number[k] == -2 && s.Roots[k].Parent >= 0) ++first_child[std::size_t(s.Roots[k].Parent) + 1];
+    for (std::size_t k = 1; k <= n; ++k) first_child[k] += first_child[k - 1];
+    children.resize(std::size_t(first_child[n]));
+    {
+        std::vector<int> fill(first_child.begin(), first_child.end() - 1);
+        for (std::size_t k = 0; k < n; ++k)
+            if (number[k] == -2 && s.Roots[k].Parent >= 0)
+                children[std::size_t(fill[std::size_t(s.Roots[k].Parent)]++)] = int(k);
+    }
+    int next = 0;
+    for (std::size_t i = 0; i < origins; ++i) number[i] = next++;
+    std::vector<int> stack;
+    for (std::size_t i = 0; i < origins; ++i) {
+        stack.assign(1, int(i));
+        while (!stack.empty()) {
+            const int k = stack.back();
+            stack.pop_back();
+            if (number[std::size_t(k)] < 0) number[std::size_t(k)] = next++;
+            for (int c = first_child[std::size_t(k) + 1] - 1; c >= first_child[std::size_t(k)]; --c)
+                stack.push_back(children[std::size_t(c)]);
+        }
+    }
+    ways.Roots.resize(std::size_t(next));
+    for (std::size_t k = 0; k < n; ++k) {
+        if (number[k] < 0) continue;
+        const cRoot& r = s.Roots[k];
+        ways.Roots[std::size_t(number[k])] =
+            cRoute_Way_Root{r.P.X.V, r.P.Y.V, std::int16_t(r.P.X.K), std::int16_t(r.P.Y.K),
+                            r.Parent < 0 ? -1 : number[std::size_t(r.Parent)], r.G};
+    }
+    for (int& root : ways.Vertex_Root)
+        if (root >= 0) root = number[std::size_t(root)];
+    auto renumber_end = [&number](int e) { return e < OWN ? -2 - number[std::size_t(-2 - e)] : e; };
+    // The cones by cell (a counting sort).
+    const std::size_t cells = mesh.Cells().size();
+    ways.Cell_First.assign(cells + 1, 0);
+    for (const cCell_Cone& c : s.Cones) ++ways.Cell_First[std::size_t(c.Cell) + 1];
+    for (std::size_t i = 1; i <= cells; ++i) ways.Cell_First[i] += ways.Cell_First[i - 1];
+    ways.Cones.resize(s.Cones.size());
+    {
+        std::vector<int> fill(ways.Cell_First.begin(), ways.Cell_First.end() - 1);
+        for (const cCell_Cone& c : s.Cones) {
+            cRoute_Cone& cone = ways.Cones[std::size_t(fill[std::size_t(c.Cell)]++)];
+            cone = c.Cone;
+            cone.Root = number[std::size_t(c.Cone.Root)];
+            cone.L = renumber_end(c.Cone.L);
+            cone.R = renumber_end(c.Cone.R);
+        }
+    }
+    return SEARCH_NO_ROUTE;
+}
+
+ROUTE_SEARCH_RESULT Way_From(const cRoute_Mesh& mesh, const cRoute_Ways& ways, const cPoint2D& p,
+                             const unsigned char* door_open, std::vector<cPoint2D>& corners, double& length) {
+    corners.clear();
+    length = 0;
+    thread_local std::vector<int> cells;
+    Cells_Open_At(mesh, p, door_open, cells);
+    if (cells.empty()) return SEARCH_START_BLOCKED;
+    if (ways.Cell_First.size() != mesh.Cells().size() + 1) return SEARCH_NO_ROUTE;
+    cWay_Finder<cRoute_Way_Root> finder(mesh, ways.Roots);
+    for (int cell : cells) {
+        finder.Aim(cell, p);
+        for (std::size_t i = 0; i < ways.Origin_Cells.size(); ++i)
+            if (ways.Origin_Cells[i] == cell) finder.Origin(int(i));
+        for (int i = ways.Cell_First[std::size_t(cell)]; i < ways.Cell_First[std::size_t(cell) + 1]; ++i)
+            finder.Cone(ways.Cones[std::size_t(i)]);
+        finder.Vertices([&ways](int v) { return ways.Vertex_Root[std::size_t(v)]; });
+    }
+    if (!finder.Found()) return SEARCH_NO_ROUTE;
+    length = finder.Route_Back(p, ways.Origin, corners);
+    return SEARCH_FOUND;
 }
 
 }  // namespace bsp_levels
