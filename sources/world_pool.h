@@ -70,7 +70,7 @@ public:
     std::size_t In_Use() const { return Held - (Capacity - Used); }
 
 private:
-    static const std::size_t N_CLASSES = 8;  // entries of up to 8 pointers
+    static constexpr std::size_t N_CLASSES = 8;  // entries of up to 8 pointers
     static std::size_t Size_Class(std::size_t size) { return (size + sizeof(void*) - 1) / sizeof(void*) - 1; }
 
     void New_Block(std::size_t least) {
@@ -88,8 +88,8 @@ private:
         Held += size;
     }
 
-    static const std::size_t FIRST_BLOCK = 4096;
-    static const std::size_t LARGEST_BLOCK = std::size_t(4) << 20;
+    static constexpr std::size_t FIRST_BLOCK = 4096;
+    static constexpr std::size_t LARGEST_BLOCK = std::size_t(4) << 20;
     std::vector<void*> Blocks;
     char* Current = nullptr;
     std::size_t Capacity = 0, Used = 0, Held = 0;
