@@ -41,7 +41,7 @@ TEST(BsplevelBatchEdits, AddRemoveAndWouldBlock) {
               "edit refused outside\n"
               "removed 0\n"
               "remove refused unknown-id\n"
-              "path 50 50 90 50\n"
+              "path 50 50 60 35 90 50\n"  // the wall at x = 60 cuts the level's areas otherwise
               "error: line 13: add-box needs X1 Y1 X2 Y2\n"
               "error: line 14: 'x' is not an integer\n");
     EXPECT_EQ(r.Status, 2);
