@@ -175,6 +175,24 @@ TEST(EditApi, RouteFieldGoesStaleOnAnEdit) {
     EXPECT_EQ(field.Route(cPoint2D(10, 90), path), ROUTE_STALE);
 }
 
+// Solid points that reach everywhere leave no area solid; a box that cuts
+// them off from part of the world makes the rest solid, the start with it,
+// although the route now keeps clear of the box.
+TEST(WouldBlock, BoxThatMakesTheStartSolid) {
+    cCapture_Messages quiet;
+    cGame_World world;
+    world.Set_Bounds(Rect(0, 0, 100, 100));
+    world.Insert(Wall(0, 50, 10, 50));
+    world.Add_Solid_Point(cPoint2D(90, 90));
+    ASSERT_EQ(world.Build(), BUILD_SOLID_EVERYWHERE);
+    // Round the solid point: the rock is the box's inside, the start stays free.
+    EXPECT_EQ(world.Would_Block(cPoint2D(80, 80), cPoint2D(95, 95), cPoint2D(10, 10), cPoint2D(20, 10), 0),
+              BLOCK_OPEN);
+    // Beside it: the rock is everything but the box's inside.
+    EXPECT_EQ(world.Would_Block(cPoint2D(60, 60), cPoint2D(70, 70), cPoint2D(10, 10), cPoint2D(20, 10), 0),
+              BLOCK_CUTS);
+}
+
 TEST(WouldBlock, TowerDefenceRule) {
     cCapture_Messages quiet;
     cGame_World world;
@@ -192,6 +210,7 @@ TEST(WouldBlock, TowerDefenceRule) {
     EXPECT_EQ(world.Would_Block(cPoint2D(45, 41), cPoint2D(55, 60), s, cPoint2D(50, 80), 0, &now), BLOCK_NO_ROUTE);
     EXPECT_EQ(now, ROUTE_NONE);
     EXPECT_EQ(world.Would_Block(cPoint2D(45, 41), cPoint2D(55, 160), s, g, 0), BLOCK_BAD_BOX);
+    EXPECT_EQ(world.Would_Block(cPoint2D(45, 10), cPoint2D(55, 20), s, g, 0), BLOCK_OPEN);  // beside the corridor
     // Nothing changed.
     EXPECT_TRUE(world.Edit_Ids().empty());
     EXPECT_EQ(world.Edit_Count(), 0u);
@@ -243,6 +262,7 @@ TEST(EditsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
     const int levels = Env_Setting("EDIT_LEVELS", 200);
     const unsigned first_seed = unsigned(Env_Setting("EDIT_LEVELS_SEED", 1));
     int steps = 0, refused = 0, compared = 0;
+    int blocks[4] = {0, 0, 0, 0};
     for (int n = 0; n < levels; ++n) {
         const unsigned seed = first_seed + unsigned(n);
         std::mt19937 rng(seed * 104729u + 7u);
@@ -356,10 +376,42 @@ TEST(EditsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
                         << where << "route " << a << " to " << c << " h " << h;
                 }
             }
+
+            // Would this box block? The world built afresh with the box too
+            // tells (solid points and doors included).
+            {
+                const cPoint2D s0 = point(), g0 = point(), p = point();
+                const cPoint2D p2(std::min(b.Max.x, p.x + pick(0, span / 4)), std::min(b.Max.y, p.y + pick(0, span / 4)));
+                const int h = small ? pick(0, 2) : 0;
+                std::vector<cPoint2D> ignored;
+                const ROUTE_STATUS now = afresh.Find_Shortest_Path(s0, g0, h, ignored);
+                const cRect2D r(p, p2);
+                std::vector<cHV_Wall> box = {cHV_Wall(r.Min, cPoint2D(r.Max.x, r.Min.y)),
+                                             cHV_Wall(cPoint2D(r.Max.x, r.Min.y), r.Max),
+                                             cHV_Wall(cPoint2D(r.Min.x, r.Max.y), r.Max),
+                                             cHV_Wall(r.Min, cPoint2D(r.Min.x, r.Max.y))};
+                BLOCK_STATUS expected;
+                if (!level.Solid.empty() && On_Any(box, level.Solid[0])) {
+                    expected = BLOCK_BAD_BOX;
+                } else if (now != ROUTE_FOUND) {
+                    expected = BLOCK_NO_ROUTE;
+                } else {
+                    std::map<int, std::vector<cHV_Wall>> with_box = edits;
+                    with_box[next_id + 1000] = box;
+                    cGame_World afresh_with_box(engine);
+                    Build_Afresh(level, with_box, open, afresh_with_box);
+                    expected = afresh_with_box.Find_Shortest_Path(s0, g0, h, ignored) == ROUTE_FOUND ? BLOCK_OPEN
+                                                                                                      : BLOCK_CUTS;
+                }
+                ASSERT_EQ(world.Would_Block(p, p2, s0, g0, h), expected)
+                    << where << "would-block " << p << p2 << " from " << s0 << " to " << g0 << " h " << h;
+                ++blocks[expected];
+            }
         }
     }
-    std::printf("edits on random levels: %d levels, %d steps (%d refused), %d points compared\n", levels, steps,
-                refused, compared);
+    std::printf("edits on random levels: %d levels, %d steps (%d refused), %d points compared; would-block: %d open, "
+                "%d cuts, %d without a route, %d bad boxes\n",
+                levels, steps, refused, compared, blocks[0], blocks[1], blocks[2], blocks[3]);
 }
 
 // Would_Block against the brute-force oracle of shortest routes on small

@@ -9,6 +9,7 @@
 
 #include "edits/world_edits.h"
 
+#include <algorithm>
 #include <climits>
 #include <sstream>
 
@@ -27,6 +28,25 @@ std::vector<cHV_Wall> Box_Walls(const cPoint2D& a, const cPoint2D& b) {
     if (r.Min.x == r.Max.x || r.Min.y == r.Max.y) return {cHV_Wall(r.Min, r.Max)};
     return {cHV_Wall(r.Min, cPoint2D(r.Max.x, r.Min.y)), cHV_Wall(cPoint2D(r.Max.x, r.Min.y), r.Max),
             cHV_Wall(cPoint2D(r.Min.x, r.Max.y), r.Max), cHV_Wall(r.Min, cPoint2D(r.Min.x, r.Max.y))};
+}
+
+// Whether the segment from a to b meets the closed rectangle r (integer
+// points within twice the coordinate range: the products fit in 64 bits).
+bool Segment_Meets_Rect(const cPoint2D& a, const cPoint2D& b, const cRect2D& r) {
+    if (std::max(a.x, b.x) < r.Min.x || std::min(a.x, b.x) > r.Max.x || std::max(a.y, b.y) < r.Min.y ||
+        std::min(a.y, b.y) > r.Max.y)
+        return false;
+    // The boxes overlap: the segment misses the rectangle only when every
+    // corner lies strictly on one side of its line.
+    const cPoint2D corners[] = {r.Min, cPoint2D(r.Max.x, r.Min.y), r.Max, cPoint2D(r.Min.x, r.Max.y)};
+    int below = 0, above = 0;
+    for (const cPoint2D& c : corners) {
+        const std::int64_t cross = (std::int64_t(b.x) - a.x) * (std::int64_t(c.y) - a.y) -
+                                   (std::int64_t(b.y) - a.y) * (std::int64_t(c.x) - a.x);
+        below += cross < 0;
+        above += cross > 0;
+    }
+    return below < 4 && above < 4;
 }
 
 void Report(const char* what, const std::string& why) {
@@ -228,6 +248,29 @@ BLOCK_STATUS cGame_World::Would_Block(const cPoint2D& a, const cPoint2D& b, cons
     if (Check_Edit(box, "Would_Block") != EDIT_DONE) return BLOCK_BAD_BOX;
     if (status != ROUTE_FOUND) return BLOCK_NO_ROUTE;
     const std::shared_ptr<const cWorld_Edits::cVersion> version = Edits->Version();
+    // The route found stays a route with the box when it keeps clear of the
+    // box grown by the half-size (closed): then the box cuts nothing, and
+    // that is the common answer, at the cost of the route query. Solid space
+    // can only shrink when walls come, unless the solid points reached
+    // everywhere (no area solid): there a box may make the start solid.
+    const cGame_World& now_world = version && version->World ? *version->World : *this;
+    if (Solid_Points.empty() || now_world.N_Solid_Areas > 0) {
+        const cRect2D r(a, b);
+        const cRect2D grown(cPoint2D(int(std::max<std::int64_t>(std::int64_t(r.Min.x) - half_size, INT_MIN)),
+                                     int(std::max<std::int64_t>(std::int64_t(r.Min.y) - half_size, INT_MIN))),
+                            cPoint2D(int(std::min<std::int64_t>(std::int64_t(r.Max.x) + half_size, INT_MAX)),
+                                     int(std::min<std::int64_t>(std::int64_t(r.Max.y) + half_size, INT_MAX))));
+        bool clear = true;
+        cPoint2D from = start;
+        for (const cPoint2D& to : path) {
+            if (Segment_Meets_Rect(from, to, grown)) {
+                clear = false;
+                break;
+            }
+            from = to;
+        }
+        if (clear && !Segment_Meets_Rect(start, start, grown)) return BLOCK_OPEN;
+    }
     const std::map<int, std::vector<cHV_Wall>> none;
     const std::map<int, std::vector<cHV_Wall>>& edits = version ? version->Walls : none;
     if (Solid_Points.empty()) {
