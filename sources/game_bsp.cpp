@@ -368,6 +368,15 @@ public:
         std::lock_guard<std::mutex> lock(Guard);
         return int(Meshes.size());
     }
+    // Keeps structures made elsewhere for a half-size (made from this
+    // world's walls, doors and rectangle).
+    void Put(int half_size, std::shared_ptr<const cRoute_Mesh> mesh) {
+        std::lock_guard<std::mutex> lock(Guard);
+        cKept& entry = Meshes[half_size];
+        entry.Mesh = std::move(mesh);
+        entry.Used = ++Clock;
+        Evict();
+    }
     std::vector<int> Sizes() {
         std::lock_guard<std::mutex> lock(Guard);
         std::vector<int> sizes;
@@ -1238,6 +1247,10 @@ int cGame_World::Kept_Agent_Sizes() const {
 std::vector<int> cGame_World::Kept_Sizes() const { return Agents->Sizes(); }
 
 int cGame_World::Agents_Capacity() const { return Agents->Capacity_Now(); }
+
+void cGame_World::Adopt_Agent(int half_size, std::shared_ptr<const cRoute_Mesh> mesh) {
+    Agents->Put(half_size, std::move(mesh));
+}
 
 void cGame_World::Prepare_Agent(int half_size) const {
     if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Prepare_Agent(half_size);

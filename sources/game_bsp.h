@@ -542,6 +542,9 @@ private:
     // kept at most (this world's own, edits aside).
     std::vector<int> Kept_Sizes() const;
     int Agents_Capacity() const;
+    // Keeps the route structures of a half-size made beside the world, from
+    // the same walls, doors and rectangle.
+    void Adopt_Agent(int half_size, std::shared_ptr<const cRoute_Mesh> mesh);
     // EDIT_DONE when the walls may be added to the built world, else why not
     // (with a message naming the call).
     EDIT_STATUS Check_Edit(const std::vector<cHV_Wall>& walls, const char* what) const;

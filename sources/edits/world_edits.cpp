@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "messages.h"
 #include "route/route_mesh.h"
@@ -89,12 +91,31 @@ EDIT_STATUS cWorld_Edits::Publish(const cGame_World& level, std::map<int, std::v
     const std::shared_ptr<const cVersion> now = Version();
     next->Count = now ? now->Count + 1 : 1;
     if (!walls.empty()) {
-        next->World = Make_World(level, walls, {});
-        if (!next->World) return EDIT_OVER_LIMIT;
         // The agent sizes kept before the edit are kept after it, made now
-        // rather than on their next query.
+        // rather than on their next query: their route structures depend on
+        // the walls, the doors and the rectangle only, so they are made on
+        // threads of their own while this one builds the world.
         const std::vector<int> sizes = now && now->World ? now->World->Kept_Sizes() : level.Kept_Sizes();
-        for (int h : sizes) next->World->Prepare_Agent(h);
+        std::vector<cHV_Wall> all(level.Get_Level_Walls());
+        for (const auto& edit : walls) all.insert(all.end(), edit.second.begin(), edit.second.end());
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        std::vector<std::future<std::shared_ptr<const cRoute_Mesh>>> meshes;
+        for (std::size_t i = 0; i < sizes.size() && cores > 1; ++i) {
+            const int h = sizes[i];
+            meshes.push_back(std::async(std::launch::async, [&all, &level, h] {
+                std::shared_ptr<cRoute_Mesh> mesh = std::make_shared<cRoute_Mesh>();
+                mesh->Build(all, level.Get_Level_Doors(), level.Get_Bounds(), h);
+                return std::shared_ptr<const cRoute_Mesh>(std::move(mesh));
+            }));
+        }
+        next->World = Make_World(level, walls, {});
+        for (std::size_t i = 0; i < meshes.size(); ++i) {
+            std::shared_ptr<const cRoute_Mesh> mesh = meshes[i].get();
+            if (next->World) next->World->Adopt_Agent(sizes[i], std::move(mesh));
+        }
+        if (!next->World) return EDIT_OVER_LIMIT;
+        if (meshes.empty())
+            for (int h : sizes) next->World->Prepare_Agent(h);
     }
     next->Walls = std::move(walls);
     {
