@@ -409,7 +409,7 @@ def print_doors(doors):
 def print_edits(edits):
     """Edits of a built world against a full rebuild, cycles, would-block."""
     print()
-    print("edits: boxes of 1x1 to 8x8 free cells added and removed, half-sizes 0 and 4 prepared (fast engine)")
+    print("edits: boxes of 1x1 to 8x8 cells added and removed at free places, half-sizes 0 and 4 prepared (fast engine)")
     print("targets: median <= 0.5 ms, p99 <= 5 ms; after the cycles bytes and resident size within 10% of the")
     print("start and queries within 10% of a fresh build's; would-block median <= 2x the route query's median")
     levels = sorted({level for (_, level, _) in edits})
