@@ -375,6 +375,27 @@ TEST(EditsOnRandomLevels, EveryAnswerEqualsAWorldBuiltAfresh) {
                     ASSERT_NEAR(length, afresh_length, 1e-9 * std::max(1.0, afresh_length))
                         << where << "route " << a << " to " << c << " h " << h;
                 }
+                // The newer route queries answer on the edited world too.
+                if (small && q < 3) {
+                    const int h = pick(0, 2);
+                    cRoute_Options partial;
+                    partial.Partial = true;
+                    double length = -1, afresh_length = -1;
+                    ASSERT_EQ(world.Find_Shortest_Path(a, c, h, partial, path, &length),
+                              afresh.Find_Shortest_Path(a, c, h, partial, afresh_path, &afresh_length))
+                        << where << "partial route " << a << " to " << c << " h " << h;
+                    ASSERT_NEAR(length, afresh_length, 1e-9 * std::max(1.0, afresh_length)) << where << "partial";
+                    cPoint2D place(-1, -1), afresh_place(-1, -1);
+                    ASSERT_EQ(world.Find_Standing_Point(a, h, place), afresh.Find_Standing_Point(a, h, afresh_place))
+                        << where << "standing " << a << " h " << h;
+                    ASSERT_EQ(place, afresh_place) << where << "standing " << a << " h " << h;
+                    int goal = -1, afresh_goal = -1;
+                    const std::vector<cPoint2D> goals = {c, point(), point()};
+                    ASSERT_EQ(world.Find_Nearest_Goal(a, goals, h, path, &length, &goal),
+                              afresh.Find_Nearest_Goal(a, goals, h, afresh_path, &afresh_length, &afresh_goal))
+                        << where << "nearest goal from " << a << " h " << h;
+                    ASSERT_NEAR(length, afresh_length, 1e-9 * std::max(1.0, afresh_length)) << where << "nearest goal";
+                }
             }
 
             // Would this box block? The world built afresh with the box too
