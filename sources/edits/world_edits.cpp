@@ -64,6 +64,11 @@ void Report(const char* what, const std::string& why) {
 std::shared_ptr<cGame_World> cWorld_Edits::Make_World(const cGame_World& level,
                                                       const std::map<int, std::vector<cHV_Wall>>& edits,
                                                       const std::vector<cHV_Wall>& extra) {
+    // The level's own build said what there was to say of it (solid points
+    // that reach everywhere, say); the versions' builds say it again on
+    // every edit, and a refusal is the edit's to report.
+    std::ostringstream quiet;
+    cMessage_Redirect to_quiet(&quiet, true);
     std::shared_ptr<cGame_World> world = std::make_shared<cGame_World>(level.Get_Engine());
     world->Set_Bounds(level.Get_Bounds());
     world->Set_Limits(level.Get_Limits());
@@ -86,7 +91,8 @@ std::shared_ptr<cGame_World> cWorld_Edits::Make_World(const cGame_World& level,
     return world;
 }
 
-EDIT_STATUS cWorld_Edits::Publish(const cGame_World& level, std::map<int, std::vector<cHV_Wall>>&& walls) {
+EDIT_STATUS cWorld_Edits::Publish(const cGame_World& level, std::map<int, std::vector<cHV_Wall>>&& walls,
+                                  const char* what) {
     std::shared_ptr<cVersion> next = std::make_shared<cVersion>();
     const std::shared_ptr<const cVersion> now = Version();
     next->Count = now ? now->Count + 1 : 1;
@@ -113,7 +119,10 @@ EDIT_STATUS cWorld_Edits::Publish(const cGame_World& level, std::map<int, std::v
             std::shared_ptr<const cRoute_Mesh> mesh = meshes[i].get();
             if (next->World) next->World->Adopt_Agent(sizes[i], std::move(mesh));
         }
-        if (!next->World) return EDIT_OVER_LIMIT;
+        if (!next->World) {
+            Report(what, "the edit walls would take the level beyond the world's limits, nothing is changed");
+            return EDIT_OVER_LIMIT;
+        }
         if (meshes.empty())
             for (int h : sizes) next->World->Prepare_Agent(h);
     }
@@ -126,16 +135,17 @@ EDIT_STATUS cWorld_Edits::Publish(const cGame_World& level, std::map<int, std::v
     return EDIT_DONE;
 }
 
-EDIT_STATUS cWorld_Edits::Add(const cGame_World& level, const std::vector<cHV_Wall>& walls, int* id) {
+EDIT_STATUS cWorld_Edits::Add(const cGame_World& level, const std::vector<cHV_Wall>& walls, int* id,
+                              const char* what) {
     std::lock_guard<std::mutex> writing(Writer);
     if (Next_Id == INT_MAX) {
-        Report("Add_Wall", "no edit id is left");
+        Report(what, "no edit id is left");
         return EDIT_OVER_LIMIT;
     }
     const std::shared_ptr<const cVersion> now = Version();
     std::map<int, std::vector<cHV_Wall>> next = now ? now->Walls : std::map<int, std::vector<cHV_Wall>>();
     next[Next_Id] = walls;
-    const EDIT_STATUS status = Publish(level, std::move(next));
+    const EDIT_STATUS status = Publish(level, std::move(next), what);
     if (status != EDIT_DONE) return status;
     if (id != nullptr) *id = Next_Id;
     ++Next_Id;
@@ -151,7 +161,7 @@ EDIT_STATUS cWorld_Edits::Remove(const cGame_World& level, int id) {
     }
     std::map<int, std::vector<cHV_Wall>> next = now->Walls;
     next.erase(id);
-    return Publish(level, std::move(next));
+    return Publish(level, std::move(next), "Remove_Edit");
 }
 
 void cWorld_Edits::Set_Door(int id, bool open) {
@@ -206,14 +216,14 @@ EDIT_STATUS cGame_World::Add_Wall(const cHV_Wall& wall, int* id) {
     cHV_Wall plain(wall.p0, wall.p1);
     const EDIT_STATUS checked = Check_Edit({plain}, "Add_Wall");
     if (checked != EDIT_DONE) return checked;
-    return Edits->Add(*this, {plain}, id);
+    return Edits->Add(*this, {plain}, id, "Add_Wall");
 }
 
 EDIT_STATUS cGame_World::Add_Box(const cPoint2D& a, const cPoint2D& b, int* id) {
     const std::vector<cHV_Wall> walls = Box_Walls(a, b);
     const EDIT_STATUS checked = Check_Edit(walls, "Add_Box");
     if (checked != EDIT_DONE) return checked;
-    return Edits->Add(*this, walls, id);
+    return Edits->Add(*this, walls, id, "Add_Box");
 }
 
 EDIT_STATUS cGame_World::Remove_Edit(int id) { return Edits->Remove(*this, id); }

@@ -44,7 +44,8 @@ public:
         return Current;
     }
 
-    EDIT_STATUS Add(const cGame_World& level, const std::vector<cHV_Wall>& walls, int* id);
+    // what names the call in messages.
+    EDIT_STATUS Add(const cGame_World& level, const std::vector<cHV_Wall>& walls, int* id, const char* what);
     EDIT_STATUS Remove(const cGame_World& level, int id);
 
     // The world of the level with the edits given plus the walls extra,
@@ -60,7 +61,7 @@ public:
 
 private:
     // Publishes the version made of walls (the next count).
-    EDIT_STATUS Publish(const cGame_World& level, std::map<int, std::vector<cHV_Wall>>&& walls);
+    EDIT_STATUS Publish(const cGame_World& level, std::map<int, std::vector<cHV_Wall>>&& walls, const char* what);
 
     mutable std::mutex Guard;  // the current pointer, and nothing else
     std::shared_ptr<const cVersion> Current;
