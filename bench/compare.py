@@ -77,6 +77,9 @@ def run(binary, regex, out_file):
 # The benchmarks of doors that open and close.
 DOOR_OPERATIONS = {"door_world_build", "door_change", "door_path", "door_route"}
 
+# The benchmarks of edits of a built world (bench_edits.cpp).
+EDIT_OPERATIONS = {"edit_rebuild", "edit_box", "edit_cycles", "edit_would_block"}
+
 # The benchmarks of the route queries of crowds and storms (bench_routes.cpp).
 ROUTE_QUERY_OPERATIONS = {"crowd", "partial", "batch", "nearest_goal", "standing"}
 
@@ -159,6 +162,7 @@ def main():
     threads = defaultdict(dict)    # level -> threads -> queries per second
     doors = {}                     # (operation, level, state) -> the benchmark's record
     route_queries = {}             # (operation, level, half-size or threads) -> the benchmark's record
+    edits = {}                     # (operation, level, engine or half-size) -> the benchmark's record
     order = []
     for b in results:
         parts = b["run_name"].split("/")
@@ -170,6 +174,9 @@ def main():
             continue
         if operation in DOOR_OPERATIONS:
             doors[(operation, level, engine)] = b
+            continue
+        if operation in EDIT_OPERATIONS:
+            edits[(operation, level, engine)] = b
             continue
         if operation in ROUTE_QUERY_OPERATIONS:
             route_queries[(operation, level, engine)] = b
@@ -212,6 +219,8 @@ def main():
         print_doors(doors)
     if route_queries:
         print_route_queries(route_queries)
+    if edits:
+        print_edits(edits)
 
 
 def ratio(a, b):
@@ -395,6 +404,45 @@ def print_doors(doors):
                     continue
                 print("%-16s %-12s %8s %10s %10s %10s" % (state, name, "%d" % b["found"], fmt(b["median_ms"], 4),
                                                           fmt(b["p95_ms"], 4), fmt(b["worst_ms"], 4)))
+
+
+def print_edits(edits):
+    """Edits of a built world against a full rebuild, cycles, would-block."""
+    print()
+    print("edits: boxes of 1x1 to 8x8 cells added and removed at free places, half-sizes 0 and 4 prepared (fast engine)")
+    print("targets: median <= 0.5 ms, p99 <= 5 ms; after the cycles bytes and resident size within 10% of the")
+    print("start and queries within 10% of a fresh build's; would-block median <= 2x the route query's median")
+    levels = sorted({level for (_, level, _) in edits})
+    for level in levels:
+        rebuild = edits.get(("edit_rebuild", level, "fast"))
+        box = edits.get(("edit_box", level, "fast"))
+        rebuild_ms = milliseconds(rebuild) if rebuild else None
+        if box:
+            print("%-16s edit median %s ms, p99 %s ms, worst %s ms over %d edits; rebuild %s ms" %
+                  (level, fmt(box["median_ms"], 3), fmt(box["p99_ms"], 3), fmt(box["worst_ms"], 3), box["edits"],
+                   fmt(rebuild_ms, 1)))
+            print("%-16s edit / rebuild: median %s, p99 %s   median <= 0.5 ms: %s   p99 <= 5 ms: %s" %
+                  (level, "%.3g" % ratio(box["median_ms"], rebuild_ms) if rebuild_ms else "-",
+                   "%.3g" % ratio(box["p99_ms"], rebuild_ms) if rebuild_ms else "-",
+                   verdict(box["median_ms"] <= 0.5), verdict(box["p99_ms"] <= 5.0)))
+        cycles = edits.get(("edit_cycles", level, "fast"))
+        if cycles:
+            bytes_ratio = ratio(cycles["bytes_end"], cycles["bytes_start"])
+            rss_ratio = ratio(cycles["rss_end_kb"], cycles["rss_start_kb"])
+            query_ratio = ratio(cycles["query_ms"], cycles["fresh_query_ms"])
+            print("%-16s %d cycles: bytes %.0f -> %.0f (x%s), resident %d -> %d kB (x%s), route h=4 %s ms vs fresh %s ms "
+                  "(x%s)   %s" % (level, cycles["cycles"], cycles["bytes_start"], cycles["bytes_end"], fmt(bytes_ratio),
+                                  cycles["rss_start_kb"], cycles["rss_end_kb"], fmt(rss_ratio), fmt(cycles["query_ms"], 4),
+                                  fmt(cycles["fresh_query_ms"], 4), fmt(query_ratio),
+                                  verdict(bytes_ratio is not None and bytes_ratio <= 1.1 and rss_ratio <= 1.1
+                                          and query_ratio <= 1.1)))
+        for h in ("h0", "h4"):
+            b = edits.get(("edit_would_block", level, h))
+            if b:
+                r = ratio(b["median_ms"], b["route_median_ms"])
+                print("%-16s would-block %s: median %s ms, route query median %s ms, ratio %s   <= 2x: %s" %
+                      (level, h, fmt(b["median_ms"], 3), fmt(b["route_median_ms"], 3), fmt(r, 1),
+                       verdict(r is not None and r <= 2.0)))
 
 
 # ------------------------------------------------------------------ scale

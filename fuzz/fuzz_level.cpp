@@ -12,16 +12,25 @@
 // Query bytes come in groups of nine: a kind byte and four 16-bit numbers.
 // Kinds: path, segment, segment with a limit, ball, shortest route; the kind
 // byte 0xFE opens (first number odd) or closes a door (second number, modulo
-// the number of doors) in both worlds for the queries that follow. An input
-// without query bytes gets a few queries spread over the world. Once the
-// queries are done every door is closed again, and both worlds must show
-// what they showed when built.
+// the number of doors) in both worlds for the queries that follow. Edits:
+// the kind byte 0xFD adds the wall between the two points, 0xFC the box with
+// those corners, 0xFB removes an edit present (first number modulo their
+// count; the second number, when odd, asks for an id never given instead).
+// Both worlds must answer every edit alike, and while edits are present a
+// third world built afresh from the level's walls, the edit walls, the
+// doors in their states and the solid points must answer every query as
+// the fast world does. An input without query bytes gets a few queries
+// spread over the world. Once the queries are done every door is closed
+// again and every edit removed, and both worlds must show what they showed
+// when built.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,7 +69,16 @@ void Engines_Agree(const std::string& what, const std::string& fast, const std::
 struct cWorlds {
     cGame_World Fast{cEngine::FAST};
     cGame_World Reference{cEngine::REFERENCE};
+    // The edits present, by id, and the world built afresh with them (null
+    // without edits).
+    std::map<int, std::vector<cHV_Wall>> Edits;
+    std::unique_ptr<cGame_World> Fresh;
 };
+
+// The fresh world's answer must be the fast world's.
+void Fresh_Agrees(const cWorlds& w, const std::string& what, const std::string& edited, const std::string& fresh) {
+    if (w.Fresh) Same("the edited world and a world built afresh disagree on " + what, "edited", edited, "afresh", fresh);
+}
 
 // Loads and builds world from the text, starting from the default bounds as
 // a fresh program does; returns what the loader returned and every message.
@@ -133,25 +151,105 @@ std::string Describe(const cPoint2D& p) {
 }
 
 void Compare_Path(cWorlds& w, const cPoint2D& a, const cPoint2D& b) {
-    Engines_Agree("path " + Describe(a) + " to " + Describe(b), Path_Answer(w.Fast, a, b),
-                  Path_Answer(w.Reference, a, b));
+    const std::string fast = Path_Answer(w.Fast, a, b);
+    Engines_Agree("path " + Describe(a) + " to " + Describe(b), fast, Path_Answer(w.Reference, a, b));
+    if (w.Fresh) Fresh_Agrees(w, "path " + Describe(a) + " to " + Describe(b), fast, Path_Answer(*w.Fresh, a, b));
 }
 
 void Compare_Segment(cWorlds& w, const cPoint2D& a, const cPoint2D& b, const std::int64_t* limit) {
     const cSeg seg(a, b);
     std::string what = "segment " + Describe(a) + " to " + Describe(b);
     if (limit != nullptr) what += " limit " + std::to_string(*limit);
-    Engines_Agree(what, Segment_Answer(w.Fast, seg, limit), Segment_Answer(w.Reference, seg, limit));
+    const std::string fast = Segment_Answer(w.Fast, seg, limit);
+    Engines_Agree(what, fast, Segment_Answer(w.Reference, seg, limit));
+    if (w.Fresh) Fresh_Agrees(w, what, fast, Segment_Answer(*w.Fresh, seg, limit));
 }
 
 void Compare_Route(cWorlds& w, const cPoint2D& a, const cPoint2D& b, int half_size) {
-    Engines_Agree("shortest route " + Describe(a) + " to " + Describe(b) + " half-size " + std::to_string(half_size),
-                  Route_Answer(w.Fast, a, b, half_size), Route_Answer(w.Reference, a, b, half_size));
+    const std::string what = "shortest route " + Describe(a) + " to " + Describe(b) + " half-size " +
+                             std::to_string(half_size);
+    const std::string fast = Route_Answer(w.Fast, a, b, half_size);
+    Engines_Agree(what, fast, Route_Answer(w.Reference, a, b, half_size));
+    if (w.Fresh) Fresh_Agrees(w, what, fast, Route_Answer(*w.Fresh, a, b, half_size));
 }
 
 void Compare_Ball(cWorlds& w, int x, int y, int radius) {
-    Engines_Agree("ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius),
-                  Ball_Answer(w.Fast, x, y, radius), Ball_Answer(w.Reference, x, y, radius));
+    const std::string what = "ball " + Describe(cPoint2D(x, y)) + " radius " + std::to_string(radius);
+    const std::string fast = Ball_Answer(w.Fast, x, y, radius);
+    Engines_Agree(what, fast, Ball_Answer(w.Reference, x, y, radius));
+    if (w.Fresh) Fresh_Agrees(w, what, fast, Ball_Answer(*w.Fresh, x, y, radius));
+}
+
+// ------------------------------------------------------------------ edits
+
+// The world built afresh from the fast world's level, the edits present and
+// its doors' states, or none without edits.
+void Build_Fresh(cWorlds& w) {
+    w.Fresh.reset();
+    if (w.Edits.empty()) return;
+    const cGame_World& level = w.Fast;
+    std::unique_ptr<cGame_World> fresh(new cGame_World(cEngine::FAST));
+    std::ostringstream messages;
+    cMessage_Redirect to_messages(&messages);
+    fresh->Set_Bounds(level.Get_Bounds());
+    fresh->Set_Limits(level.Get_Limits());
+    for (const cHV_Wall& wall : level.Get_Level_Walls()) fresh->Insert(wall);
+    for (const auto& edit : w.Edits)
+        for (const cHV_Wall& wall : edit.second) fresh->Insert(wall);
+    for (const cHV_Wall& door : level.Get_Level_Doors()) fresh->Add_Door(door);
+    for (const cPoint2D& p : level.Get_Solid_Points()) fresh->Add_Solid_Point(p);
+    fresh->Build();
+    for (int d = 0; d < level.N_Doors(); ++d) fresh->Set_Door(d, level.Is_Door_Open(d));
+    w.Fresh = std::move(fresh);
+}
+
+// The walls of the box with corners a and b, as the world makes them.
+std::vector<cHV_Wall> Box_Walls(const cPoint2D& a, const cPoint2D& b) {
+    const cRect2D r(a, b);
+    if (r.Min.x == r.Max.x || r.Min.y == r.Max.y) return {cHV_Wall(r.Min, r.Max)};
+    return {cHV_Wall(r.Min, cPoint2D(r.Max.x, r.Min.y)), cHV_Wall(cPoint2D(r.Max.x, r.Min.y), r.Max),
+            cHV_Wall(cPoint2D(r.Min.x, r.Max.y), r.Max), cHV_Wall(r.Min, cPoint2D(r.Min.x, r.Max.y))};
+}
+
+// One edit on both worlds (kind 0xFD, 0xFC or 0xFB).
+void Run_Edit(cWorlds& w, uint8_t kind, const cPoint2D& a, const cPoint2D& b) {
+    std::ostringstream messages;
+    std::string fast, reference;
+    {
+        cMessage_Redirect to_messages(&messages);
+        auto edit = [&](cGame_World& world) {
+            int id = -1;
+            EDIT_STATUS status;
+            if (kind == 0xFD) {
+                status = world.Add_Wall(cHV_Wall(a, b), &id);
+            } else if (kind == 0xFC) {
+                status = world.Add_Box(a, b, &id);
+            } else {
+                id = -1;
+                if (!w.Edits.empty() && (b.x & 1) == 0) {
+                    auto it = w.Edits.begin();
+                    std::advance(it, int(uint16_t(a.x)) % int(w.Edits.size()));
+                    id = it->first;
+                } else {
+                    id = w.Edits.empty() ? 0 : w.Edits.rbegin()->first + 1 + int(uint16_t(a.y));
+                }
+                status = world.Remove_Edit(id);
+            }
+            return std::to_string(int(status)) + " id " + std::to_string(id);
+        };
+        fast = edit(w.Fast);
+        reference = edit(w.Reference);
+    }
+    Engines_Agree("an edit", fast, reference);
+    const int id = std::atoi(fast.substr(fast.find(" id ") + 4).c_str());
+    if (fast[0] != '0') return;  // refused: nothing changed
+    if (kind == 0xFD)
+        w.Edits[id] = {cHV_Wall(a, b)};
+    else if (kind == 0xFC)
+        w.Edits[id] = Box_Walls(a, b);
+    else
+        w.Edits.erase(id);
+    Build_Fresh(w);
 }
 
 int Number(const uint8_t* p) { return int16_t(uint16_t(p[0]) | uint16_t(p[1]) << 8); }
@@ -165,6 +263,11 @@ void Run_Queries(cWorlds& w, const uint8_t* q, size_t size) {
             const int door = int(uint16_t(Number(q + 3))) % n;
             w.Fast.Set_Door(door, (a.x & 1) != 0);
             w.Reference.Set_Door(door, (a.x & 1) != 0);
+            if (w.Fresh) w.Fresh->Set_Door(door, (a.x & 1) != 0);
+            continue;
+        }
+        if (q[0] == 0xFD || q[0] == 0xFC || q[0] == 0xFB) {
+            Run_Edit(w, q[0], a, b);
             continue;
         }
         switch (q[0] % 5) {
@@ -227,7 +330,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         Run_Default_Queries(w);
     }
-    // Queries leave both worlds as they were built, once the doors are closed.
+    // Queries leave both worlds as they were built, once the doors are closed
+    // and the edits removed.
+    for (const auto& edit : w.Edits) {
+        if (w.Fast.Remove_Edit(edit.first) != EDIT_DONE || w.Reference.Remove_Edit(edit.first) != EDIT_DONE) {
+            std::cerr << "fuzz_level: the edit " << edit.first << " could not be removed\n";
+            std::abort();
+        }
+    }
+    w.Edits.clear();
+    w.Fresh.reset();
     for (int d = 0; d < w.Fast.N_Doors(); ++d) {
         w.Fast.Set_Door(d, false);
         w.Reference.Set_Door(d, false);

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "doors/door_layer.h"
+#include "edits/world_edits.h"
 #include "fast/fast_engine.h"
 #include "fast/wall_index.h"
 #include "route/route_mesh.h"
@@ -367,6 +368,21 @@ public:
         std::lock_guard<std::mutex> lock(Guard);
         return int(Meshes.size());
     }
+    // Keeps structures made elsewhere for a half-size (made from this
+    // world's walls, doors and rectangle).
+    void Put(int half_size, std::shared_ptr<const cRoute_Mesh> mesh) {
+        std::lock_guard<std::mutex> lock(Guard);
+        cKept& entry = Meshes[half_size];
+        entry.Mesh = std::move(mesh);
+        entry.Used = ++Clock;
+        Evict();
+    }
+    std::vector<int> Sizes() {
+        std::lock_guard<std::mutex> lock(Guard);
+        std::vector<int> sizes;
+        for (const auto& kept : Meshes) sizes.push_back(kept.first);
+        return sizes;
+    }
 
 private:
     struct cKept {
@@ -403,7 +419,7 @@ private:
     const cGame_World& World;
 };
 
-cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()) {
+cGame_World::cGame_World(cEngine engine) : Agents(new cAgent_Meshes()), Edits(new cWorld_Edits()) {
     Node_Pool = &Pool;
     if (engine == cEngine::FAST) {
         Fast.reset(new cFast_Engine());
@@ -544,6 +560,7 @@ bool cGame_World::Set_Door(int id, bool open) {
         Doors->Set_Door(id, open);
         if (!Fast) Doors->Relink(id);
     }
+    Edits->Set_Door(id, open);
     return true;
 }
 
@@ -1099,7 +1116,10 @@ bool cGame_World::Wall_Within(const cPoint2D& c, std::int64_t r2) const {
     return false;
 }
 
-bool cGame_World::Is_On_Wall(const cPoint2D& p) const { return Wall_Within(p, 1); }
+bool cGame_World::Is_On_Wall(const cPoint2D& p) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Is_On_Wall(p);
+    return Wall_Within(p, 1);
+}
 
 cSquarePortal* cGame_World::Space_At(const cPoint2D& p, cSquarePortal* area) const {
     // An area of zero height (width) lies along the world's lower (left)
@@ -1122,7 +1142,7 @@ cSquarePortal* cGame_World::Space_At(const cPoint2D& p, cSquarePortal* area) con
 
 bool cGame_World::In_Solid(const cPoint2D& p, cSquarePortal* area) const {
     area = Space_At(p, area);
-    if (area == NULL || !area->Solid || Is_On_Wall(p)) return false;
+    if (area == NULL || !area->Solid || Wall_Within(p, 1)) return false;
     // A door, open or closed, is a stretch of the rock's face, as a wall is.
     for (const cHV_Wall& d : Level_Doors)
         if (Square_Distance_To_Box(d.p0, d.p1, p) == 0) return false;
@@ -1130,11 +1150,17 @@ bool cGame_World::In_Solid(const cPoint2D& p, cSquarePortal* area) const {
 }
 
 bool cGame_World::Is_Solid(const cPoint2D& p) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Is_Solid(p);
+    return Solid_As_Built(p);
+}
+
+bool cGame_World::Solid_As_Built(const cPoint2D& p) const {
     if (N_Solid_Areas == 0 || !Is_Built() || !In_Coordinate_Range(p) || !Built_Bounds.In(p)) return false;
     return In_Solid(p, Locate(p));
 }
 
 bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::vector<cPoint2D>& path) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Find_Path(start, goal, path);
     path.clear();
     if (!Is_Built() || !In_Coordinate_Range(start) || !In_Coordinate_Range(goal)) return false;
     // A point outside the world lies in no area: the area the tree gives it
@@ -1175,6 +1201,8 @@ bool cGame_World::Find_Path(const cPoint2D& start, const cPoint2D& goal, std::ve
 
 ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
                                              std::vector<cPoint2D>& path, double* length) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited())
+        return edited->Find_Shortest_Path(start, goal, half_size, path, length);
     path.clear();
     if (length != NULL) *length = 0;
     if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
@@ -1182,8 +1210,8 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     if (!In_Coordinate_Range(start) || !In_Coordinate_Range(goal) || !Built_Bounds.In(start) ||
         !Built_Bounds.In(goal))
         return ROUTE_OUTSIDE;
-    if (Is_Solid(start)) return ROUTE_START_BLOCKED;
-    if (Is_Solid(goal)) return ROUTE_GOAL_BLOCKED;
+    if (Solid_As_Built(start)) return ROUTE_START_BLOCKED;
+    if (Solid_As_Built(goal)) return ROUTE_GOAL_BLOCKED;
     const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Get(*this, half_size);
     double found_length = 0;
     switch (Search_Route(*mesh, start, goal, Door_Open.empty() ? nullptr : Door_Open.data(), path, found_length)) {
@@ -1199,21 +1227,43 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     }
 }
 
-void cGame_World::Set_Agent_Sizes_Kept(int sizes) { Agents->Set_Capacity(sizes); }
+void cGame_World::Set_Agent_Sizes_Kept(int sizes) {
+    Agents->Set_Capacity(sizes);
+    Edits->Set_Agent_Sizes_Kept(sizes);
+}
 
 int cGame_World::Agent_Sizes_Kept() const { return Agents->Capacity_Now(); }
 
-bool cGame_World::Release_Agent(int half_size) { return Agents->Release(half_size); }
+bool cGame_World::Release_Agent(int half_size) {
+    const bool edited = Edits->Release_Agent(half_size);
+    return Agents->Release(half_size) || edited;
+}
 
-int cGame_World::Kept_Agent_Sizes() const { return Agents->Kept(); }
+int cGame_World::Kept_Agent_Sizes() const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Kept_Agent_Sizes();
+    return Agents->Kept();
+}
+
+std::vector<int> cGame_World::Kept_Sizes() const { return Agents->Sizes(); }
+
+int cGame_World::Agents_Capacity() const { return Agents->Capacity_Now(); }
+
+void cGame_World::Adopt_Agent(int half_size, std::shared_ptr<const cRoute_Mesh> mesh) {
+    Agents->Put(half_size, std::move(mesh));
+}
 
 void cGame_World::Prepare_Agent(int half_size) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Prepare_Agent(half_size);
     if (Is_Built() && half_size >= 0 && half_size <= COORD_LIMIT) Agents->Get(*this, half_size);
 }
 
-std::shared_ptr<const cRoute_Mesh> cGame_World::Agent_Mesh(int half_size) const { return Agents->Get(*this, half_size); }
+std::shared_ptr<const cRoute_Mesh> cGame_World::Agent_Mesh(int half_size) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Agent_Mesh(half_size);
+    return Agents->Get(*this, half_size);
+}
 
 std::size_t cGame_World::Agent_Footprint(int half_size) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Agent_Footprint(half_size);
     const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Find(half_size);
     return mesh ? mesh->Footprint() : 0;
 }
@@ -1221,6 +1271,8 @@ std::size_t cGame_World::Agent_Footprint(int half_size) const {
 ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint2D& goal, int half_size,
                                              const cRoute_Options& options, std::vector<cPoint2D>& path,
                                              double* length) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited())
+        return edited->Find_Shortest_Path(start, goal, half_size, options, path, length);
     if (!options.Partial) return Find_Shortest_Path(start, goal, half_size, path, length);
     path.clear();
     if (length != NULL) *length = 0;
@@ -1231,6 +1283,8 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
 
 ROUTE_STATUS cGame_World::Find_Nearest_Goal(const cPoint2D& start, const std::vector<cPoint2D>& goals, int half_size,
                                             std::vector<cPoint2D>& path, double* length, int* goal) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited())
+        return edited->Find_Nearest_Goal(start, goals, half_size, path, length, goal);
     path.clear();
     if (length != NULL) *length = 0;
     if (goal != NULL) *goal = -1;
@@ -1240,6 +1294,8 @@ ROUTE_STATUS cGame_World::Find_Nearest_Goal(const cPoint2D& start, const std::ve
 }
 
 ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, cPoint2D& place) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited())
+        return edited->Find_Standing_Point(p, half_size, place);
     if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
     if (!Is_Built()) return ROUTE_NONE;
     if (!In_Coordinate_Range(p)) return ROUTE_OUTSIDE;
@@ -1248,6 +1304,8 @@ ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, 
 
 void cGame_World::Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
                                       int threads) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited())
+        return edited->Find_Shortest_Paths(requests, answers, threads);
     Route_Batch(*this, requests, answers, threads);
 }
 
@@ -1256,6 +1314,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit) const {
 }
 
 bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t limit) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Intersect_Segment(seg, hit, limit);
     const cPoint2D A = seg.p0, B = seg.p1;
     if (!Is_Built() || !In_Coordinate_Range(A) || !In_Coordinate_Range(B)) return false;
     const cSquarePortal* area_a = Locate(A);
@@ -1274,7 +1333,7 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
         if (d2 >= limit) return false;
         done = walker.Next(current);
         d2 = Square_Distance(current, A);
-        if (Is_On_Wall(current)) {
+        if (Wall_Within(current, 1)) {
             hit = current;
             return true;
         }
@@ -1282,9 +1341,10 @@ bool cGame_World::Intersect_Segment(const cSeg& seg, cPoint2D& hit, std::int64_t
 }
 
 bool cGame_World::Intersect_Ball(int x, int y, int radius) const {
+    if (const std::shared_ptr<const cGame_World> edited = Edited()) return edited->Intersect_Ball(x, y, radius);
     const cPoint2D centre(x, y);
     if (!Is_Built() || !In_Coordinate_Range(centre)) return false;
-    if (Is_Solid(centre)) return true;
+    if (Solid_As_Built(centre)) return true;
     return Wall_Within(centre, std::int64_t(radius) * radius);
 }
 

@@ -99,7 +99,27 @@ enum ROUTE_STATUS : int {
 // the enumerators above stay whole until they take these in.
 constexpr ROUTE_STATUS ROUTE_PARTIAL = ROUTE_STATUS(6);   // the goal cannot be reached: the route ends at the reachable point nearest to it
 constexpr ROUTE_STATUS ROUTE_NO_PLACE = ROUTE_STATUS(7);  // no point of the world has room for the agent (Find_Standing_Point)
-constexpr ROUTE_STATUS ROUTE_STALE = ROUTE_STATUS(8);     // a route field asked after a door changed: build it again
+constexpr ROUTE_STATUS ROUTE_STALE = ROUTE_STATUS(8);     // a route field asked after a door changed or an edit: build it again
+
+// What an edit of a built world did (cGame_World::Add_Wall, Add_Box,
+// Remove_Edit).
+enum EDIT_STATUS : int {
+    EDIT_DONE = 0,            // done: the id is the edit's
+    EDIT_NOT_BUILT = 1,       // refused: the world is not built
+    EDIT_NOT_HV = 2,          // refused: the wall is neither horizontal nor vertical
+    EDIT_OUTSIDE = 3,         // refused: the wall or box leaves the world's rectangle
+    EDIT_ON_SOLID_POINT = 4,  // refused: a solid point of the level lies on the wall or the box's outline
+    EDIT_UNKNOWN_ID = 5,      // refused: no edit present has this id
+    EDIT_OVER_LIMIT = 6       // refused: the walls would go beyond the world's limits (cWorld_Limits)
+};
+
+// What Would_Block found.
+enum BLOCK_STATUS : int {
+    BLOCK_OPEN = 0,      // a route joins the points now and still would with the box
+    BLOCK_CUTS = 1,      // a route joins the points now, none would with the box
+    BLOCK_NO_ROUTE = 2,  // no route joins the points now (the route status says why)
+    BLOCK_BAD_BOX = 3    // the box is refused as Add_Box would refuse it
+};
 
 // How a shortest-route query answers.
 struct cRoute_Options {
@@ -129,6 +149,7 @@ class cAgent_Meshes;
 class cDoor_Layer;
 class cRoute_Mesh;
 class cGame_World;
+class cWorld_Edits;
 
 // The shortest routes from everywhere to one goal, for one agent size: what
 // a crowd ordered to one spot needs. Build searches once from the goal over
@@ -138,9 +159,9 @@ class cGame_World;
 // length within rounding; among equally short routes, any one).
 //
 // The field holds for the door states it was built with. A door opened or
-// closed since makes every answer ROUTE_STALE, never a route that is no
-// longer right: build the field again then (Build with the same goal and
-// half-size). The field reads the world when it answers: the world must
+// closed since, or an edit of the world (Add_Wall, Add_Box, Remove_Edit),
+// makes every answer ROUTE_STALE, never a route that is no longer right:
+// build the field again then (Build with the same goal and half-size). The field reads the world when it answers: the world must
 // outlive it. Several threads may ask one field at once.
 class cRoute_Field {
 public:
@@ -159,10 +180,12 @@ public:
     ROUTE_STATUS Build(const cGame_World& world, const cPoint2D& goal, int half_size);
     // The shortest route from start to the goal: path holds its corners
     // after the start, ending with the goal, and length its length, as
-    // Find_Shortest_Path gives them; ROUTE_STALE when a door changed since
-    // the build, ROUTE_NONE when the field was never built.
+    // Find_Shortest_Path gives them; ROUTE_STALE when a door changed or the
+    // world was edited since the build, ROUTE_NONE when the field was never
+    // built.
     ROUTE_STATUS Route(const cPoint2D& start, std::vector<cPoint2D>& path, double* length = nullptr) const;
-    // Whether a door changed since the build (false for a field never built).
+    // Whether a door changed or the world was edited since the build (false
+    // for a field never built).
     bool Is_Stale() const;
     bool Is_Built() const { return Data != nullptr; }
     cPoint2D Goal() const;
@@ -367,6 +390,50 @@ public:
     void Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,
                              int threads) const;
 
+    // ------------------------------------------------------------ edits
+    //
+    // A built world takes walls and boxes while the game runs, and gives
+    // them back. Every query then answers as a world built afresh from the
+    // level's walls and the edit walls present (in the order of their ids),
+    // the same doors in the same states and the same solid points would;
+    // the level's own walls stay. The built areas, portals and tree
+    // (Areas, Portals, Area_At, Root) describe the level as built.
+    // See the README's "Levels that change while the game runs".
+
+    // Adds a wall; id (when given) gets the edit's id. Ids are 0, 1, ... in
+    // the order of the edits made, never reused. Refused, with nothing
+    // changed, on a world not built, for a wall neither horizontal nor
+    // vertical or leaving the world's rectangle, and for one holding a
+    // solid point of the level.
+    EDIT_STATUS Add_Wall(const cHV_Wall& wall, int* id = nullptr);
+    // Adds the outline of the axis-aligned box with corners a and b (in any
+    // order; a box of zero width or height is a wall, of both a point): its
+    // four sides, under one id. Refused like Add_Wall.
+    EDIT_STATUS Add_Box(const cPoint2D& a, const cPoint2D& b, int* id = nullptr);
+    // Takes away the walls of an edit; EDIT_UNKNOWN_ID for an id that is
+    // not present (never given, or removed already).
+    EDIT_STATUS Remove_Edit(int id);
+    // The walls of the edit with that id (empty when it is not present), and
+    // every edit wall present, in the order of their ids.
+    std::vector<cHV_Wall> Edit_Walls(int id) const;
+    std::vector<cHV_Wall> Edit_Walls() const;
+    // The ids of the edits present, in order.
+    std::vector<int> Edit_Ids() const;
+    // Edits made so far (added and removed): a number that changes with
+    // every edit.
+    std::uint64_t Edit_Count() const;
+    // Whether adding the box with corners a and b would cut every route for
+    // the agent's half-size between start and goal, without changing the
+    // world: BLOCK_OPEN, BLOCK_CUTS (a box the agent cannot stand beside at
+    // start or goal cuts too), BLOCK_NO_ROUTE when Find_Shortest_Path finds
+    // none now (now, when given, gets its status), BLOCK_BAD_BOX. The
+    // tower-defence rule "you may not close the path".
+    BLOCK_STATUS Would_Block(const cPoint2D& a, const cPoint2D& b, const cPoint2D& start, const cPoint2D& goal,
+                             int half_size, ROUTE_STATUS* now = nullptr) const;
+    // Bytes held for the edits: the world of the edits present with its
+    // route structures (0 without edits).
+    std::size_t Edits_Footprint() const;
+
     // The area holding p (a point on a divider's line belongs to its front
     // side), or null when the world has no area.
     cSquarePortal* Area_At(const cPoint2D& p) const;
@@ -429,6 +496,8 @@ private:
     // The area of positive width and height whose border holds p, given
     // area, the one p was located in (area itself when it has extent).
     cSquarePortal* Space_At(const cPoint2D& p, cSquarePortal* area) const;
+    // Is_Solid for the level as built, without its edits.
+    bool Solid_As_Built(const cPoint2D& p) const;
     // Is_Solid for a point of the built world located in area.
     bool In_Solid(const cPoint2D& p, cSquarePortal* area) const;
     // The rectangle the build will use: the world's own, else WORLD_BOUNDS.
@@ -462,6 +531,23 @@ private:
     std::unique_ptr<cTree_Lookup> Tree;  // the tree's lookup, for the fast engine
     // The free space for each agent half-size queried so far.
     std::unique_ptr<cAgent_Meshes> Agents;
+
+    // The edits present and the world they make (world_edits.cpp).
+    friend class cWorld_Edits;
+    std::unique_ptr<cWorld_Edits> Edits;
+    // The world of the edits present, which the queries answer on, or null
+    // when no edit is present. A query holds it until it finishes.
+    std::shared_ptr<const cGame_World> Edited() const;
+    // The half-sizes whose route structures are kept now, and how many are
+    // kept at most (this world's own, edits aside).
+    std::vector<int> Kept_Sizes() const;
+    int Agents_Capacity() const;
+    // Keeps the route structures of a half-size made beside the world, from
+    // the same walls, doors and rectangle.
+    void Adopt_Agent(int half_size, std::shared_ptr<const cRoute_Mesh> mesh);
+    // EDIT_DONE when the walls may be added to the built world, else why not
+    // (with a message naming the call).
+    EDIT_STATUS Check_Edit(const std::vector<cHV_Wall>& walls, const char* what) const;
 };
 
 // Whether a point lies within the coordinate range the library supports.

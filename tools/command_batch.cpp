@@ -45,6 +45,67 @@ int Number_In(const std::string& text, const cValue_Def& def) {
     return v;
 }
 
+// ------------------------------------------------------------ edits
+
+const char* Edit_Status_Word(EDIT_STATUS status) {
+    switch (status) {
+    case EDIT_NOT_BUILT:
+        return "not-built";
+    case EDIT_NOT_HV:
+        return "not-hv";
+    case EDIT_OUTSIDE:
+        return "outside";
+    case EDIT_ON_SOLID_POINT:
+        return "on-solid-point";
+    case EDIT_UNKNOWN_ID:
+        return "unknown-id";
+    case EDIT_OVER_LIMIT:
+        return "over-limit";
+    default:
+        return "done";
+    }
+}
+
+// The edit lines (add-wall, add-box, remove, would-block): true with the
+// answer when w is one of them.
+bool Answer_Edit(cGame_World& world, const std::vector<std::string>& w, cBatch_Answer& answer) {
+    const std::string& q = w[0];
+    if (q == "add-wall" || q == "add-box") {
+        if (w.size() != 5) throw cBad_Line{q + " needs X1 Y1 X2 Y2"};
+        const cPoint2D a(Number(w[1]), Number(w[2])), b(Number(w[3]), Number(w[4]));
+        int id = -1;
+        const EDIT_STATUS status = q == "add-wall" ? world.Add_Wall(cHV_Wall(a, b), &id) : world.Add_Box(a, b, &id);
+        if (status == EDIT_DONE)
+            answer = {"edit " + std::to_string(id), cJson{{"edit", id}}};
+        else
+            answer = {"edit refused " + std::string(Edit_Status_Word(status)),
+                      cJson{{"refused", Edit_Status_Word(status)}}};
+        return true;
+    }
+    if (q == "remove") {
+        if (w.size() != 2) throw cBad_Line{"remove needs ID"};
+        const int id = Number(w[1]);
+        const EDIT_STATUS status = world.Remove_Edit(id);
+        if (status == EDIT_DONE)
+            answer = {"removed " + std::to_string(id), cJson{{"removed", id}}};
+        else
+            answer = {"remove refused " + std::string(Edit_Status_Word(status)),
+                      cJson{{"refused", Edit_Status_Word(status)}}};
+        return true;
+    }
+    if (q == "would-block") {
+        if (w.size() != 9 && w.size() != 10) throw cBad_Line{"would-block needs X1 Y1 X2 Y2 SX SY GX GY [H]"};
+        const cPoint2D a(Number(w[1]), Number(w[2])), b(Number(w[3]), Number(w[4]));
+        const cPoint2D start(Number(w[5]), Number(w[6])), goal(Number(w[7]), Number(w[8]));
+        const int half_size = w.size() == 10 ? Number_In(w[9], Half_Size("H")) : 0;
+        static const char* const words[] = {"open", "cuts", "no-route", "bad-box"};
+        const char* word = words[world.Would_Block(a, b, start, goal, half_size)];
+        answer = {std::string("would-block ") + word, cJson{{"block", word}}};
+        return true;
+    }
+    return false;
+}
+
 // Answers one batch query; throws a cBad_Line for a malformed line.
 cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
     const std::string& q = w[0];
@@ -97,6 +158,8 @@ cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
         const bool touch = world.Intersect_Ball(x, y, r);
         return {touch ? "touch" : "clear", Ball_Json(touch)};
     }
+    cBatch_Answer edit;
+    if (Answer_Edit(world, w, edit)) return edit;
     throw cBad_Line{"unknown query '" + q + "' (path, route, segment, ball or door)"};
 }
 
@@ -159,6 +222,20 @@ const cCommand_Def& Batch_Command() {
         "  door D open|close            opens or closes door D for the lines that\n"
         "                               follow; answers \"door D open\" or\n"
         "                               \"door D closed\"\n"
+        "  add-wall X1 Y1 X2 Y2         adds a wall to the built level for the lines\n"
+        "                               that follow; answers \"edit ID\" or \"edit\n"
+        "                               refused WHY\", WHY one of not-hv, outside,\n"
+        "                               on-solid-point, over-limit\n"
+        "  add-box X1 Y1 X2 Y2          adds the outline of the box with those\n"
+        "                               corners, as add-wall\n"
+        "  remove ID                    takes an edit away again; answers \"removed\n"
+        "                               ID\" or \"remove refused unknown-id\"\n"
+        "  would-block X1 Y1 X2 Y2 SX SY GX GY [H]\n"
+        "                               whether adding that box would cut every\n"
+        "                               route from (SX,SY) to (GX,GY) (H as in\n"
+        "                               route); answers \"would-block open\",\n"
+        "                               \"cuts\", \"no-route\" or \"bad-box\"; the\n"
+        "                               level is not changed\n"
         "Each query gets one answer line on standard output, in order. Blank lines and\n"
         "lines starting with '#' are skipped. A malformed line is answered with\n"
         "\"error: line N: REASON\" (N counts every input line from 1) and the run goes on.\n",

@@ -13,6 +13,7 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <sstream>
@@ -344,6 +345,9 @@ public:
 
     int N_Doors() const { return Level.World ? Level.World->N_Doors() : 0; }
 
+    // The world, for the edits' block below (null before a level is made).
+    cGame_World* Edit_World() { return Level.World.get(); }
+
     // Every door, in numbering order: x1, y1, x2, y2 and 1 when open, 0 when
     // closed.
     val Doors() const {
@@ -606,4 +610,78 @@ EMSCRIPTEN_BINDINGS(bsp_levels) {
         .function("Doors", &cWeb_Level::Doors)
         .function("Set_Door", &cWeb_Level::Set_Door)
         .function("Is_Door_Open", &cWeb_Level::Is_Door_Open);
+}
+
+// ------------------------------------------------------------------ edits
+//
+// Walls and boxes added to the built level and removed again (the viewer's
+// edit mode): free functions of a level, bound on their own.
+namespace {
+
+// Adds the outline of the box with corners (x1, y1), (x2, y2): its id, or
+// -1 - the refusal's status (EDIT_STATUS).
+int Web_Add_Box(cWeb_Level& level, int x1, int y1, int x2, int y2) {
+    cGame_World* world = level.Edit_World();
+    if (world == nullptr) return -1 - int(EDIT_NOT_BUILT);
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    int id = -1;
+    const EDIT_STATUS status = world->Add_Box(cPoint2D(x1, y1), cPoint2D(x2, y2), &id);
+    return status == EDIT_DONE ? id : -1 - int(status);
+}
+
+// Adds a wall: as Web_Add_Box.
+int Web_Add_Wall(cWeb_Level& level, int x1, int y1, int x2, int y2) {
+    cGame_World* world = level.Edit_World();
+    if (world == nullptr) return -1 - int(EDIT_NOT_BUILT);
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    int id = -1;
+    const EDIT_STATUS status = world->Add_Wall(cHV_Wall(cPoint2D(x1, y1), cPoint2D(x2, y2)), &id);
+    return status == EDIT_DONE ? id : -1 - int(status);
+}
+
+// Takes an edit away: its status (EDIT_DONE, EDIT_UNKNOWN_ID).
+int Web_Remove_Edit(cWeb_Level& level, int id) {
+    cGame_World* world = level.Edit_World();
+    if (world == nullptr) return int(EDIT_UNKNOWN_ID);
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    return int(world->Remove_Edit(id));
+}
+
+// The edits present: id, then the extent of its walls x1, y1, x2, y2, five
+// numbers each, in the order of the ids.
+val Web_Edits(cWeb_Level& level) {
+    std::vector<int> flat;
+    if (const cGame_World* world = level.Edit_World())
+        for (int id : world->Edit_Ids()) {
+            const std::vector<cHV_Wall> walls = world->Edit_Walls(id);
+            cRect2D r(walls.front().p0, walls.front().p1);
+            for (const cHV_Wall& w : walls)
+                r = cRect2D(cPoint2D(std::min({r.Min.x, w.p0.x, w.p1.x}), std::min({r.Min.y, w.p0.y, w.p1.y})),
+                            cPoint2D(std::max({r.Max.x, w.p0.x, w.p1.x}), std::max({r.Max.y, w.p0.y, w.p1.y})));
+            flat.insert(flat.end(), {id, r.Min.x, r.Min.y, r.Max.x, r.Max.y});
+        }
+    return val::global("Int32Array").new_(emscripten::typed_memory_view(flat.size(), flat.empty() ? nullptr : flat.data()));
+}
+
+// Whether adding the box would cut every route from start to goal for the
+// half-size (BLOCK_STATUS), the level unchanged.
+int Web_Would_Block(cWeb_Level& level, int x1, int y1, int x2, int y2, int sx, int sy, int gx, int gy, int half_size) {
+    const cGame_World* world = level.Edit_World();
+    if (world == nullptr) return int(BLOCK_NO_ROUTE);
+    std::ostringstream messages;
+    cMessage_Redirect capture(&messages);
+    return int(world->Would_Block(cPoint2D(x1, y1), cPoint2D(x2, y2), cPoint2D(sx, sy), cPoint2D(gx, gy), half_size));
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(bsp_levels_edits) {
+    emscripten::function("Add_Box", &Web_Add_Box);
+    emscripten::function("Add_Wall", &Web_Add_Wall);
+    emscripten::function("Remove_Edit", &Web_Remove_Edit);
+    emscripten::function("Edits", &Web_Edits);
+    emscripten::function("Would_Block", &Web_Would_Block);
 }

@@ -694,6 +694,67 @@ export async function loadBspLevels(options = {}) {
       return call(() => raw.Is_Door_Open(id));
     }
 
+    // Edits: walls and boxes added to the built level while it runs, each
+    // with an id (0, 1, ... never given twice), and removed again by it.
+    // Every answer then is that of the level built afresh with the edit
+    // walls present.
+
+    /**
+     * Adds the outline of the box with corners (x1, y1) and (x2, y2), in any
+     * order. Returns its id; throws a RangeError when the library refuses it
+     * (a corner outside the world, a solid point on its outline).
+     */
+    addBox(x1, y1, x2, y2) {
+      return this.#edit('box', (raw) => module.Add_Box(raw, x1, y1, x2, y2), x1, y1, x2, y2);
+    }
+
+    /** Adds a horizontal or vertical wall; its id, or a RangeError as addBox. */
+    addWall(x1, y1, x2, y2) {
+      return this.#edit('wall', (raw) => module.Add_Wall(raw, x1, y1, x2, y2), x1, y1, x2, y2);
+    }
+
+    #edit(what, add, ...coords) {
+      const raw = this.#live();
+      for (const [name, v] of [['x1', coords[0]], ['y1', coords[1]], ['x2', coords[2]], ['y2', coords[3]]]) checkInteger(name, v);
+      const id = call(() => add(raw));
+      this.#info = null;
+      if (id >= 0) return id;
+      const why = ['', 'the level is not built', 'it is neither horizontal nor vertical', 'it leaves the world',
+        'a solid point of the level lies on it', '', 'the level would pass its limits'][-1 - id] || 'refused';
+      throw new RangeError(`the ${what} is not added: ${why}`);
+    }
+
+    /** Takes edit id away; false when no edit with that id is present. */
+    removeEdit(id) {
+      const raw = this.#live();
+      checkInteger('id', id);
+      this.#info = null;
+      return call(() => module.Remove_Edit(raw, id)) === 0;
+    }
+
+    /** The edits present: [{ id, x1, y1, x2, y2 }] (the extent of each), in the order of their ids. */
+    edits() {
+      const raw = this.#live();
+      const flat = call(() => module.Edits(raw));
+      const out = new Array(flat.length / 5);
+      for (let i = 0; i < out.length; i++) {
+        const f = flat.subarray(5 * i, 5 * i + 5);
+        out[i] = { id: f[0], x1: f[1], y1: f[2], x2: f[3], y2: f[4] };
+      }
+      return out;
+    }
+
+    /**
+     * Whether adding the box would cut every route from (sx, sy) to (gx, gy)
+     * for the agent's half-size, the level unchanged: 'open', 'cuts',
+     * 'no-route' (none now) or 'bad-box'.
+     */
+    wouldBlock(x1, y1, x2, y2, sx, sy, gx, gy, halfSize = 0) {
+      const raw = this.#live();
+      for (const v of [x1, y1, x2, y2, sx, sy, gx, gy, halfSize]) checkInteger('coordinate', v);
+      return ['open', 'cuts', 'no-route', 'bad-box'][call(() => module.Would_Block(raw, x1, y1, x2, y2, sx, sy, gx, gy, halfSize))];
+    }
+
     /** Releases the level's world. Calling it again does nothing. */
     delete() {
       if (this.#raw === null) return;

@@ -17,10 +17,12 @@
 //   camera.js, view.js        level points and canvas pixels; fitting, zooming, panning
 //   panels.js      the readouts: status, problems, map, route, segment, ball, doors, info
 //   controls.js    mouse (by mode: addMode adds one), wheel, keys, panel fields, files
+//   edits.js       the edit mode: boxes placed by a drag and removed by a click
 //   palette.js, util.js       colours; formatting, timing, canvases
 
 import { pointToClient } from './viewer/camera.js';
 import { offerFeatures } from './viewer/controls.js';
+import './viewer/edits.js';
 import { getFrameStats, resetFrameStats } from './viewer/frame.js';
 import { openFiles, openSource } from './viewer/map_files.js';
 import { loadLibrary, openPath, openText, startLevel } from './viewer/open.js';

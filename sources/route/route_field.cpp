@@ -30,6 +30,7 @@ struct cRoute_Field::cData {
     // The world as the field was built for it: built or not, the doors.
     bool World_Built = false;
     std::vector<unsigned char> Doors;
+    std::uint64_t Edits = 0;  // the world's edit count
     cRoute_Ways Ways;
 };
 
@@ -49,6 +50,7 @@ ROUTE_STATUS cRoute_Field::Build(const cGame_World& world, const cPoint2D& goal,
     d->Half_Size = half_size;
     d->World_Built = world.Is_Built();
     d->Doors = world.Door_Open;
+    d->Edits = world.Edit_Count();
     d->Status = [&] {
         if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
         if (!world.Is_Built()) return ROUTE_NONE;
@@ -67,7 +69,8 @@ ROUTE_STATUS cRoute_Field::Build(const cGame_World& world, const cPoint2D& goal,
 bool cRoute_Field::Is_Stale() const {
     if (!Data) return false;
     const cGame_World& world = *Data->World;
-    return world.Is_Built() != Data->World_Built || world.Door_Open != Data->Doors;
+    return world.Is_Built() != Data->World_Built || world.Door_Open != Data->Doors ||
+           world.Edit_Count() != Data->Edits;
 }
 
 ROUTE_STATUS cRoute_Field::Route(const cPoint2D& start, std::vector<cPoint2D>& path, double* length) const {

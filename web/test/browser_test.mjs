@@ -46,7 +46,12 @@
 //      chosen, a layer refused with the tool's line, the map's folder chosen
 //      (the tileset found by the path the map writes), an LDtk project's
 //      first level and a level chosen, a project dropped with its level
-//      file, an error of the API.
+//      file, an error of the API;
+//  (j) edits: boxes placed by a drag in the edit mode and removed by a
+//      click on level_test_pathfinder_4.txt; the route shown is asked again
+//      after each, and the page's answers with a box placed (paths,
+//      segments, balls, shortest routes) are bsplevel batch's after the
+//      same add-box line.
 //
 // Maps are imported as the page imports them, with their rock as solid
 // space (bsplevel import-grid --solid, import-tiled --solid).
@@ -55,7 +60,7 @@
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
 // Environment: BSP_MAPS_DIR (default: the repository's maps/),
 // CHROMIUM (default /usr/bin/chromium), BSP_WEB_PARTS (the parts to run, by
-// letter, default abcdefghi: BSP_WEB_PARTS=af runs (a) and (f) only). The
+// letter, default abcdefghij: BSP_WEB_PARTS=af runs (a) and (f) only). The
 // page's sample level is checked whatever the parts.
 
 import { spawnSync } from 'node:child_process';
@@ -72,7 +77,7 @@ const repoRoot = resolve(webDir, '..');
 const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
 const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, 'maps'));
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-const only = process.env.BSP_WEB_PARTS || 'abcdefghi';
+const only = process.env.BSP_WEB_PARTS || 'abcdefghij';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
 const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
 const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
@@ -1574,6 +1579,72 @@ async function partI(page) {
     `page:   ${apiError}\nnative: ${lava.error}`);
 }
 
+// ------------------------------------------------------------------ edits
+
+async function partJ(page) {
+  console.log('# (j) boxes placed and removed in the edit mode');
+  const opened = await openInPage(page, pf4);
+  if (!check(opened.state === 'loaded', 'the page opens level_test_pathfinder_4.txt for the edits')) return;
+  const info = await page.evaluate(() => window.bspViewer.level.info());
+  const [x0, y0, x1, y1] = info.bounds;
+  const w = x1 - x0, h = y1 - y0;
+  const at = (fx, fy) => [Math.round(x0 + fx * w), Math.round(y0 + fy * h)];
+  // A route first, in the route mode.
+  await page.$eval('input[name="mode"][value="route"]', (el) => el.click());
+  for (const [x, y] of [at(0.05, 0.5), at(0.95, 0.5)]) {
+    const p = await clientPoint(page, x, y);
+    await page.mouse.click(p.x, p.y);
+  }
+  const before = await text(page, '#route-result');
+  // The edit mode: a box dragged across the middle of the level.
+  await page.$eval('input[name="mode"][value="edit"]', (el) => el.click());
+  const [a, b] = [at(0.4, 0.02), at(0.6, 0.98)];
+  const pa = await clientPoint(page, ...a), pb = await clientPoint(page, ...b);
+  await page.mouse.move(pa.x, pa.y);
+  await page.mouse.down();
+  await page.mouse.move(pb.x, pb.y, { steps: 6 });
+  await page.mouse.up();
+  const edits = await page.evaluate(() => window.bspViewer.level.edits());
+  if (!check(edits.length === 1, `a drag places one box (${JSON.stringify(edits)})`)) return;
+  const box = edits[0];
+  const after = await text(page, '#route-result');
+  // The page's answers against the tool's after the same box.
+  const queries = [];
+  let seed = 11;
+  const rand = (n) => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+  const point = () => [x0 + rand(w + 1), y0 + rand(h + 1)];
+  for (let i = 0; i < 60; i++) {
+    const [p, q] = [point(), point()];
+    queries.push(`path ${p.join(' ')} ${q.join(' ')}`, `segment ${p.join(' ')} ${q.join(' ')}`,
+      `ball ${p.join(' ')} ${1 + rand(40)}`, `route ${p.join(' ')} ${q.join(' ')} ${rand(2) * 4}`);
+  }
+  const native = tool(['batch', pf4], [`add-box ${box.x1} ${box.y1} ${box.x2} ${box.y2}`, ...queries].join('\n') + '\n');
+  const nativeLines = native.stdout.trim().split('\n');
+  const page_ = await pageBatch(page, queries);
+  let same = nativeLines[0] === `edit ${box.id}`;
+  let firstDiff = same ? '' : `add-box: ${nativeLines[0]}`;
+  for (let i = 0; i < queries.length && same; i++) {
+    const mine = page_[i], theirs = nativeLines[i + 1];
+    const text_ = typeof mine === 'string' ? mine
+      : mine.status === 'found' ? `route ${mine.path.map((p) => p.join(' ')).join(' ')} length ` : `route none`;
+    const ok = typeof mine === 'string' ? mine === theirs
+      : mine.status === 'found' ? theirs.startsWith(text_) && Math.abs(Number(theirs.split(' ').at(-1)) - mine.length) < 1e-6
+        : theirs.startsWith('route none');
+    if (!ok) { same = false; firstDiff = `${queries[i]}\npage:   ${JSON.stringify(mine)}\nnative: ${theirs}`; }
+  }
+  check(same, `with the box, ${queries.length} answers are bsplevel batch's after the same add-box line`, firstDiff);
+  // A click on the box removes it; the route is asked again.
+  await page.$eval('input[name="mode"][value="edit"]', (el) => el.click());
+  const mid = await clientPoint(page, Math.round((box.x1 + box.x2) / 2), Math.round((box.y1 + box.y2) / 2));
+  await page.mouse.click(mid.x, mid.y);
+  const left = await page.evaluate(() => window.bspViewer.level.edits());
+  check(left.length === 0, 'a click on the box removes it');
+  const again = await text(page, '#route-result');
+  check(again === before, `the route shown is asked again after each edit (before ${before}; with the box ${after}; ` +
+    `after ${again})`);
+  await page.$eval('input[name="mode"][value="route"]', (el) => el.click());
+}
+
 // ------------------------------------------------------------------ main
 
 if (!existsSync(bsplevel)) fatal(`the native tool is missing: ${bsplevel} (give its path as the argument or in BSPLEVEL)`);
@@ -1607,7 +1678,7 @@ try {
   const started = await page.evaluate(() => window.bspViewer.started);
   check(await page.evaluate(() => Boolean(window.bspViewer.lib)), `the page loads the module (${url})`);
   await sampleShown(page, started);
-  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH, i: partI };
+  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH, i: partI, j: partJ };
   for (const [name, part] of Object.entries(parts)) {
     if (only.includes(name)) await part(page);
   }
