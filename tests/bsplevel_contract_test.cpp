@@ -54,6 +54,8 @@ const std::map<std::string, std::vector<std::string>> VALID_ARGS = {
     {"info", {SMALL}},
     {"path", {SMALL, "10", "10", "90", "10"}},
     {"route", {SMALL, "10", "10", "90", "10"}},
+    {"route-any", {SMALL, "10", "10", "90", "10", "20", "20"}},
+    {"nearest", {SMALL, "52", "20"}},
     {"segment", {SMALL, "10", "10", "90", "10"}},
     {"ball", {SMALL, "40", "35", "11"}},
     {"dump", {SMALL}},
@@ -446,13 +448,18 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
         "ball 40 35 10\n"
         "jump 1 2\n"
         "ball 1 2 \xff\n"  // not UTF-8
-        "route 20 15 80 15 11\n";
+        "route 20 15 80 15 11\n"
+        "route 10 10 52 20 3 partial\n"
+        "nearest 52 20 3\n"
+        "nearest 10 10 40\n"
+        "route-any 10 10 90 10 20 20\n"
+        "route-any 10 10 200 10 300 10\n";
     const cResult text = Tool({"batch", SMALL}, input), json = Tool({"batch", SMALL, "--json"}, input);
     EXPECT_EQ(json.Status, text.Status);
     EXPECT_EQ(json.Err, text.Err);
     const std::vector<std::string> answers = Lines(text.Out), objects = Lines(json.Out);
     ASSERT_EQ(objects.size(), answers.size());
-    const int input_lines[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14};
+    const int input_lines[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
     ASSERT_EQ(objects.size(), std::size(input_lines));
     for (std::size_t i = 0; i < objects.size(); ++i) {
         SCOPED_TRACE(objects[i]);
@@ -471,16 +478,41 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
             points(o["path"]);
         } else if (o["query"] == "route") {
             std::string status = o["status"].get<std::string>();
-            if (status == "found") {
-                back << "route";
+            if (status == "found" || status == "partial") {
+                back << (status == "found" ? "route" : "route partial");
                 points(o["path"]);
                 back << " length " << o["length"].dump();
+                if (status == "partial") back << " end " << o["end"][0].get<int>() << ' ' << o["end"][1].get<int>();
             } else {
                 EXPECT_TRUE(o["length"].is_null());
                 EXPECT_TRUE(o["path"].empty());
                 for (char& ch : status)
                     if (ch == '_') ch = '-';
                 back << "route none " << status;
+            }
+        } else if (o["query"] == "nearest") {
+            if (o["status"] == "found") {
+                back << "nearest " << o["place"][0].get<int>() << ' ' << o["place"][1].get<int>() << " distance "
+                     << o["distance"].dump();
+            } else {
+                EXPECT_TRUE(o["place"].is_null());
+                std::string status = o["status"].get<std::string>();
+                for (char& ch : status)
+                    if (ch == '_') ch = '-';
+                back << "nearest none " << status;
+            }
+        } else if (o["query"] == "route-any") {
+            std::string status = o["status"].get<std::string>();
+            if (status == "found") {
+                back << "route-any goal " << o["goal"].get<int>();
+                points(o["path"]);
+                back << " length " << o["length"].dump();
+            } else {
+                EXPECT_TRUE(o["goal"].is_null());
+                EXPECT_TRUE(o["path"].empty());
+                for (char& ch : status)
+                    if (ch == '_') ch = '-';
+                back << "route-any none " << status;
             }
         } else if (o["query"] == "segment") {
             if (o["hit"].get<bool>())
