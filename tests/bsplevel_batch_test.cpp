@@ -38,7 +38,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
               "no hit\n"
               "touch\n"
               "clear\n"
-              "error: line 8: unknown query 'jump' (path, route, segment, ball or door)\n"
+              "error: line 8: unknown query 'jump' (path, route, route-any, nearest, segment, ball or door)\n"
               "error: line 9: path needs X1 Y1 X2 Y2\n"
               "error: line 10: 'x' is not an integer\n"
               "error: line 11: LIMIT must not be negative\n"
@@ -73,8 +73,8 @@ TEST(BsplevelBatch, RouteLines) {
               "route none start-blocked\n"
               "route none goal-blocked\n"
               "route none outside\n"
-              "error: line 8: route needs X1 Y1 X2 Y2 [H]\n"
-              "error: line 9: route needs X1 Y1 X2 Y2 [H]\n"
+              "error: line 8: route needs X1 Y1 X2 Y2 [H] [partial]\n"
+              "error: line 9: route needs X1 Y1 X2 Y2 [H] [partial]\n"
               "error: line 10: H must not be negative\n"
               "error: line 11: H must be at most 100000000\n"
               "error: line 12: 'x' is not an integer\n");
@@ -126,7 +126,7 @@ TEST(BsplevelBatch, PartialNearestAndRouteAnyLines) {
     const cResult r = Tool({"batch", SMALL}, input);
     EXPECT_EQ(r.Out, expected);
     EXPECT_EQ(r.Status, 2);
-    EXPECT_EQ(r.Err, "bsplevel: batch: 8 malformed lines in the input\n");
+    EXPECT_EQ(r.Err, "bsplevel: batch: 10 malformed lines in the input\n");
     // On the closed level: partial routes and no route to any goal.
     const cResult closed = Tool({"batch", CLOSED}, "route 10 10 90 10 partial\nroute-any 10 10 90 10 80 50\n");
     EXPECT_EQ(closed.Out, "route partial 50 10 length 40 end 50 10\nroute-any none none\n");

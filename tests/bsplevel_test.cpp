@@ -397,7 +397,7 @@ TEST(BsplevelQueries, PartialRoutes) {
          "{\"status\":\"partial\",\"length\":0,\"path\":[[30,20]],\"end\":[30,20]}\n",
          "bsplevel: route: the goal (20,20) lies in solid space; the partial route ends at (30,20), 10 from the "
          "goal\n"},
-        {{"route", DOORS, "40", "30", "90", "30", "--partial-route", "--open", "0"}, 0, "50 25\n90 30\nlength 50.2493781056\n"},
+        {{"route", DOORS, "40", "30", "90", "30", "--partial-route", "--open", "0"}, 0, "90 30\nlength 50\n"},
         {{"route", SMALL, "10", "10", "90", "10", "--agent", "11", "--partial-route"},
          1,
          "none\n",
@@ -449,7 +449,7 @@ TEST(BsplevelQueries, NearestOfSeveralGoals) {
         {{"route-any", SMALL, "10", "10", "90", "10"}, 0, "goal 0\n50 40\n90 10\nlength 100\n"},
         {{"route-any", SMALL, "10", "10", "90", "10", "20", "20"}, 0, "goal 1\n20 20\nlength 14.1421356237\n"},
         {{"route-any", SMALL, "10", "10", "90", "10", "20", "50", "--json"}, 0,
-         "{\"status\":\"found\",\"goal\":1,\"length\":44.7213595500,\"path\":[[30,30],[20,50]]}\n"},
+         "{\"status\":\"found\",\"goal\":1,\"length\":50.6449510225,\"path\":[[30,30],[20,50]]}\n"},
         // (52,20) has no room for half-size 3, (200,10) lies outside: passed over.
         {{"route-any", SMALL, "10", "10", "52", "20", "200", "10", "90", "10", "--agent", "5"}, 0,
          "goal 2\n35 25\n45 45\n55 45\n90 10\nlength 111.012913932\n"},
@@ -467,11 +467,10 @@ TEST(BsplevelQueries, NearestOfSeveralGoals) {
          "bsplevel: route-any: the start (-1,10) lies outside the world [0,0]-[100,60]\n"},
         {{"route-any", SMALL, "45", "10", "90", "10", "20", "20", "--agent", "6"}, 1, "none\n",
          "bsplevel: route-any: the start (45,10) is blocked for an agent of half-size 6: its square meets a wall\n"},
+        // doors.txt: (20,20) lies in the rock, (90,30) behind the closed door.
         {{"route-any", DOORS, "40", "30", "90", "30", "20", "20"}, 1, "none\n",
-         "bsplevel: route-any: no goal has room for an agent of half-size 0 (each lies outside the world, in solid "
-         "space or where the agent's square meets a wall)\n"},
-        {{"route-any", DOORS, "40", "30", "90", "30", "20", "20", "--open", "0"}, 0,
-         "goal 0\n50 25\n90 30\nlength 50.2493781056\n"},
+         "bsplevel: route-any: no route from (40,30) to any of the 2 goals for an agent of half-size 0\n"},
+        {{"route-any", DOORS, "40", "30", "90", "30", "20", "20", "--open", "0"}, 0, "goal 0\n90 30\nlength 50\n"},
     };
     Expect_Answers(cases);
     for (const cAnswer_Case& c : cases)

@@ -336,16 +336,16 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
     }
     if (parsed.Positional.size() < c.Positional.size())
         Fail(c, "missing " + c.Positional[parsed.Positional.size()].Name + " (usage: " + Usage(c) + ")");
+    for (std::size_t i = 0; i < parsed.Positional.size(); ++i) {
+        const std::size_t first_repeated = c.Positional.size() - c.Repeat_Last;
+        const std::size_t k = i < c.Positional.size() ? i : first_repeated + (i - c.Positional.size()) % c.Repeat_Last;
+        Check_Value(c, c.Positional[k].Name, c.Positional[k], parsed.Positional[i]);
+    }
     if (c.Repeat_Last > 0 && (parsed.Positional.size() - c.Positional.size()) % c.Repeat_Last != 0) {
         const std::size_t missing = c.Positional.size() - c.Repeat_Last +
                                     (parsed.Positional.size() - c.Positional.size()) % c.Repeat_Last;
         Fail(c, "missing " + c.Positional[missing].Name + " after '" + parsed.Positional.back() + "' (usage: " +
                     Usage(c) + ")");
-    }
-    for (std::size_t i = 0; i < parsed.Positional.size(); ++i) {
-        const std::size_t first_repeated = c.Positional.size() - c.Repeat_Last;
-        const std::size_t k = i < c.Positional.size() ? i : first_repeated + (i - c.Positional.size()) % c.Repeat_Last;
-        Check_Value(c, c.Positional[k].Name, c.Positional[k], parsed.Positional[i]);
     }
     for (const cOption_Def& o : options)
         if (o.Required && !parsed.Has(o.Name) && (o.Unless.empty() || !parsed.Has(o.Unless)))

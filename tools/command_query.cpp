@@ -222,7 +222,8 @@ const cCommand_Def& Nearest_Command() {
         "Where a click lands inside rock or too near a wall, this is the place to send\n"
         "the unit instead.\n",
         "Exit status 0 when there is a place, 1 when there is none.\n"
-        "Example: bsplevel nearest test_levels/level_test_pathfinder_4.txt 63 83 --agent 4\n",
+        "Example: bsplevel nearest test_levels/level_test_pathfinder_4.txt 63 83 \\\n"
+        "             --agent 4\n",
         Run_Nearest};
     return command;
 }

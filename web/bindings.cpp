@@ -327,7 +327,7 @@ public:
             status = field.Build(world, cPoint2D(gx, gy), half_size);
             build_ms = emscripten_get_now() - t;
             const cRect2D& b = world.Get_Bounds();
-            std::mt19937 random(std::uint32_t(seed));
+            std::mt19937 random{std::uint32_t(seed)};
             std::uniform_int_distribution<int> along_x(b.Min.x, b.Max.x), along_y(b.Min.y, b.Max.y);
             const std::int64_t most_draws = 20 * std::int64_t(n);
             std::int64_t draws = 0;
