@@ -1646,6 +1646,12 @@ async function partJ(page) {
   }
   check(same, 'the 500 routes\' lengths are bsplevel batch\'s for the same starts and goal', first);
   // The same again from the API, the same seed: the same starts.
+  // The screenshot: the crowd's routes over the whole maze, the panel's
+  // readouts in view.
+  await page.evaluate(() => document.getElementById('crowd-section').scrollIntoView());
+  const shot = join(here, 'screenshot-crowd.png');
+  await page.screenshot({ path: shot });
+  check(statSync(shot).size > 10000, `a screenshot of the crowd is saved: ${shot}`);
   const again = await page.evaluate((g) => {
     const r = window.bspViewer.level.crowd(g[0], g[1], { agents: 500, seed: 1 });
     return Array.from(r.starts).join(' ');
@@ -1672,9 +1678,6 @@ async function partJ(page) {
   const nearest = tool(['nearest', levelFile, ...moved.asked.map(String), '--agent', '2']).stdout.split('\n')[0];
   check(moved.goal.join(' ') === nearest && moved.agents === 500 && /nearest place to/.test(moved.shownGoal),
     `a goal in a wall moves to the nearest place, as bsplevel nearest answers (${moved.shownGoal}; native ${nearest})`);
-  const shot = join(here, 'screenshot-crowd.png');
-  await page.screenshot({ path: shot });
-  check(statSync(shot).size > 10000, `a screenshot of the crowd is saved: ${shot}`);
   await page.click('input[name="mode"][value="route"]');
 }
 

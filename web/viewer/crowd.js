@@ -20,8 +20,10 @@ import { dpr, formatMs, formatPoint } from './util.js';
 // How many agents a click sends.
 export const CROWD_AGENTS = 500;
 
-const COLOUR_ROUTES = '#00897b';
-const COLOUR_STARTS = '#512da8';
+// Orange routes over a white halo stand out from the walls, the rock and
+// the teal of the shortest route.
+const COLOUR_ROUTES = '#f57c00';
+const COLOUR_STARTS = '#283593';
 const COLOUR_GOAL = '#c2185b';
 
 const $ = (id) => document.getElementById(id);
@@ -110,15 +112,18 @@ function paintCrowd(g) {
       g.moveTo(...toScreen(starts[2 * i], starts[2 * i + 1]));
       for (let c = 0; c < counts[i]; c++, k++) g.lineTo(...toScreen(points[2 * k], points[2 * k + 1]));
     }
-    g.globalAlpha = 0.45;
-    g.strokeStyle = COLOUR_ROUTES;
-    g.lineWidth = 1.5 * d;
+    g.globalAlpha = 0.7;
+    g.strokeStyle = '#ffffff';
+    g.lineWidth = 4 * d;
     g.stroke();
     g.globalAlpha = 1;
+    g.strokeStyle = COLOUR_ROUTES;
+    g.lineWidth = 2 * d;
+    g.stroke();
     g.fillStyle = COLOUR_STARTS;
     for (let i = 0; i < counts.length; i++) {
       const [x, y] = toScreen(starts[2 * i], starts[2 * i + 1]);
-      g.fillRect(x - 1.5 * d, y - 1.5 * d, 3 * d, 3 * d);
+      g.fillRect(x - 2 * d, y - 2 * d, 4 * d, 4 * d);
     }
   }
   const [gx, gy] = toScreen(...r.goal);
