@@ -532,6 +532,16 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
     // "line" and "query".
     const std::string route = Tool({"route", SMALL, "10", "10", "90", "10", "--json"}).Out;
     EXPECT_EQ(objects[2] + "\n", "{\"line\":4,\"query\":\"route\"," + route.substr(1));
+    const std::pair<std::size_t, std::vector<std::string>> same_as_commands[] = {
+        {12, {"route", SMALL, "10", "10", "52", "20", "--agent", "3", "--partial-route", "--json"}},
+        {13, {"nearest", SMALL, "52", "20", "--agent", "3", "--json"}},
+        {15, {"route-any", SMALL, "10", "10", "90", "10", "20", "20", "--json"}},
+    };
+    for (const auto& c : same_as_commands) {
+        const std::string own = Tool(c.second).Out;
+        const std::string head = "{\"line\":" + std::to_string(input_lines[c.first]) + ",\"query\":\"" + c.second[0] + "\",";
+        EXPECT_EQ(objects[c.first] + "\n", head + own.substr(1));
+    }
     EXPECT_EQ(objects[0], "{\"line\":2,\"query\":\"path\",\"found\":true,\"path\":[[40,30],[50,50],[90,10]]}");
     EXPECT_EQ(objects[3],
               "{\"line\":5,\"query\":\"route\",\"status\":\"found\",\"length\":111.012913932,"
