@@ -1,5 +1,6 @@
 // bsplevel batch, run in-process: one answer line per query line, the
-// malformed lines answered and counted, route and door lines.
+// malformed lines answered and counted, route (partial ones too), route-any,
+// nearest and door lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,7 +38,7 @@ TEST(BsplevelBatch, AnswersEachLineAndReportsMalformedOnes) {
               "no hit\n"
               "touch\n"
               "clear\n"
-              "error: line 8: unknown query 'jump' (path, route, segment, ball or door)\n"
+              "error: line 8: unknown query 'jump' (path, route, route-any, nearest, segment, ball, door, add-wall, add-box, remove or would-block)\n"
               "error: line 9: path needs X1 Y1 X2 Y2\n"
               "error: line 10: 'x' is not an integer\n"
               "error: line 11: LIMIT must not be negative\n"
@@ -72,13 +73,64 @@ TEST(BsplevelBatch, RouteLines) {
               "route none start-blocked\n"
               "route none goal-blocked\n"
               "route none outside\n"
-              "error: line 8: route needs X1 Y1 X2 Y2 [H]\n"
-              "error: line 9: route needs X1 Y1 X2 Y2 [H]\n"
+              "error: line 8: route needs X1 Y1 X2 Y2 [H] [partial]\n"
+              "error: line 9: route needs X1 Y1 X2 Y2 [H] [partial]\n"
               "error: line 10: H must not be negative\n"
               "error: line 11: H must be at most 100000000\n"
               "error: line 12: 'x' is not an integer\n");
     EXPECT_EQ(r.Status, 2);
     EXPECT_EQ(r.Err, "bsplevel: batch: 5 malformed lines in the input\n");
+}
+
+// The batch forms of route --partial-route, nearest and route-any: each
+// line answers what the command answers, on one line, with the reason for
+// no answer in one word.
+TEST(BsplevelBatch, PartialNearestAndRouteAnyLines) {
+    struct cCase {
+        std::string Line, Answer;
+    };
+    const cCase cases[] = {
+        {"route 10 10 90 10 partial", "route 50 40 90 10 length 100"},
+        {"route 10 10 52 20 3 partial", "route partial 33 27 47 43 53 43 53 20 length 78.8609909176 end 53 20"},
+        {"route 10 10 52 20 3", "route none goal-blocked"},
+        {"route 10 10 200 10 partial", "route partial 50 40 100 10 length 108.309518948 end 100 10"},
+        {"route 10 10 90 10 11 partial", "route none start-blocked"},
+        {"route 1 2 3 partial", "error: line 6: route needs X1 Y1 X2 Y2 [H] [partial]"},
+        {"route 10 10 90 10 partial 3", "error: line 7: route needs X1 Y1 X2 Y2 [H] [partial]"},
+        {"route 10 10 90 10 partial partial", "error: line 8: 'partial' is not an integer"},
+        {"nearest 52 20 3", "nearest 53 20 distance 1"},
+        {"nearest 10 10", "nearest 10 10 distance 0"},
+        {"nearest -500 10 3", "nearest 3 10 distance 503"},
+        {"nearest 10 10 40", "nearest none no-place"},
+        {"nearest 200000000 0", "nearest none outside"},
+        {"nearest 1", "error: line 14: nearest needs X Y [H]"},
+        {"nearest 1 2 3 4", "error: line 15: nearest needs X Y [H]"},
+        {"nearest 1 2 -3", "error: line 16: H must not be negative"},
+        {"route-any 10 10 90 10 20 20", "route-any goal 1 20 20 length 14.1421356237"},
+        {"route-any 10 10 90 10", "route-any goal 0 50 40 90 10 length 100"},
+        // An odd count after the start: the last word is H.
+        {"route-any 10 10 52 20 90 10 5", "route-any goal 1 35 25 45 45 55 45 90 10 length 111.012913932"},
+        {"route-any 10 10 52 20 200 10 3", "route-any none goal-blocked"},
+        {"route-any 10 10 200 10 300 10", "route-any none outside"},
+        {"route-any 45 10 90 10 6", "route-any none start-blocked"},
+        {"route-any 10 10", "error: line 23: route-any needs X Y GX GY [GX GY]... [H]"},
+        {"route-any 10 10 90", "error: line 24: route-any needs X Y GX GY [GX GY]... [H]"},
+        {"route-any 10 10 90 10 x", "error: line 25: 'x' is not an integer"},
+        {"route-any 10 10 90 10 100000001", "error: line 26: H must be at most 100000000"},
+    };
+    std::string input, expected;
+    for (const cCase& c : cases) {
+        input += c.Line + "\n";
+        expected += c.Answer + "\n";
+    }
+    const cResult r = Tool({"batch", SMALL}, input);
+    EXPECT_EQ(r.Out, expected);
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "bsplevel: batch: 10 malformed lines in the input\n");
+    // On the closed level: partial routes and no route to any goal.
+    const cResult closed = Tool({"batch", CLOSED}, "route 10 10 90 10 partial\nroute-any 10 10 90 10 80 50\n");
+    EXPECT_EQ(closed.Out, "route partial 50 10 length 40 end 50 10\nroute-any none none\n");
+    EXPECT_EQ(closed.Status, 0);
 }
 
 TEST(BsplevelBatch, CleanRunOnAClosedLevel) {

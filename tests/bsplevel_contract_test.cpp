@@ -54,6 +54,8 @@ const std::map<std::string, std::vector<std::string>> VALID_ARGS = {
     {"info", {SMALL}},
     {"path", {SMALL, "10", "10", "90", "10"}},
     {"route", {SMALL, "10", "10", "90", "10"}},
+    {"route-any", {SMALL, "10", "10", "90", "10", "20", "20"}},
+    {"nearest", {SMALL, "52", "20"}},
     {"segment", {SMALL, "10", "10", "90", "10"}},
     {"ball", {SMALL, "40", "35", "11"}},
     {"dump", {SMALL}},
@@ -446,13 +448,18 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
         "ball 40 35 10\n"
         "jump 1 2\n"
         "ball 1 2 \xff\n"  // not UTF-8
-        "route 20 15 80 15 11\n";
+        "route 20 15 80 15 11\n"
+        "route 10 10 52 20 3 partial\n"
+        "nearest 52 20 3\n"
+        "nearest 10 10 40\n"
+        "route-any 10 10 90 10 20 20\n"
+        "route-any 10 10 200 10 300 10\n";
     const cResult text = Tool({"batch", SMALL}, input), json = Tool({"batch", SMALL, "--json"}, input);
     EXPECT_EQ(json.Status, text.Status);
     EXPECT_EQ(json.Err, text.Err);
     const std::vector<std::string> answers = Lines(text.Out), objects = Lines(json.Out);
     ASSERT_EQ(objects.size(), answers.size());
-    const int input_lines[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14};
+    const int input_lines[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
     ASSERT_EQ(objects.size(), std::size(input_lines));
     for (std::size_t i = 0; i < objects.size(); ++i) {
         SCOPED_TRACE(objects[i]);
@@ -471,16 +478,41 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
             points(o["path"]);
         } else if (o["query"] == "route") {
             std::string status = o["status"].get<std::string>();
-            if (status == "found") {
-                back << "route";
+            if (status == "found" || status == "partial") {
+                back << (status == "found" ? "route" : "route partial");
                 points(o["path"]);
                 back << " length " << o["length"].dump();
+                if (status == "partial") back << " end " << o["end"][0].get<int>() << ' ' << o["end"][1].get<int>();
             } else {
                 EXPECT_TRUE(o["length"].is_null());
                 EXPECT_TRUE(o["path"].empty());
                 for (char& ch : status)
                     if (ch == '_') ch = '-';
                 back << "route none " << status;
+            }
+        } else if (o["query"] == "nearest") {
+            if (o["status"] == "found") {
+                back << "nearest " << o["place"][0].get<int>() << ' ' << o["place"][1].get<int>() << " distance "
+                     << o["distance"].dump();
+            } else {
+                EXPECT_TRUE(o["place"].is_null());
+                std::string status = o["status"].get<std::string>();
+                for (char& ch : status)
+                    if (ch == '_') ch = '-';
+                back << "nearest none " << status;
+            }
+        } else if (o["query"] == "route-any") {
+            std::string status = o["status"].get<std::string>();
+            if (status == "found") {
+                back << "route-any goal " << o["goal"].get<int>();
+                points(o["path"]);
+                back << " length " << o["length"].dump();
+            } else {
+                EXPECT_TRUE(o["goal"].is_null());
+                EXPECT_TRUE(o["path"].empty());
+                for (char& ch : status)
+                    if (ch == '_') ch = '-';
+                back << "route-any none " << status;
             }
         } else if (o["query"] == "segment") {
             if (o["hit"].get<bool>())
@@ -500,6 +532,16 @@ TEST(BsplevelContract, BatchJsonSaysWhatTheTextSays) {
     // "line" and "query".
     const std::string route = Tool({"route", SMALL, "10", "10", "90", "10", "--json"}).Out;
     EXPECT_EQ(objects[2] + "\n", "{\"line\":4,\"query\":\"route\"," + route.substr(1));
+    const std::pair<std::size_t, std::vector<std::string>> same_as_commands[] = {
+        {12, {"route", SMALL, "10", "10", "52", "20", "--agent", "3", "--partial-route", "--json"}},
+        {13, {"nearest", SMALL, "52", "20", "--agent", "3", "--json"}},
+        {15, {"route-any", SMALL, "10", "10", "90", "10", "20", "20", "--json"}},
+    };
+    for (const auto& c : same_as_commands) {
+        const std::string own = Tool(c.second).Out;
+        const std::string head = "{\"line\":" + std::to_string(input_lines[c.first]) + ",\"query\":\"" + c.second[0] + "\",";
+        EXPECT_EQ(objects[c.first] + "\n", head + own.substr(1));
+    }
     EXPECT_EQ(objects[0], "{\"line\":2,\"query\":\"path\",\"found\":true,\"path\":[[40,30],[50,50],[90,10]]}");
     EXPECT_EQ(objects[3],
               "{\"line\":5,\"query\":\"route\",\"status\":\"found\",\"length\":111.012913932,"
@@ -553,7 +595,10 @@ TEST(BsplevelContract, CommandLineErrorsAreOneLineForEveryCommand) {
         tRefusals refusals = {
             {{name}, prefix + "missing " + first + " (usage: " + usage + ")\n"},
             {Command_Line(name, {"--frobnicate"}), prefix + "unknown option '--frobnicate' (usage: " + usage + ")\n"},
-            {Command_Line(name, {"extra"}), prefix + "unexpected argument 'extra' (usage: " + usage + ")\n"},
+            // route-any takes more goals: a word there must be a number.
+            {Command_Line(name, {"extra"}), name == "route-any"
+                                                ? prefix + "GX must be an integer, got 'extra'\n"
+                                                : prefix + "unexpected argument 'extra' (usage: " + usage + ")\n"},
             {Command_Line(name, {"--verbose=yes"}), prefix + "--verbose takes no value, got '--verbose=yes'\n"},
             {Command_Line(name, {"--verbose", "--verbose"}), prefix + "--verbose given twice\n"},
         };

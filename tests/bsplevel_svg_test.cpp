@@ -1,9 +1,10 @@
 // bsplevel svg, run in-process: one element per wall, area and portal of a
-// small level, the queries drawn on top, the agent's squares of routes, odd
-// file names, and an unbuilt world. The picture's finer points are in
+// small level, the queries drawn on top, the agent's squares of routes,
+// partial routes and nearest places, odd file names, and an unbuilt world. The picture's finer points are in
 // svg_picture_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <string>
@@ -272,6 +273,57 @@ TEST(BsplevelSvg, RoutesWithTheAgentsSquares) {
           "no route from (20,15) to (80,15) for an agent of half-size 11",
           "the start (45,10) is blocked for an agent of half-size 6: its square meets a wall"})
         EXPECT_NE(r.Out.find("<title>" + label + "</title>"), std::string::npos) << label;
+}
+
+// A partial route that stops short is dashed (class route-partial, not
+// route) to where it stops, with the goal it did not reach crossed out and a
+// dotted line to it; one that reaches its goal is drawn as any route. A
+// nearest place is a dot at the place, the agent's square there and a
+// dashed line from the point asked; none is a cross at the point.
+TEST(BsplevelSvg, PartialRoutesAndNearestPlaces) {
+    const cResult r =
+        Tool({"svg", SMALL, "-o", "-", "--route", "10", "10", "52", "20", "--agent", "3", "--partial-route", "--route",
+              "10", "10", "90", "10", "--partial-route", "--route", "10", "10", "52", "20", "--agent", "3", "--nearest",
+              "52", "20", "3", "--nearest", "10", "10", "40", "--nearest", "20", "20", "0"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    const std::vector<cElement> svg = Parse_Svg(r.Out);
+
+    const std::vector<cElement> partial = With_Class(svg, "route-partial");
+    ASSERT_EQ(partial.size(), 1u);
+    EXPECT_EQ(partial[0].Attributes.at("points"), "10,10 33,27 47,43 53,43 53,20");
+    const std::vector<cElement> routes = With_Class(svg, "route");
+    ASSERT_EQ(routes.size(), 1u);
+    EXPECT_EQ(routes[0].Attributes.at("points"), "10,10 50,40 90,10");
+    EXPECT_EQ(With_Class(svg, "route-none").size(), 1u);  // the third, without --partial-route
+    const std::vector<cElement> gap = With_Class(svg, "route-gap");
+    ASSERT_EQ(gap.size(), 1u);
+    EXPECT_EQ(gap[0].Attributes.at("x1") + "," + gap[0].Attributes.at("y1") + " " + gap[0].Attributes.at("x2") + "," +
+                  gap[0].Attributes.at("y2"),
+              "53,20 52,20");
+    // Crossed out: the goal not reached and the point without a place.
+    EXPECT_EQ(With_Class(svg, "unreached").size(), 2u);
+
+    const std::vector<cElement> places = With_Class(svg, "nearest-place");
+    ASSERT_EQ(places.size(), 2u);
+    EXPECT_EQ(places[0].Attributes.at("cx") + " " + places[0].Attributes.at("cy"), "53 20");
+    EXPECT_EQ(places[1].Attributes.at("cx") + " " + places[1].Attributes.at("cy"), "20 20");
+    EXPECT_EQ(With_Class(svg, "nearest-asked").size(), 3u);
+    // Only the place that moved gets a line; only half-size 3 a square.
+    EXPECT_EQ(With_Class(svg, "nearest-move").size(), 1u);
+    std::vector<std::string> squares;
+    for (const cElement& e : With_Class(svg, "agent")) squares.push_back(Rect_Text(e));
+    EXPECT_EQ(std::count(squares.begin(), squares.end(), "50 17 6 6"), 2) << "the partial route's end and the place";
+    EXPECT_EQ(With_Class(svg, "nearest-label").size(), 3u);
+    for (const std::string label :
+         {"partial route from (10,10) to (52,20) for an agent of half-size 3: length 78.8609909176, ends at (53,20), "
+          "1 from the goal",
+          "route from (10,10) to (90,10) for an agent of half-size 0: length 100",
+          "nearest place to (52,20) for an agent of half-size 3: (53,20), 1 away",
+          "no place in the world has room for an agent of half-size 40"})
+        EXPECT_NE(r.Out.find("<title>" + label + "</title>"), std::string::npos) << label;
+    EXPECT_NE(r.Out.find("goal not reached"), std::string::npos);
+    EXPECT_NE(r.Out.find("no place (crossed)"), std::string::npos);
 }
 
 TEST(BsplevelSvg, UnbuiltWorldShowsItsWalls) {

@@ -338,6 +338,149 @@ TEST(BsplevelRoute, CornersLengthsAndReasons) {
     }
 }
 
+// ------------------------------------------------------------------ partial routes, nearest places, nearest goals
+
+const std::string DOORS = DATA + "/doors.txt";
+
+// A partial route's text: "partial", the corners, "length L", "end X Y".
+// Its length must be its legs' and its end its last corner (the start when
+// it has none).
+void Expect_Partial_Route(const cPoint2D& start, const std::string& out) {
+    ASSERT_EQ(out.compare(0, 8, "partial\n"), 0) << out;
+    const std::string route = out.substr(8, out.rfind("end ") - 8);
+    Expect_Length_Of_Legs(start, route);
+    int ex = 0, ey = 0;
+    ASSERT_EQ(std::sscanf(out.c_str() + out.rfind("end "), "end %d %d", &ex, &ey), 2) << out;
+    int x = start.x, y = start.y;
+    std::istringstream lines(route);
+    for (std::string line; std::getline(lines, line);) std::sscanf(line.c_str(), "%d %d", &x, &y);
+    EXPECT_EQ(cPoint2D(ex, ey), cPoint2D(x, y)) << out;
+}
+
+// route --partial-route answers a reachable goal as route does; a goal out
+// of reach (closed off, too tight for the agent, in rock, outside the
+// world) with the route to the reachable point nearest to it, status 1 and
+// why on standard error; a start where the agent cannot be, still none.
+TEST(BsplevelQueries, PartialRoutes) {
+    const std::string no_route = "no route from (10,10) to (90,10) for an agent of half-size 0";
+    const std::vector<cAnswer_Case> cases = {
+        {{"route", SMALL, "10", "10", "90", "10", "--partial-route"}, 0, "50 40\n90 10\nlength 100\n"},
+        {{"route", CLOSED, "10", "10", "90", "10", "--partial-route"},
+         1,
+         "partial\n50 10\nlength 40\nend 50 10\n",
+         "bsplevel: route: " + no_route + "; the partial route ends at (50,10), 40 from the goal\n"},
+        {{"route", CLOSED, "10", "10", "90", "10", "--partial-route", "--json"},
+         1,
+         "{\"status\":\"partial\",\"length\":40,\"path\":[[50,10]],\"end\":[50,10]}\n",
+         "bsplevel: route: " + no_route + "; the partial route ends at (50,10), 40 from the goal\n"},
+        // The goal's square meets the wall x=50: the route ends where the
+        // square touches it, 1 to the right.
+        {{"route", SMALL, "10", "10", "52", "20", "--agent", "3", "--partial-route"},
+         1,
+         "partial\n33 27\n47 43\n53 43\n53 20\nlength 78.8609909176\nend 53 20\n",
+         "bsplevel: route: the goal (52,20) is blocked for an agent of half-size 3: its square meets a wall; the "
+         "partial route ends at (53,20), 1 from the goal\n"},
+        {{"route", SMALL, "10", "10", "200", "10", "--partial-route"},
+         1,
+         "partial\n50 40\n100 10\nlength 108.309518948\nend 100 10\n",
+         "bsplevel: route: the goal (200,10) lies outside the world [0,0]-[100,60]; the partial route ends at "
+         "(100,10), 100 from the goal\n"},
+        // doors.txt: the goal inside the closed room of rock; then a start
+        // on the room's side, already the nearest point, a route of length 0.
+        {{"route", DOORS, "40", "30", "20", "20", "--partial-route"},
+         1,
+         "partial\n30 20\nlength 14.1421356237\nend 30 20\n",
+         "bsplevel: route: the goal (20,20) lies in solid space; the partial route ends at (30,20), 10 from the "
+         "goal\n"},
+        {{"route", DOORS, "30", "20", "20", "20", "--partial-route", "--json"},
+         1,
+         "{\"status\":\"partial\",\"length\":0,\"path\":[[30,20]],\"end\":[30,20]}\n",
+         "bsplevel: route: the goal (20,20) lies in solid space; the partial route ends at (30,20), 10 from the "
+         "goal\n"},
+        {{"route", DOORS, "40", "30", "90", "30", "--partial-route", "--open", "0"}, 0, "90 30\nlength 50\n"},
+        {{"route", SMALL, "10", "10", "90", "10", "--agent", "11", "--partial-route"},
+         1,
+         "none\n",
+         "bsplevel: route: the start (10,10) is blocked for an agent of half-size 11: its square crosses the "
+         "world's border\n"},
+        {{"route", DOORS, "20", "20", "90", "30", "--partial-route"}, 1, "none\n",
+         "bsplevel: route: the start (20,20) lies in solid space\n"},
+        {{"route", SMALL, "-5", "10", "90", "10", "--partial-route", "--json"}, 1,
+         "{\"status\":\"outside\",\"length\":null,\"path\":[]}\n",
+         "bsplevel: route: the start (-5,10) lies outside the world [0,0]-[100,60]\n"},
+    };
+    Expect_Answers(cases);
+    for (const cAnswer_Case& c : cases)
+        if (c.Out.compare(0, 8, "partial\n") == 0) {
+            SCOPED_TRACE(::testing::PrintToString(c.Args));
+            Expect_Partial_Route(cPoint2D(std::stoi(c.Args[2]), std::stoi(c.Args[3])), c.Out);
+        }
+}
+
+// nearest: the point itself where the agent fits, else the nearest place
+// with room (outside the world too), else none with the reason.
+TEST(BsplevelQueries, NearestPlaces) {
+    const std::vector<cAnswer_Case> cases = {
+        {{"nearest", SMALL, "10", "10"}, 0, "10 10\ndistance 0\n"},
+        {{"nearest", SMALL, "10", "10", "--agent", "10"}, 0, "10 10\ndistance 0\n"},
+        // The square of half-size 3 at (52,20) meets the wall x=50.
+        {{"nearest", SMALL, "52", "20", "--agent", "3"}, 0, "53 20\ndistance 1\n"},
+        {{"nearest", SMALL, "-500", "10", "--agent", "3"}, 0, "3 10\ndistance 503\n"},
+        {{"nearest", SMALL, "45", "45", "--agent", "5", "--json"}, 0,
+         "{\"status\":\"found\",\"place\":[45,45],\"distance\":0}\n"},
+        // In the room of rock [10,10]-[30,30]: out to its nearest side, the
+        // least y first among the equally near.
+        {{"nearest", DOORS, "20", "20"}, 0, "20 10\ndistance 10\n"},
+        {{"nearest", SMALL, "10", "10", "--agent", "40"}, 1, "none\n",
+         "bsplevel: nearest: no place in the world has room for an agent of half-size 40\n"},
+        {{"nearest", SMALL, "10", "10", "--agent", "40", "--json"}, 1,
+         "{\"status\":\"no_place\",\"place\":null,\"distance\":null}\n",
+         "bsplevel: nearest: no place in the world has room for an agent of half-size 40\n"},
+        {{"nearest", SMALL, "200000000", "0"}, 1, "none\n",
+         "bsplevel: nearest: the point (200000000,0) lies beyond the coordinate range (-100000000 to 100000000)\n"},
+    };
+    Expect_Answers(cases);
+}
+
+// route-any: the nearest goal by route length, its number counted from 0;
+// goals the agent cannot stand at passed over; none with the reason.
+TEST(BsplevelQueries, NearestOfSeveralGoals) {
+    const std::vector<cAnswer_Case> cases = {
+        {{"route-any", SMALL, "10", "10", "90", "10"}, 0, "goal 0\n50 40\n90 10\nlength 100\n"},
+        {{"route-any", SMALL, "10", "10", "90", "10", "20", "20"}, 0, "goal 1\n20 20\nlength 14.1421356237\n"},
+        {{"route-any", SMALL, "10", "10", "90", "10", "20", "50", "--json"}, 0,
+         "{\"status\":\"found\",\"goal\":1,\"length\":50.6449510225,\"path\":[[30,30],[20,50]]}\n"},
+        // (52,20) has no room for half-size 3, (200,10) lies outside: passed over.
+        {{"route-any", SMALL, "10", "10", "52", "20", "200", "10", "90", "10", "--agent", "5"}, 0,
+         "goal 2\n35 25\n45 45\n55 45\n90 10\nlength 111.012913932\n"},
+        {{"route-any", CLOSED, "10", "10", "90", "10", "80", "50"}, 1, "none\n",
+         "bsplevel: route-any: no route from (10,10) to any of the 2 goals for an agent of half-size 0\n"},
+        {{"route-any", CLOSED, "10", "10", "90", "10"}, 1, "none\n",
+         "bsplevel: route-any: no route from (10,10) to (90,10) for an agent of half-size 0\n"},
+        {{"route-any", SMALL, "10", "10", "52", "20", "200", "10", "--agent", "3", "--json"}, 1,
+         "{\"status\":\"goal_blocked\",\"goal\":null,\"length\":null,\"path\":[]}\n",
+         "bsplevel: route-any: no goal has room for an agent of half-size 3 (each lies outside the world, in solid "
+         "space or where the agent's square meets a wall)\n"},
+        {{"route-any", SMALL, "10", "10", "200", "10", "300", "10"}, 1, "none\n",
+         "bsplevel: route-any: every goal lies outside the world [0,0]-[100,60]\n"},
+        {{"route-any", SMALL, "-1", "10", "90", "10", "20", "20"}, 1, "none\n",
+         "bsplevel: route-any: the start (-1,10) lies outside the world [0,0]-[100,60]\n"},
+        {{"route-any", SMALL, "45", "10", "90", "10", "20", "20", "--agent", "6"}, 1, "none\n",
+         "bsplevel: route-any: the start (45,10) is blocked for an agent of half-size 6: its square meets a wall\n"},
+        // doors.txt: (20,20) lies in the rock, (90,30) behind the closed door.
+        {{"route-any", DOORS, "40", "30", "90", "30", "20", "20"}, 1, "none\n",
+         "bsplevel: route-any: no route from (40,30) to any of the 2 goals for an agent of half-size 0\n"},
+        {{"route-any", DOORS, "40", "30", "90", "30", "20", "20", "--open", "0"}, 0, "goal 0\n90 30\nlength 50\n"},
+    };
+    Expect_Answers(cases);
+    for (const cAnswer_Case& c : cases)
+        if (c.Status == 0 && c.Out[0] != '{') {
+            SCOPED_TRACE(::testing::PrintToString(c.Args));
+            Expect_Length_Of_Legs(cPoint2D(std::stoi(c.Args[2]), std::stoi(c.Args[3])),
+                                  c.Out.substr(c.Out.find('\n') + 1));
+        }
+}
+
 // ------------------------------------------------------------------ errors
 
 TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
@@ -365,7 +508,8 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"dump", DATA}, "bsplevel: dump: cannot read level file '" + DATA + "'\n"},
         {{"svg", SMALL}, "bsplevel: svg: missing -o FILE.svg (usage: bsplevel svg LEVEL -o FILE.svg [--view X1 Y1 X2 Y2] [--layers LIST] "
                          "[--path X1 Y1 X2 Y2]... "
-                         "[--route X1 Y1 X2 Y2 [--agent H]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]... [--open D]... [--partial] [--verbose])\n"},
+                         "[--route X1 Y1 X2 Y2 [--agent H] [--partial-route]]... [--segment X1 Y1 X2 Y2]... [--ball X Y R]... "
+                         "[--nearest X Y H]... [--open D]... [--partial] [--verbose])\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "-1"},
          "bsplevel: route: --agent H must not be negative, got '-1'\n"},
         {{"route", SMALL, "1", "2", "3", "4", "--agent", "100000001"},
@@ -382,6 +526,32 @@ TEST(BsplevelErrors, OneLineOnTheErrorStreamAndStatusTwo) {
         {{"svg", SMALL, "-o", "-", "--route", "1", "2", "3", "4", "--agent", "-2"},
          "bsplevel: svg: --agent H must not be negative, got '-2'\n"},
         {{"svg", SMALL, "-o", "-", "--path", "1", "2", "3"}, "bsplevel: svg: --path needs X1 Y1 X2 Y2\n"},
+        {{"svg", SMALL, "-o", "-", "--partial-route", "--route", "1", "2", "3", "4"},
+         "bsplevel: svg: --partial-route must follow a --route\n"},
+        {{"svg", SMALL, "-o", "-", "--route", "1", "2", "3", "4", "--partial-route", "--agent", "1", "--partial-route"},
+         "bsplevel: svg: --partial-route given twice for one --route\n"},
+        {{"svg", SMALL, "-o", "-", "--nearest", "1", "2", "-1"},
+         "bsplevel: svg: --nearest H must not be negative, got '-1'\n"},
+        {{"svg", SMALL, "-o", "-", "--nearest", "1", "2"}, "bsplevel: svg: --nearest needs X Y H\n"},
+        {{"route", SMALL, "1", "2", "3", "4", "--partial-route", "--partial-route"},
+         "bsplevel: route: --partial-route given twice\n"},
+        {{"nearest", SMALL, "1"},
+         "bsplevel: nearest: missing Y (usage: bsplevel nearest LEVEL X Y [--agent H] [--json] [--open D]... "
+         "[--partial] [--verbose])\n"},
+        {{"nearest", SMALL, "1", "2", "3"},
+         "bsplevel: nearest: unexpected argument '3' (usage: bsplevel nearest LEVEL X Y [--agent H] [--json] "
+         "[--open D]... [--partial] [--verbose])\n"},
+        {{"nearest", SMALL, "1", "2", "--agent", "-4"}, "bsplevel: nearest: --agent H must not be negative, got '-4'\n"},
+        {{"route-any", SMALL, "1", "2"},
+         "bsplevel: route-any: missing GX (usage: bsplevel route-any LEVEL X Y GX GY [GX GY]... [--agent H] "
+         "[--json] [--open D]... [--partial] [--verbose])\n"},
+        {{"route-any", SMALL, "1", "2", "3", "4", "5"},
+         "bsplevel: route-any: missing GY after '5' (usage: bsplevel route-any LEVEL X Y GX GY [GX GY]... "
+         "[--agent H] [--json] [--open D]... [--partial] [--verbose])\n"},
+        {{"route-any", SMALL, "1", "2", "3", "4", "5", "y"}, "bsplevel: route-any: GY must be an integer, got 'y'\n"},
+        {{"route-any", SMALL, "1", "2", "3", "4", "--partial-route"},
+         "bsplevel: route-any: unknown option '--partial-route' (usage: bsplevel route-any LEVEL X Y GX GY "
+         "[GX GY]... [--agent H] [--json] [--open D]... [--partial] [--verbose])\n"},
         {{"svg", SMALL, "-o", DATA + "/no-such-dir/x.svg"}, "bsplevel: svg: cannot write '" + DATA + "/no-such-dir/x.svg'\n"},
         {{"import-grid", ARENA, "-o", "-", "--cell", "0"}, "bsplevel: import-grid: --cell S must be at least 1, got '0'\n"},
         {{"import-grid", ARENA, "-o", "-", "--order", "random"},

@@ -108,6 +108,9 @@ struct cCommand_Def {
     std::string Help;                   // what it does, before the options (as written)
     std::string After;                  // after the options: exit status, examples (as written)
     int (*Run)(const cParsed_Args&, cIo&) = nullptr;
+    // The last this many positional values may be given again, as a group,
+    // any number of times (route-any's goals: GX GY [GX GY]...); 0: none.
+    std::size_t Repeat_Last = 0;
 };
 
 // Every command, in the order the general help lists them.
@@ -119,6 +122,8 @@ const cCommand_Def& Info_Command();
 const cCommand_Def& Dump_Command();
 const cCommand_Def& Path_Command();
 const cCommand_Def& Route_Command();
+const cCommand_Def& Nearest_Command();
+const cCommand_Def& Route_Any_Command();
 const cCommand_Def& Segment_Command();
 const cCommand_Def& Ball_Command();
 const cCommand_Def& Batch_Command();
@@ -247,9 +252,43 @@ struct cRoute_Answer {
     double Length = 0;
 };
 cRoute_Answer Find_Route(const cGame_World& world, const cPoint2D& start, const cPoint2D& goal, int half_size);
+// The same with partial routes asked for (--partial-route): a goal that
+// cannot be reached gives ROUTE_PARTIAL, the route ending at the reachable
+// point nearest to it.
+cRoute_Answer Find_Partial_Route(const cGame_World& world, const cPoint2D& start, const cPoint2D& goal,
+                                 int half_size);
+// Why a partial route stops short of its goal: why the goal cannot be
+// reached (outside the world, in solid space, blocked for the agent, no
+// way), then where the route ends and how far that is from the goal.
+std::string Partial_Reason(const cGame_World& world, const cPoint2D& start, const cPoint2D& goal, int half_size,
+                           const cPoint2D& end);
+
+// The nearest place to stand (nearest): the point and its distance from
+// the point asked.
+struct cPlace_Answer {
+    ROUTE_STATUS Status = ROUTE_NONE;
+    cPoint2D Asked, Place;
+    double Distance = 0;
+};
+cPlace_Answer Find_Place(const cGame_World& world, const cPoint2D& p, int half_size);
+// Why there is no place: none has room, the point lies beyond the
+// coordinate range, the world is not built.
+std::string Place_Reason(const cPlace_Answer& a, int half_size);
+
+// The route to the nearest of several goals (route-any): the goal's number
+// in the list, counted from 0, or -1.
+struct cRoute_Any_Answer : cRoute_Answer {
+    int Goal = -1;
+};
+cRoute_Any_Answer Find_Route_Any(const cGame_World& world, const cPoint2D& start, const std::vector<cPoint2D>& goals,
+                                 int half_size);
+std::string Route_Any_Reason(const cGame_World& world, ROUTE_STATUS status, const cPoint2D& start,
+                             const std::vector<cPoint2D>& goals, int half_size);
 
 // The status as --json names it ("start_blocked"); batch writes '-' for '_'.
 std::string Route_Status_Name(ROUTE_STATUS status);
+// The same as batch writes it ("start-blocked").
+std::string Route_Status_Word(ROUTE_STATUS status);
 // Why there is no route or path, in one sentence.
 std::string Route_Reason(const cGame_World& world, ROUTE_STATUS status, const cPoint2D& start, const cPoint2D& goal,
                          int half_size);
@@ -261,7 +300,10 @@ std::int64_t Square_Limit(int limit);
 
 // The answers as --json writes them, for the commands and for batch --json.
 cJson Path_Json(bool found, const std::vector<cPoint2D>& path);
+// A route's object; a partial one also has "end":[x,y], where it stops.
 cJson Route_Json(const cRoute_Answer& r);
+cJson Place_Json(const cPlace_Answer& a);
+cJson Route_Any_Json(const cRoute_Any_Answer& r);
 cJson Segment_Json(bool found, const cPoint2D& hit);
 cJson Ball_Json(bool touch);
 

@@ -106,6 +106,60 @@ bool Answer_Edit(cGame_World& world, const std::vector<std::string>& w, cBatch_A
     return false;
 }
 
+// A route's corners and length on one line, after the words before it.
+std::string Route_Line(const std::string& before, const cRoute_Answer& r) {
+    std::ostringstream s;
+    s << before;
+    for (const cPoint2D& p : r.Path) s << ' ' << p.x << ' ' << p.y;
+    s << " length " << Length_Text(r.Length);
+    return s.str();
+}
+
+// route X1 Y1 X2 Y2 [H] [partial]: a partial route is answered "route partial
+// X Y ... length L end X Y".
+cBatch_Answer Answer_Route(const cGame_World& world, std::vector<std::string> w) {
+    const bool partial = w.size() > 1 && w.back() == "partial";
+    if (partial) w.pop_back();
+    if (w.size() != 5 && w.size() != 6) throw cBad_Line{"route needs X1 Y1 X2 Y2 [H] [partial]"};
+    const cPoint2D start(Number(w[1]), Number(w[2])), goal(Number(w[3]), Number(w[4]));
+    const int half_size = w.size() == 6 ? Number_In(w[5], Half_Size("H")) : 0;
+    const cRoute_Answer r =
+        partial ? Find_Partial_Route(world, start, goal, half_size) : Find_Route(world, start, goal, half_size);
+    if (r.Status == ROUTE_FOUND) return {Route_Line("route", r), Route_Json(r)};
+    if (r.Status != ROUTE_PARTIAL) return {"route none " + Route_Status_Word(r.Status), Route_Json(r)};
+    const cPoint2D end = r.Path.empty() ? start : r.Path.back();
+    cJson json = Route_Json(r);
+    json["end"] = {end.x, end.y};
+    return {Route_Line("route partial", r) + " end " + std::to_string(end.x) + ' ' + std::to_string(end.y), json};
+}
+
+// nearest X Y [H]: "nearest X Y distance D" or "nearest none WHY".
+cBatch_Answer Answer_Nearest(const cGame_World& world, const std::vector<std::string>& w) {
+    if (w.size() != 3 && w.size() != 4) throw cBad_Line{"nearest needs X Y [H]"};
+    const cPoint2D p(Number(w[1]), Number(w[2]));
+    const int half_size = w.size() == 4 ? Number_In(w[3], Half_Size("H")) : 0;
+    const cPlace_Answer a = Find_Place(world, p, half_size);
+    if (a.Status != ROUTE_FOUND) return {"nearest none " + Route_Status_Word(a.Status), Place_Json(a)};
+    return {"nearest " + std::to_string(a.Place.x) + ' ' + std::to_string(a.Place.y) + " distance " +
+                Length_Text(a.Distance),
+            Place_Json(a)};
+}
+
+// route-any X Y GX GY [GX GY]... [H]: the goals in pairs, then H when the
+// count is odd; "route-any goal N X Y ... length L" or "route-any none WHY".
+cBatch_Answer Answer_Route_Any(const cGame_World& world, const std::vector<std::string>& w) {
+    if (w.size() < 5) throw cBad_Line{"route-any needs X Y GX GY [GX GY]... [H]"};
+    const cPoint2D start(Number(w[1]), Number(w[2]));
+    const bool sized = w.size() % 2 == 0;
+    const std::size_t end = sized ? w.size() - 1 : w.size();
+    std::vector<cPoint2D> goals;
+    for (std::size_t i = 3; i < end; i += 2) goals.emplace_back(Number(w[i]), Number(w[i + 1]));
+    const int half_size = sized ? Number_In(w.back(), Half_Size("H")) : 0;
+    const cRoute_Any_Answer r = Find_Route_Any(world, start, goals, half_size);
+    if (r.Status != ROUTE_FOUND) return {"route-any none " + Route_Status_Word(r.Status), Route_Any_Json(r)};
+    return {Route_Line("route-any goal " + std::to_string(r.Goal), r), Route_Any_Json(r)};
+}
+
 // Answers one batch query; throws a cBad_Line for a malformed line.
 cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
     const std::string& q = w[0];
@@ -120,21 +174,9 @@ cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
         for (const cPoint2D& p : path) s << ' ' << p.x << ' ' << p.y;
         return {s.str(), Path_Json(found, path)};
     }
-    if (q == "route") {
-        if (w.size() != 5 && w.size() != 6) throw cBad_Line{"route needs X1 Y1 X2 Y2 [H]"};
-        const cPoint2D start(Number(w[1]), Number(w[2])), goal(Number(w[3]), Number(w[4]));
-        const int half_size = w.size() == 6 ? Number_In(w[5], Half_Size("H")) : 0;
-        const cRoute_Answer r = Find_Route(world, start, goal, half_size);
-        if (r.Status != ROUTE_FOUND) {
-            std::string word = Route_Status_Name(r.Status);
-            std::replace(word.begin(), word.end(), '_', '-');
-            return {"route none " + word, Route_Json(r)};
-        }
-        s << "route";
-        for (const cPoint2D& p : r.Path) s << ' ' << p.x << ' ' << p.y;
-        s << " length " << Length_Text(r.Length);
-        return {s.str(), Route_Json(r)};
-    }
+    if (q == "route") return Answer_Route(world, w);
+    if (q == "nearest") return Answer_Nearest(world, w);
+    if (q == "route-any") return Answer_Route_Any(world, w);
     if (q == "segment") {
         if (w.size() != 5 && w.size() != 6) throw cBad_Line{"segment needs X1 Y1 X2 Y2 [LIMIT]"};
         const cSeg seg(cPoint2D(Number(w[1]), Number(w[2])), cPoint2D(Number(w[3]), Number(w[4])));
@@ -160,7 +202,8 @@ cBatch_Answer Answer(cGame_World& world, const std::vector<std::string>& w) {
     }
     cBatch_Answer edit;
     if (Answer_Edit(world, w, edit)) return edit;
-    throw cBad_Line{"unknown query '" + q + "' (path, route, segment, ball or door)"};
+    throw cBad_Line{"unknown query '" + q +
+                    "' (path, route, route-any, nearest, segment, ball, door, add-wall, add-box, remove or would-block)"};
 }
 
 // With --json each answer is one object that begins with the input line it
@@ -212,10 +255,21 @@ const cCommand_Def& Batch_Command() {
                      "malformed line gives {\"line\":N,\"error\":REASON}")},
         "Builds LEVEL once, then reads queries from standard input, one per line:\n"
         "  path X1 Y1 X2 Y2             answers \"path X Y X Y ...\" or \"path none\"\n"
-        "  route X1 Y1 X2 Y2 [H]        answers \"route X Y X Y ... length L\" or\n"
+        "  route X1 Y1 X2 Y2 [H] [partial]\n"
+        "                               answers \"route X Y X Y ... length L\" or\n"
         "                               \"route none WHY\", WHY one of none,\n"
         "                               start-blocked, goal-blocked, outside (H as\n"
-        "                               route's --agent, 0 when left out)\n"
+        "                               route's --agent, 0 when left out); with\n"
+        "                               partial, a goal out of reach answers\n"
+        "                               \"route partial X Y ... length L end X Y\"\n"
+        "  route-any X Y GX GY [GX GY]... [H]\n"
+        "                               answers \"route-any goal N X Y ... length L\"\n"
+        "                               (N the nearest goal's number, from 0) or\n"
+        "                               \"route-any none WHY\"; H is the word after\n"
+        "                               the last whole pair\n"
+        "  nearest X Y [H]              answers \"nearest X Y distance D\" (the\n"
+        "                               nearest place with room for the agent) or\n"
+        "                               \"nearest none no-place\"\n"
         "  segment X1 Y1 X2 Y2 [LIMIT]  answers \"hit X Y\" or \"no hit\" (LIMIT as\n"
         "                               segment's --limit)\n"
         "  ball X Y R                   answers \"touch\" or \"clear\"\n"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 #include <sstream>
 
 #include "parse_int.h"
@@ -160,6 +161,12 @@ std::vector<std::string> Options_Usage(const std::vector<cOption_Def>& options) 
 std::vector<std::string> Usage_Items(const cCommand_Def& c, const std::vector<cOption_Def>& options) {
     std::vector<std::string> items = {c.Name};
     for (const cValue_Def& p : c.Positional) items.push_back(Value_Text(p));
+    if (c.Repeat_Last > 0) {
+        std::string group;
+        for (std::size_t i = c.Positional.size() - c.Repeat_Last; i < c.Positional.size(); ++i)
+            group += (group.empty() ? "" : " ") + Value_Text(c.Positional[i]);
+        items.push_back("[" + group + "]...");
+    }
     for (const std::string& item : Options_Usage(options)) items.push_back(item);
     return items;
 }
@@ -282,9 +289,9 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
     const std::vector<cOption_Def> options = Options_Of(c);
     cParsed_Args parsed;
     parsed.Command = &c;
-    // For options that qualify another: whether the latest occurrence of
-    // the one they qualify has been qualified already.
-    std::map<std::string, bool> qualified;
+    // For options that others qualify: the qualifiers given since its
+    // latest occurrence.
+    std::map<std::string, std::set<std::string>> qualified;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool long_form = a.size() > 2 && a.compare(0, 2, "--") == 0;
@@ -296,7 +303,7 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
         const cOption_Def* option = Find_Option(options, name);
         if (option == nullptr) {
             if (looks_like_option) Fail(c, "unknown option '" + name + "' (usage: " + Usage(c) + ")");
-            if (parsed.Positional.size() == c.Positional.size())
+            if (parsed.Positional.size() >= c.Positional.size() && c.Repeat_Last == 0)
                 Fail(c, "unexpected argument '" + a + "' (usage: " + Usage(c) + ")");
             parsed.Positional.push_back(a);
             continue;
@@ -305,12 +312,11 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
         if (!option->Qualifies.empty()) {
             const auto q = qualified.find(option->Qualifies);
             if (q == qualified.end()) Fail(c, Option_Text(*option) + " must follow a " + option->Qualifies);
-            if (q->second) Fail(c, name + " given twice for one " + option->Qualifies);
-            q->second = true;
+            if (!q->second.insert(name).second) Fail(c, name + " given twice for one " + option->Qualifies);
         } else if (!option->Repeat && parsed.Has(name)) {
             Fail(c, name + " given twice");
         }
-        qualified[name] = false;
+        qualified[name].clear();
         std::vector<std::string> values;
         for (const cValue_Def& value : option->Values) {
             if (values.empty() && equals != std::string::npos) {
@@ -330,8 +336,17 @@ cParsed_Args Parse(const cCommand_Def& c, const std::vector<std::string>& args) 
     }
     if (parsed.Positional.size() < c.Positional.size())
         Fail(c, "missing " + c.Positional[parsed.Positional.size()].Name + " (usage: " + Usage(c) + ")");
-    for (std::size_t i = 0; i < c.Positional.size(); ++i)
-        Check_Value(c, c.Positional[i].Name, c.Positional[i], parsed.Positional[i]);
+    for (std::size_t i = 0; i < parsed.Positional.size(); ++i) {
+        const std::size_t first_repeated = c.Positional.size() - c.Repeat_Last;
+        const std::size_t k = i < c.Positional.size() ? i : first_repeated + (i - c.Positional.size()) % c.Repeat_Last;
+        Check_Value(c, c.Positional[k].Name, c.Positional[k], parsed.Positional[i]);
+    }
+    if (c.Repeat_Last > 0 && (parsed.Positional.size() - c.Positional.size()) % c.Repeat_Last != 0) {
+        const std::size_t missing = c.Positional.size() - c.Repeat_Last +
+                                    (parsed.Positional.size() - c.Positional.size()) % c.Repeat_Last;
+        Fail(c, "missing " + c.Positional[missing].Name + " after '" + parsed.Positional.back() + "' (usage: " +
+                    Usage(c) + ")");
+    }
     for (const cOption_Def& o : options)
         if (o.Required && !parsed.Has(o.Name) && (o.Unless.empty() || !parsed.Has(o.Unless)))
             Fail(c, "missing " + Option_Text(o) + " (usage: " + Usage(c) + ")");

@@ -1,5 +1,5 @@
 // bsplevel's query commands, one question each about a built level: path,
-// route, segment and ball.
+// route (partial routes too), segment, ball, nearest and route-any.
 #include "bsplevel_commands.h"
 
 #include <sstream>
@@ -30,24 +30,81 @@ int Run_Path(const cParsed_Args& a, cIo& io) {
     return found ? 0 : 1;
 }
 
+// The route's corners, one "X Y" per line, then "length L".
+std::string Route_Lines(const cRoute_Answer& r) {
+    std::ostringstream s;
+    for (const cPoint2D& p : r.Path) s << p.x << ' ' << p.y << "\n";
+    s << "length " << Length_Text(r.Length) << "\n";
+    return s.str();
+}
+
 int Run_Route(const cParsed_Args& a, cIo& io) {
     const cPoint2D start = a.Point_At(1), goal = a.Point_At(3);
     const int half_size = a.Int("--agent", 0);
+    const bool partial = a.Has("--partial-route");
     cTool_Level level = Load_Level_For(a, io);
-    const cRoute_Answer r = Find_Route(*level.World, start, goal, half_size);
+    const cRoute_Answer r = partial ? Find_Partial_Route(*level.World, start, goal, half_size)
+                                    : Find_Route(*level.World, start, goal, half_size);
     const bool found = r.Status == ROUTE_FOUND;
     if (r.Status == ROUTE_BAD_SIZE) Fail(*a.Command, Route_Reason(*level.World, r.Status, start, goal, half_size));
+    // A partial route that stays at the start has no corner: it ends there.
+    const cPoint2D end = r.Path.empty() ? start : r.Path.back();
     std::ostringstream s;
     if (a.Has("--json")) {
-        s << Json_Line(Route_Json(r));
+        cJson json = Route_Json(r);
+        if (r.Status == ROUTE_PARTIAL) json["end"] = {end.x, end.y};
+        s << Json_Line(json);
     } else if (found) {
-        for (const cPoint2D& p : r.Path) s << p.x << ' ' << p.y << "\n";
-        s << "length " << Length_Text(r.Length) << "\n";
+        s << Route_Lines(r);
+    } else if (r.Status == ROUTE_PARTIAL) {
+        s << "partial\n" << Route_Lines(r) << "end " << end.x << ' ' << end.y << "\n";
     } else {
         s << "none\n";
     }
     io.Out << s.str();
-    if (!found) io.Err << "bsplevel: route: " << Route_Reason(*level.World, r.Status, start, goal, half_size) << "\n";
+    if (r.Status == ROUTE_PARTIAL)
+        io.Err << "bsplevel: route: " << Partial_Reason(*level.World, start, goal, half_size, end) << "\n";
+    else if (!found)
+        io.Err << "bsplevel: route: " << Route_Reason(*level.World, r.Status, start, goal, half_size) << "\n";
+    return found ? 0 : 1;
+}
+
+int Run_Nearest(const cParsed_Args& a, cIo& io) {
+    const cPoint2D p = a.Point_At(1);
+    const int half_size = a.Int("--agent", 0);
+    cTool_Level level = Load_Level_For(a, io);
+    const cPlace_Answer place = Find_Place(*level.World, p, half_size);
+    const bool found = place.Status == ROUTE_FOUND;
+    std::ostringstream s;
+    if (a.Has("--json"))
+        s << Json_Line(Place_Json(place));
+    else if (found)
+        s << place.Place.x << ' ' << place.Place.y << "\ndistance " << Length_Text(place.Distance) << "\n";
+    else
+        s << "none\n";
+    io.Out << s.str();
+    if (!found) io.Err << "bsplevel: nearest: " << Place_Reason(place, half_size) << "\n";
+    return found ? 0 : 1;
+}
+
+int Run_Route_Any(const cParsed_Args& a, cIo& io) {
+    const cPoint2D start = a.Point_At(1);
+    std::vector<cPoint2D> goals;
+    for (std::size_t i = 3; i + 1 < a.Positional.size(); i += 2) goals.push_back(a.Point_At(i));
+    const int half_size = a.Int("--agent", 0);
+    cTool_Level level = Load_Level_For(a, io);
+    const cRoute_Any_Answer r = Find_Route_Any(*level.World, start, goals, half_size);
+    const bool found = r.Status == ROUTE_FOUND;
+    std::ostringstream s;
+    if (a.Has("--json"))
+        s << Json_Line(Route_Any_Json(r));
+    else if (found)
+        s << "goal " << r.Goal << "\n" << Route_Lines(r);
+    else
+        s << "none\n";
+    io.Out << s.str();
+    if (!found)
+        io.Err << "bsplevel: route-any: " << Route_Any_Reason(*level.World, r.Status, start, goals, half_size) << "\n";
     return found ? 0 : 1;
 }
 
@@ -110,8 +167,13 @@ const cCommand_Def& Route_Command() {
         Level_And_Two_Points(),
         true,
         {Option("--agent", {Half_Size("H")}, "the agent's half-size, 0 (the default) to 100000000"),
+         Flag("--partial-route",
+              "when the goal cannot be reached (no way through, the agent does not fit there, it lies in solid "
+              "space or outside the world), prints \"partial\", then the shortest route to the reachable point "
+              "nearest to the goal as a route is printed, then \"end X Y\", that point"),
          Json_Option("{\"status\":\"found\",\"length\":L,\"path\":[[x,y],...]}; without a route the status is none, "
-                     "start_blocked, goal_blocked or outside, with \"length\":null and \"path\":[]")},
+                     "start_blocked, goal_blocked or outside, with \"length\":null and \"path\":[]; a partial "
+                     "route has \"status\":\"partial\", its length and path, and \"end\":[x,y]")},
         "The shortest route from (X1,Y1) to (X2,Y2) for a square agent of half-size H\n"
         "centred on the route: the square, open, never meets a wall or a closed door\n"
         "and never leaves the world. With H = 0 the route may touch walls and run along\n"
@@ -122,11 +184,75 @@ const cCommand_Def& Route_Command() {
         "crosses the world's border), a point lies in solid space, or a point lies\n"
         "outside the world.\n"
         "A round agent of radius r is served, conservatively, by H = r: the square\n"
-        "holds the disc.\n",
-        "Exit status 0 when a route exists, 1 when none does.\n"
+        "holds the disc.\n"
+        "With --partial-route a goal that cannot be reached still gets a route, to the\n"
+        "point nearest to the goal that the agent can reach (out of solid space; among\n"
+        "equally near points the one of the shortest route): \"partial\", the route's\n"
+        "corners, \"length L\", \"end X Y\", and one line on standard error saying why\n"
+        "the goal cannot be reached and how far from it the route ends. A start where\n"
+        "the agent does not fit, or outside the world, still gets \"none\".\n",
+        "Exit status 0 when a route reaches the goal, 1 when none does (a partial route\n"
+        "included).\n"
         "Example: bsplevel route test_levels/level_test_pathfinder_4.txt 55 82 63 83 \\\n"
-        "             --agent 2\n",
+        "             --agent 2\n"
+        "         bsplevel route test_levels/level_test_pathfinder_4.txt 55 82 63 83 \\\n"
+        "             --agent 4 --partial-route\n",
         Run_Route};
+    return command;
+}
+
+const cCommand_Def& Nearest_Command() {
+    static const cCommand_Def command{
+        "nearest",
+        "the nearest place to (X,Y) where an agent of half-size H (default 0) has room: \"X Y\", then "
+        "\"distance D\"",
+        {Text("LEVEL"), Integer("X"), Integer("Y")},
+        true,
+        {Option("--agent", {Half_Size("H")}, "the agent's half-size, 0 (the default) to 100000000"),
+         Json_Option("{\"status\":\"found\",\"place\":[x,y],\"distance\":D}; without a place the status is "
+                     "no_place (or outside, none) with \"place\":null and \"distance\":null")},
+        "The point nearest to (X,Y) where a square agent of half-size H has room: its\n"
+        "square meets no wall or closed door and stays in the world, and its centre is\n"
+        "not in solid space (with H = 0, any point of the world out of solid space,\n"
+        "walls included). (X,Y) itself when the agent fits there; among equally near\n"
+        "points the least Y, then the least X. (X,Y) may lie outside the world. Prints\n"
+        "the place as \"X Y\", then \"distance D\" (twelve significant digits), or\n"
+        "\"none\" and one line on standard error when the agent fits nowhere in the\n"
+        "world (or the point lies beyond the coordinate range).\n"
+        "Where a click lands inside rock or too near a wall, this is the place to send\n"
+        "the unit instead.\n",
+        "Exit status 0 when there is a place, 1 when there is none.\n"
+        "Example: bsplevel nearest test_levels/level_test_pathfinder_4.txt 63 83 \\\n"
+        "             --agent 4\n",
+        Run_Nearest};
+    return command;
+}
+
+const cCommand_Def& Route_Any_Command() {
+    static const cCommand_Def command{
+        "route-any",
+        "the shortest route to whichever goal is nearest by route length: \"goal N\" (counted from 0), the corners, "
+        "then \"length L\"",
+        {Text("LEVEL"), Integer("X"), Integer("Y"), Integer("GX"), Integer("GY")},
+        true,
+        {Option("--agent", {Half_Size("H")}, "the agent's half-size, 0 (the default) to 100000000"),
+         Json_Option("{\"status\":\"found\",\"goal\":N,\"length\":L,\"path\":[[x,y],...]}; without a route the "
+                     "status is none, start_blocked, goal_blocked or outside, with \"goal\":null, \"length\":null "
+                     "and \"path\":[]")},
+        "The shortest route from (X,Y) for a square agent of half-size H, as route finds\n"
+        "it, to whichever of the goals (GX,GY) is nearest by route length, in one\n"
+        "search. Prints \"goal N\", the goal's number in the list counted from 0 (among\n"
+        "equally near goals, any), then the route's corners, one \"X Y\" per line, and\n"
+        "\"length L\". Goals where the agent cannot stand (outside the world, in solid\n"
+        "space, where its square meets a wall) are passed over. Without a route it\n"
+        "prints \"none\" and one line on standard error saying why: the start is\n"
+        "blocked or outside the world, no goal has room for the agent, every goal lies\n"
+        "outside the world, or none is reachable.\n",
+        "Exit status 0 when a route exists, 1 when none does.\n"
+        "Example: bsplevel route-any test_levels/level_test_pathfinder_4.txt 55 82 \\\n"
+        "             63 83 10 10 90 10 --agent 2\n",
+        Run_Route_Any,
+        2};
     return command;
 }
 

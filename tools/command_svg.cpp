@@ -2,6 +2,7 @@
 // queries asked on the command line.
 #include "bsplevel_commands.h"
 
+#include <cmath>
 #include <sstream>
 
 #include "level_open.h"
@@ -40,6 +41,8 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
             q.Routes.push_back(r);
         } else if (option.first == "--agent") {
             q.Routes.back().Half_Size = Checked_Int(v[0]);
+        } else if (option.first == "--partial-route") {
+            q.Routes.back().Partial = true;
         }
     }
     cSvg_Options options;
@@ -66,15 +69,37 @@ int Run_Svg(const cParsed_Args& a, cIo& io) {
         q.Paths.push_back(p);
     }
     for (cSvg_Route& r : q.Routes) {
-        const cRoute_Answer answer = Find_Route(world, r.Start, r.Goal, r.Half_Size);
+        const cRoute_Answer answer = r.Partial ? Find_Partial_Route(world, r.Start, r.Goal, r.Half_Size)
+                                               : Find_Route(world, r.Start, r.Goal, r.Half_Size);
         r.Status = answer.Status;
         r.Points = answer.Path;
         r.Length = answer.Length;
-        r.Label = answer.Status == ROUTE_FOUND
-                      ? "route from " + Point_Text(r.Start) + " to " + Point_Text(r.Goal) +
-                            " for an agent of half-size " + std::to_string(r.Half_Size) + ": length " +
-                            Length_Text(r.Length)
-                      : Route_Reason(world, answer.Status, r.Start, r.Goal, r.Half_Size);
+        const std::string route = "route from " + Point_Text(r.Start) + " to " + Point_Text(r.Goal) +
+                                  " for an agent of half-size " + std::to_string(r.Half_Size);
+        if (answer.Status == ROUTE_FOUND)
+            r.Label = route + ": length " + Length_Text(r.Length);
+        else if (answer.Status == ROUTE_PARTIAL) {
+            const cPoint2D end = answer.Path.empty() ? r.Start : answer.Path.back();
+            r.Label = "partial " + route + ": length " + Length_Text(r.Length) + ", ends at " + Point_Text(end) +
+                      ", " + Length_Text(std::hypot(double(end.x) - r.Goal.x, double(end.y) - r.Goal.y)) +
+                      " from the goal";
+        }
+        else
+            r.Label = Route_Reason(world, answer.Status, r.Start, r.Goal, r.Half_Size);
+    }
+    for (const std::vector<std::string>& v : a.All("--nearest")) {
+        cSvg_Nearest n;
+        n.Point = Point_Of(v, 0);
+        n.Half_Size = Checked_Int(v[2]);
+        const cPlace_Answer place = Find_Place(world, n.Point, n.Half_Size);
+        n.Status = place.Status;
+        n.Place = place.Place;
+        n.Label = place.Status == ROUTE_FOUND
+                      ? "nearest place to " + Point_Text(n.Point) + " for an agent of half-size " +
+                            std::to_string(n.Half_Size) + ": " + Point_Text(n.Place) + ", " +
+                            Length_Text(place.Distance) + " away"
+                      : Place_Reason(place, n.Half_Size);
+        q.Nearest.push_back(n);
     }
     for (const std::vector<std::string>& v : a.All("--segment")) {
         cSvg_Segment g;
@@ -117,8 +142,15 @@ const cCommand_Def& Svg_Command() {
          Option("--agent", {Half_Size("H")},
                 "the half-size of the agent of the --route just before it (default 0): --route 5 5 95 95 --agent 3")
              .Qualifying("--route"),
+         Flag("--partial-route",
+              "the --route just before it may stop short: when its goal cannot be reached, the route to the "
+              "reachable point nearest to the goal, as route --partial-route finds it")
+             .Qualifying("--route"),
          Option("--segment", {X1, Y1, X2, Y2}, "a segment as the segment command walks it").Repeatable(),
          Option("--ball", {Integer("X"), Integer("Y"), Integer("R", 0)}, "a ball as the ball command asks it")
+             .Repeatable(),
+         Option("--nearest", {Integer("X"), Integer("Y"), Half_Size("H")},
+                "the nearest place to (X,Y) with room for an agent of half-size H, as nearest --agent H finds it")
              .Repeatable()},
         "Draws the built world into FILE.svg: free space light, solid rock shaded\n"
         "(nothing of its areas drawn over it), the walls dark, closed doors as brown\n"
@@ -129,7 +161,12 @@ const cCommand_Def& Svg_Command() {
         "the picture: a path is a line through its points from a hollow start, a route\n"
         "the same with the agent's square outlined at the start, at every bend and at\n"
         "the goal; one that does not exist is dashed, a blocked end's square red, the\n"
-        "reason in the legend. A segment is dashed with the part up to its hit in red\n"
+        "reason in the legend. A partial route (--partial-route) that stops short is\n"
+        "drawn in long dashes to where it stops, the goal it did not reach crossed out\n"
+        "in red with a dotted red line to it, the reason and the distance left in the\n"
+        "legend. A nearest place is a dot (and the agent's square) at the place, a\n"
+        "dashed line to it from the hollow point asked, and a red cross where there is\n"
+        "none. A segment is dashed with the part up to its hit in red\n"
         "and the hit point marked (green when it hits nothing), a ball a circle, red\n"
         "when it touches and green when clear. Ids are written only where they fit.\n"
         "The level's y axis points down the picture. Strokes are scaled to the part\n"
@@ -138,7 +175,9 @@ const cCommand_Def& Svg_Command() {
         "Example: bsplevel svg test_levels/level_test_pathfinder_4.txt -o level.svg \\\n"
         "             --path 55 82 63 83\n"
         "         bsplevel svg maze.txt -o part.svg --view 0 0 640 640 \\\n"
-        "             --layers walls,solid\n",
+        "             --layers walls,solid\n"
+        "         bsplevel svg LEVEL -o stuck.svg --route 10 10 90 10 --agent 4 \\\n"
+        "             --partial-route --nearest 52 20 4\n",
         Run_Svg};
     return command;
 }

@@ -6,8 +6,9 @@ namespace bsp_levels {
 
 const std::vector<const cCommand_Def*>& Commands() {
     static const std::vector<const cCommand_Def*> commands = {
-        &Info_Command(),  &Path_Command(),  &Route_Command(),       &Segment_Command(),
-        &Ball_Command(),  &Dump_Command(),  &Batch_Command(),       &Svg_Command(),
+        &Info_Command(),  &Path_Command(),  &Route_Command(),       &Route_Any_Command(),
+        &Nearest_Command(), &Segment_Command(), &Ball_Command(),  &Dump_Command(),
+        &Batch_Command(),       &Svg_Command(),
         &Import_Grid_Command(), &Import_Tiled_Command(), &Import_Ldtk_Command(),
     };
     return commands;

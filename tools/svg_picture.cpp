@@ -388,6 +388,14 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
             e.Add(r.Goal.x + h, r.Goal.y + h);
             for (const cPoint2D& q : r.Points) e.Add(q);
         }
+        for (const cSvg_Nearest& n : queries.Nearest) {
+            const double h = n.Half_Size;
+            e.Add(n.Point);
+            if (n.Status == ROUTE_FOUND) {
+                e.Add(n.Place.x - h, n.Place.y - h);
+                e.Add(n.Place.x + h, n.Place.y + h);
+            }
+        }
         for (const cSvg_Segment& s : queries.Segments) {
             e.Add(s.A);
             e.Add(s.B);
@@ -468,7 +476,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     const double path_width = fit(2.5 * u * big, 0.4), route_width = fit(2.2 * u * big, 0.4);
     const double dot = fit(3.2 * u, 0.3), end_dot = fit(4.5 * u, 0.4), start_dot = fit(4 * u, 0.4);
     const double side = 0.03 * span + 8 * u;
-    const std::size_t n_queries = queries.Paths.size() + queries.Routes.size();
+    const std::size_t n_queries = queries.Paths.size() + queries.Routes.size() + queries.Nearest.size();
     // Below the legend, one line for each path and route.
     const double line = 1.4 * caption_font;
     const double top = side + 2.2 * caption_font, bottom = side + 2.2 * caption_font + double(n_queries) * line;
@@ -508,6 +516,14 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".route-none{fill:none;stroke:#d62728;stroke-width:" << Num(fit(1.5 * u, 0.3)) << ";stroke-dasharray:"
       << Num(4 * u) << "}\n"
       << ".route-start{fill:#ffffff;stroke-width:" << Num(fit(2 * u, 0.15)) << "}\n"
+      << ".route-partial{fill:none;stroke-width:" << Num(route_width) << ";stroke-linejoin:round;stroke-dasharray:"
+      << Num(3 * route_width) << ' ' << Num(1.6 * route_width) << "}\n"
+      << ".route-gap{fill:none;stroke:#d62728;stroke-width:" << Num(fit(1.2 * u, 0.25)) << ";stroke-dasharray:"
+      << Num(1.5 * u) << ' ' << Num(2.5 * u) << "}\n"
+      << ".unreached{fill:none;stroke:#d62728;stroke-width:" << Num(fit(2 * u * big, 0.3)) << ";stroke-linecap:round}\n"
+      << ".nearest-asked{fill:#ffffff;stroke-width:" << Num(fit(1.5 * u, 0.15)) << "}\n"
+      << ".nearest-move{fill:none;stroke-width:" << Num(fit(1.2 * u, 0.2)) << ";stroke-dasharray:" << Num(2 * u)
+      << ' ' << Num(1.5 * u) << "}\n"
       << ".agent{fill-opacity:0.12;stroke-width:" << Num(1 * u) << "}\n"
       << ".agent-blocked{fill:#d62728;fill-opacity:0.2;stroke:#d62728;stroke-width:" << Num(1.2 * u) << "}\n"
       << ".segment{stroke:#6b6b6b;stroke-width:" << Num(1.5 * u) << ";stroke-dasharray:" << Num(4 * u) << "}\n"
@@ -517,7 +533,7 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
       << ".ball-clear{fill:#2ca02c;fill-opacity:0.25;stroke:#2ca02c;stroke-width:" << Num(1.5 * u) << "}\n"
       << ".ball-touch{fill:#d62728;fill-opacity:0.25;stroke:#d62728;stroke-width:" << Num(1.5 * u) << "}\n"
       << ".caption{fill:#222222;font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
-      << ".path-label,.route-label{font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
+      << ".path-label,.route-label,.nearest-label{font-size:" << Num(caption_font) << "px;font-family:sans-serif}\n"
       << ".swatch{stroke-width:" << Num(3 * u * big) << "}\n"
       << "</style>\n";
     if (options.Has_View) {
@@ -758,7 +774,8 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
     for (std::size_t i = 0; i < queries.Routes.size(); ++i) {
         const cSvg_Route& r = queries.Routes[i];
         const std::string colour = Query_Colour(queries.Paths.size() + i);
-        const bool found = r.Status == ROUTE_FOUND;
+        const bool partial = r.Status == ROUTE_PARTIAL;
+        const bool found = r.Status == ROUTE_FOUND || partial;
         const double h = r.Half_Size;
         labels_text.push_back(r.Label);
         s << "<g class=\"route-query\">\n<title>" << Escape(r.Label) << "</title>\n";
@@ -782,9 +799,20 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
                 s << " x=\"" << Num(q.first.x - h) << "\" y=\"" << Num(q.first.y - h) << "\" width=\"" << Num(2 * h)
                   << "\" height=\"" << Num(2 * h) << "\"/>\n";
             }
+        if (partial) {
+            // The goal not reached: crossed out in red, a dotted red line to
+            // it from where the route stops.
+            const cPoint2D end = r.Points.empty() ? r.Start : r.Points.back();
+            const double x = std::max(end_dot * 1.4, std::min(h, 6 * end_dot));
+            s << "<line class=\"route-gap\" x1=\"" << end.x << "\" y1=\"" << end.y << "\" x2=\"" << r.Goal.x
+              << "\" y2=\"" << r.Goal.y << "\"/>\n";
+            s << "<path class=\"unreached\" d=\"M" << Num(r.Goal.x - x) << ',' << Num(r.Goal.y - x) << 'L'
+              << Num(r.Goal.x + x) << ',' << Num(r.Goal.y + x) << 'M' << Num(r.Goal.x - x) << ','
+              << Num(r.Goal.y + x) << 'L' << Num(r.Goal.x + x) << ',' << Num(r.Goal.y - x) << "\"/>\n";
+        }
         if (found) {
-            s << "<polyline class=\"route\" style=\"stroke:" << colour << "\" points=\"" << r.Start.x << ','
-              << r.Start.y;
+            s << "<polyline class=\"" << (partial ? "route-partial" : "route") << "\" style=\"stroke:" << colour
+              << "\" points=\"" << r.Start.x << ',' << r.Start.y;
             for (const cPoint2D& q : r.Points) s << ' ' << q.x << ',' << q.y;
             s << "\"/>\n";
             // Corner dots small enough to leave the squares' outlines in view.
@@ -802,6 +830,34 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         const double start_r = h > 0 ? std::max(std::min(1.5 * u, start_dot), std::min(start_dot, 0.6 * h)) : start_dot;
         s << "<circle class=\"route-start\" style=\"stroke:" << colour << "\" cx=\"" << r.Start.x << "\" cy=\""
           << r.Start.y << "\" r=\"" << Num(start_r) << "\"/>\n</g>\n";
+    }
+    // The nearest places: the point asked hollow, a dashed line to the place,
+    // the agent's square there and a dot at its centre; a red cross where
+    // there is none.
+    for (std::size_t i = 0; i < queries.Nearest.size(); ++i) {
+        const cSvg_Nearest& n = queries.Nearest[i];
+        const std::string colour = Query_Colour(queries.Paths.size() + queries.Routes.size() + i);
+        const double h = n.Half_Size;
+        labels_text.push_back(n.Label);
+        s << "<g class=\"nearest-query\">\n<title>" << Escape(n.Label) << "</title>\n";
+        if (n.Status == ROUTE_FOUND) {
+            if (h > 0)
+                s << "<rect class=\"agent\" style=\"fill:" << colour << ";stroke:" << colour << "\" x=\""
+                  << Num(n.Place.x - h) << "\" y=\"" << Num(n.Place.y - h) << "\" width=\"" << Num(2 * h)
+                  << "\" height=\"" << Num(2 * h) << "\"/>\n";
+            if (!(n.Place == n.Point))
+                s << "<line class=\"nearest-move\" style=\"stroke:" << colour << "\" x1=\"" << n.Point.x
+                  << "\" y1=\"" << n.Point.y << "\" x2=\"" << n.Place.x << "\" y2=\"" << n.Place.y << "\"/>\n";
+            s << "<circle class=\"nearest-place\" style=\"fill:" << colour << "\" cx=\"" << n.Place.x << "\" cy=\""
+              << n.Place.y << "\" r=\"" << Num(end_dot) << "\"/>\n";
+        } else {
+            const double x = 1.4 * end_dot;
+            s << "<path class=\"unreached\" d=\"M" << Num(n.Point.x - x) << ',' << Num(n.Point.y - x) << 'L'
+              << Num(n.Point.x + x) << ',' << Num(n.Point.y + x) << 'M' << Num(n.Point.x - x) << ','
+              << Num(n.Point.y + x) << 'L' << Num(n.Point.x + x) << ',' << Num(n.Point.y - x) << "\"/>\n";
+        }
+        s << "<circle class=\"nearest-asked\" style=\"stroke:" << colour << "\" cx=\"" << n.Point.x << "\" cy=\""
+          << n.Point.y << "\" r=\"" << Num(start_dot) << "\"/>\n</g>\n";
     }
     s << "</g>\n";
     if (options.Has_View) s << "</g>\n";
@@ -830,7 +886,12 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         legend.emplace_back("#d62728", "hit / touch");
         legend.emplace_back("#2ca02c", "no hit / clear");
     }
-    if (!queries.Routes.empty()) legend.emplace_back("#555555", "agent's square");
+    bool any_partial = false, any_nearest_none = false;
+    for (const cSvg_Route& r : queries.Routes) any_partial = any_partial || r.Status == ROUTE_PARTIAL;
+    for (const cSvg_Nearest& n : queries.Nearest) any_nearest_none = any_nearest_none || n.Status != ROUTE_FOUND;
+    if (!queries.Routes.empty() || !queries.Nearest.empty()) legend.emplace_back("#555555", "agent's square");
+    if (any_partial) legend.emplace_back("#d62728", "goal not reached (partial route dashed)");
+    if (any_nearest_none) legend.emplace_back("#d62728", "no place (crossed)");
     for (std::size_t i = 0; i < legend.size(); ++i)
         s << (i == 0 ? "" : "  ") << "<tspan fill=\"" << legend[i].first << "\">" << Escape(legend[i].second)
           << "</tspan>";
@@ -841,7 +902,10 @@ void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bound
         s << "<line class=\"swatch\" style=\"stroke:" << colour << "\" x1=\"" << Num(e.X0) << "\" y1=\""
           << Num(y - 0.35 * caption_font) << "\" x2=\"" << Num(e.X0 + 1.6 * caption_font) << "\" y2=\""
           << Num(y - 0.35 * caption_font) << "\"/>\n";
-        s << "<text class=\"" << (i < queries.Paths.size() ? "path-label" : "route-label") << "\" style=\"fill:"
+        const std::size_t routes_end = queries.Paths.size() + queries.Routes.size();
+        s << "<text class=\""
+          << (i < queries.Paths.size() ? "path-label" : i < routes_end ? "route-label" : "nearest-label")
+          << "\" style=\"fill:"
           << colour << "\" x=\"" << Num(e.X0 + 2.1 * caption_font) << "\" y=\"" << Num(y) << "\">"
           << Escape(labels_text[i]) << "</text>\n";
     }

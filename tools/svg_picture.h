@@ -18,14 +18,26 @@ struct cSvg_Path {
     std::vector<cPoint2D> Points;  // the library's path: without the start, ending with the goal
 };
 
-// A shortest route for a square agent.
+// A shortest route for a square agent. A partial one (Status
+// ROUTE_PARTIAL) ends short of the goal, at the reachable point nearest to
+// it: it is drawn dashed, with the goal it did not reach crossed out.
 struct cSvg_Route {
     cPoint2D Start, Goal;
     int Half_Size = 0;
+    bool Partial = false;  // asked as a partial route
     ROUTE_STATUS Status = ROUTE_NONE;
-    std::vector<cPoint2D> Points;  // the corners after the start, ending with the goal
+    std::vector<cPoint2D> Points;  // the corners after the start, ending with the goal (or where it stops)
     double Length = 0;
     std::string Label;  // its line in the legend: its length, or why there is none
+};
+
+// The nearest place to a point where a square agent has room.
+struct cSvg_Nearest {
+    cPoint2D Point;
+    int Half_Size = 0;
+    ROUTE_STATUS Status = ROUTE_NONE;
+    cPoint2D Place;     // with ROUTE_FOUND
+    std::string Label;  // its line in the legend
 };
 
 struct cSvg_Segment {
@@ -45,6 +57,7 @@ struct cSvg_Queries {
     std::vector<cSvg_Route> Routes;
     std::vector<cSvg_Segment> Segments;
     std::vector<cSvg_Ball> Balls;
+    std::vector<cSvg_Nearest> Nearest;
 };
 
 // What a picture shows of the level itself.
@@ -97,8 +110,8 @@ std::vector<std::vector<cPoint2D>> Union_Outline(const std::vector<cRect2D>& rec
 // (classes "walls", "areas", "portals", "waypoints") and says in a comment
 // which layers its defaults left out. Solid rock is one path of class "rock".
 // Ids are written only where their text fits inside the area or along the
-// portal. Each path and route gets a colour of its own and a line in the
-// legend under the picture. caption names the level; a world that is not
+// portal. Each path, route and nearest place gets a colour of its own (in
+// that order) and a line in the legend under the picture. caption names the level; a world that is not
 // built shows its walls and says so.
 void Write_Svg(std::ostream& out, const cGame_World& world, const cRect2D& bounds, const std::string& caption,
                const cSvg_Queries& queries, const cSvg_Options& options = cSvg_Options());

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -286,6 +287,88 @@ public:
 
     bool Intersect_Ball(int x, int y, int radius) const {
         return Level.World && Level.World->Intersect_Ball(x, y, radius);
+    }
+
+    // ---------------------------------------------------------------- crowds
+    //
+    // The nearest place to (x, y) where an agent of half-size half_size
+    // has room: {status, x, y}, status a ROUTE_STATUS (ROUTE_FOUND with the
+    // place, ROUTE_NO_PLACE when it fits nowhere).
+    val Standing_Point(int x, int y, int half_size) const {
+        cPoint2D place;
+        const ROUTE_STATUS status =
+            Level.World ? Level.World->Find_Standing_Point(cPoint2D(x, y), half_size, place) : ROUTE_NONE;
+        val r = val::object();
+        r.set("status", int(status));
+        r.set("x", place.x);
+        r.set("y", place.y);
+        return r;
+    }
+
+    // A crowd ordered to one goal: a route field built for (gx, gy) and
+    // half_size, then the routes of n agents from random free starts (points
+    // of the world where the agent has room, drawn from seed; a start the
+    // field finds no route from is drawn again, up to 20 n draws in all).
+    // {status (the field's build: ROUTE_FOUND when the agent fits at the
+    // goal), buildMs, answerMs (every answer, those without a route too),
+    // answers (how many were asked), fieldBytes, starts (x, y per agent),
+    // counts (corners per route), points (the corners after each start,
+    // flat, route after route), lengths}.
+    val Crowd(int gx, int gy, int half_size, int n, int seed) const {
+        val r = val::object();
+        std::vector<int> starts, counts, points;
+        std::vector<double> lengths;
+        cRoute_Field field;
+        double build_ms = 0, answer_ms = 0;
+        int answers = 0;
+        ROUTE_STATUS status = ROUTE_NONE;
+        if (Level.World && n > 0) {
+            const cGame_World& world = *Level.World;
+            double t = emscripten_get_now();
+            status = field.Build(world, cPoint2D(gx, gy), half_size);
+            build_ms = emscripten_get_now() - t;
+            const cRect2D& b = world.Get_Bounds();
+            std::mt19937 random{std::uint32_t(seed)};
+            std::uniform_int_distribution<int> along_x(b.Min.x, b.Max.x), along_y(b.Min.y, b.Max.y);
+            const std::int64_t most_draws = 20 * std::int64_t(n);
+            std::int64_t draws = 0;
+            std::vector<cPoint2D> candidates, path;
+            while (status == ROUTE_FOUND && int(counts.size()) < n && draws < most_draws) {
+                // Free starts for the agents still missing (not timed), then
+                // their answers, timed together.
+                candidates.clear();
+                while (int(candidates.size()) < n - int(counts.size()) && draws < most_draws) {
+                    ++draws;
+                    const cPoint2D p(along_x(random), along_y(random));
+                    cPoint2D place;
+                    if (world.Find_Standing_Point(p, half_size, place) == ROUTE_FOUND && place == p)
+                        candidates.push_back(p);
+                }
+                t = emscripten_get_now();
+                for (const cPoint2D& p : candidates) {
+                    double length = 0;
+                    ++answers;
+                    if (field.Route(p, path, &length) != ROUTE_FOUND) continue;
+                    starts.insert(starts.end(), {p.x, p.y});
+                    counts.push_back(int(path.size()));
+                    for (const cPoint2D& q : path) points.insert(points.end(), {q.x, q.y});
+                    lengths.push_back(length);
+                }
+                answer_ms += emscripten_get_now() - t;
+            }
+        }
+        r.set("status", int(status));
+        r.set("buildMs", build_ms);
+        r.set("answerMs", answer_ms);
+        r.set("answers", answers);
+        r.set("fieldBytes", double(field.Footprint()));
+        r.set("starts", Int32_Array(starts));
+        r.set("counts", Int32_Array(counts));
+        r.set("points", Int32_Array(points));
+        r.set("lengths", val::global("Float64Array")
+                             .new_(emscripten::typed_memory_view(lengths.size(),
+                                                                 lengths.empty() ? nullptr : lengths.data())));
+        return r;
     }
 
     // For drawing: every wall accepted, in insertion order (x1, y1, x2, y2 each).
@@ -609,7 +692,10 @@ EMSCRIPTEN_BINDINGS(bsp_levels) {
         .function("N_Doors", &cWeb_Level::N_Doors)
         .function("Doors", &cWeb_Level::Doors)
         .function("Set_Door", &cWeb_Level::Set_Door)
-        .function("Is_Door_Open", &cWeb_Level::Is_Door_Open);
+        .function("Is_Door_Open", &cWeb_Level::Is_Door_Open)
+        // Crowds.
+        .function("Standing_Point", &cWeb_Level::Standing_Point)
+        .function("Crowd", &cWeb_Level::Crowd);
 }
 
 // ------------------------------------------------------------------ edits

@@ -10,6 +10,7 @@
 //   const { found, path } = level.findPath(55, 82, 63, 83);
 //   const { status, length } = level.findShortestPath(55, 82, 63, 83, 2);
 //   level.setDoor(0, true);
+//   const crowd = level.crowd(300, 200, { agents: 500, halfSize: 2, seed: 1 });   // 500 routes to one goal
 //   level.delete();
 //
 // Coordinates are whole numbers (JavaScript integers within 32 bits); y grows
@@ -178,7 +179,8 @@ function checkNames(what, names) {
 }
 
 // The shortest route's statuses, by the library's ROUTE_STATUS values.
-const ROUTE_STATUS = ['found', 'none', 'start_blocked', 'goal_blocked', 'outside'];
+const ROUTE_STATUS = ['found', 'none', 'start_blocked', 'goal_blocked', 'outside', 'bad_size', 'partial', 'no_place',
+  'stale'];
 
 // Pairs [[x, y], ...] from a flat list x, y, x, y, ...
 function pairs(flat) {
@@ -570,6 +572,88 @@ export async function loadBspLevels(options = {}) {
       if (status === undefined) throw new Error(`the library answered the unknown route status ${r.status}`);
       const found = status === 'found';
       return { status, found, length: found ? r.length : 0, path: pairs(r.path) };
+    }
+
+    // ------------------------------------------------------------ crowds
+
+    /**
+     * The nearest place to (x, y) where a square agent of half-size halfSize
+     * has room (its square meets no wall or closed door and stays in the
+     * world; its centre is out of solid space): { status, found, x, y }.
+     * status is 'found' ((x, y) itself when the agent fits there; among
+     * equally near places the least y, then x), 'no_place' when it fits
+     * nowhere, 'outside' for a point beyond the coordinate range; x and y
+     * are null without a place.
+     */
+    standingPoint(x, y, halfSize = 0) {
+      const raw = this.#live();
+      checkInteger('x', x); checkInteger('y', y);
+      checkNonNegative('halfSize', halfSize);
+      if (halfSize > module.COORD_LIMIT) {
+        throw new RangeError(`halfSize must be at most ${module.COORD_LIMIT}, got ${halfSize}`);
+      }
+      const r = call(() => raw.Standing_Point(x, y, halfSize));
+      const status = ROUTE_STATUS[r.status];
+      if (status === undefined) throw new Error(`the library answered the unknown route status ${r.status}`);
+      const found = status === 'found';
+      return { status, found, x: found ? r.x : null, y: found ? r.y : null };
+    }
+
+    /**
+     * A crowd ordered to one goal: the library builds a route field for
+     * (gx, gy) and the agent's half-size once, then answers each agent's
+     * route from it. The agents start at random free points (where the
+     * agent has room), drawn from seed, each with a route to the goal (a
+     * start without one is drawn again, up to 20 draws an agent).
+     * options: { agents = 500, halfSize = 0, seed = 1 }.
+     * Returns { status, buildMs, answerMs, ms, answers, fieldBytes, agents,
+     * starts, counts, points, lengths }: status is the field's ('found' when
+     * the agent fits at the goal; 'goal_blocked', 'outside' and no routes
+     * otherwise); buildMs the field's build, answerMs every answer asked
+     * (answers of them, those without a route included), ms their sum;
+     * agents how many routes came back (agents asked, unless the free
+     * space reachable from the goal is too small to draw them from);
+     * starts (Int32Array: x, y per agent), counts (Int32Array: corners per
+     * route), points (Int32Array: the corners after each start, x, y, route
+     * after route, each ending at the goal), lengths (Float64Array). The
+     * compact arrays suit drawing many routes; route(i) gives one as
+     * { start: [x, y], path: [[x, y], ...], length }.
+     */
+    crowd(gx, gy, options = {}) {
+      const raw = this.#live();
+      const { agents = 500, halfSize = 0, seed = 1 } = options;
+      checkInteger('gx', gx); checkInteger('gy', gy); checkInteger('seed', seed);
+      checkNonNegative('agents', agents);
+      if (agents > 100000) throw new RangeError(`agents must be at most 100000, got ${agents}`);
+      checkNonNegative('halfSize', halfSize);
+      if (halfSize > module.COORD_LIMIT) {
+        throw new RangeError(`halfSize must be at most ${module.COORD_LIMIT}, got ${halfSize}`);
+      }
+      const r = call(() => raw.Crowd(gx, gy, halfSize, agents, seed));
+      const status = ROUTE_STATUS[r.status];
+      if (status === undefined) throw new Error(`the library answered the unknown route status ${r.status}`);
+      const offsets = new Int32Array(r.counts.length + 1);
+      for (let i = 0; i < r.counts.length; i++) offsets[i + 1] = offsets[i] + r.counts[i];
+      return {
+        status,
+        goal: [gx, gy],
+        halfSize,
+        buildMs: r.buildMs,
+        answerMs: r.answerMs,
+        ms: r.buildMs + r.answerMs,
+        answers: r.answers,
+        fieldBytes: r.fieldBytes,
+        agents: r.counts.length,
+        starts: r.starts,
+        counts: r.counts,
+        points: r.points,
+        lengths: r.lengths,
+        route(i) {
+          const path = [];
+          for (let k = offsets[i]; k < offsets[i + 1]; k++) path.push([r.points[2 * k], r.points[2 * k + 1]]);
+          return { start: [r.starts[2 * i], r.starts[2 * i + 1]], path, length: r.lengths[i] };
+        },
+      };
     }
 
     /**

@@ -18,11 +18,13 @@
 //   panels.js      the readouts: status, problems, map, route, segment, ball, doors, info
 //   controls.js    mouse (by mode: addMode adds one), wheel, keys, panel fields, files
 //   edits.js       the edit mode: boxes placed by a drag and removed by a click
+//   crowd.js       crowd mode: a goal clicked, 500 agents' routes from one route field
 //   palette.js, util.js       colours; formatting, timing, canvases
 
 import { pointToClient } from './viewer/camera.js';
 import { offerFeatures } from './viewer/controls.js';
 import './viewer/edits.js';
+import { currentCrowd, runCrowd } from './viewer/crowd.js';
 import { getFrameStats, resetFrameStats } from './viewer/frame.js';
 import { openFiles, openSource } from './viewer/map_files.js';
 import { loadLibrary, openPath, openText, startLevel } from './viewer/open.js';
@@ -71,6 +73,12 @@ window.bspViewer = {
   },
   // Client (CSS) coordinates of the level point (x, y), as a mouse would click it.
   pointToClient,
+  // Crowd mode: sends the agents to (x, y) as a click would, and the crowd
+  // shown ({ asked, result: Level.crowd's answer, seed }, or null).
+  runCrowd(x, y) {
+    return runCrowd([x, y]);
+  },
+  get crowd() { return currentCrowd(); },
   frameStats: getFrameStats,
   resetFrameStats,
 };

@@ -52,6 +52,11 @@
 //      after each, and the page's answers with a box placed (paths,
 //      segments, balls, shortest routes) are bsplevel batch's after the
 //      same add-box line.
+//  (k) crowd mode on maze512-1-0: a goal clicked, 500 routes from random
+//      free starts back from one route field with the time the page shows;
+//      every route ends at the goal, and their lengths are bsplevel batch's
+//      for the same starts; a goal in a wall moves to the nearest place; a
+//      screenshot, web/test/screenshot-crowd.png.
 //
 // Maps are imported as the page imports them, with their rock as solid
 // space (bsplevel import-grid --solid, import-tiled --solid).
@@ -60,7 +65,7 @@
 //   BSPLEVEL=build/bsplevel node web/test/browser_test.mjs     (or the tool's path as the argument)
 // Environment: BSP_MAPS_DIR (default: the repository's maps/),
 // CHROMIUM (default /usr/bin/chromium), BSP_WEB_PARTS (the parts to run, by
-// letter, default abcdefghij: BSP_WEB_PARTS=af runs (a) and (f) only). The
+// letter, default abcdefghijk: BSP_WEB_PARTS=af runs (a) and (f) only). The
 // page's sample level is checked whatever the parts.
 
 import { spawnSync } from 'node:child_process';
@@ -77,7 +82,7 @@ const repoRoot = resolve(webDir, '..');
 const bsplevel = resolve(process.argv[2] || process.env.BSPLEVEL || join(repoRoot, 'build', 'bsplevel'));
 const mapsDir = resolve(process.env.BSP_MAPS_DIR || join(repoRoot, 'maps'));
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-const only = process.env.BSP_WEB_PARTS || 'abcdefghij';
+const only = process.env.BSP_WEB_PARTS || 'abcdefghijk';
 const pf4 = join(repoRoot, 'test_levels', 'level_test_pathfinder_4.txt');
 const brokenLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'broken.txt');
 const outsideLevel = join(repoRoot, 'tests', 'data', 'bsplevel', 'outside.txt');
@@ -1645,6 +1650,108 @@ async function partJ(page) {
   await page.$eval('input[name="mode"][value="route"]', (el) => el.click());
 }
 
+// ------------------------------------------------------------------ crowds
+
+async function partK(page) {
+  console.log('# (k) crowd mode on maze512-1-0');
+  const map = join(mapsDir, 'maze512-1-0.map');
+  const levelFile = join(work, 'maze512-1-0-crowd.txt');
+  const imported = tool(['import-grid', map, '-o', levelFile, '--solid']);
+  if (imported.status !== 0) fatal(`bsplevel import-grid failed: ${imported.stderr}`);
+  const opened = await openInPage(page, map);
+  check(opened.state === 'loaded', 'the page opens maze512-1-0.map');
+  await page.evaluate(() => window.bspViewer.fitLevel());
+  await page.$eval('#agent-size', (el) => {
+    el.value = '0';
+    el.dispatchEvent(new Event('input', { bubbles: true }));
+  });
+  await page.click('input[name="mode"][value="crowd"]');
+  // The goal: the free cell nearest the maze's centre, clicked.
+  const rows = readFileSync(map, 'utf8').split('\n').slice(4);
+  let goal = null;
+  for (let d = 0; goal === null && d < 256; d++) {
+    for (let y = 256 - d; goal === null && y <= 256 + d; y++) {
+      for (let x = 256 - d; x <= 256 + d; x++) {
+        if (rows[y] && '.GS'.includes(rows[y][x])) {
+          goal = [x * 10 + 5, y * 10 + 5];
+          break;
+        }
+      }
+    }
+  }
+  const c = await clientPoint(page, ...goal);
+  await page.mouse.click(c.x, c.y);
+  await page.waitForFunction(() => window.bspViewer.crowd !== null, { timeout: 60000 });
+  const shown = await page.evaluate(() => {
+    const crowd = window.bspViewer.crowd;
+    const r = crowd.result;
+    const routes = [];
+    for (let i = 0; i < r.agents; i++) routes.push(r.route(i));
+    return { asked: crowd.asked, goal: r.goal, status: r.status, agents: r.agents, answers: r.answers,
+      buildMs: r.buildMs, answerMs: r.answerMs, fieldBytes: r.fieldBytes, routes,
+      agentsShown: document.getElementById('crowd-agents').dataset.agents,
+      timeShown: document.getElementById('crowd-time').textContent };
+  });
+  check(shown.status === 'found' && shown.agents === 500 && shown.agentsShown === '500',
+    `a goal clicked sends 500 agents, 500 routes back (${shown.agents}, status ${shown.status})`);
+  check(/\d+(\.\d+)? ms$/.test(shown.timeShown), `the page shows the time taken (${shown.timeShown})`);
+  console.log(`    crowd to (${shown.goal}): field ${shown.buildMs.toFixed(1)} ms + ${shown.answers} answers ` +
+    `${shown.answerMs.toFixed(1)} ms, shown as ${shown.timeShown}; field ${(shown.fieldBytes / 1e6).toFixed(2)} MB`);
+  const ends = shown.routes.every((r) => r.path.length > 0 && r.path[r.path.length - 1][0] === shown.goal[0] &&
+    r.path[r.path.length - 1][1] === shown.goal[1]);
+  check(ends, 'every route ends at the goal');
+  const starts = new Set(shown.routes.map((r) => r.start.join(' ')));
+  check(starts.size > 450, `the starts are spread (${starts.size} distinct of 500)`);
+  // The same starts natively: each route's length is bsplevel's.
+  const lines = shown.routes.map((r) => `route ${r.start.join(' ')} ${shown.goal.join(' ')}`);
+  const native = tool(['batch', levelFile], `${lines.join('\n')}\n`).stdout.split('\n').filter((l) => l !== '');
+  let same = native.length === shown.routes.length;
+  let first = '';
+  for (let i = 0; same && i < native.length; i++) {
+    const m = / length ([\d.e+-]+)$/.exec(native[i]);
+    const ok = m !== null && Math.abs(Number(m[1]) - shown.routes[i].length) <= 1e-6 * Math.max(1, Number(m[1]));
+    if (!ok) {
+      same = false;
+      first = `${lines[i]}: page ${shown.routes[i].length}, native ${native[i]}`;
+    }
+  }
+  check(same, 'the 500 routes\' lengths are bsplevel batch\'s for the same starts and goal', first);
+  // The same again from the API, the same seed: the same starts.
+  // The screenshot: the crowd's routes over the whole maze, the panel's
+  // readouts in view.
+  await page.evaluate(() => document.getElementById('crowd-section').scrollIntoView());
+  const shot = join(here, 'screenshot-crowd.png');
+  await page.screenshot({ path: shot });
+  check(statSync(shot).size > 10000, `a screenshot of the crowd is saved: ${shot}`);
+  const again = await page.evaluate((g) => {
+    const r = window.bspViewer.level.crowd(g[0], g[1], { agents: 500, seed: 1 });
+    return Array.from(r.starts).join(' ');
+  }, shown.goal);
+  check(again === shown.routes.map((r) => r.start.join(' ')).join(' '), 'the same seed draws the same starts');
+  // A goal on a wall cell for an agent of half-size 2: moved to the
+  // nearest place where it has room, as bsplevel nearest finds it.
+  const [cx, cy] = [(goal[0] - 5) / 10, (goal[1] - 5) / 10];
+  let wall = null;
+  for (let x = cx - 1; wall === null && x >= 0; x--) {
+    if (!'.GS'.includes(rows[cy][x])) wall = [x * 10 + 5, goal[1]];
+  }
+  await page.$eval('#agent-size', (el) => {
+    el.value = '2';
+    el.dispatchEvent(new Event('input', { bubbles: true }));
+  });
+  const w = await clientPoint(page, ...wall);
+  await page.mouse.click(w.x, w.y);
+  const moved = await page.evaluate(() => {
+    const crowd = window.bspViewer.crowd;
+    return { asked: crowd.asked, goal: crowd.result.goal, agents: crowd.result.agents,
+      shownGoal: document.getElementById('crowd-goal').textContent };
+  });
+  const nearest = tool(['nearest', levelFile, ...moved.asked.map(String), '--agent', '2']).stdout.split('\n')[0];
+  check(moved.goal.join(' ') === nearest && moved.agents === 500 && /nearest place to/.test(moved.shownGoal),
+    `a goal in a wall moves to the nearest place, as bsplevel nearest answers (${moved.shownGoal}; native ${nearest})`);
+  await page.click('input[name="mode"][value="route"]');
+}
+
 // ------------------------------------------------------------------ main
 
 if (!existsSync(bsplevel)) fatal(`the native tool is missing: ${bsplevel} (give its path as the argument or in BSPLEVEL)`);
@@ -1678,7 +1785,8 @@ try {
   const started = await page.evaluate(() => window.bspViewer.started);
   check(await page.evaluate(() => Boolean(window.bspViewer.lib)), `the page loads the module (${url})`);
   await sampleShown(page, started);
-  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH, i: partI, j: partJ };
+  const parts = { a: partA, b: partB, c: partC, d: partD, e: partE, f: partF, g: partG, h: partH, i: partI, j: partJ,
+    k: partK };
   for (const [name, part] of Object.entries(parts)) {
     if (only.includes(name)) await part(page);
   }
