@@ -513,20 +513,27 @@ TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::vector<std::pair<cPoint2D, cPoint2D>> queries;
     for (int q = 0; q < 40; ++q) queries.push_back({cPoint2D(pick(0, 200), pick(0, 200)), cPoint2D(pick(0, 200), pick(0, 200))});
+    // Each query takes the world as it is when it starts, so each answer on
+    // its own (not the four together) is the world's with or without the box.
     auto answer = [&world](const std::pair<cPoint2D, cPoint2D>& q) {
-        std::ostringstream out;
+        std::vector<std::string> parts(4);
+        std::ostringstream path_text, segment_text, ball_text, route_text;
         std::vector<cPoint2D> path;
-        out << world.Find_Path(q.first, q.second, path);
-        for (const cPoint2D& p : path) out << p;
+        path_text << world.Find_Path(q.first, q.second, path);
+        for (const cPoint2D& p : path) path_text << p;
         cPoint2D hit;
-        out << ' ' << world.Intersect_Segment(cSeg(q.first, q.second), hit) << hit << ' '
-            << world.Intersect_Ball(q.first.x, q.first.y, 12);
+        segment_text << world.Intersect_Segment(cSeg(q.first, q.second), hit) << hit;
+        ball_text << world.Intersect_Ball(q.first.x, q.first.y, 12);
         double length = 0;
-        out << ' ' << int(world.Find_Shortest_Path(q.first, q.second, 2 * (q.first.x % 2), path, &length)) << ' '
-            << length;
-        return out.str();
+        route_text << int(world.Find_Shortest_Path(q.first, q.second, 2 * (q.first.x % 2), path, &length)) << ' '
+                   << length;
+        parts[0] = path_text.str();
+        parts[1] = segment_text.str();
+        parts[2] = ball_text.str();
+        parts[3] = route_text.str();
+        return parts;
     };
-    std::vector<std::string> without, with;
+    std::vector<std::vector<std::string>> without, with;
     for (const auto& q : queries) without.push_back(answer(q));
     int id = -1;
     ASSERT_EQ(world.Add_Box(cPoint2D(170, 40), cPoint2D(180, 80), &id), EDIT_DONE);
@@ -548,8 +555,9 @@ TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
     for (int t = 0; t < 3; ++t)
         readers.emplace_back([&, t] {
             for (std::size_t i = std::size_t(t); !done || asked[std::size_t(t)] < 40; i = (i + 1) % queries.size()) {
-                const std::string a = answer(queries[i]);
-                if (a != without[i] && a != with[i]) ++bad[std::size_t(t)];
+                const std::vector<std::string> a = answer(queries[i]);
+                for (std::size_t k = 0; k < a.size(); ++k)
+                    if (a[k] != without[i][k] && a[k] != with[i][k]) ++bad[std::size_t(t)];
                 ++asked[std::size_t(t)];
             }
         });
