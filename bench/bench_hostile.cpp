@@ -41,57 +41,13 @@
 #include <vector>
 
 #include "grid_map_gen.h"
+#include "hostile_level_texts.h"
 #include "level_open.h"
 
 using namespace bsp_levels;
+using namespace hostile;
 
 namespace {
-
-std::string Comb(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<WALLS>\n";
-    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
-    return out.str();
-}
-
-std::string Comb_Row(int n) {
-    const int width = 2 * n + 1, height = 41;
-    std::string out = "type octile\nheight " + std::to_string(height) + "\nwidth " + std::to_string(width) + "\nmap\n";
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) out += y == 20 && x % 2 == 0 ? '@' : '.';
-        out += '\n';
-    }
-    return out;
-}
-
-std::string Doors(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<DOORS>\n";
-    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
-    return out.str();
-}
-
-std::string Nested_Doors(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[100," << n + 2 << "]\n<DOORS>\n";
-    for (int i = 0; i < n; ++i) out << "[50," << i << "]->[50," << n + 1 << "]\n";
-    return out.str();
-}
-
-std::string Sorted(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[1000," << n + 1 << "]\n<WALLS>\n";
-    for (int i = 1; i <= n; ++i) out << "[0," << i << "]->[1000," << i << "]\n";
-    return out.str();
-}
-
-std::string Grid(int k) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << k + 1 << "," << k + 1 << "]\n<WALLS>\n";
-    for (int i = 1; i <= k; ++i) out << "[0," << i << "]->[" << k + 1 << "," << i << "]\n";
-    for (int i = 1; i <= k; ++i) out << "[" << i << ",0]->[" << i << "," << k + 1 << "]\n";
-    return out.str();
-}
 
 std::string Tiled_Bomb(int n) {
     // 1 GiB of zeros, packed a chunk at a time.
@@ -182,10 +138,14 @@ int main(int argc, char** argv) {
         const char* Extension;
     };
     const cCase cases[] = {
-        {"comb", 4000, Comb, ".txt"},          {"comb-row", 4000, Comb_Row, ".map"},
-        {"doors", 2000, Doors, ".txt"},        {"nested-doors", 2000, Nested_Doors, ".txt"},
-        {"sorted", 200000, Sorted, ".txt"},    {"grid", 3000, Grid, ".txt"},
-        {"tiled-bomb", 100000, Tiled_Bomb, ".tmx"}, {"agent-sizes", 200, nullptr, ".map"},
+        {"comb", 4000, Comb, ".txt"},
+        {"comb-row", 4000, Comb_Row_Map, ".map"},
+        {"doors", 2000, Doors_On_A_Line, ".txt"},
+        {"nested-doors", 2000, Nested_Doors, ".txt"},
+        {"sorted", 200000, Sorted_Walls, ".txt"},
+        {"grid", 3000, Crossing_Grid, ".txt"},
+        {"tiled-bomb", 100000, Tiled_Bomb, ".tmx"},
+        {"agent-sizes", 200, nullptr, ".map"},
     };
     const cCase* chosen = nullptr;
     for (const cCase& c : cases)

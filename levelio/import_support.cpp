@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace bsp_levels {
 
@@ -97,6 +100,28 @@ bool Has_Free_Space(const cBlocked_Space& space) {
                       1);
     }
     return std::find(blocked.begin(), blocked.end(), 0) != blocked.end();
+}
+
+bool Read_Whole_File(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
+    std::ifstream in(path, std::ios::in | std::ios::binary);
+    if (!in) return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+std::function<bool(const std::string& name, std::string& text, std::string& why)> Folder_Reader(
+    const std::string& file_name) {
+    const std::filesystem::path folder = std::filesystem::path(file_name).parent_path();
+    return [folder](const std::string& name, std::string& text, std::string& why) {
+        const std::filesystem::path path = folder / name;
+        if (!Read_Whole_File(path.string(), text)) {
+            why = "cannot read " + path.string();
+            return false;
+        }
+        return true;
+    };
 }
 
 }  // namespace bsp_levels

@@ -5,6 +5,7 @@
 #define IMPORT_SUPPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ bool Holds_Word(const std::string& text, const std::string& word);
 // Whether some part of the world rectangle is covered by no box (walls do not
 // cover). The caller keeps Compressed_Cells(space) within its limit first.
 bool Has_Free_Space(const cBlocked_Space& space);
+
+// Reads the whole file at path into text (false for a folder or a file that
+// cannot be read).
+bool Read_Whole_File(const std::string& path, std::string& text);
+
+// Reads a map's companion files (tilesets, templates, level files): the file
+// named relative to the folder of the map file_name, whole; false with why
+// when it cannot be read.
+std::function<bool(const std::string& name, std::string& text, std::string& why)> Folder_Reader(
+    const std::string& file_name);
 
 }  // namespace bsp_levels
 

@@ -408,27 +408,6 @@ cLdtk_Listing Make_Listing(const cProject& project, const cLdtk_File_Reader& rea
     return listing;
 }
 
-bool Read_File(const std::filesystem::path& path, std::string& text) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-cLdtk_File_Reader Folder_Reader(const std::string& file_name) {
-    const std::filesystem::path folder = std::filesystem::path(file_name).parent_path();
-    return [folder](const std::string& source, std::string& text, std::string& why) {
-        const std::filesystem::path path = folder / source;
-        if (!Read_File(path, text)) {
-            why = "cannot read " + path.string();
-            return false;
-        }
-        return true;
-    };
-}
-
 }  // namespace
 
 bool Read_Ldtk_Text(const std::string& text, const cLdtk_Options& options, const cLdtk_File_Reader& read_files,
@@ -449,7 +428,7 @@ bool Read_Ldtk_Text(const std::string& text, const cLdtk_Options& options, const
 
 bool Read_Ldtk_Map(const std::string& file_name, const cLdtk_Options& options, cLdtk_Map& map, std::string& error) {
     std::string text;
-    if (!Read_File(file_name, text)) {
+    if (!Read_Whole_File(file_name, text)) {
         map = cLdtk_Map();
         error = "cannot read the project";
         return false;
@@ -476,7 +455,7 @@ bool List_Ldtk_Text(const std::string& text, const cLdtk_Options& options, const
 bool List_Ldtk_Map(const std::string& file_name, const cLdtk_Options& options, cLdtk_Listing& listing,
                    std::string& error) {
     std::string text;
-    if (!Read_File(file_name, text)) {
+    if (!Read_Whole_File(file_name, text)) {
         listing = cLdtk_Listing();
         error = "cannot read the project";
         return false;

@@ -53,6 +53,18 @@ bool Ldtk_Header(const std::string& text, std::size_t at) {
     return false;
 }
 
+#ifndef BSP_LEVELS_NO_TILED
+// The level of a map's blocked space, as the Tiled and LDtk importers read it.
+void Level_From_Space(const cBlocked_Space& space, const std::vector<std::string>& notes, cWall_Order order,
+                      bool solid, cImported_Level& level) {
+    level.Width = space.Width;
+    level.Height = space.Height;
+    level.Walls = Order_Walls(Trace_Walls(space), order);
+    if (solid) level.Solid = Solid_Points(space);
+    level.Notes = notes;
+}
+#endif
+
 }  // namespace
 
 cLevel_Format Format_Of_Text(const std::string& head) {
@@ -202,11 +214,7 @@ bool Import_Tiled_Map(const std::string& file_name, const cTiled_Options& option
 #else
     cTiled_Map map;
     if (!Read_Tiled_Map(file_name, options, map, error)) return false;
-    level.Width = map.Space.Width;
-    level.Height = map.Space.Height;
-    level.Walls = Order_Walls(Trace_Walls(map.Space), order);
-    if (solid) level.Solid = Solid_Points(map.Space);
-    level.Notes = map.Notes;
+    Level_From_Space(map.Space, map.Notes, order, solid, level);
     return true;
 #endif
 }
@@ -221,11 +229,7 @@ bool Import_Ldtk_Map(const std::string& file_name, const cLdtk_Options& options,
 #else
     cLdtk_Map map;
     if (!Read_Ldtk_Map(file_name, options, map, error)) return false;
-    level.Width = map.Space.Width;
-    level.Height = map.Space.Height;
-    level.Walls = Order_Walls(Trace_Walls(map.Space), order);
-    if (solid) level.Solid = Solid_Points(map.Space);
-    level.Notes = map.Notes;
+    Level_From_Space(map.Space, map.Notes, order, solid, level);
     return true;
 #endif
 }

@@ -2025,35 +2025,10 @@ bool List_Tiled_Text(const std::string& text, const cTiled_Options& options, con
     }
 }
 
-namespace {
-
-bool Read_File(const std::filesystem::path& path, std::string& text) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-// Files named by the map, read relative to its folder.
-cTileset_Reader Folder_Reader(const std::string& file_name) {
-    const std::filesystem::path folder = std::filesystem::path(file_name).parent_path();
-    return [folder](const std::string& source, std::string& text, std::string& why) {
-        const std::filesystem::path path = folder / source;
-        if (!Read_File(path, text)) {
-            why = "cannot read " + path.string();
-            return false;
-        }
-        return true;
-    };
-}
-
-}  // namespace
 
 bool Read_Tiled_Map(const std::string& file_name, const cTiled_Options& options, cTiled_Map& map, std::string& error) {
     std::string text;
-    if (!Read_File(file_name, text)) {
+    if (!Read_Whole_File(file_name, text)) {
         map = cTiled_Map();
         error = "cannot read the map";
         return false;
@@ -2064,7 +2039,7 @@ bool Read_Tiled_Map(const std::string& file_name, const cTiled_Options& options,
 bool List_Tiled_Map(const std::string& file_name, const cTiled_Options& options, cTiled_Listing& listing,
                     std::string& error) {
     std::string text;
-    if (!Read_File(file_name, text)) {
+    if (!Read_Whole_File(file_name, text)) {
         listing = cTiled_Listing();
         error = "cannot read the map";
         return false;

@@ -1214,17 +1214,9 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     if (Solid_As_Built(goal)) return ROUTE_GOAL_BLOCKED;
     const std::shared_ptr<const cRoute_Mesh> mesh = Agents->Get(*this, half_size);
     double found_length = 0;
-    switch (Search_Route(*mesh, start, goal, Door_Open.empty() ? nullptr : Door_Open.data(), path, found_length)) {
-    case SEARCH_FOUND:
-        if (length != NULL) *length = found_length;
-        return ROUTE_FOUND;
-    case SEARCH_START_BLOCKED:
-        return ROUTE_START_BLOCKED;
-    case SEARCH_GOAL_BLOCKED:
-        return ROUTE_GOAL_BLOCKED;
-    default:
-        return ROUTE_NONE;
-    }
+    const ROUTE_SEARCH_RESULT result = Search_Route(*mesh, start, goal, Route_Doors(), path, found_length);
+    if (result == SEARCH_FOUND && length != NULL) *length = found_length;
+    return Route_Status_Of(result);
 }
 
 void cGame_World::Set_Agent_Sizes_Kept(int sizes) {

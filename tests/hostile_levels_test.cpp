@@ -15,6 +15,7 @@
 
 #include <zlib.h>
 
+#include "hostile_level_texts.h"
 #include "level_open.h"
 #include "test_support.h"
 
@@ -119,61 +120,15 @@ struct cHostile {
     bool Point_Routes;
 };
 
-std::string Comb(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<WALLS>\n";
-    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
-    return out.str();
-}
+using hostile::Comb;
+using hostile::Comb_Row_Map;
+using hostile::Doors_On_A_Line;
+using hostile::Nested_Doors;
+using hostile::Sorted_Walls;
+using hostile::Thin_Comb;
 
-std::string Thin_Comb(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<WALLS>\n[0,51]->[" << n * 20 + 10 << ",51]\n";
-    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
-    return out.str();
-}
-
-std::string Doors_On_A_Line(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[" << n * 20 + 10 << ",100]\n<DOORS>\n";
-    for (int i = 0; i < n; ++i) out << "[" << i * 20 + 5 << ",50]->[" << i * 20 + 15 << ",50]\n";
-    return out.str();
-}
-
-std::string Nested_Doors(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[100," << n + 2 << "]\n<DOORS>\n";
-    for (int i = 0; i < n; ++i) out << "[50," << i << "]->[50," << n + 1 << "]\n";
-    return out.str();
-}
-
-std::string Sorted_Walls(int n) {
-    std::ostringstream out;
-    out << "<AREA>\n[1000," << n + 1 << "]\n<WALLS>\n";
-    for (int i = 1; i <= n; ++i) out << "[0," << i << "]->[1000," << i << "]\n";
-    return out.str();
-}
-
-std::string Crossing_Grid(int n) {
-    const int k = n / 2;
-    std::ostringstream out;
-    out << "<AREA>\n[" << k + 1 << "," << k + 1 << "]\n<WALLS>\n";
-    for (int i = 1; i <= k; ++i) out << "[0," << i << "]->[" << k + 1 << "," << i << "]\n";
-    for (int i = 1; i <= k; ++i) out << "[" << i << ",0]->[" << i << "," << k + 1 << "]\n";
-    return out.str();
-}
-
-// A grid map whose middle row blocks every other cell.
-std::string Comb_Row_Map(int n) {
-    const int width = 2 * n + 1, height = 41;
-    std::ostringstream out;
-    out << "type octile\nheight " << height << "\nwidth " << width << "\nmap\n";
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) out << (y == 20 && x % 2 == 0 ? '@' : '.');
-        out << "\n";
-    }
-    return out.str();
-}
+// About n walls: n/2 each way.
+std::string Crossing_Grid(int n) { return hostile::Crossing_Grid(n / 2); }
 
 }  // namespace
 

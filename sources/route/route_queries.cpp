@@ -12,6 +12,19 @@
 
 namespace bsp_levels {
 
+ROUTE_STATUS Route_Status_Of(ROUTE_SEARCH_RESULT result) {
+    switch (result) {
+    case SEARCH_FOUND:
+        return ROUTE_FOUND;
+    case SEARCH_START_BLOCKED:
+        return ROUTE_START_BLOCKED;
+    case SEARCH_GOAL_BLOCKED:
+        return ROUTE_GOAL_BLOCKED;
+    default:
+        return ROUTE_NONE;
+    }
+}
+
 namespace {
 
 // The nearest places to a point offered so far, every one at the least
@@ -307,18 +320,12 @@ ROUTE_STATUS Nearest_Goal_Route(const cGame_World& world, const cRoute_Mesh& mes
     if (all_outside) return ROUTE_OUTSIDE;
     double found = 0;
     int reached = -1;
-    switch (Search_Route_Any(mesh, start, usable, door_open, path, found, reached)) {
-    case SEARCH_FOUND:
+    const ROUTE_SEARCH_RESULT result = Search_Route_Any(mesh, start, usable, door_open, path, found, reached);
+    if (result == SEARCH_FOUND) {
         if (length != nullptr) *length = found;
         if (goal != nullptr) *goal = number[std::size_t(reached)];
-        return ROUTE_FOUND;
-    case SEARCH_START_BLOCKED:
-        return ROUTE_START_BLOCKED;
-    case SEARCH_GOAL_BLOCKED:
-        return ROUTE_GOAL_BLOCKED;
-    default:
-        return ROUTE_NONE;
     }
+    return Route_Status_Of(result);
 }
 
 ROUTE_STATUS Standing_Point(const cGame_World& world, const cRoute_Mesh& mesh, const unsigned char* door_open,

@@ -23,8 +23,12 @@
 
 #include "game_bsp.h"
 #include "route/route_mesh.h"
+#include "route/route_search.h"
 
 namespace bsp_levels {
+
+// The status a query answers for what its search found.
+ROUTE_STATUS Route_Status_Of(ROUTE_SEARCH_RESULT result);
 
 // Find_Shortest_Path with options.Partial.
 ROUTE_STATUS Partial_Route(const cGame_World& world, const cRoute_Mesh& mesh, const unsigned char* door_open,
