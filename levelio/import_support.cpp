@@ -29,6 +29,22 @@ std::string Quote_Name(const std::string& text) {
     return out + "\"";
 }
 
+std::string One_Line(const std::string& text) {
+    std::string out;
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7f) {
+            const char* hex = "0123456789abcdef";
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 std::vector<std::string> Split_Names(const std::string& list) {
     std::vector<std::string> names;
     std::size_t start = 0;

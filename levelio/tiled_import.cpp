@@ -442,7 +442,7 @@ std::string Xml_Properties(const XMLElement* e) {
             out += (out.empty() ? "" : ", ") + std::string(n ? n : "") + "=" +
                    (value ? value : (p->GetText() ? p->GetText() : ""));
         }
-    return out;
+    return One_Line(out);
 }
 
 // The names of an element's bool properties that are true.
@@ -468,7 +468,7 @@ std::string Json_Properties(const cJson& object) {
         for (auto it = list->begin(); it != list->end(); ++it)
             out += (out.empty() ? "" : ", ") + it.key() + "=" +
                    (it.value().is_string() ? it.value().get<std::string>() : it.value().dump());
-    if (list == nullptr || !list->is_array()) return out;
+    if (list == nullptr || !list->is_array()) return One_Line(out);
     for (const cJson& p : *list) {
         const cJson* n = Member(p, "name");
         const cJson* value = Member(p, "value");
@@ -476,7 +476,7 @@ std::string Json_Properties(const cJson& object) {
         if (value != nullptr) text = value->is_string() ? value->get<std::string>() : value->dump();
         out += (out.empty() ? "" : ", ") + (n && n->is_string() ? n->get<std::string>() : "") + "=" + text;
     }
-    return out;
+    return One_Line(out);
 }
 
 std::vector<std::string> Json_True_Bools(const cJson& object) {
@@ -872,7 +872,7 @@ private:
         layer.Path = parent.Path.empty() ? layer.Name : parent.Path + "/" + layer.Name;
         layer.Marked = parent.Marked || Marks_Collision(layer.Name, Xml_Bool_Property(e, "collision"));
         layer.Properties = Xml_Properties(e);
-        if (const char* c = Attr(e, "class")) layer.Properties = "class=" + std::string(c) + (layer.Properties.empty() ? "" : ", " + layer.Properties);
+        if (const char* c = Attr(e, "class")) layer.Properties = "class=" + One_Line(c) + (layer.Properties.empty() ? "" : ", " + layer.Properties);
         layer.Offset_X = parent.Offset_X;
         layer.Offset_Y = parent.Offset_Y;
         try {
@@ -1011,7 +1011,7 @@ private:
         layer.Properties = Json_Properties(e);
         const cJson* c = Member(e, "class");
         if (c != nullptr && c->is_string() && !c->get<std::string>().empty())
-            layer.Properties = "class=" + c->get<std::string>() + (layer.Properties.empty() ? "" : ", " + layer.Properties);
+            layer.Properties = "class=" + One_Line(c->get<std::string>()) + (layer.Properties.empty() ? "" : ", " + layer.Properties);
         layer.Offset_X = parent.Offset_X;
         layer.Offset_Y = parent.Offset_Y;
         try {
