@@ -178,8 +178,8 @@ struct cState {
     // entered cell's nearest point to it, and the start.
     std::vector<cCell_Cone> Cones;
     std::vector<int> Claimed;  // the vertices an exhaustive search claimed, once each
-    // An exhaustive search's intervals by portal (the first in Piece_Head,
-    // valid when Piece_Stamp is Current; the next in Next): the root's
+    // The intervals a search keeps by portal (the first in the record of
+    // the portal's lower end, cBest::Head; the next in Next): the root's
     // coordinates along and across the portal's line, the length to it, and
     // the interval's extent along the line, unperturbed.
     struct cPiece {
@@ -187,20 +187,22 @@ struct cState {
         int Next;
     };
     std::vector<cPiece> Pieces;
-    std::vector<int> Piece_Head;
-    std::vector<std::uint32_t> Piece_Stamp;
+    std::int64_t Intervals = 0;  // interval nodes pushed
     std::vector<std::pair<double, double>> Covered;  // scratch
     cPoint2D Near, Near_Start;
     std::int64_t Near_Best = 0;
     bool Near_Valid = false;
-    // By vertex: the least G a root there has had, how fast it grows with
-    // ε, the search that wrote it and the root; together, so that a look
-    // costs one cache line.
+    // By vertex: the least G a root there has had (UNCLAIMED when none),
+    // how fast it grows with ε, the search that wrote it and the root; and,
+    // in the record of a portal's lower end, the first interval kept on the
+    // portal and how many were pushed through it. Together, so that a look
+    // costs one cache line; all valid when Stamp is Current.
     struct cBest {
         double G, Rate;
         std::uint32_t Stamp;
-        int Root;
+        int Root, Head, Seen;
     };
+    static constexpr double UNCLAIMED = 1e300;
     std::vector<cBest> Best;
     std::uint32_t Current = 0;
 
@@ -211,12 +213,19 @@ struct cState {
         Cones.clear();
         Claimed.clear();
         Pieces.clear();
+        Intervals = 0;
         Near_Valid = false;
-        if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0, -1});
+        if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0, -1, -1, 0});
         if (++Current == 0) {
             for (cBest& b : Best) b.Stamp = 0;
             Current = 1;
         }
+    }
+    // The record of vertex v, made valid for this search.
+    cBest& Fresh(int v) {
+        cBest& b = Best[std::size_t(v)];
+        if (b.Stamp != Current) b = cBest{UNCLAIMED, 0, Current, -1, -1, 0};
+        return b;
     }
     // Records a root at vertex v reached with g (growing with ε at the rate
     // g_rate); false when an earlier root there was as short (a route
@@ -225,9 +234,10 @@ struct cState {
     // perturbed world knows which is shorter. The caller names the root
     // with Set_Root.
     bool Claim(int v, double g, double g_rate) {
-        cBest& b = Best[std::size_t(v)];
-        if (b.Stamp == Current && !Shorter(g, g_rate, b.G, b.Rate)) return false;
-        b = cBest{g, g_rate, Current, b.Stamp == Current ? b.Root : -1};
+        cBest& b = Fresh(v);
+        if (b.G != UNCLAIMED && !Shorter(g, g_rate, b.G, b.Rate)) return false;
+        b.G = g;
+        b.Rate = g_rate;
         return true;
     }
     void Set_Root(int v, int root) { Best[std::size_t(v)].Root = root; }
@@ -243,7 +253,7 @@ struct cState {
     }
     bool Outdone(int v, double g, double g_rate) const {
         const cBest& b = Best[std::size_t(v)];
-        return b.Stamp == Current && Shorter(b.G, b.Rate, g, g_rate);
+        return b.Stamp == Current && b.G != UNCLAIMED && Shorter(b.G, b.Rate, g, g_rate);
     }
     static bool Shorter(double g, double g_rate, double than, double than_rate) {
         if (g < than - 1e-9 * (1 + than)) return true;
@@ -356,6 +366,12 @@ void Cells_Open_At(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned ch
 const std::size_t ESTIMATE_GOALS = 8;
 // With more goal copies than this, they are found by cell through a table.
 const std::size_t LISTED_GOALS = 8;
+// A search that records no ways lets this many intervals through a portal
+// unchecked (see Keep_Piece), then keeps up to KEPT_PIECES to test later ones against.
+const int UNCHECKED_PIECES = 16;
+// ... once it has pushed this many interval nodes.
+const std::int64_t UNCHECKED_SEARCH = 1 << 16;
+const int KEPT_PIECES = 16;
 
 // The search. MANY: several goals (or none), numbered, each possibly in
 // several cells; otherwise one goal. RECORD: what it keeps of the ways it
@@ -472,9 +488,7 @@ private:
         if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
         bool keep = RECORD == RECORD_ALL;  // a recording search enters every cell it may need
         if constexpr (RECORD == RECORD_NEAR) keep = Near_Cell(n.Cell);
-        if constexpr (RECORD == RECORD_ALL) {
-            if (n.Kind == INTERVAL && !Keep_Piece(n)) return;
-        }
+        if (n.Kind == INTERVAL && !Keep_Piece(n)) return;
         if (n.Kind == INTERVAL && n.Dir <= TOP && (flags & ~CELL_DOORS) != 0 && First_Goal(n.Cell) < 0) {
             // A cell with no way on but the portal it is entered by, and no
             // goal, leads nowhere.
@@ -682,20 +696,22 @@ double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
 // largest difference over a stretch is at its ends or there.
 template <bool MANY, int RECORD>
 bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
+    // A search that records no ways tests only once it has grown large, and
+    // then only where intervals crowd on a portal (the first few go through
+    // unchecked); it keeps a few of them to test against, so that a look
+    // costs a bounded time. Dropping fewer nodes than it might never changes
+    // its answer.
+    if (RECORD != RECORD_ALL && ++S.Intervals <= UNCHECKED_SEARCH) return true;
+    const std::size_t portal = std::size_t(n.Portal);
+    cState::cBest& at = S.Fresh(Vertex_Of(int(portal), false));
+    ++at.Seen;
+    if (RECORD != RECORD_ALL && at.Seen <= UNCHECKED_PIECES) return true;
     double ru, rw, w, l, u;
     Frame(n, ru, rw, w, l, u);
-    const std::size_t portal = std::size_t(n.Portal);
-    if (S.Piece_Head.size() < Portals.size()) {
-        S.Piece_Head.resize(Portals.size());
-        S.Piece_Stamp.resize(Portals.size(), 0);
-    }
-    if (S.Piece_Stamp[portal] != S.Current) {
-        S.Piece_Stamp[portal] = S.Current;
-        S.Piece_Head[portal] = -1;
-    }
     if (Dominated(int(portal), ru, rw, n.G, l, u, -1)) return false;
-    S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, S.Piece_Head[portal]});
-    S.Piece_Head[portal] = int(S.Pieces.size()) - 1;
+    if (RECORD != RECORD_ALL && at.Seen > UNCHECKED_PIECES + KEPT_PIECES) return true;
+    S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, at.Head});
+    at.Head = int(S.Pieces.size()) - 1;
     return true;
 }
 
@@ -706,7 +722,7 @@ bool cSearch<MANY, RECORD>::Dominated(int portal, double ru, double rw, double g
     const double dr = std::abs(rw - w);
     std::vector<std::pair<double, double>>& covered = S.Covered;
     covered.clear();
-    for (int k = S.Piece_Head[std::size_t(portal)]; k >= 0; k = S.Pieces[std::size_t(k)].Next) {
+    for (int k = S.Best[std::size_t(Vertex_Of(portal, false))].Head; k >= 0; k = S.Pieces[std::size_t(k)].Next) {
         if (k == skip) continue;
         const cState::cPiece& p = S.Pieces[std::size_t(k)];
         const double a = std::max(l, p.A), b = std::min(u, p.B);
