@@ -380,15 +380,15 @@ void Print_Breakdown(const cGame_World& world, double walls, std::size_t world_h
                      sizeof(cRoute_Cell), portals, sizeof(cRoute_Portal), footprint, heap, heap - footprint,
                      heap / walls);
         // The rest of the mesh, as its layout has it: a flag byte a cell, and
-        // the cell locator (a box tree holding each cell's box, four 64-bit
-        // coordinates, and index, plus its nodes), and side links near doors.
+        // the cell locator (a box tree holding each cell's index, the boxes
+        // read from the cells, plus its nodes), and side links near doors.
         const double cell_bytes = cells * double(sizeof(cRoute_Cell));
         const double portal_bytes = portals * double(sizeof(cRoute_Portal));
         const double flag_bytes = cells;
-        const double locator_items = cells * double(sizeof(cItem_Box) + sizeof(int));
+        const double locator_items = cells * double(sizeof(int));
         const double rest = footprint - cell_bytes - portal_bytes - flag_bytes - locator_items;
-        std::fprintf(stderr, "       cells %.1f, portals %.1f, cell flags %.1f, locator boxes and indexes %.1f, "
-                     "locator nodes, side links and spare capacity %.1f B a wall\n",
+        std::fprintf(stderr, "       cells %.1f, portals %.1f, cell flags %.1f, locator indexes %.1f, "
+                     "locator nodes and side links %.1f B a wall\n",
                      cell_bytes / walls, portal_bytes / walls, flag_bytes / walls, locator_items / walls,
                      rest / walls);
         const std::string suffix = "_h" + std::to_string(h);

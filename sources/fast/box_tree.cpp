@@ -12,7 +12,7 @@ const int LEAF_SIZE = 4;
 }  // namespace
 
 template <class cCoord>
-void cBasic_Box_Tree<cCoord>::Build(const std::vector<cItem_Box>& boxes) {
+void cBasic_Box_Tree<cCoord>::Build(const std::vector<cItem_Box>& boxes, bool item_boxes) {
     Nodes.clear();
     Boxes.clear();
     Items.resize(boxes.size());
@@ -58,6 +58,10 @@ void cBasic_Box_Tree<cCoord>::Build(const std::vector<cItem_Box>& boxes) {
         pending.push_back({halves + 1, r.First + r.Count / 2, r.Count - r.Count / 2});
     }
     Nodes.shrink_to_fit();
+    if (!item_boxes) {
+        Boxes.shrink_to_fit();
+        return;
+    }
     Boxes.resize(Items.size());
     for (std::size_t i = 0; i < Items.size(); ++i) Boxes[i] = boxes[std::size_t(Items[i])];
 }

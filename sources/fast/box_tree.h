@@ -23,25 +23,46 @@ class cBasic_Box_Tree {
 public:
     typedef cBasic_Item_Box<cCoord> cItem_Box;
 
-    // Indexes items 0 .. boxes.size() - 1 by their boxes.
-    void Build(const std::vector<cItem_Box>& boxes);
+    // Indexes items 0 .. boxes.size() - 1 by their boxes. Without
+    // item_boxes the tree keeps no copy of the items' boxes (a third of its
+    // memory): the queries then take a function that gives an item's box.
+    void Build(const std::vector<cItem_Box>& boxes, bool item_boxes = true);
     // Calls visit(item) for every item whose box holds (x, y), until visit
     // answers false; answers false when it stopped so. Items are visited in
 // no particular order.
     template <class cVisit>
-    bool Visit(std::int64_t x, std::int64_t y, cVisit visit) const;
+    bool Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
+        return Visit_At(x, y, visit, [this](int i) { return Boxes[std::size_t(i)]; });
+    }
+    // The same for a tree built without item boxes: box_of(item) gives the
+    // box of an item.
+    template <class cVisit, class cBox_Of>
+    bool Visit(std::int64_t x, std::int64_t y, cVisit visit, cBox_Of box_of) const {
+        return Visit_At(x, y, visit, [this, &box_of](int i) { return box_of(Items[std::size_t(i)]); });
+    }
     // Calls visit(item, d2) for the items in order of d2, the squared
     // distance from (x, y) to their box (0 inside it), nearest first, until
     // visit answers false; answers false when it stopped so. Items at equal
     // distances come in no particular order.
     template <class cVisit>
-    bool Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit) const;
+    bool Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit) const {
+        return Visit_Nearest_At(x, y, visit, [this](int i) { return Boxes[std::size_t(i)]; });
+    }
+    template <class cVisit, class cBox_Of>
+    bool Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit, cBox_Of box_of) const {
+        return Visit_Nearest_At(x, y, visit, [this, &box_of](int i) { return box_of(Items[std::size_t(i)]); });
+    }
     bool Empty() const { return Nodes.empty(); }
     std::size_t Footprint() const {
         return Nodes.capacity() * sizeof(cNode) + Items.capacity() * sizeof(int) + Boxes.capacity() * sizeof(cItem_Box);
     }
 
 private:
+    // The queries, with box_at(i) the box of the item at place i of Items.
+    template <class cVisit, class cBox_At>
+    bool Visit_At(std::int64_t x, std::int64_t y, cVisit visit, cBox_At box_at) const;
+    template <class cVisit, class cBox_At>
+    bool Visit_Nearest_At(std::int64_t x, std::int64_t y, cVisit visit, cBox_At box_at) const;
     // A node of the hierarchy: a leaf holds Count items from Items[First]; an
     // inner node (Count 0) has its two halves at First and First + 1.
     struct cNode {
@@ -54,8 +75,8 @@ private:
 };
 
 template <class cCoord>
-template <class cVisit>
-bool cBasic_Box_Tree<cCoord>::Visit(std::int64_t x, std::int64_t y, cVisit visit) const {
+template <class cVisit, class cBox_At>
+bool cBasic_Box_Tree<cCoord>::Visit_At(std::int64_t x, std::int64_t y, cVisit visit, cBox_At box_at) const {
     if (Nodes.empty()) return true;
     // The hierarchy is balanced, so its depth stays far below the stack's size.
     int pending[128];
@@ -71,7 +92,7 @@ bool cBasic_Box_Tree<cCoord>::Visit(std::int64_t x, std::int64_t y, cVisit visit
             continue;
         }
         for (int i = node.First; i < node.First + node.Count; ++i) {
-            const cItem_Box& item = Boxes[std::size_t(i)];
+            const cItem_Box item = box_at(i);
             if (x < item.X0 || x > item.X1 || y < item.Y0 || y > item.Y1) continue;
             if (!visit(Items[std::size_t(i)])) return false;
         }
@@ -80,8 +101,8 @@ bool cBasic_Box_Tree<cCoord>::Visit(std::int64_t x, std::int64_t y, cVisit visit
 }
 
 template <class cCoord>
-template <class cVisit>
-bool cBasic_Box_Tree<cCoord>::Visit_Nearest(std::int64_t x, std::int64_t y, cVisit visit) const {
+template <class cVisit, class cBox_At>
+bool cBasic_Box_Tree<cCoord>::Visit_Nearest_At(std::int64_t x, std::int64_t y, cVisit visit, cBox_At box_at) const {
     if (Nodes.empty()) return true;
     auto distance2 = [x, y](const cItem_Box& b) {
         const std::int64_t x0 = b.X0, x1 = b.X1, y0 = b.Y0, y1 = b.Y1;
@@ -114,7 +135,7 @@ bool cBasic_Box_Tree<cCoord>::Visit_Nearest(std::int64_t x, std::int64_t y, cVis
             continue;
         }
         for (int i = node.First; i < node.First + node.Count; ++i) {
-            heap.push_back({distance2(Boxes[std::size_t(i)]), ~i});
+            heap.push_back({distance2(box_at(i)), ~i});
             std::push_heap(heap.begin(), heap.end());
         }
     }

@@ -452,6 +452,12 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
         Cell[std::size_t(open_at[std::size_t(a)])].Y_Hi = y_hi;
     Link_Sides(beside);
     Set_Flags();
+    // The lists stay as they are for the mesh's life: no room kept to grow.
+    Cell.shrink_to_fit();
+    Portal.shrink_to_fit();
+    Sides.shrink_to_fit();
+    Door_Ids.shrink_to_fit();
+    Flags.shrink_to_fit();
     Build_Locator();
     Door_Boxes.clear();
     if (many_doors) {
@@ -567,22 +573,27 @@ void cRoute_Mesh::Link_Sides(const std::vector<unsigned char>& beside) {
 // ------------------------------------------------------------------ locator
 
 void cRoute_Mesh::Build_Locator() {
-    std::vector<cItem_Box> boxes;
+    // The cells' extents are 32-bit values, and so are their boxes; the
+    // locator reads them from the cells.
+    std::vector<cBasic_Item_Box<std::int32_t>> boxes;
     boxes.reserve(Cell.size());
-    for (const cRoute_Cell& c : Cell) boxes.push_back(cItem_Box{c.X_Lo.V, c.Y_Lo.V, c.X_Hi.V, c.Y_Hi.V});
-    Locator.Build(boxes);
+    for (int c = 0; c < int(Cell.size()); ++c) boxes.push_back(Cell_Box(c));
+    Locator.Build(boxes, false);
 }
 
 void cRoute_Mesh::Cells_At(const cPoint2D& p, bool touching, std::vector<int>& out) const {
     out.clear();
     const cSym px(p.x, 0), py(p.y, 0);
-    Locator.Visit(p.x, p.y, [&](int id) {
-        const cRoute_Cell& c = Cell[std::size_t(id)];
-        // The box holds p once the perturbation vanishes; strictly inside the
-        // perturbed cell is a finer test.
-        if (touching || (c.X_Lo < px && px < c.X_Hi && c.Y_Lo < py && py < c.Y_Hi)) out.push_back(id);
-        return true;
-    });
+    Locator.Visit(
+        p.x, p.y,
+        [&](int id) {
+            const cRoute_Cell& c = Cell[std::size_t(id)];
+            // The box holds p once the perturbation vanishes; strictly inside
+            // the perturbed cell is a finer test.
+            if (touching || (c.X_Lo < px && px < c.X_Hi && c.Y_Lo < py && py < c.Y_Hi)) out.push_back(id);
+            return true;
+        },
+        [this](int cell) { return Cell_Box(cell); });
 }
 
 std::size_t cRoute_Mesh::Footprint() const {

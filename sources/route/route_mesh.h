@@ -112,7 +112,7 @@ public:
     // (0 when it holds p), nearest first, until visit answers false.
     template <class cVisit>
     void Visit_Nearest_Cells(const cPoint2D& p, cVisit visit) const {
-        Locator.Visit_Nearest(p.x, p.y, visit);
+        Locator.Visit_Nearest(p.x, p.y, visit, [this](int cell) { return Cell_Box(cell); });
     }
 
     std::size_t Footprint() const;
@@ -124,6 +124,12 @@ private:
     // the cell is open.
     bool Passable_Among_Many(const cRoute_Cell& c, const unsigned char* door_open) const;
     void Build_Locator();
+    // A cell's extent once the perturbation vanishes, as the locator sees it
+    // (it keeps no copy of the cells' boxes).
+    cBasic_Item_Box<std::int32_t> Cell_Box(int cell) const {
+        const cRoute_Cell& c = Cell[std::size_t(cell)];
+        return {c.X_Lo.V, c.Y_Lo.V, c.X_Hi.V, c.Y_Hi.V};
+    }
     void Link_Sides(const std::vector<unsigned char>& beside);
     void Set_Flags();
 
@@ -135,7 +141,7 @@ private:
     std::vector<int> Door_Ids;
     std::vector<unsigned char> Flags;  // by cell
     std::vector<cHV_Wall> Border;
-    cBox_Tree Locator;  // the cells by their unperturbed extent
+    cBasic_Box_Tree<std::int32_t> Locator;  // the cells by their unperturbed extent
     // The grown doors' boxes (X_Lo, X_Hi, Y_Lo, Y_Hi, then the door's
     // number) and, by their unperturbed extent doubled, a hierarchy of them,
     // kept when a cell lies under many doors.
