@@ -484,6 +484,7 @@ private:
         return d2 <= S.Near_Best;
     }
     ROUTE_HOT void Push(cNode& n) {
+        Framed = nullptr;
         const unsigned char flags = Mesh.Cell_Flags(n.Cell);
         if ((flags & CELL_DOORS) != 0 && !Passable(n.Cell)) return;
         bool keep = RECORD == RECORD_ALL;  // a recording search enters every cell it may need
@@ -558,6 +559,10 @@ private:
     // The estimate of the node last taken off the open list, which bounds
     // every estimate there from below, with room for rounding.
     double Lane_Limit = -1;
+    // The frame of the node being pushed, once Keep_Piece has worked it out
+    // (Framed: that node, else null), for its estimate.
+    const cNode* Framed = nullptr;
+    double Framed_Ru = 0, Framed_Rw = 0, Framed_W = 0, Framed_L = 0, Framed_U = 0;
 };
 
 template <bool MANY, int RECORD>
@@ -679,6 +684,8 @@ void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double
 template <bool MANY, int RECORD>
 double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
     if (n.Kind != INTERVAL) return 0;
+    if (&n == Framed)
+        return Dist(Framed_Ru, Framed_Rw, std::min(std::max(Framed_Ru, Framed_L), Framed_U), Framed_W);
     double ru, rw, w, l, u;
     Frame(n, ru, rw, w, l, u);
     return Dist(ru, rw, std::min(std::max(ru, l), u), w);
@@ -708,6 +715,8 @@ bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
     if (RECORD != RECORD_ALL && at.Seen <= UNCHECKED_PIECES) return true;
     double ru, rw, w, l, u;
     Frame(n, ru, rw, w, l, u);
+    Framed = &n;
+    Framed_Ru = ru, Framed_Rw = rw, Framed_W = w, Framed_L = l, Framed_U = u;
     if (Dominated(int(portal), ru, rw, n.G, l, u, -1)) return false;
     if (RECORD != RECORD_ALL && at.Seen > UNCHECKED_PIECES + KEPT_PIECES) return true;
     S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, at.Head});
