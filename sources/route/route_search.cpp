@@ -366,11 +366,12 @@ void Cells_Open_At(const cRoute_Mesh& mesh, const cPoint2D& p, const unsigned ch
 const std::size_t ESTIMATE_GOALS = 8;
 // With more goal copies than this, they are found by cell through a table.
 const std::size_t LISTED_GOALS = 8;
-// A search that records no ways lets this many intervals through a portal
-// unchecked (see Keep_Piece), then keeps up to KEPT_PIECES to test later ones against.
-const int UNCHECKED_PIECES = 16;
-// ... once it has pushed this many interval nodes.
+// A search that records no ways tests intervals against others on their
+// portal (Keep_Piece) only once it has pushed UNCHECKED_SEARCH intervals,
+// and then on a portal only after UNCHECKED_PIECES more, keeping up to
+// KEPT_PIECES there to test later ones against.
 const std::int64_t UNCHECKED_SEARCH = 1 << 16;
+const int UNCHECKED_PIECES = 16;
 const int KEPT_PIECES = 16;
 
 // The search. MANY: several goals (or none), numbered, each possibly in
@@ -519,20 +520,33 @@ private:
         else
             Push(m);
     }
-    double Estimate(const cNode& n) const;
-    double Estimate_To(const cNode& n, const cPoint2D& goal) const;
-    double Reach_Bound(const cNode& n) const;
     // An interval node in the frame of its portal's line, unperturbed: the
-    // root along it (ru) and across it (rw), the line (w), the interval's
-    // extent [l, u].
-    void Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const;
+    // root along it (Ru) and across it (Rw), the line (W), the interval's
+    // extent [L, U].
+    struct cFrame {
+        double Ru, Rw, W, L, U;
+    };
+    cFrame Frame(const cNode& n) const;
+    // The frame of the interval node being pushed, kept from its test
+    // against the others on its portal for its estimate.
+    const cFrame& Pushed_Frame(const cNode& n) {
+        if (&n != Framed) {
+            Framed_Value = Frame(n);
+            Framed = &n;
+        }
+        return Framed_Value;
+    }
+    double Estimate(const cNode& n) const;
+    // f: the frame of an interval node, null for the other kinds.
+    double Estimate_To(const cNode& n, const cFrame* f, const cPoint2D& goal) const;
+    double Reach_Bound(const cFrame& f) const;
     // An exhaustive search keeps an interval node unless every point of its
     // interval is reached strictly shorter through an interval already on
     // its portal; it then records the interval there.
     bool Keep_Piece(const cNode& n);
-    // Whether intervals recorded on the portal (but skip) reach every point
-    // of [l, u] strictly shorter than root (ru, rw) at length g does.
-    bool Dominated(int portal, double ru, double rw, double g, double l, double u, int skip);
+    // Whether intervals recorded on the portal reach every point of the
+    // frame's [L, U] strictly shorter than its root at length g does.
+    bool Dominated(int portal, const cFrame& f, double g);
     void Expand_Interval(const cNode& n);
     void Expand_Corner(const cNode& n);
     // Nodes for every portal of the cell's side seen whole from root r
@@ -559,10 +573,9 @@ private:
     // The estimate of the node last taken off the open list, which bounds
     // every estimate there from below, with room for rounding.
     double Lane_Limit = -1;
-    // The frame of the node being pushed, once Keep_Piece has worked it out
-    // (Framed: that node, else null), for its estimate.
+    // Pushed_Frame's: the node framed (null when none of this push) and its frame.
     const cNode* Framed = nullptr;
-    double Framed_Ru = 0, Framed_Rw = 0, Framed_W = 0, Framed_L = 0, Framed_U = 0;
+    cFrame Framed_Value{};
 };
 
 template <bool MANY, int RECORD>
@@ -605,45 +618,34 @@ bool cSearch<MANY, RECORD>::Locate_Goals(const std::vector<cPoint2D>& goals) {
 template <bool MANY, int RECORD>
 double cSearch<MANY, RECORD>::Estimate(const cNode& n) const {
     if (n.Kind == GOAL) return 0;
+    cFrame frame;
+    const cFrame* f = nullptr;
+    if (n.Kind == INTERVAL) {
+        if (&n != Framed) frame = Frame(n);
+        f = &n == Framed ? &Framed_Value : &frame;
+    }
     if constexpr (!MANY) {
-        return Estimate_To(n, Goal);
+        return Estimate_To(n, f, Goal);
     } else {
-        if (S.Estimate_Goals.empty()) return Reach_Bound(n);
-        double least = Estimate_To(n, S.Estimate_Goals[0]);
+        if (S.Estimate_Goals.empty()) return f != nullptr ? Reach_Bound(*f) : 0;
+        double least = Estimate_To(n, f, S.Estimate_Goals[0]);
         for (std::size_t i = 1; i < S.Estimate_Goals.size(); ++i)
-            least = std::min(least, Estimate_To(n, S.Estimate_Goals[i]));
+            least = std::min(least, Estimate_To(n, f, S.Estimate_Goals[i]));
         return least;
     }
 }
 
 template <bool MANY, int RECORD>
-double cSearch<MANY, RECORD>::Estimate_To(const cNode& n, const cPoint2D& goal) const {
-    const cRoot& root = S.Roots[std::size_t(n.Root)];
-    if (n.Kind != INTERVAL) return Dist(double(root.P.X.V), double(root.P.Y.V), double(goal.x), double(goal.y));
+double cSearch<MANY, RECORD>::Estimate_To(const cNode& n, const cFrame* f, const cPoint2D& goal) const {
+    if (f == nullptr) {
+        const cSym_Point& r = S.Roots[std::size_t(n.Root)].P;
+        return Dist(double(r.X.V), double(r.Y.V), double(goal.x), double(goal.y));
+    }
     // In coordinates along the portal (u) and across it (w).
-    const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
-    const bool v = p.Vertical;
-    auto u_of = [v](const cSym_Point& q) { return double(v ? q.Y.V : q.X.V); };
-    auto w_of = [v](const cSym_Point& q) { return double(v ? q.X.V : q.Y.V); };
-    const double ru = u_of(root.P), rw = w_of(root.P);
+    const bool v = Portals[std::size_t(n.Portal)].Vertical;
+    const double ru = f->Ru, rw = f->Rw, w = f->W, l = f->L, r = f->U;
     const double tu = double(v ? goal.y : goal.x);
     double tw = double(v ? goal.x : goal.y);
-    const double w = double(p.At.V);
-    const double lo = double(p.Lo.V), hi = double(p.Hi.V);
-    auto limit = [&](int e, bool high) {
-        // The line's direction once the perturbation vanishes: that of the
-        // values, or of the ε parts where the two points tend to one.
-        const cSym_Point d = Through(e, n.Portal, high);
-        const cSym& du = v ? d.Y : d.X;
-        const cSym& dw = v ? d.X : d.Y;
-        const cSym& ou = v ? root.P.Y : root.P.X;
-        const cSym& ow = v ? root.P.X : root.P.Y;
-        double eu = double(du.V) - double(ou.V), ew = double(dw.V) - double(ow.V);
-        if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
-        return Limit_Along(ru, rw, eu, ew, w, lo, hi);
-    };
-    const double l = n.L == OWN ? lo : limit(n.L, false);
-    const double r = std::max(l, n.R == OWN ? hi : limit(n.R, true));
     if (rw == w) return Dist(ru, rw, tu, tw);
     // The goal on the root's side of the line is mirrored across it: the
     // route must cross the interval and come back.
@@ -655,15 +657,18 @@ double cSearch<MANY, RECORD>::Estimate_To(const cNode& n, const cPoint2D& goal) 
 }
 
 template <bool MANY, int RECORD>
-void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double& w, double& l, double& u) const {
+typename cSearch<MANY, RECORD>::cFrame cSearch<MANY, RECORD>::Frame(const cNode& n) const {
     const cRoot& root = S.Roots[std::size_t(n.Root)];
     const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
     const bool v = p.Vertical;
-    ru = double(v ? root.P.Y.V : root.P.X.V);
-    rw = double(v ? root.P.X.V : root.P.Y.V);
-    w = double(p.At.V);
+    cFrame f;
+    f.Ru = double(v ? root.P.Y.V : root.P.X.V);
+    f.Rw = double(v ? root.P.X.V : root.P.Y.V);
+    f.W = double(p.At.V);
     const double lo = double(p.Lo.V), hi = double(p.Hi.V);
     auto limit = [&](int e, bool high) {
+        // The line's direction once the perturbation vanishes: that of the
+        // values, or of the ε parts where the two points tend to one.
         const cSym_Point d = Through(e, n.Portal, high);
         const cSym& du = v ? d.Y : d.X;
         const cSym& dw = v ? d.X : d.Y;
@@ -671,10 +676,11 @@ void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double
         const cSym& ow = v ? root.P.X : root.P.Y;
         double eu = double(du.V) - double(ou.V), ew = double(dw.V) - double(ow.V);
         if (eu == 0 && ew == 0) eu = double(du.K - ou.K), ew = double(dw.K - ow.K);
-        return Limit_Along(ru, rw, eu, ew, w, lo, hi);
+        return Limit_Along(f.Ru, f.Rw, eu, ew, f.W, lo, hi);
     };
-    l = n.L == OWN ? lo : limit(n.L, false);
-    u = std::max(l, n.R == OWN ? hi : limit(n.R, true));
+    f.L = n.L == OWN ? lo : limit(n.L, false);
+    f.U = std::max(f.L, n.R == OWN ? hi : limit(n.R, true));
+    return f;
 }
 
 // Without a goal to head for: the distance from the root to the interval,
@@ -682,13 +688,8 @@ void cSearch<MANY, RECORD>::Frame(const cNode& n, double& ru, double& rw, double
 // from a node to the nodes it makes (they lie beyond its interval, seen from
 // its root, or beyond a corner on it).
 template <bool MANY, int RECORD>
-double cSearch<MANY, RECORD>::Reach_Bound(const cNode& n) const {
-    if (n.Kind != INTERVAL) return 0;
-    if (&n == Framed)
-        return Dist(Framed_Ru, Framed_Rw, std::min(std::max(Framed_Ru, Framed_L), Framed_U), Framed_W);
-    double ru, rw, w, l, u;
-    Frame(n, ru, rw, w, l, u);
-    return Dist(ru, rw, std::min(std::max(ru, l), u), w);
+double cSearch<MANY, RECORD>::Reach_Bound(const cFrame& f) const {
+    return Dist(f.Ru, f.Rw, std::min(std::max(f.Ru, f.L), f.U), f.W);
 }
 
 // A route through the node passes a point x of its interval. When another
@@ -713,26 +714,22 @@ bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
     cState::cBest& at = S.Fresh(Vertex_Of(int(portal), false));
     ++at.Seen;
     if (RECORD != RECORD_ALL && at.Seen <= UNCHECKED_PIECES) return true;
-    double ru, rw, w, l, u;
-    Frame(n, ru, rw, w, l, u);
-    Framed = &n;
-    Framed_Ru = ru, Framed_Rw = rw, Framed_W = w, Framed_L = l, Framed_U = u;
-    if (Dominated(int(portal), ru, rw, n.G, l, u, -1)) return false;
+    const cFrame& f = Pushed_Frame(n);
+    if (Dominated(int(portal), f, n.G)) return false;
     if (RECORD != RECORD_ALL && at.Seen > UNCHECKED_PIECES + KEPT_PIECES) return true;
-    S.Pieces.push_back(cState::cPiece{ru, rw, n.G, l, u, at.Head});
+    S.Pieces.push_back(cState::cPiece{f.Ru, f.Rw, n.G, f.L, f.U, at.Head});
     at.Head = int(S.Pieces.size()) - 1;
     return true;
 }
 
 template <bool MANY, int RECORD>
-bool cSearch<MANY, RECORD>::Dominated(int portal, double ru, double rw, double g, double l, double u, int skip) {
-    const double w = double(Portals[std::size_t(portal)].At.V);
+bool cSearch<MANY, RECORD>::Dominated(int portal, const cFrame& f, double g) {
+    const double ru = f.Ru, rw = f.Rw, w = f.W, l = f.L, u = f.U;
     const double margin = 1e-9 * (1 + g);
     const double dr = std::abs(rw - w);
     std::vector<std::pair<double, double>>& covered = S.Covered;
     covered.clear();
     for (int k = S.Best[std::size_t(Vertex_Of(portal, false))].Head; k >= 0; k = S.Pieces[std::size_t(k)].Next) {
-        if (k == skip) continue;
         const cState::cPiece& p = S.Pieces[std::size_t(k)];
         const double a = std::max(l, p.A), b = std::min(u, p.B);
         if (a > b) continue;
