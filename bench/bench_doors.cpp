@@ -20,13 +20,12 @@
 #include <fstream>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "game_bsp.h"
 #include "grid_import.h"
-#include "messages.h"
+#include "grid_world.h"
 
 using namespace bsp_levels;
 
@@ -87,14 +86,7 @@ const cDoor_Level& Door_Level() {
 }
 
 std::unique_ptr<cGame_World> Build_Door_World(const cDoor_Level& l) {
-    std::ostringstream quiet;
-    cMessage_Redirect redirect(&quiet);
-    std::unique_ptr<cGame_World> world(new cGame_World(cEngine::FAST));
-    world->Set_Bounds(cRect2D(cPoint2D(0, 0), cPoint2D(l.Map.Width * CELL, l.Map.Height * CELL)));
-    for (const cGrid_Wall& w : l.Walls) world->Insert(cHV_Wall(cPoint2D(w.X1, w.Y1), cPoint2D(w.X2, w.Y2)));
-    for (const cHV_Wall& d : l.Doors) world->Add_Door(d);
-    world->Build();
-    return world;
+    return grid_world::Build(l.Map, CELL, l.Walls, l.Doors);
 }
 
 // One built world shared by the query benchmarks.
@@ -103,9 +95,7 @@ cGame_World& Shared_World() {
     return *world;
 }
 
-double Ms_Since(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
+using grid_world::Ms_Since;
 
 // Marks the benchmark skipped when the maze map could not be read.
 bool Skipped_Without_Maze(benchmark::State& state) {

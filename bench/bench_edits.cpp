@@ -36,6 +36,7 @@
 
 #include "game_bsp.h"
 #include "grid_import.h"
+#include "grid_world.h"
 #include "messages.h"
 
 using namespace bsp_levels;
@@ -92,19 +93,12 @@ const cEdit_Level& Edit_Level(const std::string& name) {
 }
 
 std::unique_ptr<cGame_World> Build_World(const cEdit_Level& l) {
-    std::ostringstream quiet;
-    cMessage_Redirect redirect(&quiet);
-    std::unique_ptr<cGame_World> world(new cGame_World(cEngine::FAST));
-    world->Set_Bounds(cRect2D(cPoint2D(0, 0), cPoint2D(l.Map.Width * CELL, l.Map.Height * CELL)));
-    for (const cGrid_Wall& w : l.Walls) world->Insert(cHV_Wall(cPoint2D(w.X1, w.Y1), cPoint2D(w.X2, w.Y2)));
-    world->Build();
+    std::unique_ptr<cGame_World> world = grid_world::Build(l.Map, CELL, l.Walls);
     for (int h : SIZES) world->Prepare_Agent(h);
     return world;
 }
 
-double Ms_Since(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
+using grid_world::Ms_Since;
 
 double Quantile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());

@@ -122,8 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, Doors,
                          ::testing::Combine(::testing::Range(0, int(sizeof DOOR_LEVELS / sizeof DOOR_LEVELS[0])),
                                             ::testing::Values(cEngine::FAST, cEngine::REFERENCE)),
                          [](const ::testing::TestParamInfo<std::tuple<int, cEngine>>& info) {
-                             return std::string(DOOR_LEVELS[std::get<0>(info.param)].Name) +
-                                    (std::get<1>(info.param) == cEngine::FAST ? "_Fast" : "_Reference");
+                             return Case_And_Engine_Name(DOOR_LEVELS, info);
                          });
 
 TEST(DoorApi, NumbersStatesAndRefusals) {

@@ -158,8 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Edits,
                          ::testing::Combine(::testing::Range(0, int(sizeof EDIT_CASES / sizeof EDIT_CASES[0])),
                                             ::testing::Values(cEngine::FAST, cEngine::REFERENCE)),
                          [](const ::testing::TestParamInfo<std::tuple<int, cEngine>>& info) {
-                             return std::string(EDIT_CASES[std::get<0>(info.param)].Name) +
-                                    (std::get<1>(info.param) == cEngine::FAST ? "_Fast" : "_Reference");
+                             return Case_And_Engine_Name(EDIT_CASES, info);
                          });
 
 TEST(EditApi, RouteFieldGoesStaleOnAnEdit) {

@@ -2,6 +2,7 @@
 #ifndef TEST_SUPPORT_H
 #define TEST_SUPPORT_H
 
+#include <cstddef>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -89,6 +91,15 @@ protected:
 
 inline std::string Engine_Name(const ::testing::TestParamInfo<cEngine>& info) {
     return info.param == cEngine::FAST ? "Fast" : "Reference";
+}
+
+// The name of a run over a table of cases (each with a Name) and the two
+// engines: the case's name, then _Fast or _Reference.
+template <class cCase, std::size_t N>
+std::string Case_And_Engine_Name(const cCase (&cases)[N],
+                                 const ::testing::TestParamInfo<std::tuple<int, cEngine>>& info) {
+    return std::string(cases[std::get<0>(info.param)].Name) +
+           (std::get<1>(info.param) == cEngine::FAST ? "_Fast" : "_Reference");
 }
 
 #define INSTANTIATE_FOR_BOTH_ENGINES(suite)                                                          \
