@@ -154,6 +154,37 @@ TEST(RouteField, AgreesWithSingleQueriesOnRandomLevels) {
     EXPECT_GT(found, answers / 4);
 }
 
+// A large field: a lattice of pillars and a wall with a hundred gaps give
+// thousands of roots, cells with over a hundred portals on a side, and
+// cones whose roots and ends lie far apart in the field's numbering, which
+// the small random levels never reach. Every answer is the single query's.
+TEST(RouteField, AgreesWithSingleQueriesOnALargeLevel) {
+    const cRect2D bounds = Rect(0, 0, 400, 400);
+    std::vector<cWall_Coords> walls;
+    for (int y = 10; y < 200; y += 6)
+        for (int x = 10; x < 390; x += 6) {
+            walls.push_back({x, y, x + 2, y});
+            walls.push_back({x + 2, y, x + 2, y + 2});
+            walls.push_back({x, y + 2, x + 2, y + 2});
+            walls.push_back({x, y, x, y + 2});
+        }
+    for (int x = 0; x < 400; x += 4) walls.push_back({x, 300, x + 2, 300});  // gaps of 2
+    std::unique_ptr<cGame_World> world = Build_World(bounds, walls);
+    std::vector<cHV_Wall> blocking;
+    for (const cWall_Coords& c : walls) blocking.push_back(Wall(c));
+    std::mt19937 rng(5);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (const int h : {0, 1}) {
+        SCOPED_TRACE("h " + std::to_string(h));
+        cRoute_Field field;
+        ASSERT_EQ(field.Build(*world, cPoint2D(200, 395), h), ROUTE_FOUND);
+        long found = 0;
+        for (int q = 0; q < 150; ++q)
+            Expect_Same_As_Single(*world, field, cPoint2D(pick(0, 400), pick(0, 400)), bounds, blocking, &found);
+        EXPECT_GT(found, 100);
+    }
+}
+
 // Several threads asking one field at once get the answers one thread gets.
 TEST(Engines, ThreadsShareARouteField) {
     std::unique_ptr<cGame_World> w = Build_World(

@@ -13,7 +13,9 @@
 #ifndef ROUTE_ROUTE_MESH_H
 #define ROUTE_ROUTE_MESH_H
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "fast/box_tree.h"
@@ -69,6 +71,31 @@ struct cRoute_Sides {
     int First_Left = 0, N_Left = 0;
     int First_Right = 0, N_Right = 0;
 };
+
+// A wall grown by a half-size in the perturbed world, a closed rectangle:
+// by h - ε for h > 0 (thinned: the agent may squeeze past at exactly h), by
+// ε for h = 0 (a wall the agent may touch but not cross).
+struct cGrown_Wall {
+    cSym X_Lo, X_Hi, Y_Lo, Y_Hi;
+};
+inline cGrown_Wall Grow_Wall(const cHV_Wall& w, int half_size) {
+    const std::int64_t h = half_size;
+    const int k = h > 0 ? 1 : -1;  // the ε of the lower sides; the upper sides have -k
+    const std::int64_t x0 = std::min(w.p0.x, w.p1.x), x1 = std::max(w.p0.x, w.p1.x);
+    const std::int64_t y0 = std::min(w.p0.y, w.p1.y), y1 = std::max(w.p0.y, w.p1.y);
+    return {cSym(x0 - h, k), cSym(x1 + h, -k), cSym(y0 - h, k), cSym(y1 + h, -k)};
+}
+
+// A point of the cell strictly inside it, as near p as the perturbation
+// allows: p itself when it lies inside, else p moved onto the cell by ε.
+inline cSym_Point Point_Inside(const cRoute_Cell& c, const cPoint2D& p) {
+    cSym x(p.x, 0), y(p.y, 0);
+    if (x <= c.X_Lo) x = cSym(c.X_Lo.V, c.X_Lo.K + 1);
+    if (x >= c.X_Hi) x = cSym(c.X_Hi.V, c.X_Hi.K - 1);
+    if (y <= c.Y_Lo) y = cSym(c.Y_Lo.V, c.Y_Lo.K + 1);
+    if (y >= c.Y_Hi) y = cSym(c.Y_Hi.V, c.Y_Hi.K - 1);
+    return cSym_Point{x, y};
+}
 
 class cRoute_Mesh {
 public:

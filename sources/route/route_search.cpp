@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 
 #include "game_graph.h"
 
@@ -263,17 +264,6 @@ struct cState {
 };
 
 thread_local cState state;
-
-// A point of the cell strictly inside it, as near p as the perturbation
-// allows: p itself when it lies inside, else p moved onto the cell by ε.
-cSym_Point Inside(const cRoute_Cell& c, const cPoint2D& p) {
-    cSym x(p.x, 0), y(p.y, 0);
-    if (x <= c.X_Lo) x = cSym(c.X_Lo.V, c.X_Lo.K + 1);
-    if (x >= c.X_Hi) x = cSym(c.X_Hi.V, c.X_Hi.K - 1);
-    if (y <= c.Y_Lo) y = cSym(c.Y_Lo.V, c.Y_Lo.K + 1);
-    if (y >= c.Y_Hi) y = cSym(c.Y_Hi.V, c.Y_Hi.K - 1);
-    return cSym_Point{x, y};
-}
 
 // The squared distance from p to the nearest point of the cell, once the
 // perturbation vanishes.
@@ -587,7 +577,7 @@ bool cSearch<MANY, RECORD>::Locate_Goals(const std::vector<cPoint2D>& goals) {
         Cells_Open_At(Mesh, goals[i], Door_Open, cells);
         for (int cell : cells) {
             Goal_Cells.push_back(cell);
-            Goal_Points.push_back(Inside(Cells[std::size_t(cell)], goals[i]));
+            Goal_Points.push_back(Point_Inside(Cells[std::size_t(cell)], goals[i]));
             S.Goal_Of.push_back(int(i));
         }
         if (!cells.empty() && S.Estimate_Goals.size() <= ESTIMATE_GOALS &&
@@ -1000,7 +990,7 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
     if constexpr (!MANY) {
         Cells_Open_At(Mesh, Goal, Door_Open, Goal_Cells);
         if (Goal_Cells.empty()) return SEARCH_GOAL_BLOCKED;
-        for (int cell : Goal_Cells) Goal_Points.push_back(Inside(Cells[std::size_t(cell)], Goal));
+        for (int cell : Goal_Cells) Goal_Points.push_back(Point_Inside(Cells[std::size_t(cell)], Goal));
     }
 
     const int vertices = 2 * int(Portals.size());
@@ -1015,7 +1005,7 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
         cNode n{};
         n.Kind = CORNER;
         n.G = 0;
-        n.Root = New_Root(Inside(Cells[std::size_t(cell)], start), 0, 0, -1);
+        n.Root = New_Root(Point_Inside(Cells[std::size_t(cell)], start), 0, 0, -1);
         n.Root_Vertex = vertices + int(i);
         S.Claim(n.Root_Vertex, 0, 0);
         S.Set_Root(n.Root_Vertex, n.Root);
@@ -1087,7 +1077,7 @@ public:
     // The point to measure to, in the cell it is looked for in.
     void Aim(int cell, const cPoint2D& p) {
         Cell = cell;
-        T = Inside(Mesh.Cells()[std::size_t(cell)], p);
+        T = Point_Inside(Mesh.Cells()[std::size_t(cell)], p);
     }
     void Origin(int root) { Consider(root); }
     void Cone(const cRoute_Cone& c) {
@@ -1249,15 +1239,100 @@ void cRoute_Ways::Clear() {
     Origin_Cells.clear();
     Roots.clear();
     Cell_First.clear();
-    Cones.clear();
+    Cone_Bytes.clear();
     Vertex_Root.clear();
 }
 
 std::size_t cRoute_Ways::Footprint() const {
     return Origin_Cells.capacity() * sizeof(int) + Roots.capacity() * sizeof(cRoute_Way_Root) +
-           Cell_First.capacity() * sizeof(int) + Cones.capacity() * sizeof(cRoute_Cone) +
-           Vertex_Root.capacity() * sizeof(int);
+           Cell_First.capacity() * sizeof(std::uint32_t) + Cone_Bytes.capacity() + Vertex_Root.capacity() * sizeof(int);
 }
+
+namespace {
+
+// A field keeps its cones packed, cell by cell, since they are most of its
+// bytes and each is read only when a start lies in its cell. The cell and
+// the side the cone enters by tell the direction, and the side's portals
+// are consecutive, so the portal is its place among them; the root is near
+// the previous cone's in the cell (roots are numbered depth first), and an
+// interval's end, when it is not the portal's own, is a vertex near the
+// portal's or a root near the cone's. One byte says the side and the kinds
+// of the two ends; the numbers follow as differences, zigzagged (small
+// magnitudes of either sign give small numbers), seven bits a byte.
+enum : unsigned { END_OWN, END_VERTEX, END_ROOT };
+
+void Put_Number(std::vector<unsigned char>& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back((unsigned char)(v | 0x80));
+        v >>= 7;
+    }
+    out.push_back((unsigned char)v);
+}
+void Put_Difference(std::vector<unsigned char>& out, std::int64_t d) {
+    Put_Number(out, d < 0 ? (std::uint64_t(-(d + 1)) << 1) | 1 : std::uint64_t(d) << 1);
+}
+std::uint64_t Get_Number(const unsigned char*& in) {
+    std::uint64_t v = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char b = *in++;
+        v |= std::uint64_t(b & 0x7f) << shift;
+        if ((b & 0x80) == 0) return v;
+    }
+}
+std::int64_t Get_Difference(const unsigned char*& in) {
+    const std::uint64_t z = Get_Number(in);
+    return (z & 1) != 0 ? -std::int64_t(z >> 1) - 1 : std::int64_t(z >> 1);
+}
+
+// The first portal of a cell's side (its portals are consecutive).
+int First_On_Side(const cRoute_Mesh& mesh, const cRoute_Cell& c, int side) {
+    switch (side) {
+    case BOTTOM: return c.First_Bottom;
+    case TOP: return c.First_Top;
+    case LEFT: return mesh.Side_Links(c).First_Left;
+    default: return mesh.Side_Links(c).First_Right;
+    }
+}
+
+void Put_Cone(std::vector<unsigned char>& out, const cRoute_Mesh& mesh, const cRoute_Cell& cell, const cRoute_Cone& c,
+              int& previous_root) {
+    auto kind = [](int e) { return e == OWN ? END_OWN : e >= 0 ? END_VERTEX : END_ROOT; };
+    const int side = c.Dir() ^ 1;  // moving up, a cone enters by the bottom side; and so on
+    const int first = First_On_Side(mesh, cell, side);
+    out.push_back((unsigned char)(unsigned(side) | kind(c.L) << 2 | kind(c.R) << 4));
+    Put_Difference(out, std::int64_t(c.Root) - previous_root);
+    previous_root = c.Root;
+    Put_Number(out, std::uint64_t(c.Portal() - first));
+    for (const int e : {c.L, c.R}) {
+        if (e >= 0)
+            Put_Difference(out, std::int64_t(e) - 2 * std::int64_t(c.Portal()));
+        else if (e != OWN)
+            Put_Difference(out, std::int64_t(-2 - e) - c.Root);
+    }
+}
+
+cRoute_Cone Get_Cone(const unsigned char*& in, const cRoute_Mesh& mesh, const cRoute_Cell& cell, int& previous_root) {
+    const unsigned tag = *in++;
+    const int side = int(tag & 3);
+    cRoute_Cone c;
+    c.Root = int(previous_root + Get_Difference(in));
+    previous_root = c.Root;
+    const int portal = First_On_Side(mesh, cell, side) + int(Get_Number(in));
+    c.Portal_Dir = 4 * portal + (side ^ 1);
+    int* ends[2] = {&c.L, &c.R};
+    for (int k = 0; k < 2; ++k) {
+        const unsigned kind = (tag >> (2 + 2 * k)) & 3;
+        if (kind == END_OWN)
+            *ends[k] = OWN;
+        else if (kind == END_VERTEX)
+            *ends[k] = int(2 * std::int64_t(portal) + Get_Difference(in));
+        else
+            *ends[k] = Root_End(int(c.Root + Get_Difference(in)));
+    }
+    return c;
+}
+
+}  // namespace
 
 ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin, const unsigned char* door_open,
                                 cRoute_Ways& ways) {
@@ -1331,22 +1406,33 @@ ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin,
     for (int& root : ways.Vertex_Root)
         if (root >= 0) root = number[std::size_t(root)];
     auto renumber_end = [&number](int e) { return e < OWN ? -2 - number[std::size_t(-2 - e)] : e; };
-    // The cones by cell (a counting sort).
+    // The cones by cell (a counting sort), then packed cell by cell.
     const std::size_t cells = mesh.Cells().size();
-    ways.Cell_First.assign(cells + 1, 0);
-    for (const cCell_Cone& c : s.Cones) ++ways.Cell_First[std::size_t(c.Cell) + 1];
-    for (std::size_t i = 1; i <= cells; ++i) ways.Cell_First[i] += ways.Cell_First[i - 1];
-    ways.Cones.resize(s.Cones.size());
+    std::vector<std::uint32_t> first(cells + 1, 0);
+    for (const cCell_Cone& c : s.Cones) ++first[std::size_t(c.Cell) + 1];
+    for (std::size_t i = 1; i <= cells; ++i) first[i] += first[i - 1];
+    std::vector<cRoute_Cone> by_cell(s.Cones.size());
     {
-        std::vector<int> fill(ways.Cell_First.begin(), ways.Cell_First.end() - 1);
+        std::vector<std::uint32_t> fill(first.begin(), first.end() - 1);
         for (const cCell_Cone& c : s.Cones) {
-            cRoute_Cone& cone = ways.Cones[std::size_t(fill[std::size_t(c.Cell)]++)];
+            cRoute_Cone& cone = by_cell[std::size_t(fill[std::size_t(c.Cell)]++)];
             cone = c.Cone;
             cone.Root = number[std::size_t(c.Cone.Root)];
             cone.L = renumber_end(c.Cone.L);
             cone.R = renumber_end(c.Cone.R);
         }
     }
+    ways.Cell_First.assign(cells + 1, 0);
+    ways.Cone_Bytes.reserve(by_cell.size() * 6);
+    for (std::size_t cell = 0; cell < cells; ++cell) {
+        int previous_root = 0;
+        const cRoute_Cell& c = mesh.Cells()[cell];
+        for (std::uint32_t i = first[cell]; i < first[cell + 1]; ++i)
+            Put_Cone(ways.Cone_Bytes, mesh, c, by_cell[i], previous_root);
+        if (ways.Cone_Bytes.size() > UINT32_MAX) throw std::length_error("a route field of more than 4 GiB of cones");
+        ways.Cell_First[cell + 1] = std::uint32_t(ways.Cone_Bytes.size());
+    }
+    ways.Cone_Bytes.shrink_to_fit();
     return SEARCH_NO_ROUTE;
 }
 
@@ -1363,8 +1449,10 @@ ROUTE_SEARCH_RESULT Way_From(const cRoute_Mesh& mesh, const cRoute_Ways& ways, c
         finder.Aim(cell, p);
         for (std::size_t i = 0; i < ways.Origin_Cells.size(); ++i)
             if (ways.Origin_Cells[i] == cell) finder.Origin(int(i));
-        for (int i = ways.Cell_First[std::size_t(cell)]; i < ways.Cell_First[std::size_t(cell) + 1]; ++i)
-            finder.Cone(ways.Cones[std::size_t(i)]);
+        const cRoute_Cell& c = mesh.Cells()[std::size_t(cell)];
+        const unsigned char* in = ways.Cone_Bytes.data() + ways.Cell_First[std::size_t(cell)];
+        const unsigned char* const end = ways.Cone_Bytes.data() + ways.Cell_First[std::size_t(cell) + 1];
+        for (int previous_root = 0; in < end;) finder.Cone(Get_Cone(in, mesh, c, previous_root));
         finder.Vertices([&ways](int v) { return ways.Vertex_Root[std::size_t(v)]; });
     }
     if (!finder.Found()) return SEARCH_NO_ROUTE;

@@ -121,9 +121,10 @@ struct cRoute_Ways {
     // after another back to the origin as far as it runs alone; only those
     // the cones, the portal ends and their routes need.
     std::vector<cRoute_Way_Root> Roots;
-    // The cones into cell c: Cones[Cell_First[c]] .. Cones[Cell_First[c + 1] - 1].
-    std::vector<int> Cell_First;
-    std::vector<cRoute_Cone> Cones;
+    // The cones into cell c, packed (a few bytes each, route_search.cpp
+    // says how): Cone_Bytes[Cell_First[c]] up to Cone_Bytes[Cell_First[c + 1]].
+    std::vector<std::uint32_t> Cell_First;
+    std::vector<unsigned char> Cone_Bytes;
     // By portal end (2 * portal, + 1 for its Hi end): the best root there, or -1.
     std::vector<int> Vertex_Root;
 
