@@ -15,7 +15,11 @@
 //                           rss_start_kb, rss_end_kb, query_ms, fresh_query_ms);
 //   edit_would_block/MAP/hH would-block on random boxes between pairs of
 //                           open cell centres, against the route query on
-//                           the same pairs (median_ms, route_median_ms).
+//                           the same pairs (median_ms, route_median_ms,
+//                           cuts); and on boxes placed on each pair's route,
+//                           which always ask the whole question
+//                           (on_route_median_ms, on_route_p99_ms,
+//                           on_route_cuts of on_route_boxes).
 // BENCH_EDITS sets the edits timed (default 40), BENCH_EDIT_CYCLES the
 // cycles (default 20), BENCH_WOULD_BLOCK the would-block queries (default
 // 40). BSP_MAPS_DIR names the folder of the maps.
@@ -219,8 +223,8 @@ void Edit_Would_Block(benchmark::State& state, const std::string& map, int half_
     std::unique_ptr<cGame_World>& world = worlds[map];
     if (!world) world = Build_World(l);
     const int queries = Setting("BENCH_WOULD_BLOCK", 40);
-    std::vector<double> block_ms, route_ms;
-    int cuts = 0;
+    std::vector<double> block_ms, route_ms, on_route_ms;
+    int cuts = 0, on_route_cuts = 0;
     std::vector<cPoint2D> path;
     for (auto _ : state) {
         for (int q = 0; q < queries; ++q) {
@@ -232,11 +236,27 @@ void Edit_Would_Block(benchmark::State& state, const std::string& map, int half_
             t0 = std::chrono::steady_clock::now();
             cuts += world->Would_Block(box.first, box.second, pair.first, pair.second, half_size) == BLOCK_CUTS;
             block_ms.push_back(Ms_Since(t0));
+            // A box of 1x1 to 8x8 cells on the route (from the cell of its
+            // middle leg's midpoint), which the route meets: the whole
+            // question, not the shortcut of a route that keeps clear.
+            if (path.size() < 2) continue;
+            const cPoint2D& p0 = path[path.size() / 2 - 1];
+            const cPoint2D& p1 = path[path.size() / 2];
+            const int k = 1 + q % 8;
+            const cPoint2D lo(((p0.x + p1.x) / 2 / CELL) * CELL, ((p0.y + p1.y) / 2 / CELL) * CELL);
+            const cPoint2D hi(std::min(lo.x + k * CELL, l.Map.Width * CELL), std::min(lo.y + k * CELL, l.Map.Height * CELL));
+            t0 = std::chrono::steady_clock::now();
+            on_route_cuts += world->Would_Block(lo, hi, pair.first, pair.second, half_size) == BLOCK_CUTS;
+            on_route_ms.push_back(Ms_Since(t0));
         }
     }
     state.counters["median_ms"] = Quantile(block_ms, 0.5);
     state.counters["route_median_ms"] = Quantile(route_ms, 0.5);
     state.counters["cuts"] = cuts;
+    state.counters["on_route_median_ms"] = Quantile(on_route_ms, 0.5);
+    state.counters["on_route_p99_ms"] = Quantile(on_route_ms, 0.99);
+    state.counters["on_route_cuts"] = on_route_cuts;
+    state.counters["on_route_boxes"] = double(on_route_ms.size());
 }
 
 const char* const MAPS[] = {"maze512-1-0", "random512-10-0"};

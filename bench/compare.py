@@ -443,6 +443,11 @@ def print_edits(edits):
                 print("%-16s would-block %s: median %s ms, route query median %s ms, ratio %s   <= 2x: %s" %
                       (level, h, fmt(b["median_ms"], 3), fmt(b["route_median_ms"], 3), fmt(r, 1),
                        verdict(r is not None and r <= 2.0)))
+                if "on_route_median_ms" in b:
+                    r = ratio(b["on_route_median_ms"], b["route_median_ms"])
+                    print("%-16s would-block %s, boxes on the route: median %s ms (ratio %s), p99 %s ms, %d of %d cut" %
+                          (level, h, fmt(b["on_route_median_ms"], 3), fmt(r, 1), fmt(b["on_route_p99_ms"], 3),
+                           b["on_route_cuts"], b["on_route_boxes"]))
 
 
 # ------------------------------------------------------------------ scale

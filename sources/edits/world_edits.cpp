@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "messages.h"
+#include "route/route_cut.h"
 #include "route/route_mesh.h"
 #include "route/route_search.h"
 
@@ -306,7 +307,11 @@ BLOCK_STATUS cGame_World::Would_Block(const cPoint2D& a, const cPoint2D& b, cons
     const std::map<int, std::vector<cHV_Wall>>& edits = version ? version->Walls : none;
     if (Solid_Points.empty()) {
         // Without solid space the agent's free space is all there is to it:
-        // the mesh of this one size with the box, and one search on it.
+        // the size's route structures as they are, cut where the box meets
+        // them; when start or goal lies next to the box, the mesh of this
+        // one size with the box, and one search on it.
+        const ROUTE_CUT cut = Route_Cut(*now_world.Agent_Mesh(half_size), start, goal, box, Route_Doors());
+        if (cut != CUT_UNKNOWN) return cut == CUT_OPEN ? BLOCK_OPEN : BLOCK_CUTS;
         std::vector<cHV_Wall> walls(Level_Walls);
         for (const auto& edit : edits) walls.insert(walls.end(), edit.second.begin(), edit.second.end());
         walls.insert(walls.end(), box.begin(), box.end());

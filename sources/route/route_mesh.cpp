@@ -227,10 +227,9 @@ void cRoute_Mesh::Build(const std::vector<cHV_Wall>& walls, const std::vector<cH
     std::vector<cObstacle> obstacles;
     obstacles.reserve(walls.size() + doors.size());
     auto grow = [&](const cHV_Wall& w, int door) {
-        const std::int64_t wx0 = std::min(w.p0.x, w.p1.x), wx1 = std::max(w.p0.x, w.p1.x);
-        const std::int64_t wy0 = std::min(w.p0.y, w.p1.y), wy1 = std::max(w.p0.y, w.p1.y);
-        const cSym ox0 = std::max(cSym(wx0 - h, k), x_lo), ox1 = std::min(cSym(wx1 + h, -k), x_hi);
-        const cSym oy0 = std::max(cSym(wy0 - h, k), y_lo), oy1 = std::min(cSym(wy1 + h, -k), y_hi);
+        const cGrown_Wall g = Grow_Wall(w, half_size);
+        const cSym ox0 = std::max(g.X_Lo, x_lo), ox1 = std::min(g.X_Hi, x_hi);
+        const cSym oy0 = std::max(g.Y_Lo, y_lo), oy1 = std::min(g.Y_Hi, y_hi);
         if (ox0 < ox1 && oy0 < oy1) obstacles.push_back({Key_Of(ox0), Key_Of(ox1), Key_Of(oy0), Key_Of(oy1), door});
     };
     for (const cHV_Wall& w : walls) grow(w, -1);

@@ -1,0 +1,35 @@
+// Whether walls added to a level would cut every route between two points,
+// answered on the route structures the level already has, without making
+// them again: the tower-defence question "may I place this here?".
+#ifndef ROUTE_ROUTE_CUT_H
+#define ROUTE_ROUTE_CUT_H
+
+#include <vector>
+
+#include "geo_utils.h"
+#include "hv_wall.h"
+#include "route/route_mesh.h"
+
+namespace bsp_levels {
+
+enum ROUTE_CUT : int {
+    CUT_OPEN,     // the points stay joined with the walls
+    CUT_CLOSED,   // the walls part them
+    CUT_UNKNOWN,  // start or goal lies within reach of the walls: ask a mesh made with them
+};
+
+// Whether start and goal, both where the agent fits in the mesh's free space
+// (door_open as for Search_Route), are still joined once the walls, grown by
+// the mesh's half-size like every other wall, are taken out of it too. The
+// cells the grown walls meet are cut into the pieces they leave; the others
+// stay whole. A search from each end, nearest cells to the other end first,
+// runs until they meet (open) or one of them has seen everything it can
+// reach (closed), so a closed answer costs the smaller side. CUT_UNKNOWN
+// when start or goal lies within the walls grown (closed, unperturbed):
+// whether the agent still fits there is the made mesh's to tell.
+ROUTE_CUT Route_Cut(const cRoute_Mesh& mesh, const cPoint2D& start, const cPoint2D& goal,
+                    const std::vector<cHV_Wall>& walls, const unsigned char* door_open);
+
+}  // namespace bsp_levels
+
+#endif
