@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "edits/world_edits.h"
 #include "route/route_cut.h"
 #include "route/route_mesh.h"
 #include "route/route_search.h"
@@ -18,13 +19,6 @@
 using namespace bsp_levels;
 
 namespace {
-
-std::vector<cHV_Wall> Box_Outline(const cPoint2D& a, const cPoint2D& b) {
-    const cRect2D r(a, b);
-    if (r.Min.x == r.Max.x || r.Min.y == r.Max.y) return {cHV_Wall(r.Min, r.Max)};
-    return {cHV_Wall(r.Min, cPoint2D(r.Max.x, r.Min.y)), cHV_Wall(cPoint2D(r.Max.x, r.Min.y), r.Max),
-            cHV_Wall(cPoint2D(r.Min.x, r.Max.y), r.Max), cHV_Wall(r.Min, cPoint2D(r.Min.x, r.Max.y))};
-}
 
 // Whether p lies within one of the walls grown by h (closed, unperturbed):
 // where Route_Cut may leave the answer to a mesh made with the walls.
@@ -81,7 +75,7 @@ TEST(RouteCut, AgreesWithAMeshMadeWithTheWalls) {
                 c = cPoint2D(std::min(b.Max.x, std::max(b.Min.x, a.x + pick(-reach, reach))),
                              std::min(b.Max.y, std::max(b.Min.y, a.y + pick(-reach, reach))));
             }
-            const std::vector<cHV_Wall> box = Box_Outline(a, c);
+            const std::vector<cHV_Wall> box = Box_Walls(a, c);
             SCOPED_TRACE("h " + std::to_string(h) + " from " + Point_Text(s) + " to " + Point_Text(g) + " box " +
                          Point_Text(a) + " " + Point_Text(c));
             const ROUTE_CUT cut = Route_Cut(mesh, s, g, box, open);
@@ -139,7 +133,7 @@ TEST(RouteCut, BoxesFlushWithTheWalls) {
         SCOPED_TRACE("box " + Point_Text(c.A) + " " + Point_Text(c.B) + " h " + std::to_string(c.H));
         cRoute_Mesh mesh;
         mesh.Build(corridor, bounds, c.H);
-        const std::vector<cHV_Wall> box = Box_Outline(c.A, c.B);
+        const std::vector<cHV_Wall> box = Box_Walls(c.A, c.B);
         EXPECT_EQ(Route_Cut(mesh, cPoint2D(10, 45), cPoint2D(90, 90), box, nullptr), c.Expected);
         std::vector<cHV_Wall> with_box = corridor;
         with_box.insert(with_box.end(), box.begin(), box.end());

@@ -22,16 +22,14 @@
 
 namespace bsp_levels {
 
-namespace {
-
-// The walls of the outline of the box with corners a and b: its four sides,
-// one wall when it has no width or height.
 std::vector<cHV_Wall> Box_Walls(const cPoint2D& a, const cPoint2D& b) {
     const cRect2D r(a, b);
     if (r.Min.x == r.Max.x || r.Min.y == r.Max.y) return {cHV_Wall(r.Min, r.Max)};
     return {cHV_Wall(r.Min, cPoint2D(r.Max.x, r.Min.y)), cHV_Wall(cPoint2D(r.Max.x, r.Min.y), r.Max),
             cHV_Wall(cPoint2D(r.Min.x, r.Max.y), r.Max), cHV_Wall(r.Min, cPoint2D(r.Min.x, r.Max.y))};
 }
+
+namespace {
 
 // Whether the segment from a to b meets the closed rectangle r (integer
 // points within twice the coordinate range: the products fit in 64 bits).

@@ -22,6 +22,10 @@
 
 namespace bsp_levels {
 
+// The walls of the outline of the box with corners a and b (in any order):
+// its four sides, one wall when it has no width or height.
+std::vector<cHV_Wall> Box_Walls(const cPoint2D& a, const cPoint2D& b);
+
 class cWorld_Edits {
 public:
     // One version: the edits present, by id, and the world they make with
