@@ -284,7 +284,8 @@ BLOCK_STATUS cGame_World::Would_Block(const cPoint2D& a, const cPoint2D& b, cons
     // can only shrink when walls come, unless the solid points reached
     // everywhere (no area solid): there a box may make the start solid.
     const cGame_World& now_world = version && version->World ? *version->World : *this;
-    if (Solid_Points.empty() || now_world.N_Solid_Areas > 0) {
+    const bool solid_shrinks = Solid_Points.empty() || now_world.N_Solid_Areas > 0;
+    if (solid_shrinks) {
         const cRect2D r(a, b);
         const cRect2D grown(cPoint2D(int(std::max<std::int64_t>(std::int64_t(r.Min.x) - half_size, INT_MIN)),
                                      int(std::max<std::int64_t>(std::int64_t(r.Min.y) - half_size, INT_MIN))),
@@ -300,16 +301,18 @@ BLOCK_STATUS cGame_World::Would_Block(const cPoint2D& a, const cPoint2D& b, cons
             from = to;
         }
         if (clear && !Segment_Meets_Rect(start, start, grown)) return BLOCK_OPEN;
+        // Start and goal stay out of solid space, which holds no route: the
+        // question is one of the agent's free space, asked of the size's
+        // route structures as they are, cut where the box meets them (left
+        // to a made mesh when start or goal lies next to the box).
+        const ROUTE_CUT cut = Route_Cut(*now_world.Agent_Mesh(half_size), start, goal, box, Route_Doors());
+        if (cut != CUT_UNKNOWN) return cut == CUT_OPEN ? BLOCK_OPEN : BLOCK_CUTS;
     }
     const std::map<int, std::vector<cHV_Wall>> none;
     const std::map<int, std::vector<cHV_Wall>>& edits = version ? version->Walls : none;
     if (Solid_Points.empty()) {
         // Without solid space the agent's free space is all there is to it:
-        // the size's route structures as they are, cut where the box meets
-        // them; when start or goal lies next to the box, the mesh of this
-        // one size with the box, and one search on it.
-        const ROUTE_CUT cut = Route_Cut(*now_world.Agent_Mesh(half_size), start, goal, box, Route_Doors());
-        if (cut != CUT_UNKNOWN) return cut == CUT_OPEN ? BLOCK_OPEN : BLOCK_CUTS;
+        // the mesh of this one size with the box, and one search on it.
         std::vector<cHV_Wall> walls(Level_Walls);
         for (const auto& edit : edits) walls.insert(walls.end(), edit.second.begin(), edit.second.end());
         walls.insert(walls.end(), box.begin(), box.end());
