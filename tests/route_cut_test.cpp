@@ -147,3 +147,49 @@ TEST(RouteCut, BoxesFlushWithTheWalls) {
 }
 
 }  // namespace
+
+// A level where the route search runs away when no route exists (found by
+// this file's oracle on level 14971, ROUTE_CUT_LEVELS above 14971): a wall
+// parts the world and a row of short doors, some open, some closed, stands
+// on one line with two long doors across it. On these 98 cells the
+// exhaustive search behind a failed Search_Route takes seconds and a
+// quarter of a gigabyte, and Search_Ways from the same point does not end
+// within a minute; on the level it came from (667 cells) Search_Route
+// passes 11 GB. Disabled so that the suite stays safe on a shared machine;
+// run it under a memory limit (ulimit -v) with --gtest_also_run_disabled_tests.
+TEST(RouteCut, DISABLED_TheSearchBehindNoRouteStaysSmallWithRowsOfDoors) {
+    const cRect2D bounds = Rect(0, -2341, 6594, 4253);
+    const std::vector<cHV_Wall> walls = {Wall(4790, -2341, 4790, 4253)};
+    struct cDoor {
+        int X1, Y1, X2, Y2;
+        bool Open;
+    };
+    const cDoor made[] = {
+        {642, 2573, 642, 2601, true},  {642, 2609, 642, 2637, true},  {642, 1313, 642, 1341, true},
+        {642, 3617, 642, 3645, true},  {642, 2069, 642, 2097, true},  {642, 809, 642, 837, false},
+        {642, 3941, 642, 3969, true},  {642, 2753, 642, 2781, true},  {642, 1385, 642, 1413, false},
+        {642, 953, 642, 981, false},   {642, 3689, 642, 3717, true},  {642, 1673, 642, 1701, true},
+        {642, 2861, 642, 2889, true},  {642, 3365, 642, 3393, true},  {642, 1961, 642, 1989, true},
+        {642, 2537, 642, 2565, true},  {642, 2465, 642, 2493, false}, {642, 4049, 642, 4077, true},
+        {643, 890, 643, 1705, true},   {642, 1013, 5146, 1013, true}, {642, 3161, 642, 3296, true},
+        {642, 703, 6368, 703, false},
+    };
+    std::vector<cHV_Wall> doors;
+    std::vector<unsigned char> open;
+    for (const cDoor& d : made) {
+        doors.push_back(Wall(d.X1, d.Y1, d.X2, d.Y2));
+        open.push_back(d.Open ? 1 : 0);
+    }
+    cRoute_Mesh mesh;
+    mesh.Build(walls, doors, bounds, 0);
+    ASSERT_EQ(mesh.Cells().size(), 98u);
+    std::vector<cPoint2D> path;
+    double length = 0;
+    // The wall at x = 4790 parts them: no route, found after a search as
+    // large as the mesh, not one of millions of intervals.
+    EXPECT_EQ(Search_Route(mesh, cPoint2D(2989, -608), cPoint2D(4939, 2402), open.data(), path, length),
+              SEARCH_NO_ROUTE);
+    cRoute_Ways ways;
+    EXPECT_EQ(Search_Ways(mesh, cPoint2D(2989, -608), open.data(), ways), SEARCH_NO_ROUTE);
+    EXPECT_LT(ways.Cone_Bytes.size(), std::size_t(1) << 20);
+}
