@@ -189,6 +189,7 @@ struct cState {
     };
     std::vector<cPiece> Pieces;
     std::int64_t Intervals = 0;  // interval nodes pushed
+    std::int64_t Tie_Limit = 0;  // beyond as many, ties are dropped (TIE_INTERVALS)
     std::vector<std::pair<double, double>> Covered;  // scratch
     cPoint2D Near, Near_Start;
     std::int64_t Near_Best = 0;
@@ -363,6 +364,19 @@ const std::size_t LISTED_GOALS = 8;
 const std::int64_t UNCHECKED_SEARCH = 1 << 16;
 const int UNCHECKED_PIECES = 16;
 const int KEPT_PIECES = 16;
+// A search that records every way tests every interval, against the first
+// RECORDED_PIECES kept on its portal: a look at a portal that many roots see
+// through (a long opening in a wide level) still costs a bounded time.
+const int RECORDED_PIECES = 64;
+// Intervals tie where routes run along one line (rows of short walls or
+// doors one unit beside another wall: every corner on the line sees every
+// gap, and routes through different gaps are equally long). Ties are kept,
+// as each may carry a shortest route; but a search that has pushed more
+// intervals than TIE_INTERVALS a cell and portal of the mesh (beyond
+// UNCHECKED_SEARCH) drops an interval that others reach as short everywhere,
+// within the lengths' margin, so that it ends: its answer is then a route
+// as short within that margin, and what is reachable stays reachable.
+const std::int64_t TIE_INTERVALS = 64;
 
 // The search. MANY: several goals (or none), numbered, each possibly in
 // several cells; otherwise one goal. RECORD: what it keeps of the ways it
@@ -699,14 +713,15 @@ bool cSearch<MANY, RECORD>::Keep_Piece(const cNode& n) {
     // unchecked); it keeps a few of them to test against, so that a look
     // costs a bounded time. Dropping fewer nodes than it might never changes
     // its answer.
-    if (RECORD != RECORD_ALL && ++S.Intervals <= UNCHECKED_SEARCH) return true;
+    ++S.Intervals;
+    if (RECORD != RECORD_ALL && S.Intervals <= UNCHECKED_SEARCH) return true;
     const std::size_t portal = std::size_t(n.Portal);
     cState::cBest& at = S.Fresh(Vertex_Of(int(portal), false));
     ++at.Seen;
     if (RECORD != RECORD_ALL && at.Seen <= UNCHECKED_PIECES) return true;
     const cFrame& f = Pushed_Frame(n);
     if (Dominated(int(portal), f, n.G)) return false;
-    if (RECORD != RECORD_ALL && at.Seen > UNCHECKED_PIECES + KEPT_PIECES) return true;
+    if (at.Seen > (RECORD == RECORD_ALL ? RECORDED_PIECES : UNCHECKED_PIECES + KEPT_PIECES)) return true;
     S.Pieces.push_back(cState::cPiece{f.Ru, f.Rw, n.G, f.L, f.U, at.Head});
     at.Head = int(S.Pieces.size()) - 1;
     return true;
@@ -732,7 +747,7 @@ bool cSearch<MANY, RECORD>::Dominated(int portal, const cFrame& f, double g) {
             const double x0 = (p.Ru * dr - ru * dq) / (dr - dq);
             if (a < x0 && x0 < b) least = std::min(least, gain(x0));
         }
-        if (least > margin) covered.push_back({a, b});
+        if (least > (S.Intervals > S.Tie_Limit ? -margin : margin)) covered.push_back({a, b});
     }
     if (covered.empty()) return false;
     std::sort(covered.begin(), covered.end());
@@ -995,6 +1010,7 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
 
     const int vertices = 2 * int(Portals.size());
     S.Start(std::size_t(vertices) + start_cells.size());
+    S.Tie_Limit = UNCHECKED_SEARCH + TIE_INTERVALS * std::int64_t(Cells.size() + Portals.size());
     if constexpr (RECORD == RECORD_NEAR) {
         S.Near_Best = std::numeric_limits<std::int64_t>::max();
         S.Near_Start = start;
