@@ -55,8 +55,9 @@ public:
         for (const cHV_Wall& w : walls) Grown.push_back(Grow_Wall(w, mesh.Half_Size()));
         thread_local std::vector<std::uint32_t> seen;
         thread_local std::uint32_t stamp = 0;
-        if (seen.size() != Cells.size() || stamp >= (1u << 29)) {
-            seen.assign(Cells.size(), 0);
+        // Marks of other meshes carry other stamps: the marks only grow.
+        if (seen.size() < Cells.size() || stamp >= (1u << 29)) {
+            seen.assign(std::max(seen.size(), Cells.size()), 0);
             stamp = 0;
         }
         ++stamp;
@@ -71,8 +72,8 @@ public:
         Toward[0] = goal;
         Toward[1] = start;
         std::vector<int> cells;
-        for (int side = 0; side < 2; ++side) {
-            const cPoint2D& p = side == 0 ? start : goal;
+        for (int who = 0; who < 2; ++who) {
+            const cPoint2D& p = who == 0 ? start : goal;
             Route_Cells_At(Mesh, p, Door_Open, cells);
             if (cells.empty()) return CUT_UNKNOWN;
             for (int cell : cells) {
@@ -85,16 +86,16 @@ public:
                     piece = k.Piece[std::size_t(i + j * k.Columns())];
                     if (piece < 0) return CUT_UNKNOWN;
                 }
-                if (Reach(cell, piece, side)) return CUT_OPEN;
+                if (Reach(cell, piece, who)) return CUT_OPEN;
             }
         }
         // Each search in turn; one that runs out has seen all it can reach
         // without meeting the other.
-        for (int side = 0;; side = 1 - side) {
-            if (Open[side].empty()) return CUT_CLOSED;
-            const cCut_Node n = Open[side].top();
-            Open[side].pop();
-            if (Expand(n.Cell, n.Piece, side)) return CUT_OPEN;
+        for (int who = 0;; who = 1 - who) {
+            if (Open[who].empty()) return CUT_CLOSED;
+            const cCut_Node n = Open[who].top();
+            Open[who].pop();
+            if (Expand(n.Cell, n.Piece, who)) return CUT_OPEN;
         }
     }
 
@@ -169,9 +170,10 @@ private:
         return k.Piece[std::size_t(i + Slot(k.Ys, u) * k.Columns())];
     }
 
-    // Marks a piece reached by a search; true when the other one had.
-    bool Reach(int cell, int piece, int side) {
-        const unsigned char mark = (unsigned char)(side + 1);
+    // Marks a piece reached by search who (0 from the start, 1 from the
+    // goal); true when the other one had.
+    bool Reach(int cell, int piece, int who) {
+        const unsigned char mark = (unsigned char)(who + 1);
         unsigned char had = 0;
         auto found = Cut_Cells.find(cell);
         if (found != Cut_Cells.end()) {
@@ -185,16 +187,16 @@ private:
         }
         if (had != 0) return had != mark;
         const cRoute_Cell& c = Cells[std::size_t(cell)];
-        const cPoint2D& t = Toward[side];
+        const cPoint2D& t = Toward[who];
         const std::int64_t dx = t.x < c.X_Lo.V ? std::int64_t(c.X_Lo.V) - t.x : t.x > c.X_Hi.V ? std::int64_t(t.x) - c.X_Hi.V : 0;
         const std::int64_t dy = t.y < c.Y_Lo.V ? std::int64_t(c.Y_Lo.V) - t.y : t.y > c.Y_Hi.V ? std::int64_t(t.y) - c.Y_Hi.V : 0;
-        Open[side].push(cCut_Node{dx * dx + dy * dy, cell, piece});
+        Open[who].push(cCut_Node{dx * dx + dy * dy, cell, piece});
         return false;
     }
 
     // Goes from a piece through every free stretch of its cell's portals;
     // true when it meets the other search.
-    bool Expand(int cell, int piece, int side) {
+    bool Expand(int cell, int piece, int who) {
         const cRoute_Cell& c = Cells[std::size_t(cell)];
         const cCut_Cell* cut = nullptr;
         auto found = Cut_Cells.find(cell);
@@ -216,11 +218,11 @@ private:
                 if (!Mesh.Passable(across, Door_Open)) continue;
                 const bool across_cut = Meets(across);
                 if (cut == nullptr && !across_cut) {
-                    if (Reach(across, 0, side)) return true;
+                    if (Reach(across, 0, who)) return true;
                     continue;
                 }
                 const cCut_Cell* beyond = across_cut ? &Cut(across) : nullptr;
-                if (Through_Portal(p, s, cut, piece, across, beyond, side)) return true;
+                if (Through_Portal(p, s, cut, piece, across, beyond, who)) return true;
             }
         }
         return false;
@@ -229,7 +231,7 @@ private:
     // The free stretches of portal p on side s of a cell (cut, or whole when
     // cut is null, its piece piece) into the cell across (beyond likewise).
     bool Through_Portal(const cRoute_Portal& p, int s, const cCut_Cell* cut, int piece, int across,
-                        const cCut_Cell* beyond, int side) {
+                        const cCut_Cell* beyond, int who) {
         // The grown walls across the portal's line cut it where they begin
         // and end.
         const bool along_x = !p.Vertical;
@@ -262,7 +264,7 @@ private:
             if (cut != nullptr && Side_Piece(*cut, s, u) != piece) continue;
             const int there = beyond != nullptr ? Side_Piece(*beyond, facing, u) : 0;
             if (there < 0) continue;
-            if (Reach(across, there, side)) return true;
+            if (Reach(across, there, who)) return true;
         }
         return false;
     }

@@ -15,7 +15,7 @@ namespace bsp_levels {
 enum ROUTE_CUT : int {
     CUT_OPEN,     // the points stay joined with the walls
     CUT_CLOSED,   // the walls part them
-    CUT_UNKNOWN,  // start or goal lies within reach of the walls: ask a mesh made with them
+    CUT_UNKNOWN,  // not told here: ask a mesh made with the walls
 };
 
 // Whether start and goal, both where the agent fits in the mesh's free space
@@ -23,10 +23,12 @@ enum ROUTE_CUT : int {
 // the mesh's half-size like every other wall, are taken out of it too. The
 // cells the grown walls meet are cut into the pieces they leave; the others
 // stay whole. A search from each end, nearest cells to the other end first,
-// runs until they meet (open) or one of them has seen everything it can
-// reach (closed), so a closed answer costs the smaller side. CUT_UNKNOWN
-// when start or goal lies within the walls grown (closed, unperturbed):
-// whether the agent still fits there is the made mesh's to tell.
+// runs in turn with the other until they meet (open) or one of them has seen
+// everything it can reach (closed), so a closed answer costs about twice the
+// smaller side. CUT_UNKNOWN when start or goal lies within the walls grown
+// (closed, unperturbed), where whether the agent still fits is the made
+// mesh's to tell, or has no open cell. Meant for a few walls (a box's
+// outline): each cell and portal looked at is held against every one.
 ROUTE_CUT Route_Cut(const cRoute_Mesh& mesh, const cPoint2D& start, const cPoint2D& goal,
                     const std::vector<cHV_Wall>& walls, const unsigned char* door_open);
 

@@ -1449,6 +1449,9 @@ ROUTE_SEARCH_RESULT Search_Ways(const cRoute_Mesh& mesh, const cPoint2D& origin,
         ways.Cell_First[cell + 1] = std::uint32_t(ways.Cone_Bytes.size());
     }
     ways.Cone_Bytes.shrink_to_fit();
+    // The search's own list of cones is four times the packed field: give it
+    // back rather than keep it for the thread's next search.
+    std::vector<cCell_Cone>().swap(s.Cones);
     return SEARCH_NO_ROUTE;
 }
 
