@@ -66,9 +66,17 @@ public:
     }
 
     ROUTE_CUT Run(const cPoint2D& start, const cPoint2D& goal) {
+        // Strictly within a grown wall (once the perturbation vanishes) the
+        // agent has no room with the walls; on a grown wall's outline,
+        // whether it squeezes past is a question of the exact boundary, for
+        // a mesh made with the walls.
+        bool on_outline = false;
         for (const cPoint2D& p : {start, goal})
-            for (const cGrown_Wall& g : Grown)
-                if (g.X_Lo.V <= p.x && p.x <= g.X_Hi.V && g.Y_Lo.V <= p.y && p.y <= g.Y_Hi.V) return CUT_UNKNOWN;
+            for (const cGrown_Wall& g : Grown) {
+                if (g.X_Lo.V < p.x && p.x < g.X_Hi.V && g.Y_Lo.V < p.y && p.y < g.Y_Hi.V) return CUT_CLOSED;
+                if (g.X_Lo.V <= p.x && p.x <= g.X_Hi.V && g.Y_Lo.V <= p.y && p.y <= g.Y_Hi.V) on_outline = true;
+            }
+        if (on_outline) return CUT_UNKNOWN;
         Toward[0] = goal;
         Toward[1] = start;
         std::vector<int> cells;

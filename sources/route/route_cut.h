@@ -25,10 +25,12 @@ enum ROUTE_CUT : int {
 // stay whole. A search from each end, nearest cells to the other end first,
 // runs in turn with the other until they meet (open) or one of them has seen
 // everything it can reach (closed), so a closed answer costs about twice the
-// smaller side. CUT_UNKNOWN when start or goal lies within the walls grown
-// (closed, unperturbed), where whether the agent still fits is the made
-// mesh's to tell, or has no open cell. Meant for a few walls (a box's
-// outline): each cell and portal looked at is held against every one.
+// smaller side. CUT_CLOSED at once when start or goal lies strictly within
+// a grown wall (once the perturbation vanishes): the agent has no room
+// there. CUT_UNKNOWN when one lies on a grown wall's outline, where whether
+// the agent still fits is the made mesh's to tell, or has no open cell.
+// Meant for a few walls (a box's outline): each cell and portal looked at
+// is held against every one.
 ROUTE_CUT Route_Cut(const cRoute_Mesh& mesh, const cPoint2D& start, const cPoint2D& goal,
                     const std::vector<cHV_Wall>& walls, const unsigned char* door_open);
 
