@@ -114,9 +114,7 @@ struct cHostile {
     // The level for size n (about n walls or doors).
     std::string (*Text)(int n);
     bool Refused;  // beyond the default limits at the larger size (ten times the size)
-    // Whether the shortest route of a point-sized agent is asked: on a comb
-    // one unit beside a wall, every tooth's corner sees every gap along the
-    // thin corridor, and that search costs the square of the teeth.
+    // Whether the shortest route of a point-sized agent is asked.
     bool Point_Routes;
 };
 
@@ -138,7 +136,7 @@ std::string Crossing_Grid(int n) { return hostile::Crossing_Grid(n / 2); }
 TEST(HostileLevels, MemoryGrowsWithTheInputOnly) {
     const cHostile cases[] = {
         {"comb", Comb, false, true},
-        {"comb beside a wall", Thin_Comb, false, false},
+        {"comb beside a wall", Thin_Comb, false, true},
         {"doors on one line", Doors_On_A_Line, false, true},
         {"nested doors", Nested_Doors, false, true},
         {"walls in sorted order", Sorted_Walls, true, true},

@@ -55,7 +55,7 @@ struct cRoot {
     int Parent;     // the root before, or -1 for the start
 };
 
-enum : unsigned char { INTERVAL, CORNER, GOAL };
+enum : unsigned char { INTERVAL, CORNER, GOAL, WALK };
 
 struct cNode {
     double F, G;
@@ -63,9 +63,10 @@ struct cNode {
     int Root_Vertex;  // the root's vertex, for pruning
     unsigned char Kind;
     unsigned char Dir;  // INTERVAL: the direction the portal is crossed in
-    int Portal;       // INTERVAL: the portal; CORNER: the portal arrived through, or -1
-    int Cell;         // INTERVAL, CORNER: the cell entered
-    int L, R;         // INTERVAL: its ends
+    int Portal;       // INTERVAL: the portal; CORNER: the portal arrived through, or -1;
+                      // WALK: the portal whose nearer end it reaches
+    int Cell;         // INTERVAL, CORNER: the cell entered; WALK: the cell along whose side it runs
+    int L, R;         // INTERVAL: its ends; WALK: L the step to the next portal (-1 or 1)
 };
 
 // The open list. Estimates never fall below that of the node last taken
@@ -207,6 +208,24 @@ struct cState {
     static constexpr double UNCLAIMED = 1e300;
     std::vector<cBest> Best;
     std::uint32_t Current = 0;
+    // By portal end and the cell of the two beside it whose side a walk runs
+    // along (2 * vertex, + 1 for the portal's Above cell): the shortest walk
+    // along the line that has passed it in this search.
+    struct cWalked {
+        double G, Rate;
+        std::uint32_t Stamp;
+    };
+    std::vector<cWalked> Walked;
+    // Whether a walk reaching the record's end with g (at the rate g_rate)
+    // goes on: false when one as short went by before (it goes on along the
+    // same line, the same way, ahead of this one).
+    bool Walk_On(std::size_t at, double g, double g_rate) {
+        if (Walked.size() <= at) Walked.resize(2 * at + 2, cWalked{0, 0, 0});
+        cWalked& w = Walked[at];
+        if (w.Stamp == Current && !Shorter(g, g_rate, w.G, w.Rate)) return false;
+        w = cWalked{g, g_rate, Current};
+        return true;
+    }
 
     void Start(std::size_t vertices) {
         Direct.clear();
@@ -220,6 +239,7 @@ struct cState {
         if (Best.size() < vertices) Best.resize(vertices, cBest{0, 0, 0, -1, -1, 0});
         if (++Current == 0) {
             for (cBest& b : Best) b.Stamp = 0;
+            for (cWalked& w : Walked) w.Stamp = 0;
             Current = 1;
         }
     }
@@ -377,6 +397,10 @@ const int RECORDED_PIECES = 64;
 // within the lengths' margin, so that it ends: its answer is then a route
 // as short within that margin, and what is reachable stays reachable.
 const std::int64_t TIE_INTERVALS = 64;
+// Expanding an interval whose ends are corners, the search bends there and
+// runs along the corners' line to the nearer end of the portals on that
+// side: the nearest WALKED_AT_ONCE each way at once, the others as a walk.
+const int WALKED_AT_ONCE = 16;
 
 // The search. MANY: several goals (or none), numbered, each possibly in
 // several cells; otherwise one goal. RECORD: what it keeps of the ways it
@@ -562,6 +586,11 @@ private:
     // From a root on the portal's line, along the line to the portal's
     // nearer end and there into the cell across.
     void Along_Line(int portal, int root, int across);
+    // A walk from a root on a cell's side along the side's line, the step
+    // way (-1 or 1 in the order of the side's portals), reaching portal's
+    // nearer end; Walk takes it there (Along_Line) and on to the next.
+    void Push_Walk(int root, int cell, int side, int portal, int step);
+    void Walk(const cNode& n);
     // The goal copy seen from root r.
     void Reach_Goal(int copy, int root, double g, const cSym_Point& r);
 
@@ -622,6 +651,18 @@ bool cSearch<MANY, RECORD>::Locate_Goals(const std::vector<cPoint2D>& goals) {
 template <bool MANY, int RECORD>
 double cSearch<MANY, RECORD>::Estimate(const cNode& n) const {
     if (n.Kind == GOAL) return 0;
+    if (n.Kind == WALK) {
+        // From the portal end the walk reaches.
+        const cSym_Point p = Vertex_Point(n.Portal, n.L < 0);
+        if constexpr (!MANY) {
+            return Dist(double(p.X.V), double(p.Y.V), double(Goal.x), double(Goal.y));
+        } else {
+            double least = S.Estimate_Goals.empty() ? 0 : std::numeric_limits<double>::infinity();
+            for (const cPoint2D& t : S.Estimate_Goals)
+                least = std::min(least, Dist(double(p.X.V), double(p.Y.V), double(t.x), double(t.y)));
+            return least;
+        }
+    }
     cFrame frame;
     const cFrame* f = nullptr;
     if (n.Kind == INTERVAL) {
@@ -981,19 +1022,60 @@ void cSearch<MANY, RECORD>::Expand_Interval(const cNode& n) {
     }
 
     // The near side beyond the corners lies along the corners' line: the
-    // route runs along it and bends at the next portal's nearer end.
+    // route runs along it and bends at the portals' nearer ends, at once for
+    // the WALKED_AT_ONCE nearest on each side, and beyond them one after
+    // another as a walk taken from the open list in its turn.
     if (root_l >= 0 || root_r >= 0) {
         const int near = dir ^ 1;
         int first, count;
         Side_Range(c, near, first, count);
-        for (int i = first; i < first + count; ++i) {
-            if (i == n.Portal) continue;
-            const cRoute_Portal& p = Portals[std::size_t(i)];
-            const int across = Across(p, near);
-            if (root_l >= 0 && p.Hi <= entry.Lo) Along_Line(i, root_l, across);
-            if (root_r >= 0 && p.Lo >= entry.Hi) Along_Line(i, root_r, across);
+        const int last = first + count - 1;
+        const int lo = std::max(first, n.Portal - WALKED_AT_ONCE), hi = std::min(last, n.Portal + WALKED_AT_ONCE);
+        if (root_l >= 0) {
+            for (int i = lo; i < n.Portal; ++i) Along_Line(i, root_l, Across(Portals[std::size_t(i)], near));
+            if (lo > first) Push_Walk(root_l, n.Cell, near, lo - 1, -1);
+        }
+        if (root_r >= 0) {
+            for (int i = n.Portal + 1; i <= hi; ++i) Along_Line(i, root_r, Across(Portals[std::size_t(i)], near));
+            if (hi < last) Push_Walk(root_r, n.Cell, near, hi + 1, 1);
         }
     }
+}
+
+// Walks along a line beyond the nearest portals are taken from the open list
+// in their turn, not all at once when they start: on a row of many gaps,
+// the walks from the corners of the gaps reached later are shorter, and
+// each would claim the ends of every gap ahead again (the square of the
+// gaps). A walk goes on only where no walk as short along the same side,
+// the same way, went by before: that one's lengths ahead are its own plus
+// the same distances along the line.
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Push_Walk(int root, int cell, int side, int portal, int step) {
+    const cRoot& r = S.Roots[std::size_t(root)];
+    cNode w{};
+    w.Kind = WALK;
+    w.Root = root;
+    w.Root_Vertex = -1;
+    w.Dir = (unsigned char)side;
+    w.Portal = portal;
+    w.Cell = cell;
+    w.L = step;
+    w.G = r.G + Limit_Distance(r.P, Vertex_Point(portal, step < 0));
+    Push(w);
+}
+
+template <bool MANY, int RECORD>
+void cSearch<MANY, RECORD>::Walk(const cNode& n) {
+    const cRoot& r = S.Roots[std::size_t(n.Root)];
+    const cRoute_Portal& p = Portals[std::size_t(n.Portal)];
+    const int v = Vertex_Of(n.Portal, n.L < 0);
+    const double rate = r.G_Rate + Epsilon_Rate(r.P, Vertex_Point(n.Portal, n.L < 0));
+    if (!S.Walk_On(2 * std::size_t(v) + (p.Above == n.Cell ? 1 : 0), n.G, rate)) return;
+    Along_Line(n.Portal, n.Root, Across(p, n.Dir));
+    int first, count;
+    Side_Range(Cells[std::size_t(n.Cell)], n.Dir, first, count);
+    const int next = n.Portal + n.L;
+    if (next >= first && next < first + count) Push_Walk(n.Root, n.Cell, n.Dir, next, n.L);
 }
 
 template <bool MANY, int RECORD>
@@ -1069,6 +1151,8 @@ ROUTE_SEARCH_RESULT cSearch<MANY, RECORD>::Run(const cPoint2D& start, std::vecto
         if (n.Root_Vertex >= 0 && S.Outdone(n.Root_Vertex, n.G, S.Roots[std::size_t(n.Root)].G_Rate)) continue;  // a shorter way to its root came since
         if (n.Kind == CORNER)
             Expand_Corner(n);
+        else if (n.Kind == WALK)
+            Walk(n);
         else
             Expand_Interval(n);
     }
