@@ -210,16 +210,8 @@ private:
         auto found = Cut_Cells.find(cell);
         if (found != Cut_Cells.end()) cut = &found->second;
         for (int s = BOTTOM; s <= RIGHT; ++s) {
-            int first = 0, count = 0;
-            if (s == BOTTOM) {
-                first = c.First_Bottom, count = c.N_Bottom;
-            } else if (s == TOP) {
-                first = c.First_Top, count = c.N_Top;
-            } else if (c.Sides >= 0) {
-                const cRoute_Sides& links = Mesh.Side_Links(c);
-                first = s == LEFT ? links.First_Left : links.First_Right;
-                count = s == LEFT ? links.N_Left : links.N_Right;
-            }
+            int first, count;
+            Mesh.Side_Portals(c, s, first, count);
             for (int i = first; i < first + count; ++i) {
                 const cRoute_Portal& p = Portals[std::size_t(i)];
                 const int across = s == TOP || s == RIGHT ? p.Above : p.Below;

@@ -112,6 +112,20 @@ public:
     const std::vector<cRoute_Portal>& Portals() const { return Portal; }
     unsigned char Cell_Flags(int cell) const { return Flags[std::size_t(cell)]; }
     const cRoute_Sides& Side_Links(const cRoute_Cell& c) const { return Sides[std::size_t(c.Sides)]; }
+    // The portals on a side of a cell (0 bottom, 1 top, 2 left, 3 right),
+    // consecutive in the portal list: the first and how many.
+    void Side_Portals(const cRoute_Cell& c, int side, int& first, int& count) const {
+        if (side <= 1) {
+            first = side == 0 ? c.First_Bottom : c.First_Top;
+            count = side == 0 ? c.N_Bottom : c.N_Top;
+        } else if (c.Sides < 0) {
+            first = count = 0;
+        } else {
+            const cRoute_Sides& s = Side_Links(c);
+            first = side == 2 ? s.First_Left : s.First_Right;
+            count = side == 2 ? s.N_Left : s.N_Right;
+        }
+    }
     int Half_Size() const { return Half; }
     bool Has_Doors() const { return !Door_Ids.empty(); }
 

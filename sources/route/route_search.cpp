@@ -434,20 +434,7 @@ private:
     }
     // The portals on a side of a cell.
     void Side_Range(const cRoute_Cell& c, int side, int& first, int& count) const {
-        switch (side) {
-        case BOTTOM: first = c.First_Bottom, count = c.N_Bottom; return;
-        case TOP: first = c.First_Top, count = c.N_Top; return;
-        default:
-            if (c.Sides < 0) {
-                first = count = 0;
-                return;
-            }
-            const cRoute_Sides& s = Mesh.Side_Links(c);
-            if (side == LEFT)
-                first = s.First_Left, count = s.N_Left;
-            else
-                first = s.First_Right, count = s.N_Right;
-        }
+        Mesh.Side_Portals(c, side, first, count);
     }
     // The cell across a portal on the given side.
     static int Across(const cRoute_Portal& p, int side) { return side == TOP || side == RIGHT ? p.Above : p.Below; }
@@ -1384,21 +1371,12 @@ std::int64_t Get_Difference(const unsigned char*& in) {
     return (z & 1) != 0 ? -std::int64_t(z >> 1) - 1 : std::int64_t(z >> 1);
 }
 
-// The first portal of a cell's side (its portals are consecutive).
-int First_On_Side(const cRoute_Mesh& mesh, const cRoute_Cell& c, int side) {
-    switch (side) {
-    case BOTTOM: return c.First_Bottom;
-    case TOP: return c.First_Top;
-    case LEFT: return mesh.Side_Links(c).First_Left;
-    default: return mesh.Side_Links(c).First_Right;
-    }
-}
-
 void Put_Cone(std::vector<unsigned char>& out, const cRoute_Mesh& mesh, const cRoute_Cell& cell, const cRoute_Cone& c,
               int& previous_root) {
     auto kind = [](int e) { return e == OWN ? END_OWN : e >= 0 ? END_VERTEX : END_ROOT; };
     const int side = c.Dir() ^ 1;  // moving up, a cone enters by the bottom side; and so on
-    const int first = First_On_Side(mesh, cell, side);
+    int first, count;
+    mesh.Side_Portals(cell, side, first, count);
     out.push_back((unsigned char)(unsigned(side) | kind(c.L) << 2 | kind(c.R) << 4));
     Put_Difference(out, std::int64_t(c.Root) - previous_root);
     previous_root = c.Root;
@@ -1417,7 +1395,9 @@ cRoute_Cone Get_Cone(const unsigned char*& in, const cRoute_Mesh& mesh, const cR
     cRoute_Cone c;
     c.Root = int(previous_root + Get_Difference(in));
     previous_root = c.Root;
-    const int portal = First_On_Side(mesh, cell, side) + int(Get_Number(in));
+    int first, count;
+    mesh.Side_Portals(cell, side, first, count);
+    const int portal = first + int(Get_Number(in));
     c.Portal_Dir = 4 * portal + (side ^ 1);
     int* ends[2] = {&c.L, &c.R};
     for (int k = 0; k < 2; ++k) {
