@@ -18,11 +18,11 @@ namespace bsp_levels {
 // characters ("..."), so that a message stays one line.
 std::string Quote_Name(const std::string& text);
 
-// "a, b,c" -> {"a", "b", "c"}: names separated by commas, blanks around them
-// dropped, empty names left out.
 // text with its control characters written \xNN, so that it stays on one line.
 std::string One_Line(const std::string& text);
 
+// "a, b,c" -> {"a", "b", "c"}: names separated by commas, blanks around them
+// dropped, empty names left out.
 std::vector<std::string> Split_Names(const std::string& list);
 
 // "1 tile", "2 tiles": a count and the noun, plural with -s (or plural).

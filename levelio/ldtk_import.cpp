@@ -211,7 +211,7 @@ const cJson& Level_Json(const cLevel& level, const cLdtk_File_Reader& read_files
     const std::string where = "level " + Quote(level.Identifier) + ": " + Quote(level.Source);
     std::string text, error;
     if (!read_files) Refuse(where + ": files beside the project are not read here");
-    if (!read_files(level.Source, text, error)) Refuse(where + ": " + error);
+    if (!read_files(level.Source, text, error)) Refuse(where + ": " + One_Line(error));
     holder = Parse_Json(text, where + ": ");
     if (!holder.is_object()) Refuse(where + ": not a level");
     return holder;

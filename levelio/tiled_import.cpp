@@ -772,7 +772,7 @@ struct cDocument {
 cDocument Read_Document(const std::string& source, const cTileset_Reader& read_files, const std::string& where) {
     std::string text, error;
     if (!read_files) Refuse(where + ": files beside the map are not read here");
-    if (!read_files(source, text, error)) Refuse(where + ": " + error);
+    if (!read_files(source, text, error)) Refuse(where + ": " + One_Line(error));
     cDocument doc;
     if (Is_Xml(text)) {
         doc.Xml.reset(new tinyxml2::XMLDocument());

@@ -254,6 +254,15 @@ TEST(LdtkImport, EachRefusalIsOneClearLine) {
     std::string error;
     EXPECT_FALSE(Read_Ldtk_Map(DATA + "no-such.ldtk", {}, map, error));
     EXPECT_EQ(error, "cannot read the project");
+    // A file reader's reason that spans lines is still given as one line.
+    const cLdtk_File_Reader reader = [](const std::string& name, std::string&, std::string& why) {
+        why = "no file\n" + name;
+        return false;
+    };
+    const std::string external =
+        Replaced(Project("[2,0]"), R"("layerInstances":[)", R"("externalRelPath":"L\r.ldtkl","x":[)");
+    EXPECT_FALSE(Read_Ldtk_Text(external, {}, reader, map, error));
+    EXPECT_EQ(error, "level \"L\": \"L\\x0d.ldtkl\": no file\\x0aL\\x0d.ldtkl");
 }
 
 // Projects of LDtk before 1.0 kept IntGrid cells as (coordId, value - 1);

@@ -581,6 +581,11 @@ TEST(TiledImport, FilesThatCannotBeRead) {
     std::string error;
     EXPECT_FALSE(Read_Tiled_Map(file, cTiled_Options(), map, error));
     EXPECT_EQ(error, "tileset \"no-such.tsx\": cannot read " + folder + "no-such.tsx");
+    // A name with a line break stays one line, in the reader's reason too.
+    std::ofstream(file) << Replaced(Map(2, 1, 4, "", Tiles("collision", 2, 1, {1, 0})), R"("name":"t",)",
+                                    R"("source":"no\nsuch.tsx",)");
+    EXPECT_FALSE(Read_Tiled_Map(file, cTiled_Options(), map, error));
+    EXPECT_EQ(error, "tileset \"no\\x0asuch.tsx\": cannot read " + folder + "no\\x0asuch.tsx");
     EXPECT_FALSE(Read_Tiled_Map(folder + "no-such-map.tmx", cTiled_Options(), map, error));
     EXPECT_EQ(error, "cannot read the map");
     // A template in a collision layer must be read; in another layer the
