@@ -468,8 +468,8 @@ std::string Format_Ldtk_Listing(const cLdtk_Listing& listing) {
     for (const cLdtk_Level_Entry& l : listing.Levels) {
         out << "level " << Quote_Name(l.Identifier) << ": " << l.Width << " x " << l.Height << " pixels at (" << l.World_X
             << "," << l.World_Y << ")";
-        if (!l.Source.empty()) out << ", in " << l.Source;
-        out << "; " << (l.Layers.empty() ? std::string("no layers") : l.Layers) << "\n";
+        if (!l.Source.empty()) out << ", in " << One_Line(l.Source);
+        out << "; " << (l.Layers.empty() ? std::string("no layers") : One_Line(l.Layers)) << "\n";
     }
     for (const cLdtk_Value_Entry& v : listing.Values) {
         out << "value " << Quote_Name(v.Layer) << " " << v.Value;

@@ -1970,21 +1970,21 @@ std::string Format_Tiled_Listing(const cTiled_Listing& listing) {
         out << "layer " << Quote_Name(l.Path) << ": " << l.Kind;
         if (l.Kind == "tile") out << ", " << (l.Tiles < 0 ? std::string("data unreadable") : Count_Of(l.Tiles, "tile"));
         if (l.Kind == "object") out << ", " << Count_Of(l.Objects, "object");
-        if (!l.Properties.empty()) out << ", " << l.Properties;
-        if (!l.Use.empty()) out << "; " << l.Use;
+        if (!l.Properties.empty()) out << ", " << One_Line(l.Properties);
+        if (!l.Use.empty()) out << "; " << One_Line(l.Use);
         out << "\n";
     }
     for (const cTiled_Tileset_Entry& t : listing.Tilesets) {
         out << "tileset " << Quote_Name(t.Name) << " (";
-        if (!t.Source.empty()) out << t.Source << ", ";
+        if (!t.Source.empty()) out << One_Line(t.Source) << ", ";
         out << "first gid " << t.First_Gid;
         if (t.Tile_Count >= 0) out << ", " << Count_Of(t.Tile_Count, "tile");
         out << "): ";
         if (t.Shape_Tiles == 0)
             out << "no collision shapes";
         else
-            out << Count_Of(t.Shape_Tiles, "tile") << " with collision shapes (" << t.Shape_Kinds << ")";
-        if (!t.Solid_Tiles.empty()) out << "; bool properties true: " << t.Solid_Tiles;
+            out << Count_Of(t.Shape_Tiles, "tile") << " with collision shapes (" << One_Line(t.Shape_Kinds) << ")";
+        if (!t.Solid_Tiles.empty()) out << "; bool properties true: " << One_Line(t.Solid_Tiles);
         out << "\n";
     }
     return out.str();

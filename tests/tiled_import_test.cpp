@@ -861,6 +861,14 @@ TEST(TiledImport, ListingOfTheFixtureMap) {
               "layer \"Objects\": object, 3 objects, collision=true; collision objects\n"
               "tileset \"terrain\" (first gid 1, 4 tiles): no collision shapes; bool properties true: solid 1\n"
               "tileset \"walls\" (walls.tsx, first gid 5, 4 tiles): no collision shapes; bool properties true: solid 2\n");
+    // Names from the map with line breaks stay within their entry's line.
+    const std::string broken = Map(2, 1, 4, R"({"id":0,"properties":[{"name":"so\nlid","type":"bool","value":true}]})",
+                                   Tiles("collision\\r", 2, 1, {1, 0}, R"("properties":[{"name":"a\nb","value":1}],)"));
+    ASSERT_TRUE(List_Tiled_Text(broken, {}, nullptr, listing, error)) << error;
+    EXPECT_EQ(Format_Tiled_Listing(listing),
+              "map: 2 x 1 tiles of 4 x 4 pixels\n"
+              "layer \"collision\\x0d\": tile, 1 tile, a\\x0ab=1; collision tiles\n"
+              "tileset \"t\" (first gid 1, 16 tiles): no collision shapes; bool properties true: so\\x0alid 1\n");
     ASSERT_TRUE(List_Tiled_Map(DATA + "zstd.tmx", {}, listing, error)) << error;
     EXPECT_EQ(listing.Layers.at(0).Tiles, -1);
     EXPECT_FALSE(List_Tiled_Map(DATA + "isometric.tmx", {}, listing, error));
