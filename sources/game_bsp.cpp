@@ -1270,7 +1270,7 @@ ROUTE_STATUS cGame_World::Find_Shortest_Path(const cPoint2D& start, const cPoint
     if (length != NULL) *length = 0;
     if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
     if (!Is_Built()) return ROUTE_NONE;
-    return Partial_Route(*this, *Agent_Mesh(half_size), Route_Doors(), start, goal, path, length);
+    return Partial_Route(*this, *Agents->Get(*this, half_size), Route_Doors(), start, goal, path, length);
 }
 
 ROUTE_STATUS cGame_World::Find_Nearest_Goal(const cPoint2D& start, const std::vector<cPoint2D>& goals, int half_size,
@@ -1282,7 +1282,7 @@ ROUTE_STATUS cGame_World::Find_Nearest_Goal(const cPoint2D& start, const std::ve
     if (goal != NULL) *goal = -1;
     if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
     if (!Is_Built()) return ROUTE_NONE;
-    return Nearest_Goal_Route(*this, *Agent_Mesh(half_size), Route_Doors(), start, goals, path, length, goal);
+    return Nearest_Goal_Route(*this, *Agents->Get(*this, half_size), Route_Doors(), start, goals, path, length, goal);
 }
 
 ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, cPoint2D& place) const {
@@ -1291,7 +1291,7 @@ ROUTE_STATUS cGame_World::Find_Standing_Point(const cPoint2D& p, int half_size, 
     if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
     if (!Is_Built()) return ROUTE_NONE;
     if (!In_Coordinate_Range(p)) return ROUTE_OUTSIDE;
-    return Standing_Point(*this, *Agent_Mesh(half_size), Route_Doors(), p, place);
+    return Standing_Point(*this, *Agents->Get(*this, half_size), Route_Doors(), p, place);
 }
 
 void cGame_World::Find_Shortest_Paths(const std::vector<cRoute_Request>& requests, std::vector<cRoute_Result>& answers,

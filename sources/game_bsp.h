@@ -442,6 +442,10 @@ public:
     // True when p lies in solid space: its area is solid and p is not on a
     // wall (a point on the wall around a solid region stands on its face).
     bool Is_Solid(const cPoint2D& p) const;
+    // Is_Solid for the level as built, without its edits. A query that has
+    // found the world unedited when it began asks this, not Is_Solid, so
+    // that an edit published meanwhile cannot give it half its answers.
+    bool Solid_As_Built(const cPoint2D& p) const;
     // The rectangle the world is built with: once built, the one it was
     // built with; before, its own bounds when set, else WORLD_BOUNDS.
     const cRect2D& Get_Bounds() const { return Is_Built() ? Built_Bounds : Build_Bounds(); }
@@ -496,8 +500,6 @@ private:
     // The area of positive width and height whose border holds p, given
     // area, the one p was located in (area itself when it has extent).
     cSquarePortal* Space_At(const cPoint2D& p, cSquarePortal* area) const;
-    // Is_Solid for the level as built, without its edits.
-    bool Solid_As_Built(const cPoint2D& p) const;
     // Is_Solid for a point of the built world located in area.
     bool In_Solid(const cPoint2D& p, cSquarePortal* area) const;
     // The rectangle the build will use: the world's own, else WORLD_BOUNDS.

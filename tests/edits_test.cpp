@@ -499,12 +499,16 @@ TEST(WouldBlockOnRandomLevels, AgreesWithTheRouteOracle) {
 }
 
 // Queries on several threads while another thread adds and removes a box
-// that closes a corridor: every answer is the one of the world with the box
-// or the one of the world without it, never anything between.
+// that closes a corridor and cuts a room of rock in three (the part beyond
+// the box becomes free space): every answer is the one of the world with
+// the box or the one of the world without it, never anything between.
 TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
     cGame_World world;
     world.Set_Bounds(Rect(0, 0, 200, 200));
     for (int y = 40; y < 200; y += 40) world.Insert(Wall(0, y, 180 - (y % 80), y));
+    for (const cHV_Wall& w : {Wall(160, 50, 190, 50), Wall(190, 50, 190, 70), Wall(160, 70, 190, 70), Wall(160, 50, 160, 70)})
+        world.Insert(w);
+    ASSERT_EQ(world.Add_Solid_Point(cPoint2D(165, 60)), INSERT_DONE);
     ASSERT_EQ(world.Build(), BUILD_DONE);
     world.Prepare_Agent(0);
     world.Prepare_Agent(2);
@@ -512,11 +516,13 @@ TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::vector<std::pair<cPoint2D, cPoint2D>> queries;
     for (int q = 0; q < 40; ++q) queries.push_back({cPoint2D(pick(0, 200), pick(0, 200)), cPoint2D(pick(0, 200), pick(0, 200))});
+    queries.push_back({cPoint2D(10, 10), cPoint2D(185, 60)});
+    queries.push_back({cPoint2D(185, 60), cPoint2D(10, 10)});
     // Each query takes the world as it is when it starts, so each answer on
     // its own (not the four together) is the world's with or without the box.
     auto answer = [&world](const std::pair<cPoint2D, cPoint2D>& q) {
-        std::vector<std::string> parts(4);
-        std::ostringstream path_text, segment_text, ball_text, route_text;
+        std::vector<std::string> parts(8);
+        std::ostringstream path_text, segment_text, ball_text, route_text, partial_text, stand_text, nearest_text;
         std::vector<cPoint2D> path;
         path_text << world.Find_Path(q.first, q.second, path);
         for (const cPoint2D& p : path) path_text << p;
@@ -526,10 +532,22 @@ TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
         double length = 0;
         route_text << int(world.Find_Shortest_Path(q.first, q.second, 2 * (q.first.x % 2), path, &length)) << ' '
                    << length;
+        cRoute_Options partial;
+        partial.Partial = true;
+        partial_text << int(world.Find_Shortest_Path(q.first, q.second, 0, partial, path, &length)) << ' ' << length;
+        cPoint2D place;
+        stand_text << int(world.Find_Standing_Point(q.second, 2 * (q.first.y % 2), place)) << place;
+        int goal = -1;
+        nearest_text << int(world.Find_Nearest_Goal(q.first, {q.second, cPoint2D(185, 60)}, 0, path, &length, &goal))
+                     << ' ' << goal << ' ' << length;
         parts[0] = path_text.str();
         parts[1] = segment_text.str();
         parts[2] = ball_text.str();
         parts[3] = route_text.str();
+        parts[4] = partial_text.str();
+        parts[5] = stand_text.str();
+        parts[6] = nearest_text.str();
+        parts[7] = std::to_string(world.Is_Solid(q.second));
         return parts;
     };
     std::vector<std::vector<std::string>> without, with;
@@ -539,6 +557,12 @@ TEST(Engines, ThreadsQueryWhileAnotherThreadEdits) {
     for (const auto& q : queries) with.push_back(answer(q));
     ASSERT_EQ(world.Remove_Edit(id), EDIT_DONE);
     ASSERT_NE(with, without);
+    // (185, 60): rock without the box, free space with it.
+    const std::size_t into_rock = queries.size() - 2;
+    EXPECT_EQ(without[into_rock][7], "1");
+    EXPECT_EQ(with[into_rock][7], "0");
+    EXPECT_NE(with[into_rock][5], without[into_rock][5]);
+    EXPECT_NE(with[into_rock][4], without[into_rock][4]);
 
     std::atomic<bool> done{false};
     std::thread editor([&] {

@@ -11,6 +11,7 @@
 // space, the goal in solid space, no room at the start, no room at the
 // goal, no route.
 #include <cstring>
+#include <memory>
 
 #include "game_bsp.h"
 #include "route/route_mesh.h"
@@ -31,6 +32,11 @@ struct cRoute_Field::cData {
     bool World_Built = false;
     std::vector<unsigned char> Doors;
     std::uint64_t Edits = 0;  // the world's edit count
+    // The version of the edited world the field answers on (none when the
+    // world was not edited): held weakly, for a version the world has let
+    // go of is one an edit replaced, and the field is stale then anyway.
+    bool Edited = false;
+    std::weak_ptr<const cGame_World> Version;
     cRoute_Ways Ways;
 };
 
@@ -50,13 +56,19 @@ ROUTE_STATUS cRoute_Field::Build(const cGame_World& world, const cPoint2D& goal,
     d->Half_Size = half_size;
     d->World_Built = world.Is_Built();
     d->Doors = world.Door_Open;
+    // The edit count first: an edit published after it makes the field
+    // stale, whichever version the rest is taken from.
     d->Edits = world.Edit_Count();
+    const std::shared_ptr<const cGame_World> version = world.Edited();
+    d->Edited = version != nullptr;
+    d->Version = version;
+    const cGame_World& at = version ? *version : world;
     d->Status = [&] {
         if (half_size < 0 || half_size > COORD_LIMIT) return ROUTE_BAD_SIZE;
         if (!world.Is_Built()) return ROUTE_NONE;
         if (!In_Coordinate_Range(goal) || !world.Get_Bounds().In(goal)) return ROUTE_OUTSIDE;
-        d->Mesh = world.Agent_Mesh(half_size);
-        d->Goal_Solid = world.Is_Solid(goal);
+        d->Mesh = at.Agent_Mesh(half_size);
+        d->Goal_Solid = at.Solid_As_Built(goal);
         if (d->Goal_Solid) return ROUTE_GOAL_BLOCKED;
         const unsigned char* doors = d->Doors.empty() ? nullptr : d->Doors.data();
         if (Search_Ways(*d->Mesh, goal, doors, d->Ways) == SEARCH_START_BLOCKED) return ROUTE_GOAL_BLOCKED;
@@ -82,7 +94,9 @@ ROUTE_STATUS cRoute_Field::Route(const cPoint2D& start, std::vector<cPoint2D>& p
     if (d.Status == ROUTE_BAD_SIZE || d.Status == ROUTE_NONE) return d.Status;
     const cGame_World& world = *d.World;
     if (!In_Coordinate_Range(start) || !world.Get_Bounds().In(start) || d.Status == ROUTE_OUTSIDE) return ROUTE_OUTSIDE;
-    if (world.Is_Solid(start)) return ROUTE_START_BLOCKED;
+    const std::shared_ptr<const cGame_World> version = d.Version.lock();
+    if (d.Edited && !version) return ROUTE_STALE;
+    if ((version ? *version : world).Solid_As_Built(start)) return ROUTE_START_BLOCKED;
     if (d.Goal_Solid) return ROUTE_GOAL_BLOCKED;
     const unsigned char* doors = d.Doors.empty() ? nullptr : d.Doors.data();
     if (d.Status == ROUTE_GOAL_BLOCKED) {

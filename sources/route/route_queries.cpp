@@ -69,7 +69,7 @@ void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, con
     const cPoint2D q = Clamp(p, x0, y0, x1, y1);
     const std::int64_t d2 = Square_Distance(p, q);
     if (d2 > nearest.Best) return;
-    if (!rock || !world.Is_Solid(q)) {
+    if (!rock || !world.Solid_As_Built(q)) {
         nearest.Offer(d2, q);
         return;
     }
@@ -78,7 +78,7 @@ void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, con
     auto offer = [&](int ax, int ay, int bx, int by) {
         const cPoint2D r = Clamp(p, ax, ay, bx, by);
         const std::int64_t e2 = Square_Distance(p, r);
-        if (e2 <= nearest.Best && !world.Is_Solid(r)) nearest.Offer(e2, r);
+        if (e2 <= nearest.Best && !world.Solid_As_Built(r)) nearest.Offer(e2, r);
     };
     // The part of a wall or door within the rectangle: a stretch of the
     // rock's face.
@@ -234,14 +234,14 @@ ROUTE_STATUS Partial_Route(const cGame_World& world, const cRoute_Mesh& mesh, co
     path.clear();
     if (length != nullptr) *length = 0;
     if (Outside(world, start) || !In_Coordinate_Range(goal)) return ROUTE_OUTSIDE;
-    if (world.Is_Solid(start)) return ROUTE_START_BLOCKED;
+    if (world.Solid_As_Built(start)) return ROUTE_START_BLOCKED;
     thread_local std::vector<int> cells;
     // Where to head for: the goal when the agent may stand there, else the
     // places nearest to it.
     thread_local std::vector<cPoint2D> targets;
     targets.clear();
     bool at_goal = false;
-    if (!Outside(world, goal) && !world.Is_Solid(goal)) {
+    if (!Outside(world, goal) && !world.Solid_As_Built(goal)) {
         Route_Cells_At(mesh, goal, door_open, cells);
         at_goal = !cells.empty();
     }
@@ -301,7 +301,7 @@ ROUTE_STATUS Nearest_Goal_Route(const cGame_World& world, const cRoute_Mesh& mes
     if (length != nullptr) *length = 0;
     if (goal != nullptr) *goal = -1;
     if (Outside(world, start)) return ROUTE_OUTSIDE;
-    if (world.Is_Solid(start)) return ROUTE_START_BLOCKED;
+    if (world.Solid_As_Built(start)) return ROUTE_START_BLOCKED;
     std::vector<int> cells;
     Route_Cells_At(mesh, start, door_open, cells);
     if (cells.empty()) return ROUTE_START_BLOCKED;
@@ -313,7 +313,7 @@ ROUTE_STATUS Nearest_Goal_Route(const cGame_World& world, const cRoute_Mesh& mes
     for (std::size_t i = 0; i < goals.size(); ++i) {
         if (Outside(world, goals[i])) continue;
         all_outside = false;
-        if (world.Is_Solid(goals[i])) continue;
+        if (world.Solid_As_Built(goals[i])) continue;
         usable.push_back(goals[i]);
         number.push_back(int(i));
     }

@@ -7,7 +7,8 @@
 //
 // Places and solid space. The agent stands at a point when the point lies
 // in the closed rectangle of an open mesh cell (its centre may touch grown
-// walls) and not in solid space (cGame_World::Is_Solid). Every corner of a
+// walls) and not in solid space (Solid_As_Built of the world handed over,
+// which is the version of the world the query answers on). Every corner of a
 // cell's rectangle is an integer point, so the nearest place to any integer
 // point is an integer point: in a cell out of the rock, the cell's point
 // nearest to it. A cell reaches into solid space only behind an open door
