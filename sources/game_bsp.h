@@ -161,8 +161,11 @@ class cWorld_Edits;
 // The field holds for the door states it was built with. A door opened or
 // closed since, or an edit of the world (Add_Wall, Add_Box, Remove_Edit),
 // makes every answer ROUTE_STALE, never a route that is no longer right:
-// build the field again then (Build with the same goal and half-size). The field reads the world when it answers: the world must
-// outlive it. Several threads may ask one field at once.
+// build the field again then (Build with the same goal and half-size). The
+// field reads the world when it answers: the world must outlive it. Several
+// threads may ask one field at once; an answer asked while another thread
+// edits the world is the one of the world the field was built on, or
+// ROUTE_STALE.
 class cRoute_Field {
 public:
     cRoute_Field();
