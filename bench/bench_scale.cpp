@@ -35,7 +35,8 @@
 //   peak_rss_bytes                        the process's peak resident size
 //
 // The heap in use is the allocator's own count (glibc's mallinfo2: bytes in
-// allocated blocks, their headers included). The breakdown walks the world's
+// allocated blocks, their headers included) plus the blocks of the worlds'
+// pools mapped on their own (Big_Bytes_Mapped). The breakdown walks the world's
 // public structures, counting each object in the world's pool at its size
 // and each heap block's contents plus 16 bytes of allocator overhead, adds
 // the pool's unused space, and sets the sum against that count and the
@@ -113,7 +114,7 @@ void Set_World_Bounds(cGame_World& world, const cRect2D& bounds) { world.Set_Bou
 // Bytes in the heap's allocated blocks.
 std::size_t Heap_In_Use() {
     const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    return info.uordblks + info.hblkhd + Big_Bytes_Mapped();
 }
 
 // A field of /proc/self/status in bytes ("VmRSS", "VmHWM"), 0 when unknown.

@@ -22,11 +22,28 @@
 
 namespace bsp_levels {
 
+// Large blocks of memory that the library fills whole soon after taking them
+// (a world's pool). A block of BIG_BLOCK bytes or more is mapped on its own
+// at a 2 MiB boundary and, where the system offers transparent huge pages on
+// request (Linux), marked for them: the kernel then maps it 2 MiB at a time
+// instead of faulting in each 4 KiB page, and the processor finds the
+// world's objects with fewer page-table walks (on a level of half a million
+// walls the world's build took about a quarter less time). Smaller blocks,
+// and every block elsewhere, come from malloc. Free_Big takes the size
+// Allocate_Big was given. Allocate_Big throws std::bad_alloc when there is
+// no memory.
+constexpr std::size_t BIG_BLOCK = std::size_t(2) << 20;
+void* Allocate_Big(std::size_t size);
+void Free_Big(void* block, std::size_t size) noexcept;
+// Bytes of the blocks mapped on their own now, all threads together: they
+// are not the allocator's, so a measurement of the heap adds them.
+std::size_t Big_Bytes_Mapped() noexcept;
+
 class cWorld_Pool {
 public:
     cWorld_Pool() = default;
     ~cWorld_Pool() {
-        for (void* block : Blocks) std::free(block);
+        for (const std::pair<void*, std::size_t>& block : Blocks) Free_Big(block.first, block.second);
     }
     cWorld_Pool(const cWorld_Pool&) = delete;
     cWorld_Pool& operator=(const cWorld_Pool&) = delete;
@@ -79,9 +96,9 @@ private:
         // unused (at most a few bytes a wall).
         std::size_t size = Blocks.empty() ? FIRST_BLOCK : std::min(Capacity * 2, LARGEST_BLOCK);
         if (size < least) size = least;
-        void* block = std::malloc(size);
-        if (block == nullptr) throw std::bad_alloc();
-        Blocks.push_back(block);
+        Blocks.reserve(Blocks.size() + 1);
+        void* block = Allocate_Big(size);
+        Blocks.emplace_back(block, size);
         Current = static_cast<char*>(block);
         Capacity = size;
         Used = 0;
@@ -90,7 +107,7 @@ private:
 
     static constexpr std::size_t FIRST_BLOCK = 4096;
     static constexpr std::size_t LARGEST_BLOCK = std::size_t(4) << 20;
-    std::vector<void*> Blocks;
+    std::vector<std::pair<void*, std::size_t>> Blocks;
     char* Current = nullptr;
     std::size_t Capacity = 0, Used = 0, Held = 0;
     void* Free[N_CLASSES] = {};

@@ -4,6 +4,7 @@
 // the world's border, waypoints outside their area, waypoints leading nowhere).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -624,6 +625,46 @@ TEST_P(WorldLifeCycle, LevelAsDeepAsItHasWalls) {
     world->Root->Print();  // the dump walks the whole depth too
     EXPECT_NE(out.str().find("[Leaf:-20001]]-> Area [[0,20000]<->[1000,20001]]\n"), std::string::npos);
     world.reset();  // and so does the destruction
+}
+
+// The pool's blocks: small ones from malloc, large ones mapped on their own
+// (on Linux at a 2 MiB boundary, counted while they live). Every byte of a
+// block is the caller's, the first and the last included, and a block of any
+// size goes back whole.
+TEST(WorldPool, BlocksOfEverySizeAreWholeAndGoBack) {
+    const std::size_t mapped_before = Big_Bytes_Mapped();
+    for (const std::size_t size : {std::size_t(0), std::size_t(1), BIG_BLOCK - 1, BIG_BLOCK, BIG_BLOCK + 1,
+                                   2 * BIG_BLOCK + 4097, std::size_t(5) << 20}) {
+        SCOPED_TRACE(size);
+        char* block = static_cast<char*>(Allocate_Big(size));
+        ASSERT_NE(block, nullptr);
+        if (size > 0) {
+            block[0] = 1;
+            block[size - 1] = 3;
+            EXPECT_EQ(block[0], size == 1 ? 3 : 1);
+            EXPECT_EQ(block[size - 1], 3);
+        }
+#if defined(__linux__)
+        if (size >= BIG_BLOCK) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % BIG_BLOCK, 0u);
+            EXPECT_GE(Big_Bytes_Mapped(), mapped_before + size);
+        } else {
+            EXPECT_EQ(Big_Bytes_Mapped(), mapped_before);
+        }
+#endif
+        Free_Big(block, size);
+        EXPECT_EQ(Big_Bytes_Mapped(), mapped_before);
+    }
+    // A pool that grows past the block size hands out memory from both kinds.
+    cWorld_Pool pool;
+    std::size_t handed = 0;
+    while (handed < (std::size_t(12) << 20)) {
+        char* p = static_cast<char*>(pool.Allocate(4000, 8));
+        p[0] = p[3999] = 7;
+        handed += 4000;
+    }
+    EXPECT_GE(pool.Footprint(), handed);
+    EXPECT_GE(pool.In_Use(), handed);
 }
 
 // A built world keeps its objects in a pool of its own: their neighbour

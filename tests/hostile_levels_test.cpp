@@ -3,7 +3,9 @@
 // in sorted order, walls crossing in a grid, and a grid map whose one row is
 // a comb. Each must cost memory in proportion to its walls and doors (or be
 // refused early, within the world's limits), whatever its size. This file
-// is its own program: it counts every byte the heap hands out.
+// is its own program: it counts every byte operator new hands out (a
+// world's pool, whose blocks come from malloc or are mapped on their own,
+// is not counted).
 #include <gtest/gtest.h>
 
 #include <atomic>
