@@ -23,7 +23,7 @@
 namespace bsp_levels {
 
 // Large blocks of memory that the library fills whole soon after taking them
-// (a world's pool). A block of BIG_BLOCK bytes or more is mapped on its own
+// (a world's pool, the arrays of the route structures). A block of BIG_BLOCK bytes or more is mapped on its own
 // at a 2 MiB boundary and, where the system offers transparent huge pages on
 // request (Linux), marked for them: the kernel then maps it 2 MiB at a time
 // instead of faulting in each 4 KiB page, and the processor finds the
@@ -38,6 +38,44 @@ void Free_Big(void* block, std::size_t size) noexcept;
 // Bytes of the blocks mapped on their own now, all threads together: they
 // are not the allocator's, so a measurement of the heap adds them.
 std::size_t Big_Bytes_Mapped() noexcept;
+
+// A standard allocator for large arrays built once, to their size or near
+// it, and kept: arrays of BIG_BLOCK bytes or more from Allocate_Big, smaller
+// ones from operator new. (Not for a vector that grows by doubling as it is
+// used: each of its growths past 2 MiB would be mapped afresh.)
+template <class T>
+class cBig_Allocator {
+public:
+    static_assert(alignof(T) <= alignof(std::max_align_t), "cBig_Allocator: over-aligned type");
+    using value_type = T;
+    cBig_Allocator() noexcept = default;
+    template <class U>
+    cBig_Allocator(const cBig_Allocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+        if (n * sizeof(T) < BIG_BLOCK) return std::allocator<T>().allocate(n);
+        return static_cast<T*>(Allocate_Big(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept {
+        if (n * sizeof(T) < BIG_BLOCK)
+            std::allocator<T>().deallocate(p, n);
+        else
+            Free_Big(p, n * sizeof(T));
+    }
+};
+
+template <class T, class U>
+bool operator==(const cBig_Allocator<T>&, const cBig_Allocator<U>&) noexcept {
+    return true;
+}
+template <class T, class U>
+bool operator!=(const cBig_Allocator<T>&, const cBig_Allocator<U>&) noexcept {
+    return false;
+}
+
+// A vector whose storage is a big block once it is large.
+template <class T>
+using tBig_Vector = std::vector<T, cBig_Allocator<T>>;
 
 class cWorld_Pool {
 public:

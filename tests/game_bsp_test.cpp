@@ -655,6 +655,20 @@ TEST(WorldPool, BlocksOfEverySizeAreWholeAndGoBack) {
         Free_Big(block, size);
         EXPECT_EQ(Big_Bytes_Mapped(), mapped_before);
     }
+    // A vector on such blocks keeps its contents as it grows past the block
+    // size and shrinks back under it, and gives every block back.
+    {
+        tBig_Vector<int> v;
+        for (int i = 0; i < 3 * int(BIG_BLOCK / sizeof(int)); ++i) v.push_back(i);
+        v.resize(1000);
+        v.shrink_to_fit();
+        std::int64_t sum = 0;
+        for (int x : v) sum += x;
+        EXPECT_EQ(sum, 999 * 1000 / 2);
+        v.assign(BIG_BLOCK, 7);
+        EXPECT_EQ(v.back(), 7);
+    }
+    EXPECT_EQ(Big_Bytes_Mapped(), mapped_before);
     // A pool that grows past the block size hands out memory from both kinds.
     cWorld_Pool pool;
     std::size_t handed = 0;

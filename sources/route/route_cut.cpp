@@ -270,8 +270,8 @@ private:
     }
 
     const cRoute_Mesh& Mesh;
-    const std::vector<cRoute_Cell>& Cells;
-    const std::vector<cRoute_Portal>& Portals;
+    const tBig_Vector<cRoute_Cell>& Cells;
+    const tBig_Vector<cRoute_Portal>& Portals;
     const unsigned char* Door_Open;
     std::vector<cGrown_Wall> Grown;
     std::vector<std::uint32_t>* Seen = nullptr;

@@ -22,6 +22,7 @@
 #include "geo_utils.h"
 #include "hv_wall.h"
 #include "route/symbolic.h"
+#include "world_pool.h"
 
 namespace bsp_levels {
 
@@ -108,8 +109,8 @@ public:
         Build(walls, std::vector<cHV_Wall>(), world, half_size);
     }
 
-    const std::vector<cRoute_Cell>& Cells() const { return Cell; }
-    const std::vector<cRoute_Portal>& Portals() const { return Portal; }
+    const tBig_Vector<cRoute_Cell>& Cells() const { return Cell; }
+    const tBig_Vector<cRoute_Portal>& Portals() const { return Portal; }
     unsigned char Cell_Flags(int cell) const { return Flags[std::size_t(cell)]; }
     const cRoute_Sides& Side_Links(const cRoute_Cell& c) const { return Sides[std::size_t(c.Sides)]; }
     // The portals on a side of a cell (0 bottom, 1 top, 2 left, 3 right),
@@ -176,11 +177,11 @@ private:
 
     int Half = 0;
     cRect2D World;
-    std::vector<cRoute_Cell> Cell;
-    std::vector<cRoute_Portal> Portal;
-    std::vector<cRoute_Sides> Sides;
+    tBig_Vector<cRoute_Cell> Cell;
+    tBig_Vector<cRoute_Portal> Portal;
+    tBig_Vector<cRoute_Sides> Sides;
     std::vector<int> Door_Ids;
-    std::vector<unsigned char> Flags;  // by cell
+    tBig_Vector<unsigned char> Flags;  // by cell
     std::vector<cHV_Wall> Border;
     cBasic_Box_Tree<std::int32_t> Locator;  // the cells by their unperturbed extent
     // The grown doors' boxes (X_Lo, X_Hi, Y_Lo, Y_Hi, then the door's

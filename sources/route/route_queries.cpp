@@ -92,7 +92,7 @@ void Offer_Cell(const cGame_World& world, const cRoute_Mesh& mesh, int cell, con
         // The outline's stretches between portals lie on walls (or on the
         // world's border, where only the walls and doors along it count);
         // a portal into a door's cell lies on the door.
-        const std::vector<cRoute_Portal>& portals = mesh.Portals();
+        const tBig_Vector<cRoute_Portal>& portals = mesh.Portals();
         auto side = [&](int first, int count, bool vertical, int at, int lo, int hi, bool far_above) {
             const bool border = vertical ? (at == world.Get_Bounds().Min.x || at == world.Get_Bounds().Max.x)
                                          : (at == world.Get_Bounds().Min.y || at == world.Get_Bounds().Max.y);
@@ -172,8 +172,8 @@ void Flood(const cRoute_Mesh& mesh, const std::vector<int>& from, const unsigned
            std::vector<int>& reached) {
     thread_local std::vector<std::uint32_t> seen;
     thread_local std::uint32_t stamp = 0;
-    const std::vector<cRoute_Cell>& cells = mesh.Cells();
-    const std::vector<cRoute_Portal>& portals = mesh.Portals();
+    const tBig_Vector<cRoute_Cell>& cells = mesh.Cells();
+    const tBig_Vector<cRoute_Portal>& portals = mesh.Portals();
     if (seen.size() < cells.size()) seen.resize(cells.size(), 0);
     if (++stamp == 0) {
         std::fill(seen.begin(), seen.end(), 0);

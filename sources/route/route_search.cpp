@@ -582,8 +582,8 @@ private:
     void Reach_Goal(int copy, int root, double g, const cSym_Point& r);
 
     const cRoute_Mesh& Mesh;
-    const std::vector<cRoute_Cell>& Cells;
-    const std::vector<cRoute_Portal>& Portals;
+    const tBig_Vector<cRoute_Cell>& Cells;
+    const tBig_Vector<cRoute_Portal>& Portals;
     const unsigned char* Door_Open;
     cState& S;
     cPoint2D Goal;  // the one goal (not MANY)
