@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -12,6 +13,8 @@
 #include <thread>
 #include <tuple>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -135,7 +138,19 @@ inline int Env_Setting(const char* name, int fallback) {
 // Writes text to a fresh file under the test's temporary directory and
 // returns its name.
 inline std::string Write_Temp_File(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
+    // In a folder of this process's own, removed when the process ends:
+    // ctest runs tests in processes side by side, and two of them writing
+    // one file would read each other's.
+    struct cFolder {
+        std::string Path = ::testing::TempDir() + "bsp_tests_" + std::to_string(getpid()) + "/";
+        cFolder() { std::filesystem::create_directories(Path); }
+        ~cFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(Path, ignored);
+        }
+    };
+    static const cFolder folder;
+    const std::string path = folder.Path + name;
     std::ofstream out(path, std::ios::binary);
     out << text;
     return path;
