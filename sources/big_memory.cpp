@@ -21,6 +21,17 @@ std::atomic<std::size_t> mapped_bytes{0};
 
 std::size_t Big_Bytes_Mapped() noexcept { return mapped_bytes.load(std::memory_order_relaxed); }
 
+namespace {
+
+// A block from malloc, as operator new would answer for it.
+void* Heap_Block(std::size_t size) {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
+}  // namespace
+
 #if defined(__linux__) && !defined(__EMSCRIPTEN__) && defined(MADV_HUGEPAGE)
 
 namespace {
@@ -40,11 +51,7 @@ std::size_t Mapped_Length(std::size_t size) {
 }  // namespace
 
 void* Allocate_Big(std::size_t size) {
-    if (size < BIG_BLOCK) {
-        void* block = std::malloc(size == 0 ? 1 : size);
-        if (block == nullptr) throw std::bad_alloc();
-        return block;
-    }
+    if (size < BIG_BLOCK) return Heap_Block(size);
     if (size > std::size_t(-1) / 2) throw std::bad_alloc();
     const std::size_t length = Mapped_Length(size);
     // Map a huge page more than needed, then give back what lies before the
@@ -70,17 +77,14 @@ void Free_Big(void* block, std::size_t size) noexcept {
         std::free(block);
         return;
     }
-    munmap(block, Mapped_Length(size));
-    mapped_bytes -= Mapped_Length(size);
+    const std::size_t length = Mapped_Length(size);
+    munmap(block, length);
+    mapped_bytes -= length;
 }
 
 #else
 
-void* Allocate_Big(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
-}
+void* Allocate_Big(std::size_t size) { return Heap_Block(size); }
 
 void Free_Big(void* block, std::size_t) noexcept { std::free(block); }
 
